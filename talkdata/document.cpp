@@ -1,0 +1,304 @@
+#include "talkdata/document.h"
+
+#include <algorithm>
+#include <chrono>
+#include <climits>
+#include <filesystem>
+
+#include "lookup/crossrefsearch.h"
+#include "lookup/lenientnumber.h"
+
+namespace vox {
+namespace {
+
+constexpr std::chrono::milliseconds kPlayerShutdownLimit{2000};
+// Whoever decodes an entry leaves this much room beyond decodedSize for the decoder.
+constexpr uint32_t kDecodeSlack = 500;
+// The codec never produces more than this from one entry (5060 coded bytes at most are decoded),
+// so a corrupt decodedSize cannot make a decode allocate gigabytes.
+constexpr uint32_t kMaxDecodedBytes = 80960;
+
+enum SearchKind { kFragInEval, kEvalInComm, kFragInComm };
+constexpr int kFindTemplate = 136;
+constexpr int kResultListTemplate = 137;
+
+std::string AbsolutePath(const std::string& path) {
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+    return error ? path : absolute.lexically_normal().string();
+}
+
+}  // namespace
+
+CVoxbenchDoc::CVoxbenchDoc(Profile& profile, SoundDeviceFactory soundDevices)
+    : profile_(profile), player_(std::move(soundDevices)) {
+    codec_.Init();  // a failed init shows up later as failing decodes and encodes
+    LoadEvalNames();
+}
+
+CVoxbenchDoc::~CVoxbenchDoc() {
+    SaveEvalNames();
+    player_.Stop();
+    if (playerThread_.IsStarted()) playerThread_.Shutdown(player_, kPlayerShutdownLimit);
+}
+
+void CVoxbenchDoc::SetPrompter(Prompter* prompter) {
+    prompter_ = prompter != nullptr ? prompter : &silentPrompter_;
+}
+
+void CVoxbenchDoc::AddView(DocumentView* view) {
+    if (std::find(views_.begin(), views_.end(), view) == views_.end()) views_.push_back(view);
+}
+
+void CVoxbenchDoc::RemoveView(DocumentView* view) { std::erase(views_, view); }
+
+void CVoxbenchDoc::UpdateAllViews() {
+    // A view may add or remove views while it refreshes; walk a copy.
+    const std::vector<DocumentView*> views = views_;
+    for (DocumentView* view : views) view->OnUpdate();
+}
+
+std::string CVoxbenchDoc::CompanionFolder(const std::string& talkPath) {
+    const size_t slash = talkPath.rfind('/');
+    return slash == std::string::npos ? std::string() : talkPath.substr(0, slash + 1);
+}
+
+// --- opening and closing -------------------------------------------------------------------
+
+bool CVoxbenchDoc::OnNewDocument() {
+    ReleaseDatabase();
+    path_.clear();
+    openError_.clear();
+    modified_ = false;
+    UpdateAllViews();
+    return true;
+}
+
+bool CVoxbenchDoc::OnOpenDocument(const std::string& path, Access access) {
+    openError_.clear();
+    const int mode = access == Access::ReadWrite ? 1 : 0;
+    if (!voxFile_.Open(path, mode)) {
+        openError_ = path + ": " + voxFile_.GetError();
+        return false;
+    }
+    path_ = path;
+    const std::string folder = CompanionFolder(path);
+
+    if (!fragTable_.Load(folder + kFragFileName)) {
+        openError_ = folder + kFragFileName + ": " + fragTable_.GetError();
+        return false;
+    }
+    if (!commTable_.Open(folder + kCommFileName)) {
+        openError_ = folder + kCommFileName + ": " + commTable_.GetError();
+        return false;
+    }
+    if (!evalTable_.Load(folder + kEvalFileName)) {
+        openError_ = folder + kEvalFileName + ": " + evalTable_.GetError();
+        return false;
+    }
+    if (phrases_.IsEmpty()) {
+        const std::string phraseFile = profile_.GetString("Data", "Phrases", "");
+        if (!phraseFile.empty()) LoadPhraseFile(phraseFile);
+    }
+    if (commNames_.IsEmpty()) {
+        const std::string commFile = profile_.GetString("Data", "Comms", "");
+        if (!commFile.empty()) LoadCommNameFile(commFile);
+    }
+    modified_ = false;
+    UpdateAllViews();
+    return true;
+}
+
+void CVoxbenchDoc::ReleaseDatabase() {
+    voxFile_.Close();
+    fragTable_.Clear();
+    commTable_.Close();
+    evalTable_.Clear();
+}
+
+void CVoxbenchDoc::OnCloseDocument() {
+    ReleaseDatabase();
+    path_.clear();
+    modified_ = false;
+}
+
+bool CVoxbenchDoc::OnSaveDocument(const std::string& /*path*/) {
+    if (fragTable_.IsModified()) OnSaveFragFile();
+    if (evalTable_.IsModified()) OnSaveEvalFile();
+    voxFile_.Flush();
+    SetModifiedFlag(false);
+    return true;
+}
+
+void CVoxbenchDoc::SaveTable(ListTable& table, const char* fileName, const char* filter) {
+    FileDialogRequest request;
+    request.save = true;
+    request.defaultExtension = "bin";
+    request.fileName = fileName;
+    request.filter = filter;
+    request.overwritePrompt = true;
+    const std::optional<std::string> chosen = prompter_->AskFile(request);
+    if (!chosen) return;
+    if (!table.Save(*chosen)) prompter_->ShowMessage("File save failed\n" + table.GetError());
+}
+
+void CVoxbenchDoc::OnSaveEvalFile() {
+    SaveTable(evalTable_, kEvalFileName, "Eval Bin Files (*.bin)|*.bin|All files (*.*)|*.*||");
+}
+
+void CVoxbenchDoc::OnSaveFragFile() {
+    SaveTable(fragTable_, kFragFileName, "Frag Bin Files (*.bin)|*.bin|All files (*.*)|*.*||");
+}
+
+// --- side files ------------------------------------------------------------------------------
+
+void CVoxbenchDoc::LoadPhraseFile(const std::string& path) {
+    if (phrases_.LoadFile(path)) UpdateAllViews();
+}
+
+void CVoxbenchDoc::LoadCommNameFile(const std::string& path) {
+    if (commNames_.LoadFile(path)) UpdateAllViews();
+}
+
+void CVoxbenchDoc::LoadSideFileCommand(bool phrases) {
+    FileDialogRequest request;
+    request.defaultExtension = "csv";
+    request.filter = phrases ? "Phrase Files (*.csv)|*.csv|All Files (*.*)|*.*||"
+                             : "Comm Files (*.csv)|*.csv|All Files (*.*)|*.*||";
+    request.mustExist = true;
+    const std::optional<std::string> chosen = prompter_->AskFile(request);
+    if (!chosen) return;
+    if (phrases) LoadPhraseFile(*chosen);
+    else LoadCommNameFile(*chosen);
+    profile_.WriteString("Data", phrases ? "Phrases" : "Comms", AbsolutePath(*chosen));
+    profile_.Flush();
+}
+
+void CVoxbenchDoc::OnLoadPhrases() { LoadSideFileCommand(true); }
+void CVoxbenchDoc::OnLoadCommNames() { LoadSideFileCommand(false); }
+
+std::string CVoxbenchDoc::GetPhrase(int frag, int voice) const {
+    return phrases_.GetPhrase(frag, voice);
+}
+
+std::string CVoxbenchDoc::GetCommName(int comm) const { return commNames_.GetCommName(comm); }
+
+void CVoxbenchDoc::LoadEvalNames() { evalNames_.Load(profile_); }
+
+void CVoxbenchDoc::SaveEvalNames() {
+    evalNames_.Save(profile_);
+    profile_.Flush();
+}
+
+// --- searches ----------------------------------------------------------------------------------
+
+void CVoxbenchDoc::RunSearch(int kind) {
+    const std::optional<std::string> text = prompter_->AskText(kFindTemplate, "Find", "Find ");
+    if (!text) return;
+    const int n = ParseLenientInt(*text);
+    std::vector<int> matches;
+    if (kind == kFragInEval) matches = FindFragInEval(evalTable_, n);
+    else if (kind == kEvalInComm) matches = FindEvalInComm(commTable_, n);
+    else matches = FindFragInComm(commTable_, evalTable_, n);
+    if (matches.empty()) {
+        prompter_->ShowMessage("No matches");
+        return;
+    }
+    prompter_->ShowNumberList(kResultListTemplate, "Result List", "Number", matches);
+}
+
+void CVoxbenchDoc::OnFindFragInEval() { RunSearch(kFragInEval); }
+void CVoxbenchDoc::OnFindEvalInCommand() { RunSearch(kEvalInComm); }
+void CVoxbenchDoc::OnFindFragInCommand() { RunSearch(kFragInComm); }
+
+// --- accessors -----------------------------------------------------------------------------------
+
+bool CVoxbenchDoc::GetCommRecord(int comm, CommRecord& out) const {
+    return commTable_.GetCommRecord(comm, out);
+}
+int CVoxbenchDoc::GetCommCount() const { return commTable_.GetCount(); }
+int16_t CVoxbenchDoc::GetCommEntry(const CommRecord& record, int position) const {
+    return commTable_.GetCommEntry(record, position);
+}
+bool CVoxbenchDoc::GetFragRecord(int frag, ListRecord& out) const {
+    return fragTable_.GetRecord(frag, out);
+}
+int CVoxbenchDoc::FindVoxIndex(const ListRecord& frag, int voice) const {
+    return fragTable_.FindVoxIndex(frag, voice);
+}
+bool CVoxbenchDoc::GetFragElement(const ListRecord& frag, int position, FragElement& out) const {
+    return fragTable_.GetFragElement(frag, position, out);
+}
+int CVoxbenchDoc::GetFragCount() const { return fragTable_.GetCount(); }
+bool CVoxbenchDoc::GetEvalRecord(int eval, ListRecord& out) const {
+    return evalTable_.GetRecord(eval, out);
+}
+int CVoxbenchDoc::GetEvalCount() const { return evalTable_.GetCount(); }
+bool CVoxbenchDoc::GetEvalElement(const ListRecord& eval, int position, EvalElement& out) const {
+    return evalTable_.GetEvalElement(eval, position, out);
+}
+int16_t CVoxbenchDoc::GetEvalFrag(const ListRecord& eval, int position) const {
+    return evalTable_.GetEvalFrag(eval, position);
+}
+bool CVoxbenchDoc::GetEvalName(int eval, std::string& out) const {
+    return evalNames_.GetEvalName(eval, out);
+}
+
+bool CVoxbenchDoc::SetEvalName(int eval, const std::string& name) {
+    if (!evalNames_.SetEvalName(eval, name)) return false;
+    UpdateAllViews();
+    return true;
+}
+
+bool CVoxbenchDoc::InsertEvalElement(int eval, EvalElement element) {
+    if (!evalTable_.InsertElement(eval, element)) return false;
+    SetModifiedFlag(true);
+    return true;
+}
+
+bool CVoxbenchDoc::SetEvalElement(int eval, int position, EvalElement element) {
+    if (!evalTable_.SetElement(eval, position, element)) return false;
+    SetModifiedFlag(true);
+    return true;
+}
+
+bool CVoxbenchDoc::InsertFragElement(int frag, int voice, int voxIndex) {
+    if (!fragTable_.InsertElement(frag, voice, voxIndex)) return false;
+    SetModifiedFlag(true);
+    return true;
+}
+
+bool CVoxbenchDoc::GetVoxEntry(int voxIndex, VoxEntry& out) const {
+    return VoxFile::GetVoxEntry(voxFile_.Bytes(), voxIndex, out);
+}
+
+// --- sound -------------------------------------------------------------------------------------
+
+bool CVoxbenchDoc::DecodeSound(const uint8_t* coded, uint32_t codedLen, uint8_t* out,
+                               uint32_t outCapacity, uint32_t& pcmLen) {
+    return codec_.Decode(coded, codedLen, out, outCapacity, pcmLen);
+}
+
+bool CVoxbenchDoc::EncodeSound(const uint8_t* pcm, uint32_t pcmLen,
+                               std::unique_ptr<uint8_t[]>& coded, uint32_t& codedLen) {
+    return codec_.Encode(pcm, pcmLen, coded, codedLen);
+}
+
+bool CVoxbenchDoc::DecodeEntry(const VoxEntry& entry, std::unique_ptr<uint8_t[]>& pcm,
+                               uint32_t& pcmLen) {
+    const uint32_t capacity = std::min(entry.decodedSize, kMaxDecodedBytes) + kDecodeSlack;
+    auto buffer = std::make_unique_for_overwrite<uint8_t[]>(capacity);
+    uint32_t produced = entry.decodedSize;
+    if (!DecodeSound(entry.data, entry.codedSize, buffer.get(), capacity, produced)) return false;
+    pcm = std::move(buffer);
+    pcmLen = produced;
+    return true;
+}
+
+bool CVoxbenchDoc::PlaySound(std::unique_ptr<uint8_t[]> pcm, uint32_t size) {
+    if (!playerThread_.IsStarted()) playerThread_.Start(player_);
+    player_.Enqueue(std::make_unique<SoundItem>(std::move(pcm), size));
+    return true;
+}
+
+}  // namespace vox

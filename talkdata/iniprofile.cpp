@@ -1,0 +1,185 @@
+#include "talkdata/iniprofile.h"
+
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "talkdata/safefile.h"
+
+namespace vox {
+namespace {
+
+// Values are single lines in the file; a value holding a line break or a backslash is escaped
+// so that any text (a path with odd characters, a typed name) survives the round trip.
+std::string Escape(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        if (c == '\\') out += "\\\\";
+        else if (c == '\n') out += "\\n";
+        else if (c == '\r') out += "\\r";
+        else out += c;
+    }
+    return out;
+}
+
+std::string Unescape(const std::string& text) {
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\\' || i + 1 == text.size()) {
+            out += text[i];
+            continue;
+        }
+        const char next = text[++i];
+        if (next == 'n') out += '\n';
+        else if (next == 'r') out += '\r';
+        else out += next;
+    }
+    return out;
+}
+
+std::string Trim(const std::string& text) {
+    const size_t first = text.find_first_not_of(" \t\r");
+    if (first == std::string::npos) return "";
+    const size_t last = text.find_last_not_of(" \t\r");
+    return text.substr(first, last - first + 1);
+}
+
+bool MakeFolders(const std::string& path) {
+    for (size_t slash = path.find('/', 1); slash != std::string::npos;
+         slash = path.find('/', slash + 1)) {
+        const std::string folder = path.substr(0, slash);
+        if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+IniProfile::IniProfile(std::string path, bool readOnly)
+    : path_(std::move(path)), readOnly_(readOnly) {
+    std::ifstream in(path_, std::ios::binary);
+    if (!in) return;
+    std::ostringstream text;
+    text << in.rdbuf();
+    ParseText(text.str());
+}
+
+std::string IniProfile::DefaultPath() {
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    std::string base;
+    if (config != nullptr && config[0] == '/') {
+        base = config;
+    } else {
+        const char* home = std::getenv("HOME");
+        base = std::string(home != nullptr ? home : ".") + "/.config";
+    }
+    return base + "/Voxbench/voxbench.ini";
+}
+
+void IniProfile::ParseText(const std::string& text) {
+    sections_.clear();
+    Section* current = nullptr;
+    std::istringstream lines(text);
+    std::string line;
+    while (std::getline(lines, line)) {
+        const std::string trimmed = Trim(line);
+        if (trimmed.empty() || trimmed[0] == ';' || trimmed[0] == '#') continue;
+        if (trimmed.front() == '[' && trimmed.back() == ']') {
+            const std::string name = trimmed.substr(1, trimmed.size() - 2);
+            current = FindSection(name);
+            if (current == nullptr) {
+                sections_.push_back({name, {}});
+                current = &sections_.back();
+            }
+            continue;
+        }
+        const size_t equals = line.find('=');
+        if (current == nullptr || equals == std::string::npos) continue;
+        // The value is taken as written (only the line end dropped): a name may end in blanks.
+        std::string raw = line.substr(equals + 1);
+        if (!raw.empty() && raw.back() == '\r') raw.pop_back();
+        const std::string key = Trim(line.substr(0, equals));
+        const std::string value = Unescape(raw);
+        bool replaced = false;
+        for (auto& entry : current->values) {
+            if (entry.first == key) {
+                entry.second = value;
+                replaced = true;
+            }
+        }
+        if (!replaced) current->values.emplace_back(key, value);
+    }
+}
+
+std::string IniProfile::ToText() const {
+    std::string out;
+    for (const Section& section : sections_) {
+        if (!out.empty()) out += '\n';
+        out += '[' + section.name + "]\n";
+        for (const auto& [key, value] : section.values) out += key + '=' + Escape(value) + '\n';
+    }
+    return out;
+}
+
+IniProfile::Section* IniProfile::FindSection(const std::string& name) {
+    for (Section& section : sections_)
+        if (section.name == name) return &section;
+    return nullptr;
+}
+
+const IniProfile::Section* IniProfile::FindSection(const std::string& name) const {
+    for (const Section& section : sections_)
+        if (section.name == name) return &section;
+    return nullptr;
+}
+
+std::string IniProfile::GetString(const std::string& section, const std::string& key,
+                                  const std::string& defaultValue) const {
+    const Section* found = FindSection(section);
+    if (found == nullptr) return defaultValue;
+    for (const auto& [name, value] : found->values)
+        if (name == key) return value;
+    return defaultValue;
+}
+
+void IniProfile::WriteString(const std::string& section, const std::string& key,
+                             const std::string& value) {
+    // Keys and section names come from the program, never from a user; a line break in one
+    // would split the file, so it is dropped.
+    auto clean = [](std::string text) {
+        std::erase_if(text, [](char c) { return c == '\n' || c == '\r' || c == '='; });
+        return text;
+    };
+    Section* target = FindSection(clean(section));
+    if (target == nullptr) {
+        sections_.push_back({clean(section), {}});
+        target = &sections_.back();
+    }
+    const std::string name = clean(key);
+    for (auto& entry : target->values) {
+        if (entry.first == name) {
+            if (entry.second != value) dirty_ = true;
+            entry.second = value;
+            return;
+        }
+    }
+    dirty_ = true;
+    target->values.emplace_back(name, value);
+}
+
+bool IniProfile::Flush() {
+    if (!dirty_ || readOnly_) return true;
+    if (!MakeFolders(path_)) {
+        error_ = "cannot create the folder of " + path_;
+        return false;
+    }
+    const std::string text = ToText();
+    const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
+    if (!WriteFileSafely(path_, ByteSpan(bytes, text.size()), &error_)) return false;
+    dirty_ = false;
+    return true;
+}
+
+}  // namespace vox

@@ -1,0 +1,145 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "audio/soundplayer.h"
+#include "audio/speechcodec.h"
+#include "lookup/commnamelist.h"
+#include "lookup/evalnamelist.h"
+#include "lookup/phraselist.h"
+#include "talkdata/commtable.h"
+#include "talkdata/documentview.h"
+#include "talkdata/evaltable.h"
+#include "talkdata/fragtable.h"
+#include "talkdata/mappedfile.h"
+#include "talkdata/profile.h"
+#include "talkdata/prompter.h"
+#include "talkdata/voxfile.h"
+
+namespace vox {
+
+// The one document of a run: the open talk file with its three companion tables, the codec,
+// the sound player and the name lists. Front ends (the desktop program, voxtool) own one each.
+class CVoxbenchDoc {
+public:
+    enum class Access { ReadWrite, ReadOnly };
+
+    static constexpr const char* kFragFileName = "fragFile.bin";
+    static constexpr const char* kEvalFileName = "evalFile.bin";
+    static constexpr const char* kCommFileName = "commFile.bin";
+
+    explicit CVoxbenchDoc(Profile& profile, SoundDeviceFactory soundDevices = MakeDefaultSoundDevice);
+    virtual ~CVoxbenchDoc();
+    CVoxbenchDoc(const CVoxbenchDoc&) = delete;
+    CVoxbenchDoc& operator=(const CVoxbenchDoc&) = delete;
+
+    // --- framework side -------------------------------------------------------------------
+    void SetPrompter(Prompter* prompter);
+    Prompter& GetPrompter() { return *prompter_; }
+    Profile& GetProfile() { return profile_; }
+    void AddView(DocumentView* view);
+    void RemoveView(DocumentView* view);
+    void UpdateAllViews();
+
+    bool OnNewDocument();
+    // On failure GetOpenError() names the file and the reason ("fragFile.bin: file is shorter
+    // than one record"); the effects of earlier steps stay until the next open or close.
+    bool OnOpenDocument(const std::string& path, Access access = Access::ReadWrite);
+    void OnCloseDocument();
+    bool OnSaveDocument(const std::string& path);
+    bool IsModified() const { return modified_; }
+    void SetModifiedFlag(bool modified = true) { modified_ = modified; }
+    const std::string& GetPathName() const { return path_; }
+    const std::string& GetOpenError() const { return openError_; }
+    bool IsTalkFileOpen() const { return voxFile_.IsOpen(); }
+
+    // The folder the companion tables are taken from: everything up to and including the last
+    // '/', or empty (the current folder) when there is none.
+    static std::string CompanionFolder(const std::string& talkPath);
+
+    // --- commands ---------------------------------------------------------------------------
+    void OnSaveEvalFile();
+    void OnSaveFragFile();
+    void OnLoadPhrases();
+    void OnLoadCommNames();
+    void OnFindFragInEval();
+    void OnFindEvalInCommand();
+    void OnFindFragInCommand();
+
+    // --- accessors --------------------------------------------------------------------------
+    bool GetCommRecord(int comm, CommRecord& out) const;
+    int GetCommCount() const;
+    int16_t GetCommEntry(const CommRecord& record, int position) const;
+    bool GetFragRecord(int frag, ListRecord& out) const;
+    int FindVoxIndex(const ListRecord& frag, int voice) const;
+    bool GetFragElement(const ListRecord& frag, int position, FragElement& out) const;
+    int GetFragCount() const;
+    bool GetEvalRecord(int eval, ListRecord& out) const;
+    int GetEvalCount() const;
+    bool GetEvalElement(const ListRecord& eval, int position, EvalElement& out) const;
+    int16_t GetEvalFrag(const ListRecord& eval, int position) const;
+    bool GetEvalName(int eval, std::string& out) const;
+    bool SetEvalName(int eval, const std::string& name);
+    bool InsertEvalElement(int eval, EvalElement element);
+    bool SetEvalElement(int eval, int position, EvalElement element);
+    bool InsertFragElement(int frag, int voice, int voxIndex);
+    bool GetVoxEntry(int voxIndex, VoxEntry& out) const;
+
+    // Decodes into out, which holds outCapacity bytes; pcmLen gets the bytes produced.
+    bool DecodeSound(const uint8_t* coded, uint32_t codedLen, uint8_t* out, uint32_t outCapacity,
+                     uint32_t& pcmLen);
+    bool EncodeSound(const uint8_t* pcm, uint32_t pcmLen, std::unique_ptr<uint8_t[]>& coded,
+                     uint32_t& codedLen);
+    // Decodes a talk entry into a fresh buffer of decodedSize + 500 bytes; false (and no
+    // buffer) when the entry does not decode.
+    bool DecodeEntry(const VoxEntry& entry, std::unique_ptr<uint8_t[]>& pcm, uint32_t& pcmLen);
+    // Takes over the buffer and returns at once; the sound is heard after those queued before.
+    bool PlaySound(std::unique_ptr<uint8_t[]> pcm, uint32_t size);
+
+    // --- side files ---------------------------------------------------------------------------
+    void LoadPhraseFile(const std::string& path);
+    void LoadCommNameFile(const std::string& path);
+    std::string GetPhrase(int frag, int voice) const;
+    std::string GetCommName(int comm) const;
+    void LoadEvalNames();
+    void SaveEvalNames();
+
+    // --- direct table access for tools --------------------------------------------------------
+    const FragTable& GetFragTable() const { return fragTable_; }
+    const EvalTable& GetEvalTable() const { return evalTable_; }
+    const CommTable& GetCommTable() const { return commTable_; }
+    const MappedFile& GetVoxFile() const { return voxFile_; }
+    const PhraseList& GetPhrases() const { return phrases_; }
+    const CommNameList& GetCommNames() const { return commNames_; }
+
+private:
+    void SaveTable(ListTable& table, const char* fileName, const char* filter);
+    void LoadSideFileCommand(bool phrases);
+    void RunSearch(int kind);
+    void ReleaseDatabase();
+
+    Profile& profile_;
+    SilentPrompter silentPrompter_;
+    Prompter* prompter_ = &silentPrompter_;
+    std::vector<DocumentView*> views_;
+    bool modified_ = false;
+    std::string openError_;
+
+    // The members of the document proper, in the order they are built and (reversed) destroyed.
+    SpeechCodec codec_;
+    std::string path_;
+    EvalTable evalTable_;
+    FragTable fragTable_;
+    PlayerThread playerThread_;
+    SoundPlayer player_;
+    CommTable commTable_;
+    MappedFile voxFile_;
+    EvalNameList evalNames_;
+    PhraseList phrases_;
+    CommNameList commNames_;
+};
+
+}  // namespace vox

@@ -1,0 +1,42 @@
+#include <CLI/CLI.hpp>
+
+#include <iostream>
+
+#include "tools/toolcontext.h"
+
+namespace {
+
+void ConfigureApp(CLI::App& app) {
+    app.description(
+        "voxtool: read, search and edit a speech database (a talk file *.vox with fragFile.bin, "
+        "evalFile.bin and commFile.bin beside it).");
+    app.set_version_flag("--version", std::string("voxtool ") + VOXBENCH_VERSION);
+    app.require_subcommand(1);
+    vox::tool::RegisterDump(app);
+    vox::tool::RegisterFind(app);
+    vox::tool::RegisterInfo(app);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    CLI::App app;
+    ConfigureApp(app);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::CallForAllHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::CallForVersion& e) {
+        return app.exit(e);
+    } catch (const CLI::ParseError& e) {
+        vox::tool::PrintError(e.what());
+        std::cerr << "Try 'voxtool --help' for more information.\n";
+        return vox::tool::kExitUsage;
+    } catch (const vox::tool::UsageError& e) {
+        vox::tool::PrintError(e.message);
+        return vox::tool::kExitUsage;
+    }
+    return vox::tool::ExitStatus();
+}

@@ -1,0 +1,45 @@
+#include "tools/toolcontext.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <iostream>
+
+#include "audio/nullsounddevice.h"
+
+namespace vox::tool {
+
+void PrintError(const std::string& message) { std::cerr << "voxtool: " << message << '\n'; }
+
+int ParseInt(const std::string& text, const std::string& what) {
+    size_t i = 0;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) ++i;
+    const bool digitsOnly = i < text.size() && text.find_first_not_of("0123456789", i) == std::string::npos;
+    if (!digitsOnly) throw UsageError{what + " must be a whole number: '" + text + "'"};
+    errno = 0;
+    const long long value = std::strtoll(text.c_str(), nullptr, 10);
+    if (errno == ERANGE || value < INT_MIN || value > INT_MAX)
+        throw UsageError{what + " is outside the 32-bit range: '" + text + "'"};
+    return static_cast<int>(value);
+}
+
+OpenDatabase::OpenDatabase(Mode mode)
+    : mode_(mode), profile_(IniProfile::DefaultPath(), mode == Mode::Read) {
+    // Commands that do not play never touch the sound system.
+    doc_ = std::make_unique<CVoxbenchDoc>(profile_, [] { return std::make_unique<NullSoundDevice>(); });
+}
+
+bool OpenDatabase::Open(const std::string& talkPath) {
+    const auto access = mode_ == Mode::Read ? CVoxbenchDoc::Access::ReadOnly
+                                            : CVoxbenchDoc::Access::ReadWrite;
+    if (doc_->OnOpenDocument(talkPath, access)) return true;
+    PrintError(doc_->GetOpenError());
+    return false;
+}
+
+int& ExitStatus() {
+    static int status = kExitOk;
+    return status;
+}
+
+}  // namespace vox::tool

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "talkdata/document.h"
+#include "talkdata/iniprofile.h"
+
+namespace CLI {
+class App;
+}
+
+namespace vox::tool {
+
+// Exit statuses, as Unix tools have them.
+constexpr int kExitOk = 0;
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
+
+// Thrown by a command to end with a usage error (exit 2) after the argument parser accepted
+// the words, for example a number that is not a plain decimal integer.
+struct UsageError {
+    std::string message;
+};
+
+// Prints "voxtool: <message>" on stderr.
+void PrintError(const std::string& message);
+
+// Parses a plain decimal integer in the 32-bit range, sign allowed; anything else is a usage
+// error naming the argument.
+int ParseInt(const std::string& text, const std::string& what);
+
+// One opened database for a command, with the user's profile (read-only for read commands so a
+// read never changes a byte anywhere).
+class OpenDatabase {
+public:
+    enum class Mode { Read, Write };
+    OpenDatabase(Mode mode);
+    // Opens the talk file and its companion tables; prints the reason and returns false when
+    // any of them cannot be opened.
+    bool Open(const std::string& talkPath);
+    CVoxbenchDoc& Doc() { return *doc_; }
+
+private:
+    Mode mode_;
+    IniProfile profile_;
+    std::unique_ptr<CVoxbenchDoc> doc_;
+};
+
+// Each command registers itself on the app; its callback stores the exit status here.
+int& ExitStatus();
+
+void RegisterDump(CLI::App& app);
+void RegisterFind(CLI::App& app);
+void RegisterInfo(CLI::App& app);
+
+}  // namespace vox::tool
