@@ -1,0 +1,55 @@
+#include "lookup/phraselist.h"
+
+#include <utility>
+
+#include "lookup/csvfield.h"
+#include "lookup/lenientnumber.h"
+#include "lookup/textfile.h"
+
+namespace vox {
+
+bool PhraseList::LoadFile(const std::string& path) {
+    Clear();
+    std::string text;
+    if (!ReadTextFile(path, text)) return false;
+    LoadText(text);
+    return true;
+}
+
+void PhraseList::LoadText(std::string_view text) {
+    Clear();
+    std::string_view line;
+    if (!NextTextLine(text, line)) return;  // the header, whatever it holds
+    while (NextTextLine(text, line)) LoadLine(line);
+}
+
+void PhraseList::LoadLine(std::string_view line) {
+    std::string field;
+    if (!NextCsvField(line, field)) return;
+    const int fragment = ParseLenientInt(field);
+    NextCsvField(line, field);  // the second field carries nothing we use
+
+    std::vector<std::string> phrases;
+    while (NextCsvField(line, field)) phrases.push_back(field);
+
+    // A negative number has no slot, and one past the 16-bit range names no fragment: skipping
+    // both keeps a stray line from landing on fragment 0 or from exhausting memory.
+    if (fragment < 0 || fragment > kMaxFragment) return;
+    const size_t index = static_cast<size_t>(fragment);
+    if (index >= slots_.size()) slots_.resize(index + 1);
+    slots_[index] = std::move(phrases);
+}
+
+std::string PhraseList::GetPhrase(int fragment, int voice) const {
+    if (fragment < 0 || static_cast<size_t>(fragment) >= slots_.size()) return {};
+    const std::vector<std::string>& phrases = slots_[static_cast<size_t>(fragment)];
+    if (voice < 0 || static_cast<size_t>(voice) >= phrases.size()) return {};
+    return phrases[static_cast<size_t>(voice)];
+}
+
+void PhraseList::Clear() {
+    slots_.clear();
+    slots_.shrink_to_fit();
+}
+
+}  // namespace vox
