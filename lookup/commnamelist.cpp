@@ -32,18 +32,15 @@ void CommNameList::LoadLine(std::string_view line) {
     // A negative number has no entry; a huge one would only exhaust memory.
     if (comm < 0 || comm > kMaxComm) return;
     const size_t index = static_cast<size_t>(comm);
-    if (index >= names_.size()) names_.resize(index + 1);
+    if (index >= names_.GetSize() && !names_.SetSize(index + 1)) return;
     names_[index] = std::move(field);
 }
 
 std::string CommNameList::GetCommName(int comm) const {
-    if (comm < 0 || static_cast<size_t>(comm) >= names_.size()) return {};
+    if (comm < 0 || static_cast<size_t>(comm) >= names_.GetSize()) return {};
     return names_[static_cast<size_t>(comm)];
 }
 
-void CommNameList::Clear() {
-    names_.clear();
-    names_.shrink_to_fit();
-}
+void CommNameList::Clear() { names_.RemoveAll(); }
 
 }  // namespace vox

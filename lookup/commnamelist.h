@@ -2,7 +2,8 @@
 
 #include <string>
 #include <string_view>
-#include <vector>
+
+#include "talkdata/growablearray.h"
 
 namespace vox {
 
@@ -22,14 +23,14 @@ public:
 
     // The name, or the empty string for a comm that has none.
     std::string GetCommName(int comm) const;
-    size_t GetSize() const { return names_.size(); }
-    bool IsEmpty() const { return names_.empty(); }
+    size_t GetSize() const { return names_.GetSize(); }
+    bool IsEmpty() const { return names_.IsEmpty(); }
     void Clear();
 
 private:
     void LoadLine(std::string_view line);
 
-    std::vector<std::string> names_;
+    GrowableArray<std::string> names_;
 };
 
 }  // namespace vox

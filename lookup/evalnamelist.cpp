@@ -16,21 +16,21 @@ std::string NameKey(size_t eval) { return "EvalName" + std::to_string(eval); }
 }  // namespace
 
 void EvalNameList::Load(const Profile& profile) {
-    names_.clear();
+    names_.RemoveAll();
     const int stored = profile.GetInt(kSection, kCountKey, 0);
     if (stored <= 0) return;
     const size_t count = static_cast<size_t>(std::min(stored, kMaxEval + 1));
-    names_.reserve(count);
-    for (size_t i = 0; i < count; ++i) names_.push_back(profile.GetString(kSection, NameKey(i), ""));
+    if (!names_.SetSize(count)) return;
+    for (size_t i = 0; i < count; ++i) names_[i] = profile.GetString(kSection, NameKey(i), "");
 }
 
 void EvalNameList::Save(Profile& profile) const {
-    profile.WriteInt(kSection, kCountKey, static_cast<int>(names_.size()));
-    for (size_t i = 0; i < names_.size(); ++i) profile.WriteString(kSection, NameKey(i), names_[i]);
+    profile.WriteInt(kSection, kCountKey, static_cast<int>(names_.GetSize()));
+    for (size_t i = 0; i < names_.GetSize(); ++i) profile.WriteString(kSection, NameKey(i), names_[i]);
 }
 
 bool EvalNameList::GetEvalName(int eval, std::string& out) const {
-    if (eval >= 0 && static_cast<size_t>(eval) < names_.size() &&
+    if (eval >= 0 && static_cast<size_t>(eval) < names_.GetSize() &&
         !names_[static_cast<size_t>(eval)].empty()) {
         out = names_[static_cast<size_t>(eval)];
     } else {
@@ -42,7 +42,7 @@ bool EvalNameList::GetEvalName(int eval, std::string& out) const {
 bool EvalNameList::SetEvalName(int eval, const std::string& name) {
     if (eval < 0 || eval > kMaxEval) return false;
     const size_t index = static_cast<size_t>(eval);
-    if (index >= names_.size()) names_.resize(index + 1);
+    if (index >= names_.GetSize() && !names_.SetSize(index + 1)) return false;
     names_[index] = name;
     return true;
 }

@@ -1,7 +1,8 @@
 #pragma once
 
 #include <string>
-#include <vector>
+
+#include "talkdata/growablearray.h"
 
 namespace vox {
 
@@ -26,10 +27,10 @@ public:
     // Grows the list to eval + 1 when needed; an empty name removes the name. False, with nothing
     // changed, for a negative eval or one beyond kMaxEval.
     bool SetEvalName(int eval, const std::string& name);
-    size_t GetSize() const { return names_.size(); }
+    size_t GetSize() const { return names_.GetSize(); }
 
 private:
-    std::vector<std::string> names_;
+    GrowableArray<std::string> names_;
 };
 
 }  // namespace vox

@@ -29,27 +29,26 @@ void PhraseList::LoadLine(std::string_view line) {
     const int fragment = ParseLenientInt(field);
     NextCsvField(line, field);  // the second field carries nothing we use
 
-    std::vector<std::string> phrases;
-    while (NextCsvField(line, field)) phrases.push_back(field);
+    GrowableArray<std::string> phrases;
+    while (NextCsvField(line, field)) {
+        if (!phrases.Add(field)) return;
+    }
 
     // A negative number has no slot, and one past the 16-bit range names no fragment: skipping
     // both keeps a stray line from landing on fragment 0 or from exhausting memory.
     if (fragment < 0 || fragment > kMaxFragment) return;
     const size_t index = static_cast<size_t>(fragment);
-    if (index >= slots_.size()) slots_.resize(index + 1);
+    if (index >= slots_.GetSize() && !slots_.SetSize(index + 1)) return;
     slots_[index] = std::move(phrases);
 }
 
 std::string PhraseList::GetPhrase(int fragment, int voice) const {
-    if (fragment < 0 || static_cast<size_t>(fragment) >= slots_.size()) return {};
-    const std::vector<std::string>& phrases = slots_[static_cast<size_t>(fragment)];
-    if (voice < 0 || static_cast<size_t>(voice) >= phrases.size()) return {};
+    if (fragment < 0 || static_cast<size_t>(fragment) >= slots_.GetSize()) return {};
+    const GrowableArray<std::string>& phrases = slots_[static_cast<size_t>(fragment)];
+    if (voice < 0 || static_cast<size_t>(voice) >= phrases.GetSize()) return {};
     return phrases[static_cast<size_t>(voice)];
 }
 
-void PhraseList::Clear() {
-    slots_.clear();
-    slots_.shrink_to_fit();
-}
+void PhraseList::Clear() { slots_.RemoveAll(); }
 
 }  // namespace vox

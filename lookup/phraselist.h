@@ -2,7 +2,8 @@
 
 #include <string>
 #include <string_view>
-#include <vector>
+
+#include "talkdata/growablearray.h"
 
 namespace vox {
 
@@ -22,14 +23,14 @@ public:
 
     // The phrase, or the empty string for any fragment or voice that has none.
     std::string GetPhrase(int fragment, int voice) const;
-    size_t GetSize() const { return slots_.size(); }
-    bool IsEmpty() const { return slots_.empty(); }
+    size_t GetSize() const { return slots_.GetSize(); }
+    bool IsEmpty() const { return slots_.IsEmpty(); }
     void Clear();
 
 private:
     void LoadLine(std::string_view line);
 
-    std::vector<std::vector<std::string>> slots_;
+    GrowableArray<GrowableArray<std::string>> slots_;
 };
 
 }  // namespace vox
