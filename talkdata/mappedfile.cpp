@@ -1,0 +1,150 @@
+#include "talkdata/mappedfile.h"
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "talkdata/faultinjection.h"
+
+namespace vox {
+namespace {
+
+constexpr uint64_t kMaxFileSize = 0xFFFFFFFFu;
+
+}  // namespace
+
+MappedFile::MappedFile() = default;
+
+MappedFile::~MappedFile() {
+    Close();
+}
+
+bool MappedFile::Open(const std::string& path, int mode) {
+    if (mode != 0 && mode != 1) return Fail("invalid open mode");
+    Close();
+    error_.clear();
+    mode_ = mode;
+    const int fd = open(path.c_str(), (mode == 0 ? O_RDONLY : O_RDWR) | O_CLOEXEC);
+    if (fd < 0) return FailErrno();
+    fd_ = fd;
+    path_ = path;
+    return Map();
+}
+
+bool MappedFile::Remap() {
+    if (fd_ < 0) return Fail("file is not open");
+    Unmap();
+    return Map();
+}
+
+bool MappedFile::Map() {
+    struct stat info {};
+    if (fstat(fd_, &info) != 0) return FailErrno();
+    if (!S_ISREG(info.st_mode)) return Fail("not a regular file");
+    if (static_cast<uint64_t>(info.st_size) > kMaxFileSize) {
+        return Fail("file is larger than 4 GiB");
+    }
+    size_ = static_cast<uint32_t>(info.st_size);
+    if (size_ == 0) return Fail("file is empty");
+    const int protection = mode_ == 0 ? PROT_READ : PROT_READ | PROT_WRITE;
+    void* view = mmap(nullptr, size_, protection, MAP_SHARED, fd_, 0);
+    if (view == MAP_FAILED) return FailErrno();
+    view_ = static_cast<uint8_t*>(view);
+    return true;
+}
+
+void MappedFile::Unmap() {
+    if (view_ != nullptr) {
+        munmap(view_, size_);
+        view_ = nullptr;
+    }
+}
+
+void MappedFile::Close() {
+    Unmap();
+    if (fd_ >= 0) {
+        close(fd_);
+        fd_ = -1;
+    }
+}
+
+bool MappedFile::Flush() {
+    if (view_ == nullptr) return Fail("file is not open");
+    if (msync(view_, size_, MS_SYNC) != 0) return FailErrno();
+    return true;
+}
+
+uint8_t* MappedFile::At(uint32_t offset) const {
+    return view_ != nullptr && offset < size_ ? view_ + offset : nullptr;
+}
+
+ByteSpan MappedFile::Bytes() const {
+    return view_ != nullptr ? ByteSpan(view_, size_) : ByteSpan();
+}
+
+uint32_t MappedFile::Append(const void* bytes, uint32_t length) {
+    if (fd_ < 0) {
+        Fail("file is not open");
+        return kAppendFailed;
+    }
+    if (mode_ != 1) {
+        Fail("file is opened read-only");
+        return kAppendFailed;
+    }
+    if (bytes == nullptr && length != 0) {
+        Fail("no bytes to append");
+        return kAppendFailed;
+    }
+    const off_t end = lseek(fd_, 0, SEEK_END);
+    if (end < 0) {
+        FailErrno();
+        return kAppendFailed;
+    }
+    // Entry offsets are 32-bit: a file that passed 4 GiB - 1 could no longer be addressed, and
+    // a wrapped offset would point a slot at the wrong bytes.
+    if (static_cast<uint64_t>(end) + length > kMaxFileSize) {
+        Fail("file would pass 4 GiB");
+        return kAppendFailed;
+    }
+    if (!WriteAt(static_cast<const uint8_t*>(bytes), length, end)) {
+        const int error = errno;
+        // A partial tail would be unreferenced but still grow the file: take it back off.
+        [[maybe_unused]] const int trimmed = ftruncate(fd_, end);
+        error_ = std::strerror(error);
+        return kAppendFailed;
+    }
+    if (!Remap()) return kAppendFailed;
+    return static_cast<uint32_t>(end);
+}
+
+bool MappedFile::WriteAt(const uint8_t* data, uint32_t length, off_t offset) {
+    uint32_t done = 0;
+    while (done < length) {
+        if (faults::ShouldFail("mappedfile.append")) {
+            errno = ENOSPC;
+            return false;
+        }
+        const ssize_t written = pwrite(fd_, data + done, length - done, offset + done);
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        done += static_cast<uint32_t>(written);
+    }
+    return true;
+}
+
+bool MappedFile::Fail(const std::string& why) {
+    error_ = why;
+    return false;
+}
+
+bool MappedFile::FailErrno() {
+    return Fail(std::strerror(errno));
+}
+
+}  // namespace vox

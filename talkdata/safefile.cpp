@@ -1,0 +1,183 @@
+#include "talkdata/safefile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include "talkdata/faultinjection.h"
+
+namespace vox {
+namespace {
+
+constexpr size_t kBufferSize = 64 * 1024;
+
+// The permission bits a new file gets under the process's umask.
+mode_t DefaultMode() {
+    const mode_t mask = umask(0);
+    umask(mask);
+    return 0666 & ~mask;
+}
+
+}  // namespace
+
+std::string FolderOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+SafeFile::~SafeFile() {
+    Abort();
+}
+
+bool SafeFile::Begin(const std::string& targetPath, const std::string& tempPath) {
+    Abort();
+    error_.clear();
+    failed_ = false;
+    targetPath_ = targetPath;
+    if (targetPath.empty() || targetPath.back() == '/') {
+        error_ = "no file name given";
+        return false;
+    }
+    if (faults::ShouldFail("safefile.create")) return Fail(EIO);
+    const bool created = tempPath.empty() ? CreateUniqueTemp(targetPath) : CreateNamedTemp(tempPath);
+    if (!created) return false;
+
+    // The new version keeps the permission bits of the file it replaces.
+    struct stat target {};
+    const mode_t mode =
+        stat(targetPath.c_str(), &target) == 0 ? (target.st_mode & 07777) : DefaultMode();
+    if (fchmod(fd_, mode) != 0) {
+        const int error = errno;
+        Abort();
+        return Fail(error);
+    }
+    buffer_.reserve(kBufferSize);
+    return true;
+}
+
+bool SafeFile::CreateNamedTemp(const std::string& tempPath) {
+    // Whatever stands at that name (a stale temporary, or a symlink planted there) is removed,
+    // and O_EXCL | O_NOFOLLOW then guarantee that we write a file of our own.
+    if (unlink(tempPath.c_str()) != 0 && errno != ENOENT) return Fail(errno);
+    const int fd =
+        open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0) return Fail(errno);
+    fd_ = fd;
+    tempPath_ = tempPath;
+    return true;
+}
+
+bool SafeFile::CreateUniqueTemp(const std::string& targetPath) {
+    const std::string folder = FolderOf(targetPath);
+    const std::string name = targetPath.substr(folder.size());
+    std::string pattern = folder + "." + name + ".XXXXXX";
+    const int fd = mkostemp(pattern.data(), O_CLOEXEC);
+    if (fd < 0) return Fail(errno);
+    fd_ = fd;
+    tempPath_ = pattern;
+    return true;
+}
+
+bool SafeFile::Write(const void* data, size_t size) {
+    if (fd_ < 0 || failed_) {
+        if (error_.empty()) error_ = "file is not open for writing";
+        return false;
+    }
+    const auto* bytes = static_cast<const uint8_t*>(data);
+    if (buffer_.size() + size <= kBufferSize) {
+        buffer_.insert(buffer_.end(), bytes, bytes + size);
+        return true;
+    }
+    if (!FlushBuffer()) return false;
+    if (size >= kBufferSize) return WriteAll(bytes, size);
+    buffer_.insert(buffer_.end(), bytes, bytes + size);
+    return true;
+}
+
+bool SafeFile::FlushBuffer() {
+    if (buffer_.empty()) return true;
+    const bool ok = WriteAll(buffer_.data(), buffer_.size());
+    buffer_.clear();
+    return ok;
+}
+
+bool SafeFile::WriteAll(const uint8_t* data, size_t size) {
+    while (size > 0) {
+        if (faults::ShouldFail("safefile.write")) return Fail(ENOSPC);
+        const ssize_t written = write(fd_, data, size);
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            return Fail(errno);
+        }
+        data += written;
+        size -= static_cast<size_t>(written);
+    }
+    return true;
+}
+
+bool SafeFile::Commit() {
+    if (fd_ < 0 || failed_) {
+        if (error_.empty()) error_ = "file is not open for writing";
+        Abort();
+        return false;
+    }
+    bool ok = FlushBuffer();
+    if (ok && faults::ShouldFail("safefile.sync")) ok = Fail(EIO);
+    if (ok && fsync(fd_) != 0) ok = Fail(errno);
+    if (ok) {
+        const int fd = fd_;
+        fd_ = -1;
+        if (close(fd) != 0) ok = Fail(errno);
+    }
+    if (ok && faults::ShouldFail("safefile.rename")) ok = Fail(EIO);
+    if (ok && rename(tempPath_.c_str(), targetPath_.c_str()) != 0) ok = Fail(errno);
+    if (!ok) {
+        Abort();
+        return false;
+    }
+    tempPath_.clear();
+    buffer_.clear();
+    SyncFolder();
+    return true;
+}
+
+// Makes the rename itself durable. The new version is in place by now whatever happens here,
+// so a folder that cannot be synced does not turn the commit into a failure.
+void SafeFile::SyncFolder() const {
+    const std::string folder = FolderOf(targetPath_);
+    const int fd = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    fsync(fd);
+    close(fd);
+}
+
+void SafeFile::Abort() {
+    if (fd_ >= 0) {
+        close(fd_);
+        fd_ = -1;
+    }
+    if (!tempPath_.empty()) {
+        unlink(tempPath_.c_str());
+        tempPath_.clear();
+    }
+    buffer_.clear();
+}
+
+bool SafeFile::Fail(int errorNumber) {
+    failed_ = true;
+    error_ = std::strerror(errorNumber);
+    return false;
+}
+
+bool WriteFileSafely(const std::string& path, ByteSpan bytes, std::string* why) {
+    SafeFile file;
+    const bool ok = file.Begin(path) && file.Write(bytes.data(), bytes.size()) && file.Commit();
+    if (!ok && why != nullptr) *why = file.GetError();
+    return ok;
+}
+
+}  // namespace vox

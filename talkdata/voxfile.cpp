@@ -1,0 +1,140 @@
+#include "talkdata/voxfile.h"
+
+#include <vector>
+
+#include "talkdata/mappedfile.h"
+#include "talkdata/safefile.h"
+
+namespace vox {
+namespace {
+
+constexpr uint64_t kMaxFileSize = 0xFFFFFFFFu;
+constexpr uint32_t kEntryHeaderSize = 8;  // decodedSize, codedSize
+constexpr uint32_t kSlotSize = 4;
+
+bool Refuse(std::string* why, const std::string& text) {
+    if (why != nullptr) *why = text;
+    return false;
+}
+
+uint32_t SlotZero(ByteSpan file) {
+    return ReadU32(file.data() + VoxFile::kHeaderSize);
+}
+
+// A slot pointing into the old file moves with the data. A value so large that +4 would wrap
+// points outside any file this system can write; it stays as it is rather than wrap into the
+// header.
+uint32_t ShiftedSlot(uint32_t value) {
+    if (value == 0 || value > 0xFFFFFFFFu - kSlotSize) return value;
+    return value + kSlotSize;
+}
+
+}  // namespace
+
+bool VoxFile::GetVoxEntry(ByteSpan file, int voxIndex, VoxEntry& out) {
+    if (voxIndex < 0) return false;
+    const uint64_t slot = kHeaderSize + uint64_t{kSlotSize} * static_cast<uint64_t>(voxIndex);
+    if (slot + kSlotSize > file.size()) return false;
+    const uint32_t offset = ReadU32(file.data() + slot);
+    if (offset == 0) return false;
+    if (uint64_t{offset} + kEntryHeaderSize > file.size()) return false;
+    const uint32_t codedSize = ReadU32(file.data() + offset + 4);
+    if (uint64_t{offset} + kEntryHeaderSize + codedSize > file.size()) return false;
+    out.decodedSize = ReadU32(file.data() + offset);
+    out.codedSize = codedSize;
+    out.data = file.data() + offset + kEntryHeaderSize;
+    return true;
+}
+
+uint32_t VoxFile::SlotCount(ByteSpan file) {
+    if (file.size() < kHeaderSize + kSlotSize) return 0;
+    const uint32_t slot0 = SlotZero(file);
+    if (slot0 <= kHeaderSize) return 0;
+    // A partial word in front of slot 0's entry still counts as a slot.
+    return (slot0 - kHeaderSize + kSlotSize - 1) / kSlotSize;
+}
+
+bool VoxFile::HasWellFormedDirectory(ByteSpan file, std::string* why) {
+    if (file.size() < kHeaderSize + kSlotSize) {
+        return Refuse(why, "the talk file is too short to hold a directory");
+    }
+    const uint32_t slot0 = SlotZero(file);
+    if (slot0 < kHeaderSize + kSlotSize || (slot0 - kHeaderSize) % kSlotSize != 0) {
+        return Refuse(why, "slot 0 (" + std::to_string(slot0) +
+                               ") is not 12 plus a multiple of 4: the directory has no clear end");
+    }
+    if (slot0 >= file.size()) {
+        return Refuse(why, "slot 0 (" + std::to_string(slot0) +
+                               ") lies beyond the end of the talk file (" +
+                               std::to_string(file.size()) + " bytes)");
+    }
+    return true;
+}
+
+bool VoxFile::ReplaceEntry(MappedFile& file, int voxIndex, const uint8_t* coded,
+                           uint32_t codedLen, uint32_t decodedLen, std::string* why) {
+    const ByteSpan bytes = file.Bytes();
+    if (bytes.empty()) return Refuse(why, "the talk file is not open");
+    if (coded == nullptr && codedLen != 0) return Refuse(why, "no coded bytes given");
+    // Slot 0 also marks where the directory ends: re-pointing it would turn everything up to
+    // the new entry into "slots". A slot that reaches into slot 0's entry is really a word of
+    // that entry.
+    const uint64_t slot = kHeaderSize + uint64_t{kSlotSize} * static_cast<uint64_t>(voxIndex);
+    if (voxIndex < 1 || voxIndex >= static_cast<int64_t>(SlotCount(bytes)) ||
+        slot + kSlotSize > SlotZero(bytes) || slot + kSlotSize > bytes.size()) {
+        return Refuse(why, "voxIndex " + std::to_string(voxIndex) +
+                               " is not a slot that can be replaced in place");
+    }
+    if (uint64_t{codedLen} + kEntryHeaderSize > kMaxFileSize) {
+        return Refuse(why, "the recording is too large");
+    }
+    std::vector<uint8_t> block(kEntryHeaderSize + size_t{codedLen});
+    WriteU32(block.data(), decodedLen);
+    WriteU32(block.data() + 4, codedLen);
+    if (codedLen != 0) std::copy(coded, coded + codedLen, block.begin() + kEntryHeaderSize);
+
+    const uint32_t offset = file.Append(block.data(), static_cast<uint32_t>(block.size()));
+    if (offset == MappedFile::kAppendFailed) return Refuse(why, file.GetError());
+    // The append remapped the file: the slot is looked up afresh.
+    uint8_t* slotAt = file.At(static_cast<uint32_t>(slot));
+    if (slotAt == nullptr) return Refuse(why, "the talk file changed while it was written");
+    WriteU32(slotAt, offset);
+    return true;
+}
+
+bool VoxFile::WriteWithNewSlot(ByteSpan old, const uint8_t* coded, uint32_t codedLen,
+                               uint32_t decodedLen, ByteSink& out, int& newVoxIndex,
+                               std::string* why) {
+    if (!HasWellFormedDirectory(old, why)) return false;
+    if (coded == nullptr && codedLen != 0) return Refuse(why, "no coded bytes given");
+    const uint32_t slots = SlotCount(old);
+    if (slots > static_cast<uint32_t>(kMaxVoxIndex)) {
+        return Refuse(why, "the talk file already has " + std::to_string(slots) +
+                               " slots, the most a fragment can refer to");
+    }
+    const uint64_t newSize = old.size() + uint64_t{kSlotSize} + kEntryHeaderSize + codedLen;
+    if (newSize > kMaxFileSize) return Refuse(why, "the talk file would pass 4 GiB");
+
+    const uint32_t slot0 = SlotZero(old);
+    std::vector<uint8_t> front(kHeaderSize + (size_t{slots} + 1) * kSlotSize);
+    std::copy(old.begin(), old.begin() + kHeaderSize, front.begin());
+    for (uint32_t i = 0; i < slots; ++i) {
+        const uint8_t* from = old.data() + kHeaderSize + size_t{i} * kSlotSize;
+        WriteU32(front.data() + kHeaderSize + size_t{i} * kSlotSize, ShiftedSlot(ReadU32(from)));
+    }
+    WriteU32(front.data() + kHeaderSize + size_t{slots} * kSlotSize,
+             static_cast<uint32_t>(old.size() + kSlotSize));
+
+    uint8_t entryHeader[kEntryHeaderSize];
+    WriteU32(entryHeader, decodedLen);
+    WriteU32(entryHeader + 4, codedLen);
+    const bool written = out.Write(front.data(), front.size()) &&
+                         out.Write(old.data() + slot0, old.size() - slot0) &&
+                         out.Write(entryHeader, sizeof entryHeader) &&
+                         (codedLen == 0 || out.Write(coded, codedLen));
+    if (!written) return Refuse(why, "the new talk file could not be written");
+    newVoxIndex = static_cast<int>(slots);
+    return true;
+}
+
+}  // namespace vox

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <cstdint>
+
+#include "talkdata/listtable.h"
+
+namespace vox {
+
+// One voice of a fragment: which talk entry holds it.
+struct FragElement {
+    int16_t voice = 0;
+    int16_t voxIndex = 0;
+};
+
+// fragFile.bin: record f is fragment f, its list the fragment's voices sorted ascending.
+class FragTable : public ListTable {
+public:
+    static constexpr int kVoiceCount = 14;
+
+    // The voxIndex of that voice of the fragment, or -1 (also for a voice outside 0..13).
+    int FindVoxIndex(const ListRecord& frag, int voice) const;
+    bool GetFragElement(const ListRecord& frag, int position, FragElement& out) const;
+    // Adds a voice to an existing fragment; false for an unknown fragment or a voice it has.
+    bool InsertElement(int frag, int voice, int voxIndex);
+    // As InsertElement, except that frag equal to the count appends a new fragment.
+    bool AddElement(int frag, int voice, int voxIndex);
+};
+
+}  // namespace vox

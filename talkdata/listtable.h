@@ -1,0 +1,71 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "talkdata/bytes.h"
+#include "talkdata/growablearray.h"
+
+namespace vox {
+
+// The 8-byte record of fragFile.bin and evalFile.bin, identical in the file and in memory.
+struct ListRecord {
+    uint16_t number = 0;  // written when a fragment is appended; never read
+    int16_t count = 0;    // elements in the record's list
+    uint32_t offset = 0;  // absolute file offset of the record's first element word
+};
+
+// The container behind the fragment and eval tables: N records, then one flat array of 4-byte
+// element words holding every record's list in record order. Each record carries the absolute
+// file offset of its list, so edits keep the later offsets right and Save writes both arrays
+// out unchanged.
+class ListTable {
+public:
+    static constexpr size_t kRecordSize = 8;
+    static constexpr size_t kWordSize = 4;
+
+    virtual ~ListTable();
+
+    // Reads the file, then LoadBytes. On failure GetError() says why.
+    bool Load(const std::string& path);
+    bool LoadBytes(ByteSpan bytes);
+    // Writes through SafeFile. Failure: false, GetError(), old file intact, modified unchanged.
+    bool Save(const std::string& path);
+    std::vector<uint8_t> SaveBytes() const;
+
+    void Clear();
+    int GetCount() const { return static_cast<int>(records_.GetSize()); }
+    bool IsModified() const { return modified_; }
+    bool GetRecord(int index, ListRecord& out) const;
+
+    int GetElementWordCount() const { return static_cast<int>(elements_.GetSize()); }
+    uint32_t GetElementWord(int index) const;  // 0 outside the array
+    // Index in the element array of element `position` of rec, or -1 when it lies outside the
+    // array. Computed in 64 bits: an offset below the element area or a list past the array's
+    // end is absent, never wrapped.
+    int64_t ElementIndex(const ListRecord& rec, int position) const;
+
+    const std::string& GetError() const { return error_; }
+
+protected:
+    // The sorted insert shared by both tables: the record's list is kept ascending by the
+    // word's signed low 16 bits without duplicates. Moves every later record's offset by 4.
+    bool InsertSorted(int record, uint32_t word);
+    // Appends a record whose list holds one word at the end of the element array; every
+    // offset moves by 8, since the record area grew.
+    bool AppendRecord(uint16_t number, uint32_t word);
+    bool SetWord(int64_t index, uint32_t word);
+    void SetModified() { modified_ = true; }
+
+private:
+    bool Fail(const std::string& why);
+    bool FitsInFile(size_t records, size_t words) const;
+
+    bool modified_ = false;
+    GrowableArray<ListRecord> records_;
+    GrowableArray<uint32_t> elements_;
+    std::string error_;
+};
+
+}  // namespace vox

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <string>
+
+#include "talkdata/bytes.h"
+
+namespace vox {
+
+// A whole file mapped into memory, shared with the file so that stores through a read-write
+// view reach it. Mode 0 opens read-only and maps with read protection only: a read-only open
+// can never modify the file. Offsets are 32-bit, so files of 4 GiB or more are refused.
+class MappedFile {
+public:
+    static constexpr uint32_t kAppendFailed = 0xFFFFFFFF;
+
+    MappedFile();
+    virtual ~MappedFile();
+    MappedFile(const MappedFile&) = delete;
+    MappedFile& operator=(const MappedFile&) = delete;
+
+    // mode 0 = read-only, 1 = read-write; anything else fails at once. Never creates the file.
+    bool Open(const std::string& path, int mode);
+    // Maps the file again at its current size, after it has grown.
+    bool Remap();
+    // Releases view and file; size and path stay as they were.
+    void Close();
+    // Writes the view's dirty pages back to the file.
+    bool Flush();
+
+    uint32_t GetSize() const { return size_; }
+    // Pointer at offset, or null when offset lies outside the file. Only the first byte is
+    // checked: a caller that reads more checks the rest itself.
+    uint8_t* At(uint32_t offset) const;
+    // Writes at the end of the file and remaps; the old end of file, or kAppendFailed (nothing
+    // written, also when the file would pass 4 GiB - 1). Pointers from At are stale afterwards.
+    uint32_t Append(const void* bytes, uint32_t length);
+
+    bool IsOpen() const { return view_ != nullptr; }
+    int GetMode() const { return mode_; }
+    const std::string& GetPath() const { return path_; }
+    int GetFd() const { return fd_; }
+    ByteSpan Bytes() const;  // the whole view; empty when closed
+    const std::string& GetError() const { return error_; }
+
+private:
+    bool Map();
+    void Unmap();
+    bool WriteAt(const uint8_t* data, uint32_t length, off_t offset);
+    bool Fail(const std::string& why);
+    bool FailErrno();
+
+    int mode_ = 0;
+    std::string path_;
+    uint32_t size_ = 0;
+    uint8_t* view_ = nullptr;
+    int fd_ = -1;
+    std::string error_;
+};
+
+}  // namespace vox

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "talkdata/bytes.h"
+
+namespace vox {
+
+class ByteSink;
+class MappedFile;
+
+// One talk entry as a lookup hands it out; data points into the mapping and is valid until the
+// next Remap, Append or Close of the talk file.
+struct VoxEntry {
+    uint32_t decodedSize = 0;
+    uint32_t codedSize = 0;
+    const uint8_t* data = nullptr;
+};
+
+// Stateless operations over the talk file's bytes: a 12-byte header that is only ever
+// preserved, a directory of u32 entry offsets (slot i = voxIndex i) and the entries, each
+// decodedSize (u32), codedSize (u32) and the coded bytes. The directory has no count: it ends
+// where slot 0's entry begins.
+class VoxFile {
+public:
+    static constexpr uint32_t kHeaderSize = 12;
+    static constexpr int kMaxVoxIndex = 32767;  // a FragElement stores voxIndex as signed 16 bits
+
+    static bool GetVoxEntry(ByteSpan file, int voxIndex, VoxEntry& out);
+    // (slot 0 - 12) / 4 rounded up; 0 when slot 0 is 12 or less or the file is shorter than 16.
+    static uint32_t SlotCount(ByteSpan file);
+    // Slot 0 is 12 plus a multiple of 4 (at least 16) and lies inside the file: only then is
+    // the end of the directory well defined.
+    static bool HasWellFormedDirectory(ByteSpan file, std::string* why = nullptr);
+    // One append of (decodedLen, codedLen, coded), then the slot, fetched again after the
+    // append, gets the block's offset. Refused (nothing written) for voxIndex < 1 or a slot
+    // that is not wholly in front of slot 0's entry: slot 0 also defines the directory's end,
+    // so replacing it by appending would corrupt the directory; the caller rewrites instead.
+    static bool ReplaceEntry(MappedFile& file, int voxIndex, const uint8_t* coded,
+                             uint32_t codedLen, uint32_t decodedLen, std::string* why = nullptr);
+    // The one-slot rewrite: writes the whole new talk file to out: header, the old slots
+    // shifted by 4 (0 stays 0), the new slot (old size + 4), the old bytes from slot 0's entry
+    // to the end, the new entry. newVoxIndex = the old slot count. Refused before anything is
+    // written when the directory is not well formed, the new voxIndex would be above
+    // kMaxVoxIndex, or the result would pass 4 GiB - 1.
+    static bool WriteWithNewSlot(ByteSpan old, const uint8_t* coded, uint32_t codedLen,
+                                 uint32_t decodedLen, ByteSink& out, int& newVoxIndex,
+                                 std::string* why = nullptr);
+};
+
+}  // namespace vox
