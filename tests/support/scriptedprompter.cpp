@@ -1,0 +1,39 @@
+#include "tests/support/scriptedprompter.h"
+
+namespace vox::test {
+
+namespace {
+template <typename T>
+std::optional<T> Next(std::deque<std::optional<T>>& queue, int& unexpected) {
+    if (queue.empty()) {
+        ++unexpected;
+        return std::nullopt;
+    }
+    std::optional<T> answer = std::move(queue.front());
+    queue.pop_front();
+    return answer;
+}
+}  // namespace
+
+std::optional<std::string> ScriptedPrompter::AskFile(const FileDialogRequest& request) {
+    fileRequests.push_back(request);
+    return Next(files_, unexpectedQuestions);
+}
+
+std::optional<std::vector<long long>> ScriptedPrompter::AskNumbers(const NumberDialogRequest& request) {
+    numberRequests.push_back(request);
+    return Next(numbers_, unexpectedQuestions);
+}
+
+std::optional<std::string> ScriptedPrompter::AskText(int, const std::string& caption,
+                                                     const std::string&) {
+    textCaptions.push_back(caption);
+    return Next(texts_, unexpectedQuestions);
+}
+
+void ScriptedPrompter::ShowNumberList(int, const std::string&, const std::string&,
+                                      const std::vector<int>& numbers) {
+    lists.push_back(numbers);
+}
+
+}  // namespace vox::test

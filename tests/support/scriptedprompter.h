@@ -1,0 +1,48 @@
+#pragma once
+
+#include <deque>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "talkdata/prompter.h"
+
+namespace vox::test {
+
+// Answers dialogs from a script written by the test, and records everything it was shown or
+// asked, so a test can check both. A question with no answer left in the script is answered
+// with Cancel and recorded as unexpected: a test can never block on a dialog.
+class ScriptedPrompter : public Prompter {
+public:
+    // Queue answers; std::nullopt means the person cancels.
+    void AnswerFile(std::optional<std::string> path) { files_.push_back(std::move(path)); }
+    void AnswerNumbers(std::optional<std::vector<long long>> numbers) {
+        numbers_.push_back(std::move(numbers));
+    }
+    void AnswerText(std::optional<std::string> text) { texts_.push_back(std::move(text)); }
+
+    void ShowMessage(const std::string& text) override { messages.push_back(text); }
+    std::optional<std::string> AskFile(const FileDialogRequest& request) override;
+    std::optional<std::vector<long long>> AskNumbers(const NumberDialogRequest& request) override;
+    std::optional<std::string> AskText(int templateId, const std::string& caption,
+                                       const std::string& label) override;
+    void ShowNumberList(int templateId, const std::string& caption, const std::string& column,
+                        const std::vector<int>& numbers) override;
+
+    // What happened, in order.
+    std::vector<std::string> messages;
+    std::vector<FileDialogRequest> fileRequests;
+    std::vector<NumberDialogRequest> numberRequests;
+    std::vector<std::string> textCaptions;
+    std::vector<std::vector<int>> lists;
+    int unexpectedQuestions = 0;
+
+    bool ScriptUsedUp() const { return files_.empty() && numbers_.empty() && texts_.empty(); }
+
+private:
+    std::deque<std::optional<std::string>> files_;
+    std::deque<std::optional<std::vector<long long>>> numbers_;
+    std::deque<std::optional<std::string>> texts_;
+};
+
+}  // namespace vox::test
