@@ -16,6 +16,7 @@
 #include "talkdata/fragtable.h"
 #include "talkdata/mappedfile.h"
 #include "talkdata/profile.h"
+#include "talkdata/progress.h"
 #include "talkdata/prompter.h"
 #include "talkdata/voxfile.h"
 
@@ -98,6 +99,15 @@ public:
     bool DecodeEntry(const VoxEntry& entry, std::unique_ptr<uint8_t[]>& pcm, uint32_t& pcmLen);
     // Takes over the buffer and returns at once; the sound is heard after those queued before.
     bool PlaySound(std::unique_ptr<uint8_t[]> pcm, uint32_t size);
+
+    // --- fragment import (audio/fragmentimport.cpp) ------------------------------------------
+    // Appends one entry and re-points the slot of the fragment's voice; says nothing.
+    bool ReplaceFragment(int frag, int voice, const uint8_t* coded, uint32_t codedLen,
+                         uint32_t decodedLen);
+    // Rewrites the talk file with one more slot and entry, then adds the voice to the fragment
+    // table. Shows its own failure messages through the prompter.
+    bool AddFragment(int frag, int voice, std::unique_ptr<uint8_t[]> coded, uint32_t codedLen,
+                     uint32_t decodedLen, const ProgressFn& progress = {});
 
     // --- side files ---------------------------------------------------------------------------
     void LoadPhraseFile(const std::string& path);

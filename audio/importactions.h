@@ -1,0 +1,20 @@
+#pragma once
+
+#include "talkdata/document.h"
+#include "talkdata/progress.h"
+
+namespace vox {
+
+// The import commands without the form; every question and message goes through the
+// document's prompter. The desktop program runs its guard ("No Voxfile loaded!") first.
+
+// Replace: the warning, the file dialog, read, encode, ReplaceFragment.
+void ReplaceFromWave(CVoxbenchDoc& doc, int fragment, int voice);
+
+// The common part of Add New and Add Voice: file dialog, read, encode, the voice dialog
+// (preset to fragmentVoice), AddFragment. fragmentVoice becomes the voice typed in the dialog,
+// whether or not the add succeeded.
+void ImportWave(CVoxbenchDoc& doc, int fragment, int& fragmentVoice,
+                const ProgressFn& progress = {});
+
+}  // namespace vox
