@@ -1,0 +1,16 @@
+#pragma once
+
+#include <string_view>
+
+namespace vox {
+
+// The strict reading of a number field in a dialog: optional blanks, an optional sign, at least
+// one decimal digit, optional blanks, nothing else, and the value within the 32-bit range that
+// the dialogs' members hold. Unlike the lenient reading of the Find field, anything else is
+// refused so that the dialog can stay open and ask again.
+bool ParseWholeNumber(std::string_view text, long long& out);
+
+// The prompt a number dialog shows while a field is refused.
+extern const char* const kWholeNumberPrompt;
+
+}  // namespace vox
