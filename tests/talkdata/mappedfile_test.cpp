@@ -1,0 +1,209 @@
+#include "talkdata/mappedfile.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <string>
+
+#include "talkdata/faultinjection.h"
+#include "tests/talkdata/scratchfolder.h"
+
+namespace vox {
+namespace {
+
+using test::Bytes;
+using test::ReadBytes;
+using test::WriteBytes;
+
+uint64_t SizeOnDisk(const std::string& path) {
+    struct stat info {};
+    EXPECT_EQ(stat(path.c_str(), &info), 0);
+    return static_cast<uint64_t>(info.st_size);
+}
+
+// A file of the given size that costs no disk space, with some bytes written at its start.
+void MakeSparseFile(const std::string& path, uint64_t size, const Bytes& start = {}) {
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ASSERT_GE(fd, 0);
+    if (!start.empty()) {
+        ASSERT_EQ(write(fd, start.data(), start.size()), static_cast<ssize_t>(start.size()));
+    }
+    ASSERT_EQ(ftruncate(fd, static_cast<off_t>(size)), 0);
+    close(fd);
+}
+
+class MappedFileTest : public ::testing::Test {
+protected:
+    void SetUp() override { WriteBytes(path_, content_); }
+    void TearDown() override { faults::DisarmAll(); }
+
+    test::ScratchFolder folder_;
+    const std::string path_ = folder_.File("talk.vox");
+    const Bytes content_ = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
+};
+
+TEST_F(MappedFileTest, NewObjectIsClosed) {
+    MappedFile file;
+    EXPECT_FALSE(file.IsOpen());
+    EXPECT_EQ(file.GetSize(), 0u);
+    EXPECT_EQ(file.GetMode(), 0);
+    EXPECT_EQ(file.At(0), nullptr);
+    EXPECT_TRUE(file.Bytes().empty());
+    EXPECT_EQ(file.GetFd(), -1);
+}
+
+TEST_F(MappedFileTest, OpenMapsTheWholeFileAndAtChecksTheFirstByte) {
+    MappedFile file;
+    ASSERT_TRUE(file.Open(path_, 1)) << file.GetError();
+    EXPECT_TRUE(file.IsOpen());
+    EXPECT_EQ(file.GetMode(), 1);
+    EXPECT_EQ(file.GetPath(), path_);
+    EXPECT_EQ(file.GetSize(), 10u);
+    EXPECT_EQ(Bytes(file.Bytes().begin(), file.Bytes().end()), content_);
+    ASSERT_NE(file.At(9), nullptr);
+    EXPECT_EQ(*file.At(9), 10);
+    EXPECT_EQ(file.At(10), nullptr);
+    EXPECT_EQ(file.At(0xFFFFFFFF), nullptr);
+}
+
+TEST_F(MappedFileTest, OpenFailures) {
+    MappedFile file;
+    EXPECT_FALSE(file.Open(folder_.File("missing.vox"), 1));
+    EXPECT_EQ(file.GetError(), "No such file or directory");
+    EXPECT_FALSE(test::Exists(folder_.File("missing.vox")));  // never created
+
+    WriteBytes(folder_.File("empty.vox"), {});
+    EXPECT_FALSE(file.Open(folder_.File("empty.vox"), 0));
+    EXPECT_EQ(file.GetError(), "file is empty");
+    EXPECT_EQ(file.At(0), nullptr);
+
+    EXPECT_FALSE(file.Open(folder_.Path(), 0));
+    EXPECT_EQ(file.GetError(), "not a regular file");
+}
+
+TEST_F(MappedFileTest, ModeOtherThanZeroOrOneFailsWithoutTouchingTheFile) {
+    MappedFile file;
+    EXPECT_FALSE(file.Open(path_, 2));
+    EXPECT_FALSE(file.Open(path_, -1));
+    EXPECT_FALSE(file.IsOpen());
+    EXPECT_EQ(file.GetPath(), "");
+    EXPECT_EQ(ReadBytes(path_), content_);
+}
+
+TEST_F(MappedFileTest, ReadOnlyOpenCannotWrite) {
+    MappedFile file;
+    ASSERT_TRUE(file.Open(path_, 0));
+    EXPECT_EQ(fcntl(file.GetFd(), F_GETFL) & O_ACCMODE, O_RDONLY);
+    const uint8_t extra[] = {0xAA};
+    EXPECT_EQ(file.Append(extra, 1), MappedFile::kAppendFailed);
+    EXPECT_EQ(file.GetError(), "file is opened read-only");
+    EXPECT_TRUE(file.Flush());
+    file.Close();
+    EXPECT_EQ(ReadBytes(path_), content_);
+}
+
+TEST_F(MappedFileTest, StoresThroughAReadWriteViewReachTheFile) {
+    MappedFile file;
+    ASSERT_TRUE(file.Open(path_, 1));
+    *file.At(3) = 0x77;
+    ASSERT_TRUE(file.Flush());
+    Bytes expected = content_;
+    expected[3] = 0x77;
+    EXPECT_EQ(ReadBytes(path_), expected);
+}
+
+TEST_F(MappedFileTest, AppendReturnsTheOldEndAndRemaps) {
+    MappedFile file;
+    ASSERT_TRUE(file.Open(path_, 1));
+    const uint8_t extra[] = {0xA1, 0xA2, 0xA3};
+    EXPECT_EQ(file.Append(extra, 3), 10u);
+    EXPECT_EQ(file.GetSize(), 13u);
+    ASSERT_NE(file.At(12), nullptr);
+    EXPECT_EQ(*file.At(12), 0xA3);
+    EXPECT_EQ(file.Append(extra, 0), 13u);
+    Bytes expected = content_;
+    expected.insert(expected.end(), {0xA1, 0xA2, 0xA3});
+    EXPECT_EQ(ReadBytes(path_), expected);
+}
+
+TEST_F(MappedFileTest, FailedAppendWritesNothingAndKeepsTheView) {
+    MappedFile file;
+    ASSERT_TRUE(file.Open(path_, 1));
+    const uint8_t extra[] = {0xA1, 0xA2};
+    faults::Arm("mappedfile.append");
+    EXPECT_EQ(file.Append(extra, 2), MappedFile::kAppendFailed);
+    EXPECT_EQ(file.GetError(), "No space left on device");
+    EXPECT_EQ(file.GetSize(), 10u);
+    EXPECT_NE(file.At(9), nullptr);
+    EXPECT_EQ(SizeOnDisk(path_), 10u);
+    EXPECT_EQ(file.Append(nullptr, 4), MappedFile::kAppendFailed);
+}
+
+TEST_F(MappedFileTest, AppendRefusesToPass4GiB) {
+    const std::string big = folder_.File("big.vox");
+    MakeSparseFile(big, 0xFFFFFFFCull);
+    MappedFile file;
+    ASSERT_TRUE(file.Open(big, 1)) << file.GetError();
+    const uint8_t extra[] = {1, 2, 3, 4};
+    EXPECT_EQ(file.Append(extra, 4), MappedFile::kAppendFailed);
+    EXPECT_EQ(file.GetError(), "file would pass 4 GiB");
+    EXPECT_EQ(SizeOnDisk(big), 0xFFFFFFFCull);
+
+    EXPECT_EQ(file.Append(extra, 3), 0xFFFFFFFCu);  // up to 4 GiB - 1 is fine
+    EXPECT_EQ(file.GetSize(), 0xFFFFFFFFu);
+    EXPECT_EQ(*file.At(0xFFFFFFFE), 3);
+    EXPECT_EQ(file.Append(extra, 1), MappedFile::kAppendFailed);
+    EXPECT_EQ(SizeOnDisk(big), 0xFFFFFFFFull);
+}
+
+TEST_F(MappedFileTest, FileOf4GiBIsRefused) {
+    const std::string big = folder_.File("big.vox");
+    MakeSparseFile(big, 0x100000000ull);
+    MappedFile file;
+    EXPECT_FALSE(file.Open(big, 0));
+    EXPECT_EQ(file.GetError(), "file is larger than 4 GiB");
+}
+
+TEST_F(MappedFileTest, RemapPicksUpGrowthFromOutside) {
+    MappedFile file;
+    ASSERT_TRUE(file.Open(path_, 0));
+    Bytes grown = content_;
+    grown.push_back(0x42);
+    WriteBytes(path_, grown);
+    EXPECT_EQ(file.GetSize(), 10u);
+    ASSERT_TRUE(file.Remap());
+    EXPECT_EQ(file.GetSize(), 11u);
+    EXPECT_EQ(*file.At(10), 0x42);
+}
+
+TEST_F(MappedFileTest, CloseKeepsSizeAndPathAndIsHarmlessTwice) {
+    MappedFile file;
+    ASSERT_TRUE(file.Open(path_, 1));
+    file.Close();
+    file.Close();
+    EXPECT_FALSE(file.IsOpen());
+    EXPECT_EQ(file.GetSize(), 10u);
+    EXPECT_EQ(file.GetPath(), path_);
+    EXPECT_EQ(file.At(0), nullptr);
+    EXPECT_FALSE(file.Remap());
+    EXPECT_FALSE(file.Flush());
+    const uint8_t extra[] = {1};
+    EXPECT_EQ(file.Append(extra, 1), MappedFile::kAppendFailed);
+}
+
+TEST_F(MappedFileTest, OpeningAgainReplacesTheFormerFile) {
+    const std::string other = folder_.File("other.vox");
+    WriteBytes(other, {9, 9});
+    MappedFile file;
+    ASSERT_TRUE(file.Open(path_, 1));
+    ASSERT_TRUE(file.Open(other, 0));
+    EXPECT_EQ(file.GetSize(), 2u);
+    EXPECT_EQ(file.GetMode(), 0);
+    EXPECT_EQ(file.GetPath(), other);
+}
+
+}  // namespace
+}  // namespace vox
