@@ -7,20 +7,6 @@ namespace vox {
 
 namespace {
 
-// Walks the eval's alternatives through GetEvalElement rather than GetEvalFrag: an alternative
-// that lies outside the element array ends the list; it must not read as fragment -1 and match
-// a search for -1.
-bool EvalSpeaksFrag(const EvalTable& evals, int eval, int n) {
-    ListRecord record;
-    if (!evals.GetRecord(eval, record)) return false;
-    EvalElement element;
-    for (int position = 0; position < record.count; ++position) {
-        if (!evals.GetEvalElement(record, position, element)) return false;
-        if (static_cast<int>(element.frag) == n) return true;
-    }
-    return false;
-}
-
 bool CommHasEvalEntry(const CommTable& comms, const CommRecord& record, int n) {
     for (int j = 0; j < record.elements; ++j) {
         if (-static_cast<int>(comms.GetCommEntry(record, j)) == n) return true;
@@ -32,7 +18,7 @@ bool CommUsesFrag(const CommTable& comms, const EvalTable& evals, const CommReco
                   int n) {
     for (int j = 0; j < record.elements; ++j) {
         const int entry = comms.GetCommEntry(record, j);
-        if (entry < 0 ? EvalSpeaksFrag(evals, -entry, n) : entry == n) return true;
+        if (entry < 0 ? evals.ContainsFrag(-entry, n) : entry == n) return true;
     }
     return false;
 }
@@ -42,7 +28,7 @@ bool CommUsesFrag(const CommTable& comms, const EvalTable& evals, const CommReco
 std::vector<int> FindFragInEval(const EvalTable& evals, int n) {
     std::vector<int> matches;
     for (int eval = 0; eval < evals.GetCount(); ++eval) {
-        if (EvalSpeaksFrag(evals, eval, n)) matches.push_back(eval);
+        if (evals.ContainsFrag(eval, n)) matches.push_back(eval);
     }
     return matches;
 }

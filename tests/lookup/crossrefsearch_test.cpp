@@ -1,0 +1,237 @@
+#include "lookup/crossrefsearch.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "talkdata/commtable.h"
+#include "talkdata/evaltable.h"
+#include "tempfolder.h"
+
+namespace vox {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+using Numbers = std::vector<int>;
+using Alternative = std::pair<int16_t, int16_t>;  // index, frag
+
+void Put16(Bytes& bytes, size_t at, uint16_t value) {
+    bytes[at] = static_cast<uint8_t>(value);
+    bytes[at + 1] = static_cast<uint8_t>(value >> 8);
+}
+
+void Put32(Bytes& bytes, size_t at, uint32_t value) {
+    Put16(bytes, at, static_cast<uint16_t>(value));
+    Put16(bytes, at + 2, static_cast<uint16_t>(value >> 16));
+}
+
+// evalFile.bin: 8-byte records (number, count, offset of the first element), then the words.
+Bytes EvalFile(const std::vector<std::vector<Alternative>>& evals) {
+    size_t words = 0;
+    for (const auto& eval : evals) words += eval.size();
+    Bytes bytes(8 * evals.size() + 4 * words);
+    size_t offset = 8 * evals.size();
+    for (size_t e = 0; e < evals.size(); ++e) {
+        Put16(bytes, 8 * e, static_cast<uint16_t>(e));
+        Put16(bytes, 8 * e + 2, static_cast<uint16_t>(evals[e].size()));
+        Put32(bytes, 8 * e + 4, static_cast<uint32_t>(offset));
+        for (const Alternative& alt : evals[e]) {
+            Put16(bytes, offset, static_cast<uint16_t>(alt.first));
+            Put16(bytes, offset + 2, static_cast<uint16_t>(alt.second));
+            offset += 4;
+        }
+    }
+    return bytes;
+}
+
+void LoadEvals(EvalTable& table, const Bytes& bytes) {
+    ASSERT_TRUE(table.LoadBytes(bytes)) << table.GetError();
+}
+
+// commFile.bin: 14-byte records, then every list right after them; elements is the list size.
+Bytes CommFile(const std::vector<std::vector<int16_t>>& comms) {
+    size_t entries = 0;
+    for (const auto& comm : comms) entries += comm.size();
+    Bytes bytes(14 * comms.size() + 2 * entries);
+    size_t offset = 14 * comms.size();
+    for (size_t c = 0; c < comms.size(); ++c) {
+        bytes[14 * c + 8] = static_cast<uint8_t>(comms[c].size());
+        Put32(bytes, 14 * c + 10, static_cast<uint32_t>(offset));
+        for (int16_t entry : comms[c]) {
+            Put16(bytes, offset, static_cast<uint16_t>(entry));
+            offset += 2;
+        }
+    }
+    return bytes;
+}
+
+class CommFixture : public testing::Test {
+protected:
+    void OpenComms(const Bytes& bytes) {
+        const std::string path =
+            folder_.Write("commFile.bin", std::string(bytes.begin(), bytes.end()));
+        ASSERT_TRUE(comms_.Open(path)) << comms_.GetError();
+    }
+
+    TempFolder folder_;
+    CommTable comms_;
+    EvalTable evals_;
+};
+
+// Find Frag in Eval
+
+TEST(FindFragInEval, ListsEachEvalOnceAtItsFirstMatchingAlternative) {
+    EvalTable evals;
+    LoadEvals(evals, EvalFile({{{1, 3}, {2, 7}}, {{1, 7}, {4, 7}}, {}, {{7, 3}}, {{0, 7}}}));
+    EXPECT_EQ(FindFragInEval(evals, 7), (Numbers{0, 1, 4}));
+    EXPECT_EQ(FindFragInEval(evals, 3), (Numbers{0, 3}));
+    EXPECT_EQ(FindFragInEval(evals, 2), Numbers{});
+}
+
+TEST(FindFragInEval, ComparesTheSignExtendedFragOnly) {
+    EvalTable evals;
+    LoadEvals(evals, EvalFile({{{0, -5}}, {{0, -32768}}, {{0, 32767}}, {{0, 0}}}));
+    EXPECT_EQ(FindFragInEval(evals, -5), (Numbers{0}));
+    EXPECT_EQ(FindFragInEval(evals, 65531), Numbers{});
+    EXPECT_EQ(FindFragInEval(evals, -32768), (Numbers{1}));
+    EXPECT_EQ(FindFragInEval(evals, 32768), Numbers{});
+    EXPECT_EQ(FindFragInEval(evals, 32767), (Numbers{2}));
+    EXPECT_EQ(FindFragInEval(evals, -32769), Numbers{});
+    EXPECT_EQ(FindFragInEval(evals, 0), (Numbers{3}));
+    EXPECT_EQ(FindFragInEval(evals, 65536), Numbers{});
+}
+
+TEST(FindFragInEval, AlternativeOutsideTheElementArrayIsNotFragmentMinusOne) {
+    Bytes bytes = EvalFile({{{0, 4}}, {{0, 5}}});
+    Put16(bytes, 8 + 2, 3);  // eval 1 claims three alternatives; the file holds one
+    EvalTable evals;
+    LoadEvals(evals, bytes);
+    EXPECT_EQ(FindFragInEval(evals, -1), Numbers{});
+    EXPECT_EQ(FindFragInEval(evals, 5), (Numbers{1}));
+}
+
+TEST(FindFragInEval, NegativeCountHasNoAlternatives) {
+    Bytes bytes = EvalFile({{{0, 4}}});
+    Put16(bytes, 2, 0xFFFF);
+    EvalTable evals;
+    LoadEvals(evals, bytes);
+    EXPECT_EQ(FindFragInEval(evals, 4), Numbers{});
+}
+
+TEST(FindFragInEval, EmptyTableFindsNothing) {
+    const EvalTable evals;
+    EXPECT_EQ(FindFragInEval(evals, 0), Numbers{});
+}
+
+// Find Eval in Command
+
+TEST_F(CommFixture, EvalInCommMatchesTheNegatedEntryWhateverItsSign) {
+    OpenComms(CommFile({{-5, 3}, {5}, {0}, {-5, -5}, {1, -2}, {}, {-32768}}));
+    EXPECT_EQ(FindEvalInComm(comms_, 5), (Numbers{0, 3}));
+    EXPECT_EQ(FindEvalInComm(comms_, 2), (Numbers{4}));
+    // The sign is not tested first: 0 finds the fragment entry 0, -5 the fragment entry 5.
+    EXPECT_EQ(FindEvalInComm(comms_, 0), (Numbers{2}));
+    EXPECT_EQ(FindEvalInComm(comms_, -5), (Numbers{1}));
+    EXPECT_EQ(FindEvalInComm(comms_, -1), (Numbers{4}));
+    EXPECT_EQ(FindEvalInComm(comms_, 32768), (Numbers{6}));
+    EXPECT_EQ(FindEvalInComm(comms_, -32768), Numbers{});
+    EXPECT_EQ(FindEvalInComm(comms_, 65531), Numbers{});
+}
+
+TEST_F(CommFixture, CommWithNoElementsNeverMatches) {
+    Bytes bytes = CommFile({{-5, 0}, {-5, 0}});
+    bytes[14 + 8] = 0;  // comm 1 keeps its list in the file but counts no entries
+    OpenComms(bytes);
+    EXPECT_EQ(FindEvalInComm(comms_, 5), (Numbers{0}));
+    EXPECT_EQ(FindEvalInComm(comms_, 0), (Numbers{0}));
+    EXPECT_EQ(FindFragInComm(comms_, evals_, 0), (Numbers{0}));
+}
+
+TEST_F(CommFixture, EntriesOutsideTheFileReadAsFragmentZero) {
+    Bytes bytes = CommFile({{-5}, {-6, -7}});
+    bytes[14 + 8] = 3;  // comm 1's third entry lies past the end of the file
+    bytes[8] = 2;       // comm 0 runs on into comm 1's list: -5, -6
+    OpenComms(bytes);
+    EXPECT_EQ(FindEvalInComm(comms_, 0), (Numbers{1}));
+    EXPECT_EQ(FindFragInComm(comms_, evals_, 0), (Numbers{1}));
+    EXPECT_EQ(FindEvalInComm(comms_, 6), (Numbers{0, 1}));
+}
+
+TEST_F(CommFixture, ListOffsetBeyondTheFileReadsZeroForEveryEntry) {
+    Bytes bytes = CommFile({{-5, -5}, {-5, -5}});
+    Put32(bytes, 14 + 10, 0x7FFFFFF0);
+    OpenComms(bytes);
+    EXPECT_EQ(FindEvalInComm(comms_, 5), (Numbers{0}));
+    EXPECT_EQ(FindEvalInComm(comms_, 0), (Numbers{1}));
+}
+
+TEST_F(CommFixture, RecordsTheFileDoesNotHoldAreSkipped) {
+    Bytes bytes = CommFile({{-5}, {-5}});
+    // Record 0 claims five comms, so its own list moves past the end of the file, and comms 2
+    // to 4 have no record in the file.
+    Put32(bytes, 10, 14 * 5);
+    OpenComms(bytes);
+    ASSERT_EQ(comms_.GetCount(), 5);
+    EXPECT_EQ(FindEvalInComm(comms_, 0), (Numbers{0}));
+    EXPECT_EQ(FindEvalInComm(comms_, 5), (Numbers{1}));
+    EXPECT_EQ(FindFragInComm(comms_, evals_, 0), (Numbers{0}));
+}
+
+TEST_F(CommFixture, AllEntriesOfALongListAreScanned) {
+    std::vector<int16_t> longList(255, 1);
+    longList.back() = -9;
+    OpenComms(CommFile({longList}));
+    EXPECT_EQ(FindEvalInComm(comms_, 9), (Numbers{0}));
+    LoadEvals(evals_, EvalFile({{}, {}, {}, {}, {}, {}, {}, {}, {}, {{0, 40}}}));
+    EXPECT_EQ(FindFragInComm(comms_, evals_, 40), (Numbers{0}));
+}
+
+// Find Frag in Command
+
+TEST_F(CommFixture, FragInCommFindsDirectUseAndUseThroughAnEvalOnce) {
+    LoadEvals(evals_, EvalFile({{{0, 1}}, {}, {{0, 8}, {1, 7}}, {{0, -5}}, {{0, 0}}}));
+    OpenComms(CommFile({{7}, {-2}, {7, -2}, {-9}, {3, 8}, {-3}, {5}, {-4}, {0}, {}}));
+    EXPECT_EQ(FindFragInComm(comms_, evals_, 7), (Numbers{0, 1, 2}));
+    EXPECT_EQ(FindFragInComm(comms_, evals_, 8), (Numbers{1, 2, 4}));
+    // Unlike Find Eval in Command, the entry's sign decides what it names.
+    EXPECT_EQ(FindFragInComm(comms_, evals_, -5), (Numbers{5}));
+    EXPECT_EQ(FindFragInComm(comms_, evals_, 5), (Numbers{6}));
+    EXPECT_EQ(FindFragInComm(comms_, evals_, 0), (Numbers{7, 8}));
+    EXPECT_EQ(FindFragInComm(comms_, evals_, -2), Numbers{});
+    EXPECT_EQ(FindFragInComm(comms_, evals_, 9), Numbers{});
+}
+
+TEST_F(CommFixture, FragInCommIgnoresNumbersOutsideSixteenBits) {
+    LoadEvals(evals_, EvalFile({{{0, 1}}, {{0, -1}}}));
+    OpenComms(CommFile({{7}, {-1}, {-32768}}));
+    EXPECT_EQ(FindFragInComm(comms_, evals_, 7 + 65536), Numbers{});
+    EXPECT_EQ(FindFragInComm(comms_, evals_, 65535), Numbers{});
+    EXPECT_EQ(FindFragInComm(comms_, evals_, -1), (Numbers{1}));
+    EXPECT_EQ(FindFragInComm(comms_, evals_, 1), Numbers{});
+    EXPECT_EQ(FindFragInComm(comms_, evals_, 32768), Numbers{});
+    EXPECT_EQ(FindFragInComm(comms_, evals_, -32768), Numbers{});
+}
+
+TEST_F(CommFixture, ScansNeverChangeTheEvalTable) {
+    const Bytes bytes = EvalFile({{{0, 7}}});
+    LoadEvals(evals_, bytes);
+    OpenComms(CommFile({{0, 7}}));
+    FindFragInEval(evals_, 7);
+    FindFragInComm(comms_, evals_, 7);
+    EXPECT_FALSE(evals_.IsModified());
+    EXPECT_EQ(evals_.SaveBytes(), bytes);
+}
+
+TEST(CrossRefSearch, NothingOpenFindsNothing) {
+    const CommTable comms;
+    const EvalTable evals;
+    EXPECT_EQ(FindEvalInComm(comms, 0), Numbers{});
+    EXPECT_EQ(FindFragInComm(comms, evals, 0), Numbers{});
+    EXPECT_EQ(FindFragInEval(evals, 0), Numbers{});
+}
+
+}  // namespace
+}  // namespace vox
