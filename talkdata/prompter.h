@@ -31,6 +31,8 @@ struct NumberDialogRequest {
     std::vector<NumberField> fields;
 };
 
+enum class Answer { Yes, No, Cancel };
+
 // Everything that asks a person something goes through this interface: the desktop program
 // answers with real dialogs, tests with a script, the command-line tool from its arguments.
 // Every message box is captioned with the application title and has one OK button.
@@ -49,6 +51,9 @@ public:
     // A read-only list of numbers (the result list of a search).
     virtual void ShowNumberList(int templateId, const std::string& caption,
                                 const std::string& column, const std::vector<int>& numbers) = 0;
+    // A question with Yes, No and Cancel ("Save changes to speech.vox?"). A prompter that
+    // cannot ask answers Cancel, so that nothing is discarded without a person saying so.
+    virtual Answer AskYesNoCancel(const std::string& /*text*/) { return Answer::Cancel; }
 };
 
 // Cancels every question and drops every message: the document's default, so that nothing in
@@ -65,6 +70,7 @@ public:
     }
     void ShowNumberList(int, const std::string&, const std::string&,
                         const std::vector<int>&) override {}
+    Answer AskYesNoCancel(const std::string&) override { return Answer::Cancel; }
 };
 
 }  // namespace vox

@@ -36,4 +36,15 @@ void ScriptedPrompter::ShowNumberList(int, const std::string&, const std::string
     lists.push_back(numbers);
 }
 
+Answer ScriptedPrompter::AskYesNoCancel(const std::string& text) {
+    questions.push_back(text);
+    if (answers_.empty()) {
+        ++unexpectedQuestions;
+        return Answer::Cancel;
+    }
+    const Answer answer = answers_.front();
+    answers_.pop_front();
+    return answer;
+}
+
 }  // namespace vox::test

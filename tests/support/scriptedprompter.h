@@ -20,6 +20,7 @@ public:
         numbers_.push_back(std::move(numbers));
     }
     void AnswerText(std::optional<std::string> text) { texts_.push_back(std::move(text)); }
+    void AnswerYesNoCancel(Answer answer) { answers_.push_back(answer); }
 
     void ShowMessage(const std::string& text) override { messages.push_back(text); }
     std::optional<std::string> AskFile(const FileDialogRequest& request) override;
@@ -28,6 +29,8 @@ public:
                                        const std::string& label) override;
     void ShowNumberList(int templateId, const std::string& caption, const std::string& column,
                         const std::vector<int>& numbers) override;
+    // With no answer left: Cancel, recorded as unexpected.
+    Answer AskYesNoCancel(const std::string& text) override;
 
     // What happened, in order.
     std::vector<std::string> messages;
@@ -35,14 +38,18 @@ public:
     std::vector<NumberDialogRequest> numberRequests;
     std::vector<std::string> textCaptions;
     std::vector<std::vector<int>> lists;
+    std::vector<std::string> questions;
     int unexpectedQuestions = 0;
 
-    bool ScriptUsedUp() const { return files_.empty() && numbers_.empty() && texts_.empty(); }
+    bool ScriptUsedUp() const {
+        return files_.empty() && numbers_.empty() && texts_.empty() && answers_.empty();
+    }
 
 private:
     std::deque<std::optional<std::string>> files_;
     std::deque<std::optional<std::vector<long long>>> numbers_;
     std::deque<std::optional<std::string>> texts_;
+    std::deque<Answer> answers_;
 };
 
 }  // namespace vox::test
