@@ -268,6 +268,32 @@ bool CVoxbenchDoc::InsertFragElement(int frag, int voice, int voxIndex) {
     return true;
 }
 
+// --- editor operations -----------------------------------------------------------------------
+
+bool CVoxbenchDoc::RemoveEvalElement(int eval, int position) {
+    if (!evalTable_.RemoveElement(eval, position)) return false;
+    SetModifiedFlag(true);
+    return true;
+}
+
+int CVoxbenchDoc::ChangeEvalElement(int eval, int position, EvalElement element) {
+    const int moved = evalTable_.ChangeElement(eval, position, element);
+    if (moved >= 0) SetModifiedFlag(true);
+    return moved;
+}
+
+bool CVoxbenchDoc::RemoveFragElement(int frag, int position) {
+    if (!fragTable_.RemoveElement(frag, position)) return false;
+    SetModifiedFlag(true);
+    return true;
+}
+
+bool CVoxbenchDoc::SetFragVoxIndex(int frag, int position, int voxIndex) {
+    if (!fragTable_.SetVoxIndex(frag, position, voxIndex)) return false;
+    SetModifiedFlag(true);
+    return true;
+}
+
 bool CVoxbenchDoc::GetVoxEntry(int voxIndex, VoxEntry& out) const {
     return VoxFile::GetVoxEntry(voxFile_.Bytes(), voxIndex, out);
 }

@@ -89,6 +89,15 @@ public:
     bool InsertFragElement(int frag, int voice, int voxIndex);
     bool GetVoxEntry(int voxIndex, VoxEntry& out) const;
 
+    // --- editor operations: each keeps the table's invariants and marks the document modified
+    // on success ----------------------------------------------------------------------------
+    bool RemoveEvalElement(int eval, int position);
+    // The alternative's new position after it moved to where its index sorts, or -1 when the
+    // index belongs to another alternative or the position is absent.
+    int ChangeEvalElement(int eval, int position, EvalElement element);
+    bool RemoveFragElement(int frag, int position);
+    bool SetFragVoxIndex(int frag, int position, int voxIndex);
+
     // Decodes into out, which holds outCapacity bytes; pcmLen gets the bytes produced.
     bool DecodeSound(const uint8_t* coded, uint32_t codedLen, uint8_t* out, uint32_t outCapacity,
                      uint32_t& pcmLen);

@@ -40,6 +40,10 @@ bool EvalTable::SetElement(int eval, int position, EvalElement element) {
     return SetWord(ElementIndex(rec, position), Pack(element));
 }
 
+int EvalTable::ChangeElement(int eval, int position, EvalElement element) {
+    return ReplaceSorted(eval, position, Pack(element));
+}
+
 // An absent alternative (outside the element array) is not "fragment -1": the walk ends there.
 bool EvalTable::ContainsFrag(int eval, int frag) const {
     ListRecord rec;

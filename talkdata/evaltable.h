@@ -21,6 +21,9 @@ public:
     bool InsertElement(int eval, EvalElement element);
     // Overwrites in place without re-sorting (the eval editor's change).
     bool SetElement(int eval, int position, EvalElement element);
+    // Replaces the alternative at position and moves it to the place its index sorts to;
+    // refuses (-1) an index that another alternative of the eval has. Returns the new position.
+    int ChangeElement(int eval, int position, EvalElement element);
     bool ContainsFrag(int eval, int frag) const;
 };
 

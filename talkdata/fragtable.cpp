@@ -39,6 +39,15 @@ bool FragTable::InsertElement(int frag, int voice, int voxIndex) {
     return InsertSorted(frag, Pack(voice, voxIndex));
 }
 
+bool FragTable::SetVoxIndex(int frag, int position, int voxIndex) {
+    ListRecord rec;
+    if (!GetRecord(frag, rec) || position < 0 || position >= rec.count) return false;
+    const int64_t index = ElementIndex(rec, position);
+    if (index < 0) return false;
+    const FragElement element = Unpack(GetElementWord(static_cast<int>(index)));
+    return SetWord(index, Pack(element.voice, voxIndex));
+}
+
 bool FragTable::AddElement(int frag, int voice, int voxIndex) {
     if (frag > GetCount()) return false;
     if (frag < GetCount()) return InsertElement(frag, voice, voxIndex);

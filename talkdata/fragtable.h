@@ -22,6 +22,9 @@ public:
     bool GetFragElement(const ListRecord& frag, int position, FragElement& out) const;
     // Adds a voice to an existing fragment; false for an unknown fragment or a voice it has.
     bool InsertElement(int frag, int voice, int voxIndex);
+    // Points the voice entry at `position` of the fragment at another talk entry (the low 16
+    // bits of voxIndex); its voice and the list's order stay.
+    bool SetVoxIndex(int frag, int position, int voxIndex);
     // As InsertElement, except that frag equal to the count appends a new fragment.
     bool AddElement(int frag, int voice, int voxIndex);
 };

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <algorithm>
 #include <cstring>
 #include <limits>
 
@@ -193,6 +194,46 @@ bool ListTable::AppendRecord(uint16_t number, uint32_t word) {
     for (ListRecord& each : records_) each.offset += kRecordSize;
     modified_ = true;
     return true;
+}
+
+bool ListTable::RemoveElement(int record, int position) {
+    ListRecord rec;
+    if (!GetRecord(record, rec) || position < 0 || position >= rec.count) return false;
+    const int64_t index = ElementIndex(rec, position);
+    if (index < 0) return false;
+    const size_t size = elements_.GetSize();
+    std::move(elements_.begin() + index + 1, elements_.end(), elements_.begin() + index);
+    if (!elements_.SetSize(size - 1)) return false;  // shrinking never allocates
+    for (size_t r = static_cast<size_t>(record) + 1; r < records_.GetSize(); ++r) {
+        records_[r].offset -= kWordSize;
+    }
+    --records_[static_cast<size_t>(record)].count;
+    modified_ = true;
+    return true;
+}
+
+int ListTable::ReplaceSorted(int record, int position, uint32_t word) {
+    ListRecord rec;
+    if (!GetRecord(record, rec) || position < 0 || position >= rec.count) return -1;
+    const int64_t first = ElementIndex(rec, 0);
+    if (first < 0 || ElementIndex(rec, rec.count - 1) < 0) return -1;
+    const auto key = static_cast<int16_t>(word & 0xFFFF);
+    int target = 0;  // the number of other elements that sort before the new one
+    for (int i = 0; i < rec.count; ++i) {
+        if (i == position) continue;
+        const auto other = static_cast<int16_t>(elements_[static_cast<size_t>(first + i)] & 0xFFFF);
+        if (other == key) return -1;
+        if (other < key) ++target;
+    }
+    uint32_t* list = elements_.begin() + first;
+    if (target < position) {
+        std::move_backward(list + target, list + position, list + position + 1);
+    } else if (target > position) {
+        std::move(list + position + 1, list + target + 1, list + position);
+    }
+    list[target] = word;
+    modified_ = true;
+    return target;
 }
 
 bool ListTable::SetWord(int64_t index, uint32_t word) {

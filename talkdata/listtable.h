@@ -48,6 +48,10 @@ public:
 
     const std::string& GetError() const { return error_; }
 
+    // Removes element `position` of the record's list; every later record's offset moves back
+    // by 4. False for a record or position outside the table, or a list outside the array.
+    bool RemoveElement(int record, int position);
+
 protected:
     // The sorted insert shared by both tables: the record's list is kept ascending by the
     // word's signed low 16 bits without duplicates. Moves every later record's offset by 4.
@@ -56,6 +60,10 @@ protected:
     // offset moves by 8, since the record area grew.
     bool AppendRecord(uint16_t number, uint32_t word);
     bool SetWord(int64_t index, uint32_t word);
+    // Replaces element `position` of the record's list with word and moves it to where its
+    // signed low 16 bits keep the list ascending. Refuses (-1) a key that another element of
+    // the list has. Returns the element's new position; no offset changes.
+    int ReplaceSorted(int record, int position, uint32_t word);
     void SetModified() { modified_ = true; }
 
 private:

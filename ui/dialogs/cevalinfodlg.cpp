@@ -1,0 +1,208 @@
+#include "ui/dialogs/cevalinfodlg.h"
+
+#include <QBoxLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTreeWidget>
+
+#include "ui/dialogs/dialogresources.h"
+#include "ui/dialogs/numberdialogs.h"
+#include "ui/dialogs/reportlist.h"
+#include "ui/dialogs/wholenumber.h"
+
+namespace vox {
+namespace {
+
+enum Column { kNumberColumn, kIndexColumn, kFragColumn, kStringColumn };
+
+const DialogTemplate& EvalInfoTemplate() {
+    static const DialogTemplate empty;
+    const DialogTemplate* found = FindDialogTemplate(CEvalInfoDlg::kTemplate);
+    return found != nullptr ? *found : empty;
+}
+
+}  // namespace
+
+CEvalInfoDlg::CEvalInfoDlg(CVoxbenchDoc& document, int eval, const std::string& evalName,
+                           int voice, QWidget* parent)
+    : CTemplateDialog(EvalInfoTemplate(), parent), voice_(voice), document_(document),
+      eval_(eval) {
+    if (auto* edit = ControlAs<QLineEdit>(kNameControl)) {
+        edit->setText(QString::fromStdString(evalName));
+    }
+    if (auto* edit = ControlAs<QLineEdit>(kEvalControl)) edit->setText(DecimalText(eval));
+    ArrangeControls();
+    if (QTreeWidget* list = List()) {
+        SetupReportList(list, {{"Number", 40}, {"Index", 40}, {"Frag", 40}, {"String", 100}});
+    }
+    Fill();
+    const std::pair<int, void (CEvalInfoDlg::*)()> commands[] = {
+        {kAddControl, &CEvalInfoDlg::OnAdd},
+        {kModifyControl, &CEvalInfoDlg::OnModify},
+        {kDeleteControl, &CEvalInfoDlg::OnDelete},
+    };
+    for (const auto& [id, handler] : commands) {
+        if (auto* button = ControlAs<QPushButton>(id)) {
+            connect(button, &QPushButton::clicked, this, handler);
+        }
+    }
+}
+
+QSize CEvalInfoDlg::EnlargedSize(QSize templateSize) {
+    // Each edge moves out by a fifth, in the integer arithmetic the editor has always used.
+    const int dx = templateSize.width() * 10 / 50;
+    const int dy = templateSize.height() * 10 / 50;
+    return templateSize + QSize(2 * dx, 2 * dy);
+}
+
+// The template's places, expressed as layouts so that growth goes to the name field and the
+// list while the buttons ride along the right edge.
+void CEvalInfoDlg::ArrangeControls() {
+    const DialogUnits& u = Units();
+    auto* outer = new QHBoxLayout(this);
+    outer->setContentsMargins(u.X(7), u.Y(7), u.X(7), u.Y(7));
+    outer->setSpacing(u.X(10));
+
+    auto* left = new QVBoxLayout;
+    left->setSpacing(0);
+    auto* evalRow = new QHBoxLayout;
+    evalRow->setSpacing(0);
+    auto* nameRow = new QHBoxLayout;
+    nameRow->setSpacing(0);
+    for (const auto& [row, labelId, editId] :
+         {std::tuple{evalRow, 1078, kEvalControl}, std::tuple{nameRow, 1074, kNameControl}}) {
+        QWidget* label = Control(labelId);
+        QWidget* edit = Control(editId);
+        if (label == nullptr || edit == nullptr) continue;
+        label->setFixedWidth(u.X(31));
+        row->addWidget(label, 0, Qt::AlignVCenter);
+        edit->setFixedHeight(u.Y(13));
+        row->addWidget(edit);
+    }
+    if (QWidget* evalEdit = Control(kEvalControl)) evalEdit->setFixedWidth(u.X(29));
+    evalRow->addStretch(1);
+    if (QWidget* nameEdit = Control(kNameControl)) {
+        nameEdit->setMinimumWidth(u.X(102));
+        nameEdit->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    }
+    nameRow->addSpacing(u.X(16));
+    left->addLayout(evalRow);
+    left->addSpacing(u.Y(6));
+    left->addLayout(nameRow);
+    left->addSpacing(u.Y(9));
+    if (QWidget* list = Control(kListControl)) {
+        list->setMinimumSize(u.X(149), u.Y(67));
+        list->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+        left->addWidget(list, 1);
+    }
+
+    auto* right = new QVBoxLayout;
+    right->setSpacing(0);
+    const std::pair<int, int> buttons[] = {{1, 0}, {2, 3}, {kAddControl, 18},
+                                           {kModifyControl, 6}, {kDeleteControl, 4}};
+    for (const auto& [id, gapAbove] : buttons) {
+        QWidget* button = Control(id);
+        if (button == nullptr) continue;
+        if (gapAbove > 0) right->addSpacing(u.Y(gapAbove));
+        button->setFixedSize(u.Size(50, 14));
+        right->addWidget(button);
+    }
+    right->addStretch(1);
+
+    outer->addLayout(left, 1);
+    outer->addLayout(right, 0);
+
+    setMinimumSize(TemplateSize());
+    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    setSizeGripEnabled(true);
+    resize(EnlargedSize(TemplateSize()));
+}
+
+QTreeWidget* CEvalInfoDlg::List() const { return ControlAs<QTreeWidget>(kListControl); }
+
+void CEvalInfoDlg::ShowAlternative(QTreeWidgetItem* row, EvalElement element) const {
+    row->setText(kIndexColumn, DecimalText(element.index));
+    row->setText(kFragColumn, DecimalText(element.frag));
+    row->setText(kStringColumn, QString::fromStdString(document_.GetPhrase(element.frag, voice_)));
+}
+
+void CEvalInfoDlg::Fill() {
+    QTreeWidget* list = List();
+    if (list == nullptr) return;
+    list->clear();
+    ListRecord record;
+    if (!document_.GetEvalRecord(eval_, record)) return;
+    for (int position = 0; position < record.count; ++position) {
+        EvalElement element;
+        if (!document_.GetEvalElement(record, position, element)) break;
+        QTreeWidgetItem* row = InsertReportRow(list, position, {DecimalText(position)});
+        ShowAlternative(row, element);
+    }
+}
+
+void CEvalInfoDlg::OnOK() {
+    if (auto* edit = ControlAs<QLineEdit>(kNameControl)) name = edit->text().toStdString();
+    accept();
+}
+
+void CEvalInfoDlg::OnAdd() {
+    NumberDialogRequest request;
+    request.templateId = kEvalElementTemplate;
+    request.caption = "Add new element";
+    request.fields = {{CEvalElementDlg::kIdControl, "Id", 0},
+                      {CEvalElementDlg::kFragmentControl, "Fragment", 0}};
+    const auto answer = document_.GetPrompter().AskNumbers(request);
+    if (!answer || answer->size() != 2) return;
+    const EvalElement element{LowWord((*answer)[0]), LowWord((*answer)[1])};
+    // A refused insert (the index exists already) leaves everything as it was, silently.
+    if (!document_.InsertEvalElement(eval_, element)) return;
+    Fill();
+}
+
+void CEvalInfoDlg::OnModify() {
+    QTreeWidget* list = List();
+    if (list == nullptr || list->selectedItems().isEmpty()) return;
+    QTreeWidgetItem* row = list->selectedItems().front();
+    const int position = SelectedRowData(list);
+    ListRecord record;
+    EvalElement current;
+    if (!document_.GetEvalRecord(eval_, record) ||
+        !document_.GetEvalElement(record, position, current)) {
+        return;
+    }
+    NumberDialogRequest request;
+    request.templateId = kEvalElementTemplate;
+    request.caption = "Change Element";
+    request.fields = {{CEvalElementDlg::kIdControl, "Id", current.index},
+                      {CEvalElementDlg::kFragmentControl, "Fragment", current.frag}};
+    const auto answer = document_.GetPrompter().AskNumbers(request);
+    if (!answer || answer->size() != 2) return;
+    const EvalElement element{LowWord((*answer)[0]), LowWord((*answer)[1])};
+    // A changed index moves the alternative to its sorted place, and an index that another
+    // alternative has is refused: an eval never holds two alternatives with one index.
+    const int moved = document_.ChangeEvalElement(eval_, position, element);
+    if (moved < 0) {
+        document_.GetPrompter().ShowMessage("Changed failed");
+        return;
+    }
+    if (moved == position) {
+        ShowAlternative(row, element);
+        return;
+    }
+    Fill();
+    if (QTreeWidgetItem* movedRow = list->topLevelItem(moved)) movedRow->setSelected(true);
+}
+
+void CEvalInfoDlg::OnDelete() {
+    QTreeWidget* list = List();
+    if (list == nullptr) return;
+    const int position = SelectedRowData(list);
+    if (position < 0) return;
+    if (!document_.RemoveEvalElement(eval_, position)) {
+        document_.GetPrompter().ShowMessage("Delete failed");
+        return;
+    }
+    Fill();
+}
+
+}  // namespace vox

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <string>
+
+#include "talkdata/document.h"
+#include "ui/dialogs/templatedialog.h"
+
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace vox {
+
+// Template 131, "Eval Information": one eval's alternatives with the phrase of each one's
+// fragment, and the eval's name. Add, Modify and Delete change the eval table at once (Cancel
+// does not undo them); only the name waits for OK. The window can be dragged larger, never
+// smaller than its template: the buttons keep their distance to the right edge and the list
+// grows both ways.
+class CEvalInfoDlg : public CTemplateDialog {
+    Q_OBJECT
+public:
+    static constexpr int kTemplate = 131;
+    static constexpr int kNameControl = 1072;
+    static constexpr int kListControl = 1073;
+    static constexpr int kEvalControl = 1079;
+    static constexpr int kAddControl = 1075;
+    static constexpr int kModifyControl = 1076;
+    static constexpr int kDeleteControl = 1077;
+
+    CEvalInfoDlg(CVoxbenchDoc& document, int eval, const std::string& evalName, int voice,
+                 QWidget* parent);
+
+    // The name field as confirmed with OK.
+    std::string name;
+
+    // The size the dialog opens with: the template enlarged by a fifth on each side.
+    static QSize EnlargedSize(QSize templateSize);
+
+protected:
+    void OnOK() override;
+
+private:
+    void ArrangeControls();
+    void Fill();
+    void ShowAlternative(QTreeWidgetItem* row, EvalElement element) const;
+    void OnAdd();
+    void OnModify();
+    void OnDelete();
+    QTreeWidget* List() const;
+
+    int voice_;
+    CVoxbenchDoc& document_;
+    int eval_;
+};
+
+}  // namespace vox

@@ -1,0 +1,65 @@
+#include "ui/dialogs/qtprompter.h"
+
+#include <QFile>
+#include <QFileDialog>
+#include <QMessageBox>
+
+#include "ui/dialogs/cfinddlg.h"
+#include "ui/dialogs/cresultlistdlg.h"
+#include "ui/dialogs/filefilter.h"
+#include "ui/dialogs/numberdialogs.h"
+
+namespace vox {
+
+QtPrompter::QtPrompter(QWidget* parent) : parent_(parent) {}
+
+void QtPrompter::ShowMessage(const std::string& text) {
+    QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(kCaption), QString::fromStdString(text),
+                    QMessageBox::Ok, parent_);
+    box.exec();
+}
+
+std::optional<std::string> QtPrompter::AskFile(const FileDialogRequest& request) {
+    QFileDialog dialog(parent_);
+    // Native dialogs are no widgets: they could not be driven or styled like the rest.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setWindowTitle(request.save ? QStringLiteral("Save As") : QStringLiteral("Open"));
+    dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(!request.save && request.mustExist ? QFileDialog::ExistingFile
+                                                          : QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.overwritePrompt);
+    dialog.setNameFilters(ConvertFileFilter(request.filter));
+    if (!request.defaultExtension.empty()) {
+        dialog.setDefaultSuffix(QString::fromStdString(request.defaultExtension));
+    }
+    if (!request.fileName.empty()) dialog.selectFile(QString::fromStdString(request.fileName));
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    const QStringList chosen = dialog.selectedFiles();
+    if (chosen.isEmpty()) return std::nullopt;
+    return QFile::encodeName(chosen.front()).toStdString();
+}
+
+std::optional<std::vector<long long>> QtPrompter::AskNumbers(const NumberDialogRequest& request) {
+    const std::unique_ptr<CNumberDlg> dialog = MakeNumberDialog(request, parent_);
+    if (dialog->exec() != QDialog::Accepted) return std::nullopt;
+    return dialog->Values();
+}
+
+std::optional<std::string> QtPrompter::AskText(int /*templateId*/, const std::string& caption,
+                                               const std::string& /*label*/) {
+    // Find is the only text dialog; its template carries its own label.
+    CFindDlg dialog(parent_);
+    if (!caption.empty()) dialog.setWindowTitle(QString::fromStdString(caption));
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.text;
+}
+
+void QtPrompter::ShowNumberList(int /*templateId*/, const std::string& caption,
+                                const std::string& column, const std::vector<int>& numbers) {
+    // The Result List is the only list dialog.
+    CResultListDlg dialog(numbers, parent_, column.empty() ? "Number" : column.c_str());
+    if (!caption.empty()) dialog.setWindowTitle(QString::fromStdString(caption));
+    dialog.exec();
+}
+
+}  // namespace vox
