@@ -15,6 +15,10 @@ void ConfigureApp(CLI::App& app) {
     vox::tool::RegisterDump(app);
     vox::tool::RegisterFind(app);
     vox::tool::RegisterInfo(app);
+    vox::tool::RegisterWav(app);
+    vox::tool::RegisterExport(app);
+    vox::tool::RegisterReplace(app);
+    vox::tool::RegisterAdd(app);
 }
 
 }  // namespace

@@ -53,5 +53,9 @@ int& ExitStatus();
 void RegisterDump(CLI::App& app);
 void RegisterFind(CLI::App& app);
 void RegisterInfo(CLI::App& app);
+void RegisterWav(CLI::App& app);
+void RegisterExport(CLI::App& app);
+void RegisterReplace(CLI::App& app);
+void RegisterAdd(CLI::App& app);
 
 }  // namespace vox::tool

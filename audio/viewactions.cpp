@@ -1,0 +1,201 @@
+#include "audio/viewactions.h"
+
+#include <algorithm>
+#include <climits>
+#include <optional>
+
+#include "audio/wavefile.h"
+#include "talkdata/safefile.h"
+
+namespace vox {
+namespace {
+
+constexpr int kFragRangeTemplate = 139;
+constexpr int kFromFragControl = 1149;
+constexpr int kToFragControl = 1147;
+constexpr const char* kWaveFilter = "Wave Files (*.wav)|*.wav|All files (*.*)|*.*||";
+// The list file is exchanged with other systems, which expect CR LF.
+constexpr const char* kLineEnd = "\r\n";
+
+// The talk entry behind a fragment's voice; false when the fragment, voice or entry is missing.
+bool FindEntry(const CVoxbenchDoc& doc, int fragment, int voice, VoxEntry& entry) {
+    ListRecord record;
+    if (!doc.GetFragRecord(fragment, record)) return false;
+    const int voxIndex = doc.FindVoxIndex(record, voice);
+    return voxIndex >= 0 && doc.GetVoxEntry(voxIndex, entry);
+}
+
+FileDialogRequest WaveSaveRequest(const std::string& offeredName) {
+    FileDialogRequest request;
+    request.save = true;
+    request.defaultExtension = "wav";
+    request.fileName = offeredName;
+    request.filter = kWaveFilter;
+    request.overwritePrompt = true;
+    return request;
+}
+
+std::string PairName(int fragment, int voice) {
+    return std::to_string(fragment) + "-" + std::to_string(voice);
+}
+
+bool WriteText(SafeFile& file, const std::string& line) {
+    const std::string text = line + kLineEnd;
+    return file.Write(text.data(), text.size());
+}
+
+// Exports every voice of one fragment; false when the list file could not take a line.
+bool ExportFragment(CVoxbenchDoc& doc, int fragment, const std::string& folder, SafeFile& list,
+                    ExportResult& result) {
+    ListRecord record;
+    if (!doc.GetFragRecord(fragment, record)) return true;
+    for (int voice = 0; voice < FragTable::kVoiceCount; ++voice) {
+        VoxEntry entry;
+        const int voxIndex = doc.FindVoxIndex(record, voice);
+        if (voxIndex < 0 || !doc.GetVoxEntry(voxIndex, entry)) continue;
+        std::unique_ptr<uint8_t[]> pcm;
+        uint32_t pcmLen = 0;
+        if (!doc.DecodeEntry(entry, pcm, pcmLen)) {
+            ++result.undecodable;
+            result.undecodablePairs.push_back({fragment, voice});
+            continue;
+        }
+        const std::string wavePath = folder + PairName(fragment, voice) + ".wav";
+        std::string why;
+        if (!WriteWave(wavePath, pcm.get(), pcmLen, &why)) {
+            ++result.unwritten;
+            if (result.error.empty()) result.error = wavePath + ": " + why;
+            continue;
+        }
+        if (!WriteText(list, PairName(fragment, voice) + ";.lh")) return false;
+        ++result.saved;
+    }
+    return true;
+}
+
+// The range dialog's numbers; the dialog takes only whole numbers that fit an int.
+std::optional<std::pair<int, int>> AskRange(Prompter& prompter, int fragmentCount) {
+    NumberDialogRequest request;
+    request.templateId = kFragRangeTemplate;
+    request.caption = "Choose a fragment range to save";
+    request.fields = {{kFromFragControl, "From Frag:", 0}, {kToFragControl, "To Frag:", fragmentCount}};
+    const std::optional<std::vector<long long>> answer = prompter.AskNumbers(request);
+    if (!answer || answer->size() != 2) return std::nullopt;
+    for (long long value : *answer) {
+        if (value < INT_MIN || value > INT_MAX) return std::nullopt;
+    }
+    return std::make_pair(static_cast<int>((*answer)[0]), static_cast<int>((*answer)[1]));
+}
+
+}  // namespace
+
+bool PlayFragment(CVoxbenchDoc& doc, int fragment, int voice) {
+    VoxEntry entry;
+    if (!FindEntry(doc, fragment, voice, entry)) return false;
+    std::unique_ptr<uint8_t[]> pcm;
+    uint32_t pcmLen = 0;
+    // A recording that does not decode is not played: the buffer would hold no sound.
+    if (!doc.DecodeEntry(entry, pcm, pcmLen)) return false;
+    return doc.PlaySound(std::move(pcm), pcmLen);
+}
+
+int PlayFragmentSequence(CVoxbenchDoc& doc, const std::vector<int>& fragments, int voice) {
+    int queued = 0;
+    for (int fragment : fragments) {
+        if (!PlayFragment(doc, fragment, voice)) break;
+        ++queued;
+    }
+    return queued;
+}
+
+bool WriteFragmentWave(CVoxbenchDoc& doc, int fragment, int voice, const std::string& path,
+                       std::string* why) {
+    VoxEntry entry;
+    if (!FindEntry(doc, fragment, voice, entry)) {
+        if (why != nullptr) {
+            *why = "fragment " + std::to_string(fragment) + " has no recording in voice " +
+                   std::to_string(voice);
+        }
+        return false;
+    }
+    std::unique_ptr<uint8_t[]> pcm;
+    uint32_t pcmLen = 0;
+    if (!doc.DecodeEntry(entry, pcm, pcmLen)) {
+        if (why != nullptr) {
+            *why = "the recording of fragment " + std::to_string(fragment) + " in voice " +
+                   std::to_string(voice) + " does not decode";
+        }
+        return false;
+    }
+    std::string writeError;
+    if (WriteWave(path, pcm.get(), pcmLen, &writeError)) return true;
+    if (why != nullptr) *why = path + ": " + writeError;
+    return false;
+}
+
+void SaveFragmentWave(CVoxbenchDoc& doc, int fragment, int voice) {
+    VoxEntry entry;
+    if (!FindEntry(doc, fragment, voice, entry)) return;
+    const std::optional<std::string> path = doc.GetPrompter().AskFile(WaveSaveRequest(""));
+    if (!path || path->empty()) return;
+    std::unique_ptr<uint8_t[]> pcm;
+    uint32_t pcmLen = 0;
+    // A recording that does not decode is not saved: the buffer would hold no sound.
+    if (!doc.DecodeEntry(entry, pcm, pcmLen)) return;
+    std::string why;
+    // Said, so that nobody takes the file for saved.
+    if (!WriteWave(*path, pcm.get(), pcmLen, &why)) {
+        doc.GetPrompter().ShowMessage("File save failed\n" + why);
+    }
+}
+
+ExportResult ExportFragmentRange(CVoxbenchDoc& doc, int first, int last,
+                                 const std::string& listPath, const ProgressFn& progress) {
+    ExportResult result;
+    SafeFile list;
+    if (!list.Begin(listPath)) {
+        result.error = listPath + ": " + list.GetError();
+        return result;
+    }
+    bool listOk = WriteText(list, "; Filenames of saved voxfile wav files with .lh extension") &&
+                  WriteText(list, "; for later reinstallation into a voxfile");
+    // Numbers below 0 and above the last fragment have no fragment; the loop skips them
+    // without walking through them one by one.
+    const int start = std::max(first, 0);
+    const int end = std::min({last, doc.GetFragCount(), INT_MAX - 1});
+    const std::string folder = FolderOf(listPath);
+    for (int fragment = start; listOk && fragment <= end; ++fragment) {
+        listOk = ExportFragment(doc, fragment, folder, list, result);
+        const uint64_t done = static_cast<uint64_t>(fragment - start) + 1;
+        if (!ReportProgress(progress, done, static_cast<uint64_t>(end - start) + 1)) {
+            result.cancelled = true;
+            break;
+        }
+    }
+    if (listOk && list.Commit()) {
+        result.listWritten = true;
+    } else {
+        list.Abort();
+        result.error = listPath + ": " + list.GetError();
+    }
+    return result;
+}
+
+void SaveFragmentRange(CVoxbenchDoc& doc, const ProgressFn& progress) {
+    Prompter& prompter = doc.GetPrompter();
+    const std::optional<std::string> listPath = prompter.AskFile(WaveSaveRequest("Filenames.csv"));
+    if (!listPath || listPath->empty()) return;
+    const std::optional<std::pair<int, int>> range = AskRange(prompter, doc.GetFragCount());
+    if (!range) return;
+    const ExportResult result = ExportFragmentRange(doc, range->first, range->second, *listPath,
+                                                    progress);
+    if (!result.listWritten) {
+        prompter.ShowMessage("File save failed\n" + result.error);
+        return;
+    }
+    if (range->first > range->second) return;
+    prompter.ShowMessage(std::to_string(result.saved) + " .wav files saved");
+    if (result.unwritten > 0) prompter.ShowMessage("File save failed\n" + result.error);
+}
+
+}  // namespace vox

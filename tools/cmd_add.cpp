@@ -1,0 +1,75 @@
+// voxtool add TALK F V IN.wav: a wave file as a new talk entry for voice V of fragment F (F
+// equal to the fragment count adds a fragment), as the form's Add New and Add Voice do; then
+// fragFile.bin beside the talk file is saved, since the tool has no later Save.
+#include <CLI/CLI.hpp>
+
+#include <iostream>
+#include <memory>
+
+#include "audio/importactions.h"
+#include "talkdata/safefile.h"
+#include "tools/toolcontext.h"
+#include "tools/toolprompter.h"
+
+namespace vox::tool {
+namespace {
+
+struct AddOptions {
+    std::string talkPath;
+    std::string fragment;
+    std::string voice;
+    std::string wavePath;
+};
+
+void RunAdd(const AddOptions& options) {
+    const int fragment = ParseInt(options.fragment, "F");
+    int voice = ParseInt(options.voice, "V");
+    ToolPrompter prompter;
+    OpenDatabase database(OpenDatabase::Mode::Write);
+    if (!database.Open(options.talkPath)) {
+        ExitStatus() = kExitFailure;
+        return;
+    }
+    CVoxbenchDoc& doc = database.Doc();
+    doc.SetPrompter(&prompter);
+    if (!GuardLoaded(doc)) {
+        ExitStatus() = kExitFailure;
+        return;
+    }
+    prompter.AnswerFile(options.wavePath);
+    prompter.AnswerNumbers({voice});
+    if (!AddFromWave(doc, fragment, voice)) {
+        ExitStatus() = kExitFailure;
+        return;
+    }
+    const std::string fragPath = CVoxbenchDoc::CompanionFolder(options.talkPath) +
+                                 CVoxbenchDoc::kFragFileName;
+    std::string why;
+    // The talk file already holds the new entry; unreferenced, it does no harm if this fails.
+    if (!WriteFileSafely(fragPath, doc.GetFragTable().SaveBytes(), &why)) {
+        PrintError("File save failed\n" + fragPath + ": " + why);
+        ExitStatus() = kExitFailure;
+        return;
+    }
+    // The new entry has the directory's last slot.
+    std::cout << VoxFile::SlotCount(doc.GetVoxFile().Bytes()) - 1 << '\n';
+}
+
+}  // namespace
+
+void RegisterAdd(CLI::App& app) {
+    auto options = std::make_shared<AddOptions>();
+    CLI::App* command = app.add_subcommand(
+        "add", "Add a wave file as a new voice of a fragment, or as a new fragment; prints the "
+               "new talk entry's number");
+    command->add_option("TALK", options->talkPath, "the talk file (*.vox)")->required();
+    command->add_option("F", options->fragment,
+                        "the fragment number; the fragment count adds a new fragment")
+        ->required();
+    command->add_option("V", options->voice, "the voice (0 to 13)")->required();
+    command->add_option("IN", options->wavePath, "the wave file (8000 Hz, 16-bit mono)")
+        ->required();
+    command->callback([options] { RunAdd(*options); });
+}
+
+}  // namespace vox::tool

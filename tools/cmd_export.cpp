@@ -1,0 +1,71 @@
+// voxtool export TALK [--from A] [--to B] --list LISTFILE: every voice of a fragment range as
+// wave files beside a list file (the form's "Save a Fragment range").
+#include <CLI/CLI.hpp>
+
+#include <iostream>
+#include <memory>
+
+#include "audio/viewactions.h"
+#include "tools/toolcontext.h"
+#include "tools/toolprompter.h"
+
+namespace vox::tool {
+namespace {
+
+struct ExportOptions {
+    std::string talkPath;
+    std::string from = "0";
+    std::string to;  // empty: the fragment count
+    std::string listPath;
+};
+
+void RunExport(const ExportOptions& options) {
+    const int first = ParseInt(options.from, "--from");
+    const int lastGiven = options.to.empty() ? 0 : ParseInt(options.to, "--to");
+    ToolPrompter prompter;
+    OpenDatabase database(OpenDatabase::Mode::Read);
+    if (!database.Open(options.talkPath)) {
+        ExitStatus() = kExitFailure;
+        return;
+    }
+    CVoxbenchDoc& doc = database.Doc();
+    doc.SetPrompter(&prompter);
+    if (!GuardLoaded(doc)) {
+        ExitStatus() = kExitFailure;
+        return;
+    }
+    const int last = options.to.empty() ? doc.GetFragCount() : lastGiven;
+    const ExportResult result = ExportFragmentRange(doc, first, last, options.listPath);
+    for (const FragVoicePair& pair : result.undecodablePairs) {
+        PrintError("fragment " + std::to_string(pair.fragment) + " voice " +
+                   std::to_string(pair.voice) + " does not decode; skipped");
+    }
+    if (!result.listWritten) {
+        PrintError(result.error);
+        ExitStatus() = kExitFailure;
+        return;
+    }
+    if (first <= last) std::cout << result.saved << " .wav files saved\n";
+    if (result.unwritten > 0) {
+        PrintError(std::to_string(result.unwritten) + " wave files could not be written, the "
+                   "first: " + result.error);
+        ExitStatus() = kExitFailure;
+    }
+}
+
+}  // namespace
+
+void RegisterExport(CLI::App& app) {
+    auto options = std::make_shared<ExportOptions>();
+    CLI::App* command = app.add_subcommand(
+        "export", "Write every voice of a fragment range as wave files, with a list file");
+    command->add_option("TALK", options->talkPath, "the talk file (*.vox)")->required();
+    command->add_option("--from", options->from, "the first fragment (default 0)");
+    command->add_option("--to", options->to, "the last fragment (default the fragment count)");
+    command->add_option("--list", options->listPath,
+                        "the list file; the wave files go into its folder")
+        ->required();
+    command->callback([options] { RunExport(*options); });
+}
+
+}  // namespace vox::tool
