@@ -26,7 +26,8 @@ int ParseInt(const std::string& text, const std::string& what) {
 OpenDatabase::OpenDatabase(Mode mode)
     : mode_(mode), profile_(IniProfile::DefaultPath(), mode == Mode::Read) {
     // Commands that do not play never touch the sound system.
-    doc_ = std::make_unique<CVoxbenchDoc>(profile_, [] { return std::make_unique<NullSoundDevice>(); });
+    doc_ = std::make_unique<CVoxbenchDoc>(
+        profile_, MakeNullSoundFactory(std::make_shared<NullSoundControl>()));
 }
 
 bool OpenDatabase::Open(const std::string& talkPath) {

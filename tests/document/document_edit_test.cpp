@@ -37,7 +37,7 @@ protected:
     }
     void OpenDoc() {
         doc_ = std::make_unique<CVoxbenchDoc>(profile_,
-                                              [] { return std::make_unique<NullSoundDevice>(); });
+                                              MakeNullSoundFactory(std::make_shared<NullSoundControl>()));
         doc_->SetPrompter(&prompter_);
         ASSERT_TRUE(doc_->OnOpenDocument(talk_)) << doc_->GetOpenError();
     }

@@ -19,7 +19,7 @@ using test::DatabaseBuilder;
 using test::TempDir;
 
 std::unique_ptr<CVoxbenchDoc> MakeDoc(Profile& profile) {
-    return std::make_unique<CVoxbenchDoc>(profile, [] { return std::make_unique<NullSoundDevice>(); });
+    return std::make_unique<CVoxbenchDoc>(profile, MakeNullSoundFactory(std::make_shared<NullSoundControl>()));
 }
 
 DatabaseBuilder SmallDatabase() {
