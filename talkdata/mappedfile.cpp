@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -14,6 +15,9 @@ namespace vox {
 namespace {
 
 constexpr uint64_t kMaxFileSize = 0xFFFFFFFFu;
+// Appends are written in pieces of this size; a failure between pieces is then a real
+// possibility that the trimming below must handle, and tests can reach it.
+constexpr uint32_t kWriteChunk = 1u << 20;
 
 }  // namespace
 
@@ -128,7 +132,8 @@ bool MappedFile::WriteAt(const uint8_t* data, uint32_t length, off_t offset) {
             errno = ENOSPC;
             return false;
         }
-        const ssize_t written = pwrite(fd_, data + done, length - done, offset + done);
+        const uint32_t piece = std::min(length - done, kWriteChunk);
+        const ssize_t written = pwrite(fd_, data + done, piece, offset + done);
         if (written < 0) {
             if (errno == EINTR) continue;
             return false;

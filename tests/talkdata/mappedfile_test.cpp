@@ -142,6 +142,20 @@ TEST_F(MappedFileTest, FailedAppendWritesNothingAndKeepsTheView) {
     EXPECT_EQ(file.Append(nullptr, 4), MappedFile::kAppendFailed);
 }
 
+TEST_F(MappedFileTest, AppendFailingMidwayTakesThePartialTailBackOff) {
+    MappedFile file;
+    ASSERT_TRUE(file.Open(path_, 1));
+    const Bytes big(3u << 20, 0x5A);
+    faults::Arm("mappedfile.append", 1);  // the first piece is written, the second fails
+    EXPECT_EQ(file.Append(big.data(), static_cast<uint32_t>(big.size())),
+              MappedFile::kAppendFailed);
+    EXPECT_EQ(SizeOnDisk(path_), 10u);
+    faults::DisarmAll();
+    EXPECT_EQ(file.Append(big.data(), static_cast<uint32_t>(big.size())), 10u);
+    EXPECT_EQ(SizeOnDisk(path_), 10u + big.size());
+    EXPECT_EQ(*file.At(10 + (3u << 20) - 1), 0x5A);
+}
+
 TEST_F(MappedFileTest, AppendRefusesToPass4GiB) {
     const std::string big = folder_.File("big.vox");
     MakeSparseFile(big, 0xFFFFFFFCull);
