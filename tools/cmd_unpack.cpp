@@ -1,0 +1,65 @@
+// voxtool unpack TALK DIR: the whole database as ordinary files in a new or empty folder.
+#include <CLI/CLI.hpp>
+
+#include <memory>
+
+#include "tools/pack/unpacker.h"
+#include "tools/toolcontext.h"
+
+namespace vox::tool {
+namespace {
+
+struct UnpackOptions {
+    std::string talkPath;
+    std::string folder;
+    std::string phrasesPath;
+    std::string commNamesPath;
+};
+
+// The side files the document itself would show: the remembered ones, when they gave it
+// anything; an option names another file instead.
+std::string SideFile(const std::string& option, bool loaded, Profile& profile, const char* key) {
+    if (!option.empty()) return option;
+    return loaded ? profile.GetString("Data", key, "") : std::string();
+}
+
+void RunUnpack(const UnpackOptions& options) {
+    OpenDatabase database(OpenDatabase::Mode::Read);
+    if (!database.Open(options.talkPath)) {
+        ExitStatus() = kExitFailure;
+        return;
+    }
+    CVoxbenchDoc& doc = database.Doc();
+    pack::UnpackSource source;
+    const size_t slash = options.talkPath.rfind('/');
+    source.talkName = slash == std::string::npos ? options.talkPath : options.talkPath.substr(slash + 1);
+    source.talk = doc.GetVoxFile().Bytes();
+    source.frags = &doc.GetFragTable();
+    source.evals = &doc.GetEvalTable();
+    source.comm = doc.GetCommTable().Bytes();
+    source.phrasesPath = SideFile(options.phrasesPath, !doc.GetPhrases().IsEmpty(), doc.GetProfile(), "Phrases");
+    source.commNamesPath =
+        SideFile(options.commNamesPath, !doc.GetCommNames().IsEmpty(), doc.GetProfile(), "Comms");
+    pack::Unpacker unpacker([](const std::string& note) { PrintError(note); });
+    if (!unpacker.Unpack(source, options.folder)) {
+        PrintError(unpacker.GetError());
+        ExitStatus() = kExitFailure;
+    }
+}
+
+}  // namespace
+
+void RegisterUnpack(CLI::App& app) {
+    auto options = std::make_shared<UnpackOptions>();
+    CLI::App* command = app.add_subcommand(
+        "unpack", "Write a database as a folder of ordinary files (a description and wave files)");
+    command->add_option("TALK", options->talkPath, "the talk file (*.vox)")->required();
+    command->add_option("DIR", options->folder, "a new or empty folder")->required();
+    command->add_option("--phrases", options->phrasesPath,
+                        "the phrase file to include (default: the remembered one)");
+    command->add_option("--comm-names", options->commNamesPath,
+                        "the comm-name file to include (default: the remembered one)");
+    command->callback([options] { RunUnpack(*options); });
+}
+
+}  // namespace vox::tool

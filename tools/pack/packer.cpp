@@ -1,0 +1,163 @@
+#include "tools/pack/packer.h"
+
+#include <cstdio>
+
+#include "audio/wavefile.h"
+#include "talkdata/document.h"
+#include "tools/pack/descriptioncheck.h"
+#include "tools/pack/descriptionreader.h"
+#include "tools/pack/filebytes.h"
+#include "tools/pack/outputfolder.h"
+#include "tools/pack/samplehash.h"
+#include "tools/pack/tablebytes.h"
+#include "tools/pack/waveconversion.h"
+
+namespace vox::pack {
+namespace {
+
+std::string Seconds(size_t pcmBytes) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2f s", static_cast<double>(pcmBytes) / 16000.0);
+    return text;
+}
+
+}  // namespace
+
+Packer::Packer(NoteFn note) : note_(std::move(note)) { codecReady_ = codec_.Init(); }
+
+bool Packer::Refuse(int line, const std::string& why) {
+    error_ = descriptionPath_ + (line > 0 ? ":" + std::to_string(line) : std::string()) + ": " + why;
+    return false;
+}
+
+bool Packer::ReadInputs(const std::string& folder, PackDescription& d) {
+    std::vector<uint8_t> text;
+    std::string why;
+    if (!ReadFileBytes(descriptionPath_, text, why)) return Refuse(0, why);
+    DescriptionError error;
+    if (!ReadDescription(text, d, error) || !CheckDescription(d, error))
+        return Refuse(error.line, error.message);
+    return ReadSideFiles(folder, d) && ReadCodedFile(folder, d);
+}
+
+bool Packer::ReadSideFiles(const std::string& folder, const PackDescription& d) {
+    const struct {
+        const std::string& name;
+        int line;
+    } sides[] = {{d.phrasesFile, d.phrasesLine}, {d.commNamesFile, d.commNamesLine}};
+    for (const auto& side : sides) {
+        if (side.line == 0) continue;
+        SideFile file{side.name, {}};
+        std::string why;
+        if (!ReadFileBytes(folder + "/" + side.name, file.bytes, why))
+            return Refuse(side.line, side.name + ": " + why);
+        sideFiles_.push_back(std::move(file));
+    }
+    return true;
+}
+
+bool Packer::ReadCodedFile(const std::string& folder, const PackDescription& d) {
+    for (const EntryDescription& entry : d.entries) {
+        if (!entry.hasCoded) continue;
+        std::string why;
+        if (!ReadFileBytes(folder + "/" + kCodedFileName, codedFile_, why))
+            return Refuse(entry.line, std::string(kCodedFileName) + ": " + why);
+        return true;
+    }
+    return true;
+}
+
+bool Packer::LoadWavePcm(const std::string& folder, const EntryDescription& entry,
+                         std::vector<uint8_t>& pcm, bool& converted) {
+    std::vector<uint8_t> file;
+    std::string why;
+    if (!ReadFileBytes(folder + "/" + entry.wave, file, why))
+        return Refuse(entry.line, entry.wave + ": " + why);
+    converted = false;
+    std::string speechWhy;
+    if (ReadWaveBytes(file, pcm, &speechWhy)) return true;
+    std::string note;
+    if (!ConvertToSpeechPcm(file, SpeechCodec::kMaxPcmBytes, pcm, note, why))
+        return Refuse(entry.line, entry.wave + ": " + why);
+    converted = true;
+    note_(entry.wave + ": " + speechWhy + "; " + note);
+    return true;
+}
+
+bool Packer::PrepareEntry(const std::string& folder, const EntryDescription& entry) {
+    std::vector<uint8_t> pcm;
+    bool converted = false;
+    if (!LoadWavePcm(folder, entry, pcm, converted)) return false;
+    // The codec codes at most kMaxPcmBytes of one entry; a longer wave would be cut without a
+    // word, so it is refused instead.
+    if (pcm.size() > SpeechCodec::kMaxPcmBytes) {
+        return Refuse(entry.line, entry.wave + ": " + Seconds(pcm.size()) +
+                                      " long; a talk entry holds at most " +
+                                      Seconds(SpeechCodec::kMaxPcmBytes));
+    }
+    if (entry.hasCoded && !converted && SampleHash(pcm) == entry.pcmHash) {
+        if (entry.codedOffset + entry.codedSize > codedFile_.size())
+            return Refuse(entry.line, "coded bytes lie beyond the end of " + std::string(kCodedFileName));
+        entries_.push_back({entry.decodedSize, ByteSpan(codedFile_).subspan(entry.codedOffset, entry.codedSize)});
+        return true;
+    }
+    std::unique_ptr<uint8_t[]> coded;
+    uint32_t codedLen = 0;
+    const auto pcmLen = static_cast<uint32_t>(pcm.size());
+    if (!codec_.Encode(pcm.data(), pcmLen, coded, codedLen))
+        return Refuse(entry.line, entry.wave + ": the speech codec cannot code it");
+    if (entry.hasCoded) note_(entry.wave + ": changed since it was unpacked; coded again");
+    newlyCoded_.emplace_back(coded.get(), coded.get() + codedLen);
+    entries_.push_back({pcmLen, newlyCoded_.back()});
+    return true;
+}
+
+bool Packer::WriteOutput(const PackDescription& d, const std::string& outFolder) {
+    OutputFolder out;
+    std::string why;
+    if (!out.Check(outFolder, why) || !out.Create(why)) {
+        error_ = why;
+        return false;
+    }
+    const auto writeTalk = [&](ByteSink& sink) { return WriteTalk(d, entries_, sink, why); };
+    const bool ok = out.WriteStreamed(d.talkName, writeTalk, why) &&
+                    out.WriteFile(CVoxbenchDoc::kFragFileName, FragTableBytes(d), why) &&
+                    out.WriteFile(CVoxbenchDoc::kEvalFileName, EvalTableBytes(d), why) &&
+                    out.WriteFile(CVoxbenchDoc::kCommFileName, CommTableBytes(d), why);
+    for (size_t i = 0; ok && i < sideFiles_.size(); ++i) {
+        if (!out.WriteFile(sideFiles_[i].name, sideFiles_[i].bytes, why)) {
+            error_ = why;
+            return false;
+        }
+    }
+    if (!ok) {
+        error_ = why;
+        return false;
+    }
+    out.Keep();
+    return true;
+}
+
+bool Packer::Pack(const std::string& folder, const std::string& outFolder) {
+    error_.clear();
+    codedFile_.clear();
+    newlyCoded_.clear();
+    entries_.clear();
+    sideFiles_.clear();
+    descriptionPath_ = folder + "/" + kDescriptionFileName;
+    if (!codecReady_) return Refuse(0, "the speech codec cannot start");
+    PackDescription d;
+    if (!ReadInputs(folder, d)) return false;
+    // Checked before the waves are read and coded, so a doomed pack fails at once.
+    OutputFolder probe;
+    std::string why;
+    if (!probe.Check(outFolder, why)) {
+        error_ = why;
+        return false;
+    }
+    for (const EntryDescription& entry : d.entries)
+        if (!PrepareEntry(folder, entry)) return false;
+    return WriteOutput(d, outFolder);
+}
+
+}  // namespace vox::pack
