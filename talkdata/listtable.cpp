@@ -19,7 +19,8 @@ constexpr uint64_t kMaxFileSize = 0xFFFFFFFFu;
 // Reads a whole file. Offsets in the table are 32-bit, so a file of 4 GiB or more is refused
 // before anything is allocated for it.
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, std::string& why) {
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // O_NONBLOCK: a FIFO at that name must not wait for a writer.
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         why = std::strerror(errno);
         return false;
@@ -27,6 +28,13 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, std::stri
     struct stat info {};
     bool ok = fstat(fd, &info) == 0;
     if (!ok) why = std::strerror(errno);
+    if (ok && S_ISDIR(info.st_mode)) {
+        why = std::strerror(EISDIR);
+        ok = false;
+    } else if (ok && !S_ISREG(info.st_mode)) {
+        why = "not a regular file";
+        ok = false;
+    }
     if (ok && static_cast<uint64_t>(info.st_size) > kMaxFileSize) {
         why = "file is larger than 4 GiB";
         ok = false;

@@ -32,7 +32,9 @@ bool MappedFile::Open(const std::string& path, int mode) {
     Close();
     error_.clear();
     mode_ = mode;
-    const int fd = open(path.c_str(), (mode == 0 ? O_RDONLY : O_RDWR) | O_CLOEXEC);
+    // O_NONBLOCK: a FIFO at that name must not wait for a writer; for a regular file the flag
+    // changes nothing, and anything else is refused by Map.
+    const int fd = open(path.c_str(), (mode == 0 ? O_RDONLY : O_RDWR) | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return FailErrno();
     fd_ = fd;
     path_ = path;

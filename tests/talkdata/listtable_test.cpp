@@ -1,6 +1,7 @@
 #include "talkdata/listtable.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <string>
 
@@ -70,6 +71,9 @@ TEST_F(ListTableTest, LoadFailuresSayWhy) {
     EXPECT_EQ(table_.GetError(), "No such file or directory");
     EXPECT_FALSE(table_.Load(folder_.Path()));
     EXPECT_EQ(table_.GetError(), "Is a directory");
+    ASSERT_EQ(mkfifo(folder_.File("fifo").c_str(), 0600), 0);
+    EXPECT_FALSE(table_.Load(folder_.File("fifo")));  // returns at once, no writer awaited
+    EXPECT_EQ(table_.GetError(), "not a regular file");
 
     EXPECT_EQ(LoadError({}), "file is shorter than one record");
     EXPECT_EQ(LoadError({0, 0, 0, 0, 8, 0, 0}), "file is shorter than one record");

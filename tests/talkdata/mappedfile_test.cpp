@@ -82,6 +82,9 @@ TEST_F(MappedFileTest, OpenFailures) {
 
     EXPECT_FALSE(file.Open(folder_.Path(), 0));
     EXPECT_EQ(file.GetError(), "not a regular file");
+    ASSERT_EQ(mkfifo(folder_.File("fifo").c_str(), 0600), 0);
+    EXPECT_FALSE(file.Open(folder_.File("fifo"), 0));  // returns at once, no writer awaited
+    EXPECT_EQ(file.GetError(), "not a regular file");
 }
 
 TEST_F(MappedFileTest, ModeOtherThanZeroOrOneFailsWithoutTouchingTheFile) {
