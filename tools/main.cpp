@@ -15,6 +15,9 @@ void ConfigureApp(CLI::App& app) {
     vox::tool::RegisterDump(app);
     vox::tool::RegisterFind(app);
     vox::tool::RegisterInfo(app);
+    vox::tool::RegisterPack(app);
+    vox::tool::RegisterUnpack(app);
+    vox::tool::RegisterSettings(app);
     vox::tool::RegisterWav(app);
     vox::tool::RegisterExport(app);
     vox::tool::RegisterReplace(app);
