@@ -4,17 +4,14 @@
 #include <charconv>
 #include <optional>
 
+#include "ui/resourcetext.h"
+
 namespace vox {
 namespace {
 
 // Dialog units of a real template stay far below this; anything larger is a typing error.
 constexpr int kMaxUnits = 4096;
 constexpr int kMaxId = 65535;
-
-struct Token {
-    std::string text;
-    bool quoted = false;
-};
 
 struct KindName {
     const char* name;
@@ -29,48 +26,7 @@ constexpr KindName kKinds[] = {
     {"list", ControlKind::List},     {"report", ControlKind::Report},
 };
 
-// Splits one line into blank-separated tokens; false when a quoted text is not closed.
-bool Tokenize(std::string_view line, std::vector<Token>& tokens, std::string& error) {
-    size_t i = 0;
-    while (i < line.size()) {
-        if (line[i] == ' ' || line[i] == '\t' || line[i] == '\r') {
-            ++i;
-            continue;
-        }
-        Token token;
-        if (line[i] != '"') {
-            while (i < line.size() && line[i] != ' ' && line[i] != '\t' && line[i] != '\r') {
-                token.text += line[i++];
-            }
-            tokens.push_back(std::move(token));
-            continue;
-        }
-        token.quoted = true;
-        ++i;
-        bool closed = false;
-        while (i < line.size()) {
-            const char c = line[i++];
-            if (c == '"') {
-                closed = true;
-                break;
-            }
-            if (c != '\\' || i == line.size()) {
-                token.text += c;
-                continue;
-            }
-            const char next = line[i++];
-            token.text += next == 'n' ? '\n' : next == 't' ? '\t' : next;
-        }
-        if (!closed) {
-            error = "unterminated text";
-            return false;
-        }
-        tokens.push_back(std::move(token));
-    }
-    return true;
-}
-
-std::optional<int> ParseNumber(const Token& token, int low, int high) {
+std::optional<int> ParseNumber(const ResourceToken& token, int low, int high) {
     if (token.quoted) return std::nullopt;
     int value = 0;
     const char* first = token.text.data();
@@ -80,7 +36,7 @@ std::optional<int> ParseNumber(const Token& token, int low, int high) {
     return value;
 }
 
-bool ParseId(const Token& token, int& id, std::string& error) {
+bool ParseId(const ResourceToken& token, int& id, std::string& error) {
     if (!token.quoted && token.text == "-") {
         id = -1;
         return true;
@@ -94,7 +50,7 @@ bool ParseId(const Token& token, int& id, std::string& error) {
     return true;
 }
 
-bool ParseUnits(const Token& token, int& out, std::string& error) {
+bool ParseUnits(const ResourceToken& token, int& out, std::string& error) {
     const auto value = ParseNumber(token, 0, kMaxUnits);
     if (!value) {
         error = "bad dialog-unit value '" + token.text + "'";
@@ -104,7 +60,7 @@ bool ParseUnits(const Token& token, int& out, std::string& error) {
     return true;
 }
 
-bool ParseKind(const Token& token, ControlKind& kind, std::string& error) {
+bool ParseKind(const ResourceToken& token, ControlKind& kind, std::string& error) {
     for (const KindName& entry : kKinds) {
         if (!token.quoted && token.text == entry.name) {
             kind = entry.kind;
@@ -126,7 +82,7 @@ bool ApplyFlag(const std::string& flag, ControlTemplate& control) {
     return true;
 }
 
-bool ParseFlags(const Token& token, ControlTemplate& control, std::string& error) {
+bool ParseFlags(const ResourceToken& token, ControlTemplate& control, std::string& error) {
     if (token.quoted) {
         error = "flags must not be quoted";
         return false;
@@ -146,7 +102,7 @@ bool ParseFlags(const Token& token, ControlTemplate& control, std::string& error
     return true;
 }
 
-bool ExpectText(const Token& token, std::string& out, std::string& error) {
+bool ExpectText(const ResourceToken& token, std::string& out, std::string& error) {
     if (!token.quoted) {
         error = "text must be in double quotes";
         return false;
@@ -155,7 +111,7 @@ bool ExpectText(const Token& token, std::string& out, std::string& error) {
     return true;
 }
 
-bool ParseDialogLine(const std::vector<Token>& t, DialogTemplateSet& set, std::string& error) {
+bool ParseDialogLine(const std::vector<ResourceToken>& t, DialogTemplateSet& set, std::string& error) {
     if (t.size() != 5) {
         error = "a dialog line has an id, a width, a height and a caption";
         return false;
@@ -188,7 +144,7 @@ bool AddControl(DialogTemplate& dialog, ControlTemplate control, std::string& er
     return true;
 }
 
-bool ParseControlLine(const std::vector<Token>& t, DialogTemplate& dialog, std::string& error) {
+bool ParseControlLine(const std::vector<ResourceToken>& t, DialogTemplate& dialog, std::string& error) {
     if (t.size() != 8) {
         error = "a control line has kind, id, x, y, width, height, flags and text";
         return false;
@@ -203,7 +159,7 @@ bool ParseControlLine(const std::vector<Token>& t, DialogTemplate& dialog, std::
     return AddControl(dialog, std::move(control), error);
 }
 
-bool ParseRowLine(const std::vector<Token>& t, DialogTemplate& dialog, std::string& error) {
+bool ParseRowLine(const std::vector<ResourceToken>& t, DialogTemplate& dialog, std::string& error) {
     if (t.size() < 9) {
         error = "a row line has kind, first id, y, width, height, flags, text and x positions";
         return false;
@@ -230,18 +186,14 @@ bool ParseRowLine(const std::vector<Token>& t, DialogTemplate& dialog, std::stri
     return true;
 }
 
-bool ParseLine(std::string_view line, DialogTemplateSet& set, std::string& error) {
-    std::vector<Token> tokens;
-    if (!Tokenize(line, tokens, error)) return false;
-    if (tokens.empty() || (!tokens[0].quoted && tokens[0].text.starts_with('#'))) return true;
-    if (!tokens[0].quoted && tokens[0].text == "dialog") return ParseDialogLine(tokens, set, error);
+bool ParseLine(const std::vector<ResourceToken>& tokens, DialogTemplateSet& set,
+               std::string& error) {
+    if (tokens[0].Is("dialog")) return ParseDialogLine(tokens, set, error);
     if (set.dialogs.empty()) {
         error = "control before the first dialog line";
         return false;
     }
-    if (!tokens[0].quoted && tokens[0].text == "row") {
-        return ParseRowLine(tokens, set.dialogs.back(), error);
-    }
+    if (tokens[0].Is("row")) return ParseRowLine(tokens, set.dialogs.back(), error);
     return ParseControlLine(tokens, set.dialogs.back(), error);
 }
 
@@ -266,19 +218,11 @@ bool ParseDialogTemplates(std::span<const uint8_t> text, DialogTemplateSet& out,
     out.dialogs.clear();
     DialogTemplateSet set;
     const std::string_view all(reinterpret_cast<const char*>(text.data()), text.size());
-    size_t start = 0;
-    int lineNumber = 0;
-    while (start < all.size()) {
-        size_t end = all.find('\n', start);
-        if (end == std::string_view::npos) end = all.size();
-        ++lineNumber;
-        std::string lineError;
-        if (!ParseLine(all.substr(start, end - start), set, lineError)) {
-            error = "line " + std::to_string(lineNumber) + ": " + lineError;
-            return false;
-        }
-        start = end + 1;
-    }
+    const bool parsed = ForEachResourceLine(
+        all, error, [&set](const std::vector<ResourceToken>& tokens, std::string& lineError) {
+            return ParseLine(tokens, set, lineError);
+        });
+    if (!parsed) return false;
     if (set.dialogs.empty()) {
         error = "no dialog in the text";
         return false;

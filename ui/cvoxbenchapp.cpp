@@ -1,0 +1,199 @@
+#include "ui/cvoxbenchapp.h"
+
+#include <QFileInfo>
+#include <QMessageBox>
+
+#include "talkdata/document.h"
+#include "talkdata/iniprofile.h"
+#include "ui/caboutdlg.h"
+#include "ui/cmainframe.h"
+#include "ui/cvoxbenchview.h"
+#include "ui/frameprompter.h"
+
+namespace vox {
+namespace {
+
+const char* const kTemplateFiles[] = {":/templates/mainform.dlg", ":/templates/about.dlg"};
+constexpr const char* kFrameFile = ":/frame/mainframe.txt";
+
+std::string AbsolutePath(const std::string& path) {
+    return QFileInfo(QString::fromStdString(path)).absoluteFilePath().toStdString();
+}
+
+}  // namespace
+
+CVoxbenchApp::CVoxbenchApp(Setup setup) : editors_(std::move(setup.editors)) {
+    if (setup.profile) {
+        profile_ = setup.profile;
+    } else {
+        ownProfile_ = std::make_unique<IniProfile>(IniProfile::DefaultPath());
+        profile_ = ownProfile_.get();
+    }
+    doc_ = std::make_unique<CVoxbenchDoc>(*profile_, std::move(setup.soundDevices));
+    prompter_ = setup.prompter;
+    recentFiles_.Load(*profile_);
+}
+
+CVoxbenchApp::~CVoxbenchApp() {
+    // The form is a view of the document and goes first; the document before the profile.
+    frame_.reset();
+    doc_->SetPrompter(nullptr);
+    doc_.reset();
+}
+
+bool CVoxbenchApp::InitInstance(const QStringList& arguments) {
+    if (!LoadResources() || !CreateFrame()) {
+        ShowMessage(startupError_);
+        return false;
+    }
+    QString path;
+    for (const QString& argument : arguments) {
+        if (path.isEmpty() && !argument.startsWith('-')) path = argument;
+    }
+    if (path.isEmpty()) {
+        doc_->OnNewDocument();
+        UpdateTitle();
+    } else if (!OpenDocumentFile(path.toStdString())) {
+        startupError_ = "Cannot open " + path.toStdString();
+        return false;
+    }
+    frame_->show();
+    return true;
+}
+
+void CVoxbenchApp::ExitInstance() {
+    recentFiles_.Save(*profile_);
+    profile_->Flush();
+}
+
+bool CVoxbenchApp::LoadResources() {
+    for (const char* file : kTemplateFiles) {
+        DialogTemplateSet set;
+        std::string error;
+        if (!LoadDialogTemplates(file, set, error)) {
+            startupError_ = error;
+            return false;
+        }
+        for (DialogTemplate& dialog : set.dialogs) templates_.dialogs.push_back(std::move(dialog));
+    }
+    std::string error;
+    if (!LoadFrameResources(kFrameFile, frameResources_, error)) {
+        startupError_ = error;
+        return false;
+    }
+    return true;
+}
+
+bool CVoxbenchApp::CreateFrame() {
+    frame_ = std::make_unique<CMainFrame>(*this, frameResources_);
+    view_ = new CVoxbenchView(*doc_, templates_, frame_.get());
+    if (editors_) view_->SetEditorOpeners(*editors_);
+    if (!prompter_) {
+        ownPrompter_ = std::make_unique<FramePrompter>(frame_.get());
+        prompter_ = ownPrompter_.get();
+    }
+    doc_->SetPrompter(prompter_);
+    if (!view_->Ok() || !frame_->OnCreate(view_)) {
+        startupError_ = "The main window could not be created.";
+        return false;
+    }
+    return true;
+}
+
+// --- documents -------------------------------------------------------------------------------
+
+bool CVoxbenchApp::OpenDocumentFile(const std::string& path) {
+    if (!SaveModified()) return false;
+    const std::string previous = doc_->GetPathName();
+    if (!doc_->OnOpenDocument(path)) {
+        ShowMessage("Cannot open " + path + ":\n" + doc_->GetOpenError());
+        RestoreAfterFailedOpen(previous);
+        return false;
+    }
+    savedAsPath_.clear();
+    recentFiles_.Add(AbsolutePath(path));
+    if (frame_) frame_->RebuildRecentFiles();
+    UpdateTitle();
+    return true;
+}
+
+// A failed open has already replaced part of the database (the talk file, a table). The form
+// would go on showing the old file over a half-new document, so the old file is opened again,
+// or the document is emptied when that fails too.
+void CVoxbenchApp::RestoreAfterFailedOpen(const std::string& previousPath) {
+    if (previousPath.empty() || !doc_->OnOpenDocument(previousPath)) {
+        doc_->OnNewDocument();
+        savedAsPath_.clear();
+    }
+    UpdateTitle();
+}
+
+void CVoxbenchApp::OnFileNew() {
+    if (!SaveModified()) return;
+    doc_->OnNewDocument();
+    savedAsPath_.clear();
+    UpdateTitle();
+}
+
+void CVoxbenchApp::OnFileOpen() {
+    FileDialogRequest request;
+    request.defaultExtension = "vox";
+    request.filter = kOpenFilter;
+    request.mustExist = true;
+    const std::optional<std::string> chosen = prompter_->AskFile(request);
+    if (chosen && !chosen->empty()) OpenDocumentFile(*chosen);
+}
+
+bool CVoxbenchApp::OnFileSave() {
+    std::string path = doc_->GetPathName().empty() ? savedAsPath_ : doc_->GetPathName();
+    if (path.empty()) {
+        FileDialogRequest request;
+        request.save = true;
+        request.defaultExtension = "vox";
+        request.fileName = DocumentTitle() + ".vox";
+        request.filter = kOpenFilter;
+        request.overwritePrompt = true;
+        const std::optional<std::string> chosen = prompter_->AskFile(request);
+        if (!chosen || chosen->empty()) return false;
+        path = *chosen;
+        savedAsPath_ = path;
+    }
+    const bool saved = doc_->OnSaveDocument(path);
+    UpdateTitle();
+    return saved;
+}
+
+bool CVoxbenchApp::SaveModified() {
+    if (!doc_->IsModified()) return true;
+    switch (prompter_->AskYesNoCancel("Save changes to " + DocumentTitle() + "?")) {
+        case Answer::Yes: return OnFileSave();
+        case Answer::No: return true;
+        case Answer::Cancel: break;
+    }
+    return false;
+}
+
+void CVoxbenchApp::OnAppAbout() {
+    CAboutDlg dialog(templates_, frame_.get());
+    dialog.exec();
+}
+
+std::string CVoxbenchApp::DocumentTitle() const {
+    const std::string& path = doc_->GetPathName().empty() ? savedAsPath_ : doc_->GetPathName();
+    if (path.empty()) return "Untitled";
+    return QFileInfo(QString::fromStdString(path)).fileName().toStdString();
+}
+
+void CVoxbenchApp::UpdateTitle() {
+    if (frame_) frame_->setWindowTitle(QString::fromStdString(DocumentTitle() + " - " + kAppTitle));
+}
+
+void CVoxbenchApp::ShowMessage(const std::string& text) {
+    if (prompter_) {
+        prompter_->ShowMessage(text);
+        return;
+    }
+    QMessageBox::critical(nullptr, kAppTitle, QString::fromStdString(text));
+}
+
+}  // namespace vox

@@ -1,0 +1,87 @@
+#pragma once
+
+#include <QStringList>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "audio/sounddevice.h"
+#include "talkdata/prompter.h"
+#include "ui/dialogtemplate.h"
+#include "ui/editoropeners.h"
+#include "ui/frameresources.h"
+#include "ui/recentfilelist.h"
+
+namespace vox {
+
+class CMainFrame;
+class CVoxbenchDoc;
+class CVoxbenchView;
+class Profile;
+
+// The program: one document, one frame and one form for the whole run, the recent-file list,
+// and the framework's file commands (new, open, save, and the question whether to save a
+// modified document first).
+class CVoxbenchApp {
+public:
+    static constexpr const char* kAppTitle = "voxbench";
+    static constexpr const char* kOpenFilter = "Q7 Vox Files (*.vox)|*.vox|All Files (*.*)|*.*||";
+
+    struct Setup {
+        Profile* profile = nullptr;  // null: the user's profile file
+        SoundDeviceFactory soundDevices = MakeDefaultSoundDevice;
+        Prompter* prompter = nullptr;  // null: real dialogs over the main window
+        std::optional<EditorOpeners> editors;  // none: the real editors
+    };
+
+    explicit CVoxbenchApp(Setup setup);
+    ~CVoxbenchApp();
+    CVoxbenchApp(const CVoxbenchApp&) = delete;
+    CVoxbenchApp& operator=(const CVoxbenchApp&) = delete;
+
+    // Builds the window and carries out the command line (an optional talk-file path). False
+    // when the program must end: the reason has been shown, and no window was shown.
+    bool InitInstance(const QStringList& arguments);
+    // Stores the recent-file list in the profile.
+    void ExitInstance();
+
+    bool OpenDocumentFile(const std::string& path);
+    void OnFileNew();
+    void OnFileOpen();
+    bool OnFileSave();
+    // Asks whether to save a modified document; false when the person cancels (or the save
+    // was cancelled), and whatever was about to happen must not.
+    bool SaveModified();
+    void OnAppAbout();
+
+    CVoxbenchDoc& Document() { return *doc_; }
+    CMainFrame* MainFrame() { return frame_.get(); }
+    CVoxbenchView* View() { return view_; }
+    const RecentFileList& RecentFiles() const { return recentFiles_; }
+    // "speech.vox" or "Untitled".
+    std::string DocumentTitle() const;
+    const std::string& StartupError() const { return startupError_; }
+
+private:
+    bool LoadResources();
+    bool CreateFrame();
+    void RestoreAfterFailedOpen(const std::string& previousPath);
+    void UpdateTitle();
+    void ShowMessage(const std::string& text);
+
+    std::unique_ptr<Profile> ownProfile_;
+    Profile* profile_ = nullptr;
+    std::unique_ptr<CVoxbenchDoc> doc_;
+    std::unique_ptr<Prompter> ownPrompter_;
+    Prompter* prompter_ = nullptr;
+    std::optional<EditorOpeners> editors_;
+    DialogTemplateSet templates_;
+    FrameResources frameResources_;
+    RecentFileList recentFiles_;
+    std::unique_ptr<CMainFrame> frame_;
+    CVoxbenchView* view_ = nullptr;
+    std::string savedAsPath_;  // the name chosen at the first save of a document never opened
+    std::string startupError_;
+};
+
+}  // namespace vox

@@ -1,0 +1,236 @@
+#include "ui/cvoxbenchview.h"
+
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <algorithm>
+
+#include "lookup/lenientnumber.h"
+#include "talkdata/document.h"
+#include "ui/dialogbuilder.h"
+
+namespace vox {
+
+using namespace form;
+
+CVoxbenchView::CVoxbenchView(CVoxbenchDoc& doc, const DialogTemplateSet& templates,
+                             QWidget* parent)
+    : QWidget(parent), doc_(doc), longTask_(this) {
+    setObjectName("voxbenchView");
+    BuildForm(templates);
+    if (ok_) ConnectHandlers();
+    doc_.AddView(this);
+}
+
+CVoxbenchView::~CVoxbenchView() { doc_.RemoveView(this); }
+
+void CVoxbenchView::BuildForm(const DialogTemplateSet& templates) {
+    const DialogTemplate* dialog = templates.Find(kTemplate);
+    if (!dialog) return;
+    const DialogUnits units = DialogUnits::ForWidget(this);
+    controls_ = BuildDialogControls(this, *dialog, units);
+    setFont(units.DialogFont());
+    setFixedSize(units.Size(dialog->width, dialog->height));
+    phraseEdit_ = qobject_cast<QPlainTextEdit*>(controls_[kPhrase]);
+    sequenceEdit_ = qobject_cast<QPlainTextEdit*>(controls_[kSequenceText]);
+    // Every control the form reads or writes must be there with the kind it expects.
+    ok_ = phraseEdit_ && sequenceEdit_;
+    for (int id : {kFragment, kFragCount, kVoiceCount, kVoice, kVoxIndex, kVoxSize1, kVoxSize2,
+                   kCommIndex, kCommCount, kEvalCount, kPriority, kPosition, kBullseye, kElements,
+                   kEvals, kWarp, kCommVoice, kCommName}) {
+        ok_ = ok_ && Edit(id);
+    }
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+        ok_ = ok_ && Edit(kNumberBase + slot) && Edit(kElemIndBase + slot) &&
+              Edit(kFragBase + slot) && Button(kEvalButtonBase + slot) &&
+              Button(kElemPlusBase + slot) && Button(kElemMinusBase + slot);
+    }
+}
+
+// --- controls --------------------------------------------------------------------------------
+
+QLineEdit* CVoxbenchView::Edit(int id) const {
+    const auto it = controls_.find(id);
+    return it == controls_.end() ? nullptr : qobject_cast<QLineEdit*>(it->second);
+}
+
+QPushButton* CVoxbenchView::Button(int id) const {
+    const auto it = controls_.find(id);
+    return it == controls_.end() ? nullptr : qobject_cast<QPushButton*>(it->second);
+}
+
+void CVoxbenchView::SetField(int id, const QString& text) {
+    QLineEdit* edit = Edit(id);
+    // Rewriting the same text would move the caret of a field that is being typed into.
+    if (edit && edit->text() != text) edit->setText(text);
+}
+
+void CVoxbenchView::SetField(int id, long long value) { SetField(id, QString::number(value)); }
+
+int CVoxbenchView::ReadField(int id) const {
+    const QLineEdit* edit = Edit(id);
+    return edit ? ParseLenientInt(edit->text().toStdString()) : 0;
+}
+
+// --- refresh ---------------------------------------------------------------------------------
+
+void CVoxbenchView::OnUpdate() {
+    if (!ok_) return;
+    fragCount_ = doc_.GetFragCount();
+    commCount_ = doc_.GetCommCount();
+    evalCount_ = doc_.GetEvalCount();
+    RefreshFragment(currentFrag_);
+    RefreshComm(currentComm_);
+}
+
+void CVoxbenchView::RefreshFragment(int fragment) {
+    currentFrag_ = fragment;
+    ListRecord record;
+    if (doc_.GetFragRecord(currentFrag_, record)) {
+        voiceCount_ = record.count;
+        voxIndex_ = doc_.FindVoxIndex(record, fragVoice_);
+        VoxEntry entry;
+        if (doc_.GetVoxEntry(voxIndex_, entry)) {
+            voxSize1_ = static_cast<int>(entry.codedSize);
+            voxSize2_ = static_cast<int>(entry.decodedSize);
+        }
+    }
+    phrase_ = doc_.GetPhrase(currentFrag_, fragVoice_);
+    WriteState();
+}
+
+void CVoxbenchView::RefreshComm(int comm) {
+    currentComm_ = static_cast<int16_t>(comm);
+    CommRecord record;
+    if (doc_.GetCommRecord(currentComm_, record)) {
+        warp_ = record.warp;
+        priority_ = record.priority;
+        position_ = record.position;
+        bullseye_ = record.bullseye;
+        elements_ = record.elements;
+        evals_ = record.evals;
+        std::string sequence;
+        const int shown = ShownSlotCount(elements_);
+        for (int slot = 0; slot < shown; ++slot) {
+            const int16_t entry = doc_.GetCommEntry(record, slot);
+            if (entry >= 0) {
+                ShowFragmentSlot(slot, entry);
+                sequence = AppendPhrase(std::move(sequence), entry, commVoice_);
+            } else {
+                ShowEvalSlot(slot, -entry);
+                sequence = AppendPhrase(std::move(sequence), ReadField(kFragBase + slot),
+                                        commVoice_);
+            }
+        }
+        for (int slot = shown; slot < kSlotCount; ++slot) ClearSlot(slot);
+        sequenceEdit_->setPlainText(QString::fromStdString(sequence));
+    }
+    SetField(kCommName, QString::fromStdString(doc_.GetCommName(currentComm_)));
+    WriteState();
+}
+
+int CVoxbenchView::ShownSlotCount(int elements) const { return std::min(elements, kSlotCount); }
+
+void CVoxbenchView::ShowFragmentSlot(int slot, int fragment) {
+    SetField(kNumberBase + slot, "1");
+    SetField(kElemIndBase + slot, "");
+    Edit(kElemIndBase + slot)->setEnabled(false);
+    SetField(kFragBase + slot, fragment);
+    Button(kEvalButtonBase + slot)->setText("");
+    Button(kEvalButtonBase + slot)->setEnabled(false);
+}
+
+void CVoxbenchView::ShowEvalSlot(int slot, int eval) {
+    std::string name;
+    doc_.GetEvalName(eval, name);
+    QPushButton* button = Button(kEvalButtonBase + slot);
+    button->setText(QString::fromStdString(name));
+    ListRecord record;
+    if (!doc_.GetEvalRecord(eval, record)) {
+        // An eval the table does not hold: the slot names it but offers nothing to choose, and
+        // its Frag reads -1, so that a sequence stops here instead of playing fragment 0.
+        SetField(kNumberBase + slot, "0");
+        SetField(kElemIndBase + slot, "");
+        Edit(kElemIndBase + slot)->setEnabled(false);
+        SetField(kFragBase + slot, -1);
+        button->setEnabled(false);
+        return;
+    }
+    SetField(kNumberBase + slot, record.count);
+    SetField(kElemIndBase + slot, "0");
+    Edit(kElemIndBase + slot)->setEnabled(true);
+    SetField(kFragBase + slot, doc_.GetEvalFrag(record, 0));
+    button->setEnabled(true);
+}
+
+void CVoxbenchView::ClearSlot(int slot) {
+    SetField(kNumberBase + slot, "");
+    SetField(kElemIndBase + slot, "");
+    SetField(kFragBase + slot, "");
+    Edit(kElemIndBase + slot)->setEnabled(false);
+    Button(kEvalButtonBase + slot)->setText("");
+    Button(kEvalButtonBase + slot)->setEnabled(false);
+}
+
+std::string CVoxbenchView::AppendPhrase(std::string text, int fragment, int voice) const {
+    text += ' ';
+    text += doc_.GetPhrase(fragment, voice);
+    return text;
+}
+
+void CVoxbenchView::RebuildSequenceText() {
+    std::string sequence;
+    const int shown = ShownSlotCount(elements_);
+    for (int slot = 0; slot < shown; ++slot) {
+        sequence = AppendPhrase(std::move(sequence), ReadField(kFragBase + slot), commVoice_);
+    }
+    sequenceEdit_->setPlainText(QString::fromStdString(sequence));
+}
+
+std::vector<int> CVoxbenchView::SlotFragments() const {
+    std::vector<int> fragments;
+    const int shown = ShownSlotCount(elements_);
+    for (int slot = 0; slot < shown; ++slot) fragments.push_back(ReadField(kFragBase + slot));
+    return fragments;
+}
+
+// Fields are written without their change handlers: what a handler would recompute is what was
+// just written.
+void CVoxbenchView::WriteState() {
+    SetField(kFragment, currentFrag_);
+    SetField(kVoiceCount, voiceCount_);
+    SetField(kCommCount, commCount_);
+    SetField(kFragCount, fragCount_);
+    SetField(kVoxIndex, voxIndex_);
+    SetField(kVoxSize1, voxSize1_);
+    SetField(kVoxSize2, voxSize2_);
+    SetField(kVoice, fragVoice_);
+    SetField(kCommIndex, currentComm_);
+    SetField(kPriority, priority_);
+    SetField(kPosition, position_);
+    SetField(kEvals, evals_);
+    SetField(kElements, elements_);
+    SetField(kBullseye, bullseye_);
+    SetField(kWarp, warp_);
+    SetField(kEvalCount, evalCount_);
+    const QString phrase = QString::fromStdString(phrase_);
+    if (phraseEdit_->toPlainText() != phrase) phraseEdit_->setPlainText(phrase);
+    SetField(kCommVoice, commVoice_);
+}
+
+// The fields a person can type into, taken as the state (the user may have typed a number whose
+// handler did not store it, for example while no file was loaded).
+void CVoxbenchView::ReadFieldsIntoState() {
+    currentFrag_ = ReadField(kFragment);
+    fragVoice_ = ReadField(kVoice);
+    currentComm_ = static_cast<int16_t>(ReadField(kCommIndex));
+    commVoice_ = ReadField(kCommVoice);
+}
+
+void CVoxbenchView::SetAutoPlay(bool on) {
+    if (autoPlay_ == on) return;
+    autoPlay_ = on;
+    emit AutoPlayChanged(on);
+}
+
+}  // namespace vox

@@ -1,0 +1,139 @@
+#pragma once
+
+#include <QWidget>
+#include <array>
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "talkdata/documentview.h"
+#include "ui/dialogtemplate.h"
+#include "ui/editoropeners.h"
+#include "ui/formids.h"
+#include "ui/longtask.h"
+
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace vox {
+
+class CVoxbenchDoc;
+
+// The main form: one fragment on the left, one comm with its slots on the right. Every value it
+// shows is read through the document; the fields below mirror what the form shows, as the
+// form's data exchange binds them.
+class CVoxbenchView : public QWidget, public DocumentView {
+    Q_OBJECT
+
+public:
+    // The form's controls come from the template set's form template; when it is missing the
+    // form is empty and Ok() is false.
+    CVoxbenchView(CVoxbenchDoc& doc, const DialogTemplateSet& templates, QWidget* parent = nullptr);
+    ~CVoxbenchView() override;
+
+    bool Ok() const { return ok_; }
+    void SetEditorOpeners(EditorOpeners openers) { openers_ = std::move(openers); }
+
+    void OnUpdate() override;
+    void RefreshFragment(int fragment);
+    void RefreshComm(int comm);
+    void RebuildSequenceText();
+
+    bool AutoPlay() const { return autoPlay_; }
+    void SetAutoPlay(bool on);
+    void ToggleAutoPlay() { SetAutoPlay(!autoPlay_); }
+
+    int CurrentFragment() const { return currentFrag_; }
+    int FragmentVoice() const { return fragVoice_; }
+    int CurrentComm() const { return currentComm_; }
+    int CommVoice() const { return commVoice_; }
+
+    // The actions of the buttons, callable without a click.
+    void PlayFragment();
+    void PlayCommandSequence();
+    void SaveFragmentWave();
+    void SaveFragmentRange();
+    void ReplaceFromWave();
+    void AddNewFromWave();
+    void AddVoiceFromWave();
+    void OnFragInfo();
+    void OnSlotEvalButton(int slot);
+
+signals:
+    void AutoPlayChanged(bool on);
+
+private:
+    void BuildForm(const DialogTemplateSet& templates);
+    void ConnectHandlers();
+    void ConnectSlotHandlers();
+    void ConnectActionButtons();
+
+    // Navigation handlers.
+    void OnFragmentTyped();
+    void OnFragmentStep(int delta);
+    void OnVoiceTyped();
+    void OnVoiceStep(int delta);
+    void OnCommIndexTyped();
+    void OnCommStep(int delta);
+    void OnCommVoiceTyped();
+    void OnCommVoiceStep(int delta);
+    void OnElementTyped(int slot);
+    void OnElementStep(int slot, int delta);
+
+    bool Guard();
+    void AutoPlayOne();
+    void AutoPlaySequence();
+
+    // Refresh helpers.
+    void ShowFragmentSlot(int slot, int fragment);
+    void ShowEvalSlot(int slot, int eval);
+    void ClearSlot(int slot);
+    std::string AppendPhrase(std::string text, int fragment, int voice) const;
+    int ShownSlotCount(int elements) const;
+    // The eval behind slot i of the current comm, or -1 when the slot holds no eval.
+    int SlotEval(int slot) const;
+    void WriteState();
+    void ReadFieldsIntoState();
+    std::vector<int> SlotFragments() const;
+    ProgressFn MakeProgress(const QString& label);
+
+    // Controls.
+    QLineEdit* Edit(int id) const;
+    QPushButton* Button(int id) const;
+    void SetField(int id, const QString& text);
+    void SetField(int id, long long value);
+    int ReadField(int id) const;
+
+    CVoxbenchDoc& doc_;
+    std::map<int, QWidget*> controls_;
+    QPlainTextEdit* phraseEdit_ = nullptr;
+    QPlainTextEdit* sequenceEdit_ = nullptr;
+    LongTask longTask_;
+    EditorOpeners openers_ = EditorOpeners::Dialogs();
+    bool ok_ = false;
+
+    // The bound state, as the form shows it.
+    int currentFrag_ = 0;
+    int voiceCount_ = 0;
+    int commCount_ = 0;
+    int fragCount_ = 0;
+    int voxIndex_ = 0;
+    int voxSize1_ = 0;
+    int voxSize2_ = 0;
+    int fragVoice_ = 0;
+    int16_t currentComm_ = 0;
+    uint8_t priority_ = 0;
+    uint8_t position_ = 0;
+    uint8_t evals_ = 0;
+    uint8_t elements_ = 0;
+    int16_t bullseye_ = 0;
+    int16_t warp_ = 0;
+    int evalCount_ = 0;
+    std::string phrase_;
+    int commVoice_ = 0;
+    bool autoPlay_ = true;
+};
+
+}  // namespace vox

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <functional>
+
+class QWidget;
+
+namespace vox {
+
+class CVoxbenchDoc;
+
+// How the form opens the two table editors. The program uses the real dialogs; tests put
+// recorders in their place so that no modal dialog can block them.
+struct EditorOpeners {
+    std::function<void(QWidget* parent, CVoxbenchDoc& doc, int eval, int voice)> evalEditor;
+    std::function<void(QWidget* parent, CVoxbenchDoc& doc, int fragment)> fragEditor;
+
+    static EditorOpeners Dialogs();
+};
+
+}  // namespace vox
