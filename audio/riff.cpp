@@ -64,9 +64,7 @@ size_t RiffReader::Read(uint8_t* out, size_t count) {
     return n;
 }
 
-uint64_t RiffReader::Remaining() const {
-    return pos_ < bytes_.size() ? bytes_.size() - pos_ : 0;
-}
+uint64_t RiffReader::Remaining() const { return pos_ < bytes_.size() ? bytes_.size() - pos_ : 0; }
 
 void RiffWriter::PutU32(uint32_t value) {
     uint8_t field[4];

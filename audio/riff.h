@@ -29,7 +29,7 @@ struct RiffChunk {
 
 // Reads chunks from a byte span with every length checked against what is really there.
 class RiffReader {
-public:
+  public:
     explicit RiffReader(ByteSpan bytes) : bytes_(bytes) {}
 
     // Searches onward from the current position for a chunk with this id (and, for "RIFF" and
@@ -47,7 +47,7 @@ public:
     // Bytes of input from the current position to its end.
     uint64_t Remaining() const;
 
-private:
+  private:
     uint64_t EndOf(const RiffChunk* parent) const;
     bool U32At(uint64_t offset, uint32_t& value) const;
 
@@ -57,7 +57,7 @@ private:
 
 // Builds chunks in a memory buffer; sizes are fixed when a chunk is ascended out of.
 class RiffWriter {
-public:
+  public:
     // Starts a chunk at the end of the buffer; "RIFF" and "LIST" chunks get their form type.
     void CreateChunk(RiffChunk& chunk, uint32_t id, uint32_t formType = 0);
 
@@ -70,7 +70,7 @@ public:
     const std::vector<uint8_t>& Bytes() const { return bytes_; }
     std::vector<uint8_t> TakeBytes() { return std::move(bytes_); }
 
-private:
+  private:
     void PutU32(uint32_t value);
 
     std::vector<uint8_t> bytes_;

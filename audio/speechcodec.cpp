@@ -90,7 +90,8 @@ bool SpeechCodec::Encode(const uint8_t* pcm, uint32_t pcmLen, std::unique_ptr<ui
     uint32_t written = 0;
     while (pcmLen - consumed >= pcmFrameBytes) {
         uint16_t inCount = static_cast<uint16_t>(pcmFrameBytes);
-        uint16_t outCount = static_cast<uint16_t>(std::min(codedFrameBytes, kMaxCodedBytes - written));
+        uint16_t outCount =
+            static_cast<uint16_t>(std::min(codedFrameBytes, kMaxCodedBytes - written));
         if (Failed(VoxCodecEncodeFrame(encoder, pcm + consumed, &inCount, coded.get() + written,
                                        &outCount))) {
             return false;

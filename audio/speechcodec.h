@@ -12,7 +12,7 @@ namespace vox {
 // The bridge to the speech codec library; it calls nothing but the library's eight entry points.
 // PCM is 16-bit mono at 8000 Hz; counts are bytes.
 class SpeechCodec {
-public:
+  public:
     static constexpr uint32_t kMaxCodedBytes = 5060;
     static constexpr uint32_t kMaxPcmBytes = 80960;
 
@@ -36,7 +36,7 @@ public:
     uint32_t GetPcmFrameBytes() const { return pcmFrameBytes; }
     uint32_t GetCodedFrameBytes() const { return codedFrameBytes; }
 
-private:
+  private:
     void ReopenDecoder();
     void ReopenEncoder();
 

@@ -37,7 +37,7 @@ static_assert(sizeof kDescription <= VOXCODEC_INFO_PCM_FRAME_OFFSET);
 // about 7 us against about 20 us for a fresh one, which matters for entries of half a second.
 template <typename Handle, void (*Destroy)(Handle*)>
 class IdleStates {
-public:
+  public:
     ~IdleStates() {
         for (Handle* handle : idle_) Destroy(handle);
     }
@@ -59,7 +59,7 @@ public:
         Destroy(handle);
     }
 
-private:
+  private:
     std::mutex mutex_;
     std::vector<Handle*> idle_;
 };

@@ -26,6 +26,7 @@ TEST(RiffWriter, NestedChunksGetTheirSizesAndOddOnesAPadByte) {
     writer.CreateChunk(even, kEfgh);
     ASSERT_TRUE(writer.Ascend(even));
     ASSERT_TRUE(writer.Ascend(riff));
+    // clang-format off
     const Bytes expected = {
         'R', 'I', 'F', 'F', 24, 0, 0, 0,  // size: form type + 12 + 8
         'F', 'O', 'R', 'M',               // form type
@@ -33,16 +34,19 @@ TEST(RiffWriter, NestedChunksGetTheirSizesAndOddOnesAPadByte) {
         1, 2, 3, 0,                       // ... its bytes and the pad byte
         'e', 'f', 'g', 'h', 0, 0, 0, 0,   // empty chunk
     };
+    // clang-format on
     EXPECT_EQ(writer.Bytes(), expected);
 }
 
 TEST(RiffReader, DescendSkipsOtherChunksAndTheirPadBytes) {
+    // clang-format off
     const Bytes file = {
         'R', 'I', 'F', 'F', 36, 0, 0, 0, 'F', 'O', 'R', 'M',
         'x', 'x', 'x', 'x', 1, 0, 0, 0, 9, 0,                 // odd, padded
         'L', 'I', 'S', 'T', 4, 0, 0, 0, 'I', 'N', 'F', 'O',   // a list to skip
         'e', 'f', 'g', 'h', 2, 0, 0, 0, 7, 8,                 // the one we want
     };
+    // clang-format on
     RiffReader reader(file);
     RiffChunk riff;
     RiffChunk chunk;
@@ -58,10 +62,12 @@ TEST(RiffReader, DescendSkipsOtherChunksAndTheirPadBytes) {
 }
 
 TEST(RiffReader, DescendIntoAListByItsFormType) {
+    // clang-format off
     const Bytes file = {
         'L', 'I', 'S', 'T', 4, 0, 0, 0, 'A', 'A', 'A', 'A',
         'L', 'I', 'S', 'T', 12, 0, 0, 0, 'B', 'B', 'B', 'B', 'a', 'b', 'c', 'd', 0, 0, 0, 0,
     };
+    // clang-format on
     RiffReader reader(file);
     RiffChunk list;
     RiffChunk inner;
@@ -72,11 +78,13 @@ TEST(RiffReader, DescendIntoAListByItsFormType) {
 }
 
 TEST(RiffReader, SearchEndsAtTheParentsEnd) {
+    // clang-format off
     const Bytes file = {
         'R', 'I', 'F', 'F', 12, 0, 0, 0, 'F', 'O', 'R', 'M',
         'x', 'x', 'x', 'x', 0, 0, 0, 0,
         'a', 'b', 'c', 'd', 0, 0, 0, 0,  // after the RIFF chunk: not inside it
     };
+    // clang-format on
     RiffReader reader(file);
     RiffChunk riff;
     RiffChunk chunk;
@@ -102,10 +110,12 @@ TEST(RiffReader, WrongFormTypesAndBrokenHeadersAreNotFound) {
 }
 
 TEST(RiffReader, AHugeSizeEndsTheSearchInsteadOfWrapping) {
+    // clang-format off
     const Bytes file = {
         'x', 'x', 'x', 'x', 0xFF, 0xFF, 0xFF, 0xFF,
         'a', 'b', 'c', 'd', 0, 0, 0, 0,
     };
+    // clang-format on
     RiffReader reader(file);
     RiffChunk chunk;
     EXPECT_FALSE(reader.Descend(chunk, nullptr, kAbcd));

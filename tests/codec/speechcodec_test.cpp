@@ -15,7 +15,7 @@ constexpr uint8_t kGuard = 0xA5;
 constexpr size_t kDelaySamples = 52;
 
 class SpeechCodecTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { ASSERT_TRUE(codec.Init()); }
 
     std::vector<uint8_t> Encode(const std::vector<uint8_t>& pcm) {
@@ -31,8 +31,8 @@ protected:
     bool Decode(const std::vector<uint8_t>& coded, uint32_t capacity, std::vector<uint8_t>& pcm,
                 uint32_t& pcmLen) {
         std::vector<uint8_t> out(capacity + 256, kGuard);
-        const bool ok = codec.Decode(coded.data(), uint32_t(coded.size()), out.data(), capacity,
-                                     pcmLen);
+        const bool ok =
+            codec.Decode(coded.data(), uint32_t(coded.size()), out.data(), capacity, pcmLen);
         for (size_t i = capacity; i < out.size(); ++i) {
             EXPECT_EQ(out[i], kGuard) << "written past the capacity at " << i;
         }
@@ -201,8 +201,8 @@ TEST_F(SpeechCodecTest, ASineKeepsItsFrequencyAndEnergy) {
         const size_t to = in.size() - kDelaySamples;
         EXPECT_NEAR(DominantFrequency(out, from, in.size(), 100, 3500, 5), frequency, 10)
             << frequency;
-        const double ratioDb = 20 * std::log10(Rms(out, from + kDelaySamples, in.size()) /
-                                               Rms(in, from, to));
+        const double ratioDb =
+            20 * std::log10(Rms(out, from + kDelaySamples, in.size()) / Rms(in, from, to));
         EXPECT_NEAR(ratioDb, 0, 1.5) << frequency;
     }
 }

@@ -80,7 +80,8 @@ std::vector<uint8_t> SpokenPcm(const std::string& text) {
     std::vector<uint8_t> pcm;
     uint8_t buffer[4096];
     size_t n = 0;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) pcm.insert(pcm.end(), buffer, buffer + n);
+    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        pcm.insert(pcm.end(), buffer, buffer + n);
     if (pclose(pipe) != 0) return {};
     return pcm;
 }
@@ -94,7 +95,8 @@ std::vector<double> LogSpectrum(const std::vector<int16_t>& x, size_t start, siz
     for (size_t k = firstBin; k <= lastBin; ++k) {
         std::complex<double> sum = 0;
         for (size_t i = 0; i < n; ++i) {
-            const double window = 0.5 - 0.5 * std::cos(2 * std::numbers::pi * double(i) / double(n));
+            const double window =
+                0.5 - 0.5 * std::cos(2 * std::numbers::pi * double(i) / double(n));
             sum += window * x[start + i] *
                    std::polar(1.0, -2 * std::numbers::pi * double(k) * double(i) / double(n));
         }

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/codec/testsignals.h"
 #include "tests/support/tempdir.h"
 
 namespace vox::test {
@@ -13,6 +14,7 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 
 // The file written for the three PCM bytes 0x11 0x22 0x33, byte by byte.
+// clang-format off
 const Bytes kThreeByteWave = {
     'R', 'I', 'F', 'F',      //
     42, 0, 0, 0,             // RIFF size: 38 + 3 + pad byte
@@ -31,6 +33,7 @@ const Bytes kThreeByteWave = {
     0x11, 0x22, 0x33,        // the PCM bytes
     0x00,                    // pad byte
 };
+// clang-format on
 
 void Append(Bytes& to, const Bytes& from) { to.insert(to.end(), from.begin(), from.end()); }
 
@@ -206,12 +209,13 @@ TEST(WaveRead, OtherFormatsAreRejected) {
 }
 
 TEST(WaveRead, OtherChunksAreSkippedWhereverTheyStand) {
-    const Bytes list = Chunk("LIST", {'I', 'N', 'F', 'O', 'I', 'N', 'A', 'M', 3, 0, 0, 0, 'a', 'b', 'c', 0});
+    const Bytes list =
+        Chunk("LIST", {'I', 'N', 'F', 'O', 'I', 'N', 'A', 'M', 3, 0, 0, 0, 'a', 'b', 'c', 0});
     const Bytes odd = Chunk("junk", {1, 2, 3});  // odd size: followed by a pad byte
-    for (const Bytes& file : {Wave(Concat({list, Fmt({}), Data()})),
-                              Wave(Concat({Fmt({}), list, Data()})),
-                              Wave(Concat({odd, Fmt({}), odd, list, Data(), list})),
-                              Concat({Chunk("JUNK", {0, 0}), Wave(Concat({Fmt({}), Data()}))})}) {
+    for (const Bytes& file :
+         {Wave(Concat({list, Fmt({}), Data()})), Wave(Concat({Fmt({}), list, Data()})),
+          Wave(Concat({odd, Fmt({}), odd, list, Data(), list})),
+          Concat({Chunk("JUNK", {0, 0}), Wave(Concat({Fmt({}), Data()}))})}) {
         Bytes pcm;
         ASSERT_TRUE(Reads(file, pcm));
         EXPECT_EQ(pcm, kPcm);
@@ -248,8 +252,11 @@ TEST(WaveRead, EveryTruncationOfAValidFileIsRejected) {
 
 TEST(WaveRead, AFmtChunkCutShortIsRejected) {
     // fmt claims 18 bytes, but the file ends after 10 of them.
-    Bytes file = Concat({{'R', 'I', 'F', 'F'}, U32(4 + 8 + 10), {'W', 'A', 'V', 'E'},
-                         {'f', 'm', 't', ' '}, U32(18),
+    Bytes file = Concat({{'R', 'I', 'F', 'F'},
+                         U32(4 + 8 + 10),
+                         {'W', 'A', 'V', 'E'},
+                         {'f', 'm', 't', ' '},
+                         U32(18),
                          Bytes(SpeechWaveFormat, SpeechWaveFormat + 10)});
     EXPECT_FALSE(Reads(file));
 }
@@ -282,6 +289,22 @@ TEST(WaveRead, OtherRiffFormsAreRejected) {
     file = Wave(Concat({Fmt({}), Data()}));
     file[3] = 'X';  // "RIFX", the big-endian variant
     EXPECT_FALSE(Reads(file));
+}
+
+TEST(WaveRead, DamagedFilesNeverYieldMoreThanTheFileHolds) {
+    const Bytes valid = Wave(Concat({Chunk("LIST", {'I', 'N', 'F', 'O'}), Fmt({}), Data()}));
+    const Bytes noise = NoiseBytes(3 * 4000, 2024);
+    for (size_t i = 0; i < 4000; ++i) {
+        Bytes file = valid;
+        // Overwrite one byte, or cut the file, at pseudo-random places.
+        file[noise[3 * i] % file.size()] = noise[3 * i + 1];
+        if (noise[3 * i + 2] < 64) file.resize(noise[3 * i + 2] % file.size());
+        Bytes pcm;
+        // The smallest wave file: RIFF header and form type, a 14-byte fmt chunk, a data header.
+        if (ReadWaveBytes(file, pcm)) {
+            EXPECT_LE(pcm.size() + 42, file.size());
+        }
+    }
 }
 
 }  // namespace
