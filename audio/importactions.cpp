@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "audio/wavefile.h"
+#include "talkdata/faultinjection.h"
 
 namespace vox {
 namespace {
@@ -40,7 +41,10 @@ std::optional<CodedWave> AskAndEncode(CVoxbenchDoc& doc) {
             return std::nullopt;
         }
         wave.decodedLen = static_cast<uint32_t>(pcm.size());
-        if (!doc.EncodeSound(pcm.data(), wave.decodedLen, wave.coded, wave.codedLen)) {
+        // The codec library does not fail on any input; the fault point lets tests reach the
+        // message all the same.
+        if (faults::ShouldFail("import.encode") ||
+            !doc.EncodeSound(pcm.data(), wave.decodedLen, wave.coded, wave.codedLen)) {
             prompter.ShowMessage("Compression stage failed");
             return std::nullopt;
         }

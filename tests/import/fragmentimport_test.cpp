@@ -1,0 +1,467 @@
+// Replace, Add New and Add Voice from wave files: the talk file byte for byte, the fragment
+// table, the messages in order, and the safe rewrite under every injected failure.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "audio/importactions.h"
+#include "talkdata/faultinjection.h"
+#include "tests/import/importfixture.h"
+
+namespace vox::test {
+namespace {
+
+const std::string kReplaceWarning =
+    "This function only replaces the file pointer !\nThe new .wav file will be appended to the "
+    "voxfile !";
+
+using Messages = std::vector<std::string>;
+
+uint32_t U32At(const std::vector<uint8_t>& bytes, size_t at) { return ReadU32(bytes.data() + at); }
+
+// The talk file after adding one entry, written out independently of the library: header,
+// every slot + 4 (0 stays 0), the new slot (old size + 4), the old entries, the new entry.
+std::vector<uint8_t> ExpectedAfterAdd(const std::vector<uint8_t>& old, uint32_t decodedLen,
+                                      const std::vector<uint8_t>& coded) {
+    const uint32_t slot0 = U32At(old, 12);
+    std::vector<uint8_t> out(old.begin(), old.begin() + 12);
+    for (uint32_t at = 12; at < slot0; at += 4) {
+        const uint32_t value = U32At(old, at);
+        PutU32(out, value == 0 ? 0 : value + 4);
+    }
+    PutU32(out, static_cast<uint32_t>(old.size() + 4));
+    out.insert(out.end(), old.begin() + slot0, old.end());
+    PutU32(out, decodedLen);
+    PutU32(out, static_cast<uint32_t>(coded.size()));
+    out.insert(out.end(), coded.begin(), coded.end());
+    return out;
+}
+
+class FragmentImport : public ImportFixture {
+protected:
+    void SetUp() override {
+        pcmA_ = MakeSpeechLikePcm(3200);
+        pcmB_ = MakeSpeechLikePcm(1600, 300.0);
+        db_.AddEntry(3200, Encode(pcmA_));  // 0
+        db_.AddEmptySlot();                 // 1
+        db_.AddSharedSlot(0);               // 2
+        db_.AddEntry(1600, Encode(pcmB_));  // 3
+        db_.AddFragment({{0, 0}, {3, 3}});
+        db_.AddFragment({{2, 3}});
+        db_.AddFragment({});
+        Open(db_);
+        before_ = TalkBytes();
+        tableBefore_ = FragTableBytes();
+        newPcm_ = MakeSpeechLikePcm(4800, 180.0);
+        wave_ = WriteWaveFile("new.wav", newPcm_);
+    }
+
+    // Add Voice / Add New as the form runs them: file dialog, then the voice dialog.
+    bool Add(int fragment, int voice, int presetVoice = 0) {
+        prompter_.AnswerFile(wave_);
+        prompter_.AnswerNumbers(std::vector<long long>{voice});
+        int fragmentVoice = presetVoice;
+        const bool added = AddFromWave(*doc_, fragment, fragmentVoice);
+        EXPECT_EQ(fragmentVoice, voice) << "the typed voice becomes the fragment voice";
+        return added;
+    }
+    void Replace(int fragment, int voice) {
+        prompter_.AnswerFile(wave_);
+        ReplaceFromWave(*doc_, fragment, voice);
+    }
+    void ExpectNothingChanged() {
+        EXPECT_EQ(TalkBytes(), before_);
+        EXPECT_EQ(FragTableBytes(), tableBefore_);
+        EXPECT_FALSE(FileExists(TempTalkPath()));
+        EXPECT_TRUE(doc_->IsTalkFileOpen());
+        EXPECT_EQ(doc_->GetVoxFile().GetSize(), before_.size());
+        EXPECT_FALSE(doc_->IsModified());
+        EXPECT_EQ(view_.updates, 0);
+    }
+    int VoxIndexOf(int fragment, int voice) {
+        ListRecord record;
+        if (!doc_->GetFragRecord(fragment, record)) return -2;
+        return doc_->FindVoxIndex(record, voice);
+    }
+
+    DatabaseBuilder db_;
+    std::vector<uint8_t> pcmA_, pcmB_, newPcm_;
+    std::vector<uint8_t> before_, tableBefore_;
+    std::string wave_;
+};
+
+// --- Add New and Add Voice --------------------------------------------------------------------
+
+TEST_F(FragmentImport, AddVoiceRewritesTheTalkFileWithOneMoreSlotAndTheNewEntryLast) {
+    ASSERT_TRUE(Add(1, 5));
+    EXPECT_EQ(prompter_.messages, Messages{});
+    const std::vector<uint8_t> coded = Encode(newPcm_);
+    EXPECT_EQ(TalkBytes(), ExpectedAfterAdd(before_, 4800, coded));
+    EXPECT_EQ(TalkBytes().size(), before_.size() + 4 + 8 + coded.size());
+    EXPECT_EQ(VoxIndexOf(1, 5), 4);
+    EXPECT_EQ(VoxIndexOf(1, 2), 3);
+    EXPECT_TRUE(doc_->IsModified());
+    EXPECT_EQ(view_.updates, 1);
+    EXPECT_FALSE(FileExists(TempTalkPath()));
+    // The document reads the new file: the new entry and the old ones behind moved slots.
+    VoxEntry entry;
+    ASSERT_TRUE(doc_->GetVoxEntry(4, entry));
+    EXPECT_EQ(entry.decodedSize, 4800u);
+    EXPECT_EQ(std::vector<uint8_t>(entry.data, entry.data + entry.codedSize), coded);
+    ASSERT_TRUE(doc_->GetVoxEntry(2, entry));
+    EXPECT_EQ(entry.decodedSize, 3200u);
+}
+
+TEST_F(FragmentImport, AddNewAppendsAFragmentAndAsksForTheVoiceWithTheDialogOfTheForm) {
+    ASSERT_TRUE(Add(3, 7, 2));
+    EXPECT_EQ(doc_->GetFragCount(), 4);
+    EXPECT_EQ(VoxIndexOf(3, 7), 4);
+    ASSERT_EQ(prompter_.fileRequests.size(), 1u);
+    const FileDialogRequest& file = prompter_.fileRequests[0];
+    EXPECT_FALSE(file.save);
+    EXPECT_EQ(file.defaultExtension, "wav");
+    EXPECT_EQ(file.fileName, "");
+    EXPECT_EQ(file.filter, "Wave Files (*.wav)|*.wav|All files (*.*)|*.*||");
+    EXPECT_TRUE(file.mustExist);
+    ASSERT_EQ(prompter_.numberRequests.size(), 1u);
+    const NumberDialogRequest& voice = prompter_.numberRequests[0];
+    EXPECT_EQ(voice.templateId, 135);
+    EXPECT_EQ(voice.caption, "Voice Index");
+    ASSERT_EQ(voice.fields.size(), 1u);
+    EXPECT_EQ(voice.fields[0].controlId, 1093);
+    EXPECT_EQ(voice.fields[0].label, "Voice Id");
+    EXPECT_EQ(voice.fields[0].value, 2);
+}
+
+TEST_F(FragmentImport, AVoiceOutsideTheFourteenIsPassedOnToTheTable) {
+    ASSERT_TRUE(Add(2, 20));
+    ListRecord record;
+    ASSERT_TRUE(doc_->GetFragRecord(2, record));
+    FragElement element;
+    ASSERT_TRUE(doc_->GetFragElement(record, 0, element));
+    EXPECT_EQ(element.voice, 20);
+    EXPECT_EQ(element.voxIndex, 4);
+}
+
+TEST_F(FragmentImport, AWaveLongerThanTheCodecTakesKeepsItsFullLength) {
+    const std::vector<uint8_t> pcm = MakeSpeechLikePcm(100000);
+    wave_ = WriteWaveFile("long.wav", pcm);
+    ASSERT_TRUE(Add(2, 0));
+    VoxEntry entry;
+    ASSERT_TRUE(doc_->GetVoxEntry(4, entry));
+    EXPECT_EQ(entry.decodedSize, 100000u);
+    EXPECT_EQ(entry.codedSize, 5060u);
+    EXPECT_EQ(TalkBytes().size(), before_.size() + 4 + 8 + 5060);
+}
+
+TEST_F(FragmentImport, AWaveShorterThanOneFrameIsStoredWithoutCodedBytes) {
+    wave_ = WriteWaveFile("short.wav", MakeSpeechLikePcm(300));
+    ASSERT_TRUE(Add(2, 0));
+    VoxEntry entry;
+    ASSERT_TRUE(doc_->GetVoxEntry(4, entry));
+    EXPECT_EQ(entry.decodedSize, 300u);
+    EXPECT_EQ(entry.codedSize, 0u);
+    EXPECT_EQ(TalkBytes().size(), before_.size() + 4 + 8);
+}
+
+// --- the failure table, for the adds -------------------------------------------------------------
+
+TEST_F(FragmentImport, CancellingTheFileOrTheVoiceDialogChangesNothing) {
+    prompter_.AnswerFile(std::nullopt);
+    int voice = 3;
+    EXPECT_FALSE(AddFromWave(*doc_, 1, voice));
+    EXPECT_EQ(voice, 3);
+    prompter_.AnswerFile(wave_);
+    prompter_.AnswerNumbers(std::nullopt);
+    EXPECT_FALSE(AddFromWave(*doc_, 1, voice));
+    EXPECT_EQ(voice, 3);
+    EXPECT_EQ(prompter_.messages, Messages{});
+    ExpectNothingChanged();
+}
+
+TEST_F(FragmentImport, ABadWaveFileIsSaidAndChangesNothing) {
+    wave_ = dir_.File("bad.wav");
+    WriteFileBytes(wave_, {'R', 'I', 'F', 'F', 4, 0, 0, 0, 'W', 'A', 'V', 'E'});
+    prompter_.AnswerFile(wave_);
+    int voice = 0;
+    EXPECT_FALSE(AddFromWave(*doc_, 1, voice));
+    EXPECT_EQ(prompter_.messages, Messages{"Bad wave file"});
+    EXPECT_TRUE(prompter_.numberRequests.empty());
+    ExpectNothingChanged();
+}
+
+TEST_F(FragmentImport, ACodecFailureIsSaidAndChangesNothing) {
+    faults::Arm("import.encode");
+    prompter_.AnswerFile(wave_);
+    int voice = 0;
+    EXPECT_FALSE(AddFromWave(*doc_, 1, voice));
+    EXPECT_EQ(prompter_.messages, Messages{"Compression stage failed"});
+    ExpectNothingChanged();
+}
+
+TEST_F(FragmentImport, AnExistingVoiceIsRefusedBeforeTheTalkFileIsRewritten) {
+    EXPECT_FALSE(Add(1, 2));
+    EXPECT_EQ(prompter_.messages, (Messages{"Add new fragment failed", "Failed to add fragment"}));
+    ExpectNothingChanged();
+}
+
+TEST_F(FragmentImport, AFragmentBeyondTheCountIsRefusedBeforeTheTalkFileIsRewritten) {
+    EXPECT_FALSE(Add(4, 0));
+    EXPECT_EQ(prompter_.messages, (Messages{"Add new fragment failed", "Failed to add fragment"}));
+    ExpectNothingChanged();
+}
+
+struct FaultCase {
+    const char* point;
+    const char* message;
+};
+
+class FragmentImportFault : public FragmentImport,
+                            public ::testing::WithParamInterface<FaultCase> {};
+
+TEST_P(FragmentImportFault, LeavesTheTalkFileAsItWasWithNoTemporaryFileAndTheDocumentOpen) {
+    faults::Arm(GetParam().point);
+    EXPECT_FALSE(Add(1, 5));
+    faults::DisarmAll();
+    EXPECT_EQ(prompter_.messages, (Messages{GetParam().message, "Failed to add fragment"}));
+    ExpectNothingChanged();
+    VoxEntry entry;
+    ASSERT_TRUE(doc_->GetVoxEntry(3, entry));
+    EXPECT_EQ(entry.decodedSize, 1600u);
+    // The document goes on working: the same add succeeds once the disk behaves.
+    prompter_.messages.clear();
+    EXPECT_TRUE(Add(1, 5));
+    EXPECT_EQ(prompter_.messages, Messages{});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryStep, FragmentImportFault,
+    ::testing::Values(FaultCase{"safefile.create", "Can't create temporary file"},
+                      // A small file reaches the disk only when the rewrite is committed.
+                      FaultCase{"safefile.write", "Movefile failed"},
+                      FaultCase{"safefile.sync", "Movefile failed"},
+                      FaultCase{"safefile.rename", "Movefile failed"}),
+    [](const auto& info) { return std::string(info.param.point).substr(9); });
+
+TEST_F(FragmentImport, AWriteErrorInTheMiddleOfALargeRewriteIsSaidAndCleanedUp) {
+    const std::vector<uint8_t> filler(300000, 0x5A);
+    db_.AddUnreferencedBytes(filler);
+    Open(db_);
+    before_ = TalkBytes();
+    faults::Arm("safefile.write", 1);
+    EXPECT_FALSE(Add(1, 5));
+    EXPECT_EQ(prompter_.messages,
+              (Messages{"Can't write temporary file", "Failed to add fragment"}));
+    ExpectNothingChanged();
+}
+
+TEST_F(FragmentImport, AProgressWatcherCanStopTheRewrite) {
+    prompter_.AnswerFile(wave_);
+    prompter_.AnswerNumbers(std::vector<long long>{5});
+    int voice = 0;
+    int reports = 0;
+    EXPECT_FALSE(AddFromWave(*doc_, 1, voice, [&](uint64_t, uint64_t) { return ++reports < 1; }));
+    EXPECT_EQ(reports, 1);
+    EXPECT_EQ(prompter_.messages, Messages{"Failed to add fragment"});
+    ExpectNothingChanged();
+}
+
+TEST_F(FragmentImport, ASymlinkAtTheTemporaryNameIsNotFollowed) {
+    const std::string victim = dir_.File("victim.bin");
+    WriteFileBytes(victim, {1, 2, 3});
+    ASSERT_EQ(symlink(victim.c_str(), TempTalkPath().c_str()), 0);
+    ASSERT_TRUE(Add(1, 5));
+    EXPECT_EQ(ReadFileBytes(victim), (std::vector<uint8_t>{1, 2, 3}));
+    EXPECT_EQ(TalkBytes(), ExpectedAfterAdd(before_, 4800, Encode(newPcm_)));
+    struct stat info {};
+    EXPECT_NE(lstat(TempTalkPath().c_str(), &info), 0);
+}
+
+TEST_F(FragmentImport, ATalkFileWhoseNameEndsInTheTemporaryMarkIsNeverItsOwnTemporaryFile) {
+    Open(db_, "speech.vo$");
+    before_ = TalkBytes();
+    EXPECT_FALSE(Add(1, 5));
+    EXPECT_EQ(prompter_.messages,
+              (Messages{"Can't create temporary file", "Failed to add fragment"}));
+    EXPECT_EQ(TalkBytes(), before_);
+    EXPECT_TRUE(doc_->IsTalkFileOpen());
+}
+
+TEST_F(FragmentImport, AddingKeepsThePermissionBitsOfTheTalkFile) {
+    ASSERT_EQ(chmod(talk_.c_str(), 0640), 0);
+    ASSERT_TRUE(Add(1, 5));
+    struct stat info {};
+    ASSERT_EQ(stat(talk_.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0640u);
+}
+
+// --- talk files whose directory has no clear end ------------------------------------------------
+
+TEST_F(FragmentImport, ADirectoryThatDoesNotEndOnASlotIsRefusedBeforeAnythingIsWritten) {
+    std::vector<uint8_t> talk = before_;
+    WriteU32(talk.data() + 12, U32At(talk, 12) - 2);  // slot 0 no longer 12 + 4n
+    OpenWithTalk(db_, talk);
+    before_ = talk;
+    EXPECT_FALSE(Add(1, 5));
+    ASSERT_EQ(prompter_.messages.size(), 2u);
+    EXPECT_EQ(prompter_.messages[0].rfind("Bad voxfile directory\n", 0), 0u);
+    EXPECT_EQ(prompter_.messages[1], "Failed to add fragment");
+    ExpectNothingChanged();
+}
+
+TEST_F(FragmentImport, ASlotZeroBeyondTheEndOfTheFileIsRefused) {
+    std::vector<uint8_t> talk = before_;
+    WriteU32(talk.data() + 12, static_cast<uint32_t>(talk.size() + 400));
+    OpenWithTalk(db_, talk);
+    before_ = talk;
+    EXPECT_FALSE(Add(1, 5));
+    ASSERT_EQ(prompter_.messages.size(), 2u);
+    EXPECT_EQ(prompter_.messages[0].rfind("Bad voxfile directory\n", 0), 0u);
+    ExpectNothingChanged();
+}
+
+// A talk file of `slots` slots, all but slot 0 empty.
+std::vector<uint8_t> TalkWithSlots(uint32_t slots) {
+    std::vector<uint8_t> talk = {'H', 'E', 'A', 'D', 'E', 'R', 0, 0, 0, 0, 0, 0};
+    PutU32(talk, 12 + 4 * slots);
+    talk.resize(12 + 4 * size_t{slots}, 0);
+    PutU32(talk, 0);  // decodedSize
+    PutU32(talk, 0);  // codedSize
+    return talk;
+}
+
+TEST_F(FragmentImport, TheLastVoxIndexAFragmentCanNameIsStillAdded) {
+    OpenWithTalk(db_, TalkWithSlots(32767));
+    ASSERT_TRUE(Add(2, 1));
+    EXPECT_EQ(VoxIndexOf(2, 1), 32767);
+}
+
+TEST_F(FragmentImport, AVoxIndexAboveWhatAFragmentCanNameIsRefused) {
+    const std::vector<uint8_t> talk = TalkWithSlots(32768);
+    OpenWithTalk(db_, talk);
+    before_ = talk;
+    EXPECT_FALSE(Add(2, 1));
+    EXPECT_EQ(prompter_.messages,
+              (Messages{"Voxfile has no room for another entry", "Failed to add fragment"}));
+    ExpectNothingChanged();
+}
+
+TEST_F(FragmentImport, AReadOnlyDocumentNeverRewritesItsTalkFile) {
+    doc_->OnOpenDocument(talk_, CVoxbenchDoc::Access::ReadOnly);
+    EXPECT_FALSE(Add(1, 5));
+    EXPECT_EQ(prompter_.messages,
+              (Messages{"Voxfile is opened read-only", "Failed to add fragment"}));
+    EXPECT_EQ(TalkBytes(), before_);
+}
+
+// --- Replace ------------------------------------------------------------------------------------
+
+TEST_F(FragmentImport, ReplaceAppendsOneEntryAndRepointsOnlyTheFragmentsSlot) {
+    Replace(1, 2);  // voxIndex 3
+    EXPECT_EQ(prompter_.messages, Messages{kReplaceWarning});
+    const std::vector<uint8_t> coded = Encode(newPcm_);
+    std::vector<uint8_t> expected = before_;
+    WriteU32(expected.data() + 12 + 4 * 3, static_cast<uint32_t>(before_.size()));
+    PutU32(expected, 4800);
+    PutU32(expected, static_cast<uint32_t>(coded.size()));
+    expected.insert(expected.end(), coded.begin(), coded.end());
+    EXPECT_EQ(TalkBytes(), expected);
+    EXPECT_EQ(TalkBytes().size(), before_.size() + 8 + coded.size());
+    // The form is not refreshed and nothing counts as modified.
+    EXPECT_FALSE(doc_->IsModified());
+    EXPECT_EQ(view_.updates, 0);
+    EXPECT_EQ(FragTableBytes(), tableBefore_);
+}
+
+TEST_F(FragmentImport, ReplaceOfSlotZeroRewritesWithTheNewEntryRightBehindTheDirectory) {
+    Replace(0, 0);
+    EXPECT_EQ(prompter_.messages, Messages{kReplaceWarning});
+    const std::vector<uint8_t> coded = Encode(newPcm_);
+    const uint32_t moved = 8 + static_cast<uint32_t>(coded.size());
+    const uint32_t slot0 = U32At(before_, 12);
+    std::vector<uint8_t> expected(before_.begin(), before_.begin() + 12);
+    PutU32(expected, slot0);                                // slot 0: the new entry
+    PutU32(expected, 0);                                    // slot 1 stays empty
+    PutU32(expected, U32At(before_, 20) + moved);           // slot 2 keeps the old entry 0
+    PutU32(expected, U32At(before_, 24) + moved);           // slot 3
+    PutU32(expected, 4800);
+    PutU32(expected, static_cast<uint32_t>(coded.size()));
+    expected.insert(expected.end(), coded.begin(), coded.end());
+    expected.insert(expected.end(), before_.begin() + slot0, before_.end());
+    EXPECT_EQ(TalkBytes(), expected);
+    EXPECT_EQ(TalkBytes().size(), before_.size() + moved);
+    EXPECT_FALSE(FileExists(TempTalkPath()));
+    ASSERT_TRUE(doc_->IsTalkFileOpen());
+    VoxEntry entry;
+    ASSERT_TRUE(doc_->GetVoxEntry(0, entry));
+    EXPECT_EQ(entry.decodedSize, 4800u);
+    ASSERT_TRUE(doc_->GetVoxEntry(2, entry));
+    EXPECT_EQ(entry.decodedSize, 3200u);
+
+    // The directory still ends where it did, so a later add finds four slots.
+    prompter_.messages.clear();
+    ASSERT_TRUE(Add(2, 0));
+    EXPECT_EQ(VoxIndexOf(2, 0), 4);
+}
+
+TEST_F(FragmentImport, ReplaceOfSlotZeroUnderAFailedRenameLeavesEverythingAsItWas) {
+    faults::Arm("safefile.rename");
+    Replace(0, 0);
+    EXPECT_EQ(prompter_.messages, (Messages{kReplaceWarning, "Movefile failed"}));
+    ExpectNothingChanged();
+}
+
+TEST_F(FragmentImport, ReplaceOfSlotZeroInAMalformedDirectoryIsRefused) {
+    std::vector<uint8_t> talk = before_;
+    WriteU32(talk.data() + 12, U32At(talk, 12) + 1);
+    OpenWithTalk(db_, talk);
+    before_ = talk;
+    Replace(0, 0);
+    ASSERT_EQ(prompter_.messages.size(), 2u);
+    EXPECT_EQ(prompter_.messages[1].rfind("Bad voxfile directory\n", 0), 0u);
+    ExpectNothingChanged();
+}
+
+TEST_F(FragmentImport, ReplaceOfAMissingFragmentOrVoiceChangesNothingAndSaysNothing) {
+    Replace(9, 0);
+    Replace(1, 0);
+    Replace(2, 0);
+    EXPECT_EQ(prompter_.messages, (Messages{kReplaceWarning, kReplaceWarning, kReplaceWarning}));
+    ExpectNothingChanged();
+}
+
+TEST_F(FragmentImport, ReplaceOfAVoxIndexBeyondTheDirectoryIsRefused) {
+    // The slot position of voxIndex 5 lies inside the file, in entry 0's bytes.
+    DatabaseBuilder db = db_;
+    db.AddFragment({{1, 5}});
+    Open(db);
+    before_ = TalkBytes();
+    tableBefore_ = FragTableBytes();
+    Replace(3, 1);
+    EXPECT_EQ(prompter_.messages, Messages{kReplaceWarning});
+    ExpectNothingChanged();
+}
+
+TEST_F(FragmentImport, ReplaceWithAFailedAppendKeepsTheDirectory) {
+    faults::Arm("mappedfile.append");
+    prompter_.AnswerFile(wave_);
+    EXPECT_FALSE(ReplaceWithWave(*doc_, 1, 2));
+    EXPECT_EQ(prompter_.messages, Messages{});
+    ExpectNothingChanged();
+}
+
+TEST_F(FragmentImport, ReplaceSaysABadWaveOrACodecFailureAfterItsWarning) {
+    WriteFileBytes(dir_.File("bad.wav"), {0, 1, 2});
+    prompter_.AnswerFile(dir_.File("bad.wav"));
+    ReplaceFromWave(*doc_, 1, 2);
+    faults::Arm("import.encode");
+    Replace(1, 2);
+    prompter_.AnswerFile(std::nullopt);
+    ReplaceFromWave(*doc_, 1, 2);
+    EXPECT_EQ(prompter_.messages,
+              (Messages{kReplaceWarning, "Bad wave file", kReplaceWarning,
+                        "Compression stage failed", kReplaceWarning}));
+    ExpectNothingChanged();
+}
+
+}  // namespace
+}  // namespace vox::test

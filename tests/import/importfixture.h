@@ -1,0 +1,61 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "talkdata/document.h"
+#include "talkdata/memoryprofile.h"
+#include "tests/support/databasebuilder.h"
+#include "tests/support/scriptedprompter.h"
+#include "tests/support/tempdir.h"
+
+namespace vox::test {
+
+// 16-bit mono PCM at 8000 Hz: a tone that changes pitch, so that a codec round trip can be
+// told apart from silence or from another recording.
+std::vector<uint8_t> MakeSpeechLikePcm(size_t bytes, double baseHz = 220.0);
+
+// The coded bytes of pcm, from a codec of its own (fresh state, as every entry is coded).
+std::vector<uint8_t> Encode(const std::vector<uint8_t>& pcm);
+
+// 20 bytes that the codec refuses to decode: their first byte names another configuration.
+std::vector<uint8_t> UndecodableFrame();
+
+// A view that counts the document's change notifications.
+class CountingView : public DocumentView {
+public:
+    void OnUpdate() override { ++updates; }
+    int updates = 0;
+};
+
+// A database in a temporary folder, opened read-write in a document whose dialogs a
+// ScriptedPrompter answers.
+class ImportFixture : public ::testing::Test {
+protected:
+    ~ImportFixture() override;
+
+    // Writes the database and opens it.
+    void Open(const DatabaseBuilder& db, const std::string& talkName = "speech.vox");
+    // Writes raw talk bytes beside the builder's tables and opens them.
+    void OpenWithTalk(const DatabaseBuilder& tables, const std::vector<uint8_t>& talk,
+                      const std::string& talkName = "speech.vox");
+    // A wave file in SpeechWaveFormat holding pcm; returns its path.
+    std::string WriteWaveFile(const std::string& name, const std::vector<uint8_t>& pcm);
+
+    std::vector<uint8_t> TalkBytes() const { return ReadFileBytes(talk_); }
+    std::vector<uint8_t> FragTableBytes() const { return doc_->GetFragTable().SaveBytes(); }
+    std::string TempTalkPath() const { return talk_.substr(0, talk_.size() - 1) + "$"; }
+
+    TempDir dir_;
+    MemoryProfile profile_;
+    ScriptedPrompter prompter_;
+    CountingView view_;
+    std::unique_ptr<CVoxbenchDoc> doc_;
+    std::string talk_;
+};
+
+}  // namespace vox::test

@@ -1,0 +1,224 @@
+// Saving and exporting fragments as wave files, and playing them: the files and the list byte
+// for byte, the dialogs, and what happens to entries that do not decode.
+#include <sys/stat.h>
+
+#include <chrono>
+
+#include "audio/nullsounddevice.h"
+#include "audio/viewactions.h"
+#include "audio/wavefile.h"
+#include "tests/import/importfixture.h"
+
+namespace vox::test {
+namespace {
+
+using Messages = std::vector<std::string>;
+using Bytes = std::vector<uint8_t>;
+
+const std::string kHeaderLines =
+    "; Filenames of saved voxfile wav files with .lh extension\r\n"
+    "; for later reinstallation into a voxfile\r\n";
+
+std::string Text(const Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
+
+class ViewActions : public ImportFixture {
+protected:
+    void SetUp() override {
+        db_.AddEntry(3200, Encode(MakeSpeechLikePcm(3200)));         // 0
+        db_.AddEntry(1600, Encode(MakeSpeechLikePcm(1600, 300.0)));  // 1
+        db_.AddEntry(320, UndecodableFrame());                       // 2
+        db_.AddFragment({{0, 0}});                  // 0
+        db_.AddFragment({{1, 1}, {4, 2}, {9, 0}});  // 1: voice 4 does not decode
+        db_.AddFragment({});                        // 2
+        db_.AddFragment({{0, 1}, {5, 0}, {13, 1}, {14, 1}});  // 3: voice 14 is never exported
+        Open(db_);
+        out_ = dir_.File("out");
+        ASSERT_EQ(mkdir(out_.c_str(), 0700), 0);
+        list_ = out_ + "/Filenames.csv";
+    }
+    // The wave file an entry must become: its decoded samples in SpeechWaveFormat.
+    Bytes WaveOf(int voxIndex) {
+        VoxEntry entry;
+        EXPECT_TRUE(doc_->GetVoxEntry(voxIndex, entry));
+        std::unique_ptr<uint8_t[]> pcm;
+        uint32_t pcmLen = 0;
+        EXPECT_TRUE(doc_->DecodeEntry(entry, pcm, pcmLen));
+        return MakeWaveBytes(pcm.get(), pcmLen);
+    }
+
+    DatabaseBuilder db_;
+    std::string out_;
+    std::string list_;
+};
+
+TEST_F(ViewActions, AnExportWritesEachVoiceAsAWaveFileAndListsItWithCrLf) {
+    prompter_.AnswerFile(list_);
+    prompter_.AnswerNumbers(std::vector<long long>{3, 3});
+    SaveFragmentRange(*doc_);
+    EXPECT_EQ(ListFolder(out_), (std::vector<std::string>{"3-0.wav", "3-13.wav", "3-5.wav",
+                                                          "Filenames.csv"}));
+    EXPECT_EQ(Text(ReadFileBytes(list_)), kHeaderLines + "3-0;.lh\r\n3-5;.lh\r\n3-13;.lh\r\n");
+    EXPECT_EQ(ReadFileBytes(out_ + "/3-0.wav"), WaveOf(1));
+    EXPECT_EQ(ReadFileBytes(out_ + "/3-5.wav"), WaveOf(0));
+    EXPECT_EQ(ReadFileBytes(out_ + "/3-13.wav"), WaveOf(1));
+    EXPECT_EQ(prompter_.messages, Messages{"3 .wav files saved"});
+}
+
+TEST_F(ViewActions, TheExportAsksForTheListFileThenTheRangeWithTheFragmentCountPreset) {
+    prompter_.AnswerFile(list_);
+    prompter_.AnswerNumbers(std::nullopt);
+    SaveFragmentRange(*doc_);
+    ASSERT_EQ(prompter_.fileRequests.size(), 1u);
+    const FileDialogRequest& file = prompter_.fileRequests[0];
+    EXPECT_TRUE(file.save);
+    EXPECT_EQ(file.defaultExtension, "wav");
+    EXPECT_EQ(file.fileName, "Filenames.csv");
+    EXPECT_EQ(file.filter, "Wave Files (*.wav)|*.wav|All files (*.*)|*.*||");
+    EXPECT_TRUE(file.overwritePrompt);
+    ASSERT_EQ(prompter_.numberRequests.size(), 1u);
+    const NumberDialogRequest& range = prompter_.numberRequests[0];
+    EXPECT_EQ(range.templateId, 139);
+    EXPECT_EQ(range.caption, "Choose a fragment range to save");
+    ASSERT_EQ(range.fields.size(), 2u);
+    EXPECT_EQ(range.fields[0].controlId, 1149);
+    EXPECT_EQ(range.fields[0].label, "From Frag:");
+    EXPECT_EQ(range.fields[0].value, 0);
+    EXPECT_EQ(range.fields[1].controlId, 1147);
+    EXPECT_EQ(range.fields[1].label, "To Frag:");
+    EXPECT_EQ(range.fields[1].value, 4);
+    // Cancelled at the range: nothing written, nothing said.
+    EXPECT_EQ(ListFolder(out_), std::vector<std::string>{});
+    EXPECT_EQ(prompter_.messages, Messages{});
+}
+
+TEST_F(ViewActions, CancellingTheListFileDialogEndsTheExport) {
+    prompter_.AnswerFile(std::nullopt);
+    SaveFragmentRange(*doc_);
+    prompter_.AnswerFile(std::string());
+    SaveFragmentRange(*doc_);
+    EXPECT_TRUE(prompter_.numberRequests.empty());
+    EXPECT_EQ(ListFolder(out_), std::vector<std::string>{});
+}
+
+TEST_F(ViewActions, TheWholePresetRangeSkipsAnUndecodableEntryWithoutFileOrLine) {
+    prompter_.AnswerFile(list_);
+    prompter_.AnswerNumbers(std::vector<long long>{0, 4});
+    SaveFragmentRange(*doc_);
+    EXPECT_EQ(Text(ReadFileBytes(list_)),
+              kHeaderLines + "0-0;.lh\r\n1-1;.lh\r\n1-9;.lh\r\n3-0;.lh\r\n3-5;.lh\r\n3-13;.lh\r\n");
+    EXPECT_FALSE(FileExists(out_ + "/1-4.wav"));
+    EXPECT_FALSE(FileExists(out_ + "/3-14.wav"));
+    EXPECT_EQ(prompter_.messages, Messages{"6 .wav files saved"});
+
+    const ExportResult result = ExportFragmentRange(*doc_, 1, 1, list_);
+    EXPECT_EQ(result.saved, 2);
+    EXPECT_EQ(result.undecodable, 1);
+    ASSERT_EQ(result.undecodablePairs.size(), 1u);
+    EXPECT_EQ(result.undecodablePairs[0].fragment, 1);
+    EXPECT_EQ(result.undecodablePairs[0].voice, 4);
+    EXPECT_TRUE(result.listWritten);
+}
+
+TEST_F(ViewActions, AFirstFragmentAboveTheLastLeavesTheHeaderOnlyAndSaysNothing) {
+    prompter_.AnswerFile(list_);
+    prompter_.AnswerNumbers(std::vector<long long>{3, 1});
+    SaveFragmentRange(*doc_);
+    EXPECT_EQ(Text(ReadFileBytes(list_)), kHeaderLines);
+    EXPECT_EQ(ListFolder(out_), std::vector<std::string>{"Filenames.csv"});
+    EXPECT_EQ(prompter_.messages, Messages{});
+}
+
+TEST_F(ViewActions, ARangeWithoutPairsReportsNoneSaved) {
+    prompter_.AnswerFile(list_);
+    prompter_.AnswerNumbers(std::vector<long long>{5, 10});  // above the last fragment
+    SaveFragmentRange(*doc_);
+    prompter_.AnswerFile(list_);
+    prompter_.AnswerNumbers(std::vector<long long>{2, 2});
+    SaveFragmentRange(*doc_);
+    EXPECT_EQ(Text(ReadFileBytes(list_)), kHeaderLines);
+    ASSERT_EQ(prompter_.messages.size(), 2u);
+    EXPECT_EQ(prompter_.messages[1], "0 .wav files saved");
+}
+
+TEST_F(ViewActions, AListFileThatCannotBeCreatedWritesNoWaveFile) {
+    prompter_.AnswerFile(out_ + "/missing/Filenames.csv");
+    prompter_.AnswerNumbers(std::vector<long long>{0, 4});
+    SaveFragmentRange(*doc_);
+    EXPECT_EQ(ListFolder(out_), std::vector<std::string>{});
+    ASSERT_EQ(prompter_.messages.size(), 1u);
+    EXPECT_EQ(prompter_.messages[0].rfind("File save failed\n", 0), 0u);
+}
+
+TEST_F(ViewActions, AWaveFileThatCannotBeWrittenIsNeitherCountedNorListed) {
+    ASSERT_EQ(mkdir((out_ + "/3-5.wav").c_str(), 0700), 0);  // a folder stands in its way
+    const ExportResult result = ExportFragmentRange(*doc_, 3, 3, list_);
+    EXPECT_EQ(result.saved, 2);
+    EXPECT_EQ(result.unwritten, 1);
+    EXPECT_NE(result.error.find("3-5.wav"), std::string::npos);
+    EXPECT_EQ(Text(ReadFileBytes(list_)), kHeaderLines + "3-0;.lh\r\n3-13;.lh\r\n");
+}
+
+TEST_F(ViewActions, AnExistingListFileIsReplaced) {
+    WriteFileBytes(list_, Bytes(500, 'x'));
+    EXPECT_TRUE(ExportFragmentRange(*doc_, 0, 0, list_).listWritten);
+    EXPECT_EQ(Text(ReadFileBytes(list_)), kHeaderLines + "0-0;.lh\r\n");
+}
+
+TEST_F(ViewActions, SaveWritesTheChosenFileAfterItsDialog) {
+    const std::string path = out_ + "/one.wav";
+    prompter_.AnswerFile(path);
+    SaveFragmentWave(*doc_, 1, 9);
+    EXPECT_EQ(ReadFileBytes(path), WaveOf(0));
+    ASSERT_EQ(prompter_.fileRequests.size(), 1u);
+    EXPECT_TRUE(prompter_.fileRequests[0].save);
+    EXPECT_EQ(prompter_.fileRequests[0].fileName, "");
+    EXPECT_TRUE(prompter_.fileRequests[0].overwritePrompt);
+    EXPECT_EQ(prompter_.messages, Messages{});
+}
+
+TEST_F(ViewActions, SaveOfAMissingVoiceAsksNothingAndOfAnUndecodableOneWritesNothing) {
+    SaveFragmentWave(*doc_, 1, 3);
+    EXPECT_TRUE(prompter_.fileRequests.empty());
+    prompter_.AnswerFile(out_ + "/bad.wav");
+    SaveFragmentWave(*doc_, 1, 4);
+    EXPECT_FALSE(FileExists(out_ + "/bad.wav"));
+    std::string why;
+    EXPECT_FALSE(WriteFragmentWave(*doc_, 1, 4, out_ + "/bad.wav", &why));
+    EXPECT_NE(why.find("does not decode"), std::string::npos);
+    EXPECT_FALSE(WriteFragmentWave(*doc_, 2, 0, out_ + "/bad.wav", &why));
+    EXPECT_FALSE(FileExists(out_ + "/bad.wav"));
+}
+
+class Playing : public ViewActions {
+protected:
+    void SetUp() override {
+        control_ = std::make_shared<NullSoundControl>();
+        ViewActions::SetUp();
+        doc_ = std::make_unique<CVoxbenchDoc>(profile_, MakeNullSoundFactory(control_));
+        ASSERT_TRUE(doc_->OnOpenDocument(talk_));
+    }
+    std::shared_ptr<NullSoundControl> control_;
+};
+
+TEST_F(Playing, AnUndecodableEntryIsNeverPlayed) {
+    EXPECT_FALSE(PlayFragment(*doc_, 1, 4));
+    EXPECT_FALSE(PlayFragment(*doc_, 1, 3));
+    EXPECT_EQ(PlayFragmentSequence(*doc_, {1}, 4), 0);
+    EXPECT_EQ(control_->GetCalls(NullSoundStep::Open), 0);
+}
+
+TEST_F(Playing, ASequenceStopsAtTheFirstFragmentThatCannotBePlayed) {
+    EXPECT_EQ(PlayFragmentSequence(*doc_, {3, 0, 2, 3}, 0), 2);
+    ASSERT_TRUE(control_->WaitForCalls(NullSoundStep::Play, 2, std::chrono::seconds(10)));
+    const std::vector<NullSoundRecord> played = control_->GetPlayed();
+    ASSERT_GE(played.size(), 1u);
+    VoxEntry entry;
+    ASSERT_TRUE(doc_->GetVoxEntry(1, entry));
+    std::unique_ptr<uint8_t[]> pcm;
+    uint32_t pcmLen = 0;
+    ASSERT_TRUE(doc_->DecodeEntry(entry, pcm, pcmLen));
+    EXPECT_EQ(played[0].pcm, Bytes(pcm.get(), pcm.get() + pcmLen));
+}
+
+}  // namespace
+}  // namespace vox::test
