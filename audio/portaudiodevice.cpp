@@ -103,7 +103,11 @@ PortAudioDevice::PortAudioDevice(PortAudioOptions options) : options_(options) {
 
 PortAudioDevice::~PortAudioDevice() {
     if (stream_) Pa_CloseStream(stream_);
-    if (initialised_) Pa_Terminate();
+    if (!initialised_) return;
+    Pa_Terminate();
+    // ALSA keeps the parsed configuration for the life of the process unless asked to drop it;
+    // nothing else in the program uses ALSA, and the next Open parses it again.
+    snd_config_update_free_global();
 }
 
 int PortAudioDevice::Open() {
@@ -112,9 +116,16 @@ int PortAudioDevice::Open() {
     PaError result = Pa_Initialize();
     if (result != paNoError) return result;
     initialised_ = true;
+    PaStreamParameters output{};
+    output.device = Pa_GetDefaultOutputDevice();
+    const PaDeviceInfo* info = Pa_GetDeviceInfo(output.device);
+    if (output.device == paNoDevice || !info) return paDeviceUnavailable;
+    output.channelCount = 1;
+    output.sampleFormat = paInt16;
+    output.suggestedLatency = std::max(info->defaultHighOutputLatency, options_.minLatency);
     PaStream* stream = nullptr;
-    result = Pa_OpenDefaultStream(&stream, 0, 1, paInt16, kSampleRate,
-                                  paFramesPerBufferUnspecified, nullptr, nullptr);
+    result = Pa_OpenStream(&stream, nullptr, &output, kSampleRate, paFramesPerBufferUnspecified,
+                           paNoFlag, nullptr, nullptr);
     if (result != paNoError) return result;
     stream_ = stream;
     return kSoundOk;

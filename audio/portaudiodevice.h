@@ -11,6 +11,8 @@ struct PortAudioOptions {
     // to measure what is cut off without the wait: stopping early drops the last 40 to 500 ms
     // on the sound-server paths.
     bool waitForDrain = true;
+    // Output latency asked for, in seconds, when the device's own default is smaller.
+    double minLatency = 0.1;
 };
 
 // The machine's default output through PortAudio: one blocking stream at 8000 Hz, mono,
