@@ -38,9 +38,6 @@ static_assert(sizeof kDescription <= VOXCODEC_INFO_PCM_FRAME_OFFSET);
 template <typename Handle, void (*Destroy)(Handle*)>
 class IdleStates {
   public:
-    ~IdleStates() {
-        for (Handle* handle : idle_) Destroy(handle);
-    }
     Handle* Take() {
         std::lock_guard<std::mutex> lock(mutex_);
         if (idle_.empty()) return nullptr;
@@ -74,14 +71,16 @@ void DestroyDecoder(VoxCodecDecoder* decoder) {
     delete decoder;
 }
 
+// Never destroyed, so that a handle closed while static objects are torn down at exit still has a
+// place to go; the idle states stay reachable and are released with the process.
 IdleStates<VoxCodecEncoder, DestroyEncoder>& IdleEncoders() {
-    static IdleStates<VoxCodecEncoder, DestroyEncoder> states;
-    return states;
+    static auto* states = new IdleStates<VoxCodecEncoder, DestroyEncoder>;
+    return *states;
 }
 
 IdleStates<VoxCodecDecoder, DestroyDecoder>& IdleDecoders() {
-    static IdleStates<VoxCodecDecoder, DestroyDecoder> states;
-    return states;
+    static auto* states = new IdleStates<VoxCodecDecoder, DestroyDecoder>;
+    return *states;
 }
 
 bool ConfigureEncoder(OpusEncoder* opus) {
