@@ -66,8 +66,8 @@ private:
     PaError WriteAll(const std::stop_token& abort) {
         size_t done = 0;
         while (done < samples_.size() && !abort.stop_requested()) {
-            unsigned long frames = static_cast<unsigned long>(
-                std::min<size_t>(kChunkFrames, samples_.size() - done));
+            unsigned long frames =
+                static_cast<unsigned long>(std::min<size_t>(kChunkFrames, samples_.size() - done));
             PaError result = Pa_WriteStream(stream_, samples_.data() + done, frames);
             // An underflow only says the stream ran dry before this write (it does on every
             // restart); the samples were still taken.
@@ -147,6 +147,8 @@ double PortAudioDevice::GetOutputLatency() const {
     return info ? info->outputLatency : 0.0;
 }
 
-std::unique_ptr<SoundDevice> MakeDefaultSoundDevice() { return std::make_unique<PortAudioDevice>(); }
+std::unique_ptr<SoundDevice> MakeDefaultSoundDevice() {
+    return std::make_unique<PortAudioDevice>();
+}
 
 }  // namespace vox

@@ -16,7 +16,7 @@ inline constexpr int kSoundInvalidSize = -1;  // no whole 16-bit sample, or more
 inline constexpr int kSoundWrongLength = -2;  // written length differs from the buffer's size
 inline constexpr int kSoundNotOpen = -3;      // used before Open succeeded
 inline constexpr int kSoundNoMemory = -4;
-inline constexpr int kSoundNoDevice = -5;     // the factory made no device
+inline constexpr int kSoundNoDevice = -5;  // the factory made no device
 
 // Largest buffer a device accepts, in bytes (a sound of the talk file is at most 80960 bytes).
 inline constexpr uint32_t kMaxSoundBufferSize = 0x0FFFFFFF;

@@ -22,9 +22,7 @@ namespace {
 
 using Clock = std::chrono::system_clock;
 
-double Now() {
-    return std::chrono::duration<double>(Clock::now().time_since_epoch()).count();
-}
+double Now() { return std::chrono::duration<double>(Clock::now().time_since_epoch()).count(); }
 
 // Prints the moments at which the real device starts and finishes each sound.
 class TimedBuffer : public vox::SoundBuffer {
@@ -97,18 +95,18 @@ int main(int argc, char** argv) {
         }
     }
     if (tones.empty()) {
-        std::fprintf(stderr, "usage: play_tones [--no-drain-wait] [--latency=SECONDS] FREQ:MS...\n");
+        std::fprintf(stderr,
+                     "usage: play_tones [--no-drain-wait] [--latency=SECONDS] FREQ:MS...\n");
         return 2;
     }
 
     std::mutex traceLock;
-    vox::SoundPlayer player(
-        [options] { return std::make_unique<TimedDevice>(options); },
-        [&traceLock](std::string_view operation, int result) {
-            std::lock_guard<std::mutex> lock(traceLock);
-            std::fprintf(stderr, "play_tones: %.*s failed (%d)\n", int(operation.size()),
-                         operation.data(), result);
-        });
+    vox::SoundPlayer player([options] { return std::make_unique<TimedDevice>(options); },
+                            [&traceLock](std::string_view operation, int result) {
+                                std::lock_guard<std::mutex> lock(traceLock);
+                                std::fprintf(stderr, "play_tones: %.*s failed (%d)\n",
+                                             int(operation.size()), operation.data(), result);
+                            });
     vox::PlayerThread thread;
     std::printf("enqueue %.6f\n", Now());
     std::fflush(stdout);

@@ -104,8 +104,9 @@ TEST_F(SoundPlayerTest, ARefusedSoundIsSkippedAndTheNextStillPlays) {
     EXPECT_EQ(TagsOf(control->GetPlayed()), (std::vector<uint8_t>{2}));
     EXPECT_EQ(player.GetStats().failed, 1u);
     EXPECT_EQ(player.GetStats().played, 1u);
-    EXPECT_EQ(trace.Entries(),
-              (std::vector<std::pair<std::string, int>>{{"Create Soundbuffer", kSoundInvalidSize}}));
+    EXPECT_EQ(
+        trace.Entries(),
+        (std::vector<std::pair<std::string, int>>{{"Create Soundbuffer", kSoundInvalidSize}}));
 }
 
 TEST_F(SoundPlayerTest, EachDeviceFailureCostsOnlyItsOwnSound) {
@@ -117,8 +118,9 @@ TEST_F(SoundPlayerTest, EachDeviceFailureCostsOnlyItsOwnSound) {
     ASSERT_TRUE(player.WaitUntilIdle(10s));
     EXPECT_EQ(TagsOf(control->GetPlayed()), (std::vector<uint8_t>{4}));
     int failure = NullSoundControl::kInjectedFailure;
-    EXPECT_EQ(trace.Entries(), (std::vector<std::pair<std::string, int>>{
-                                   {"Create Soundbuffer", failure}, {"Lock", failure}, {"Play", failure}}));
+    EXPECT_EQ(trace.Entries(),
+              (std::vector<std::pair<std::string, int>>{
+                  {"Create Soundbuffer", failure}, {"Lock", failure}, {"Play", failure}}));
     EXPECT_EQ(player.GetStats().failed, 3u);
 }
 

@@ -85,7 +85,8 @@ int Exact(const std::vector<int16_t>& samples, const std::vector<vox::test::Tone
             std::printf("missing %d:%d\n", tone.frequency, tone.ms);
             return 1;
         }
-        std::printf("found %d:%d at sample %td\n", tone.frequency, tone.ms, found - samples.begin());
+        std::printf("found %d:%d at sample %td\n", tone.frequency, tone.ms,
+                    found - samples.begin());
         from = found + static_cast<std::ptrdiff_t>(wanted.size());
     }
     return 0;
