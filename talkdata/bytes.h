@@ -9,13 +9,9 @@ using ByteSpan = std::span<const uint8_t>;
 
 // Every file of the database is little-endian and packed: fields are read and written byte by
 // byte, so neither the host's byte order nor the field's alignment matters.
-inline uint16_t ReadU16(const uint8_t* p) {
-    return static_cast<uint16_t>(p[0] | (p[1] << 8));
-}
+inline uint16_t ReadU16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
 
-inline int16_t ReadI16(const uint8_t* p) {
-    return static_cast<int16_t>(ReadU16(p));
-}
+inline int16_t ReadI16(const uint8_t* p) { return static_cast<int16_t>(ReadU16(p)); }
 
 inline uint32_t ReadU32(const uint8_t* p) {
     return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |

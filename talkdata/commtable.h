@@ -23,7 +23,7 @@ struct CommRecord {
 // commFile.bin, mapped read-only and never written. A list entry is an i16: 0 or more names a
 // fragment, a negative entry names eval -entry.
 class CommTable {
-public:
+  public:
     static constexpr uint32_t kRecordSize = 14;
 
     bool Open(const std::string& path);
@@ -42,7 +42,7 @@ public:
     static bool RecordAt(ByteSpan file, int count, int comm, CommRecord& out);
     static int16_t EntryAt(ByteSpan file, const CommRecord& rec, int position);
 
-private:
+  private:
     MappedFile file_;
     int count_ = 0;
 };

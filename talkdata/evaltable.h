@@ -14,7 +14,7 @@ struct EvalElement {
 
 // evalFile.bin: record e is eval e, its list the alternatives sorted by index.
 class EvalTable : public ListTable {
-public:
+  public:
     bool GetEvalElement(const ListRecord& eval, int position, EvalElement& out) const;
     // The alternative's frag, or -1 when the position is absent.
     int16_t GetEvalFrag(const ListRecord& eval, int position) const;

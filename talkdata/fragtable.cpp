@@ -11,7 +11,8 @@ FragElement Unpack(uint32_t word) {
 }
 
 uint32_t Pack(int voice, int voxIndex) {
-    return (static_cast<uint32_t>(voice) & 0xFFFF) | ((static_cast<uint32_t>(voxIndex) & 0xFFFF) << 16);
+    return (static_cast<uint32_t>(voice) & 0xFFFF) |
+           ((static_cast<uint32_t>(voxIndex) & 0xFFFF) << 16);
 }
 
 }  // namespace

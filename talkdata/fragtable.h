@@ -14,7 +14,7 @@ struct FragElement {
 
 // fragFile.bin: record f is fragment f, its list the fragment's voices sorted ascending.
 class FragTable : public ListTable {
-public:
+  public:
     static constexpr int kVoiceCount = 14;
 
     // The voxIndex of that voice of the fragment, or -1 (also for a voice outside 0..13).

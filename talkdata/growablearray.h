@@ -16,7 +16,7 @@ namespace vox {
 // capacity hands out clean slots too.
 template <typename T>
 class GrowableArray {
-public:
+  public:
     GrowableArray() = default;
     GrowableArray(const GrowableArray& other) { CopyFrom(other); }
     GrowableArray& operator=(const GrowableArray& other) {
@@ -79,7 +79,7 @@ public:
         capacity_ = 0;
     }
 
-private:
+  private:
     size_t GrownCapacity(size_t requested) const {
         const size_t step = std::clamp<size_t>(size_ / 8, 4, 1024);
         return std::max(requested, capacity_ + step);

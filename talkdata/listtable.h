@@ -21,7 +21,7 @@ struct ListRecord {
 // file offset of its list, so edits keep the later offsets right and Save writes both arrays
 // out unchanged.
 class ListTable {
-public:
+  public:
     static constexpr size_t kRecordSize = 8;
     static constexpr size_t kWordSize = 4;
 
@@ -52,7 +52,7 @@ public:
     // by 4. False for a record or position outside the table, or a list outside the array.
     bool RemoveElement(int record, int position);
 
-protected:
+  protected:
     // The sorted insert shared by both tables: the record's list is kept ascending by the
     // word's signed low 16 bits without duplicates. Moves every later record's offset by 4.
     bool InsertSorted(int record, uint32_t word);
@@ -66,7 +66,7 @@ protected:
     int ReplaceSorted(int record, int position, uint32_t word);
     void SetModified() { modified_ = true; }
 
-private:
+  private:
     bool Fail(const std::string& why);
     bool FitsInFile(size_t records, size_t words) const;
 

@@ -23,9 +23,7 @@ constexpr uint32_t kWriteChunk = 1u << 20;
 
 MappedFile::MappedFile() = default;
 
-MappedFile::~MappedFile() {
-    Close();
-}
+MappedFile::~MappedFile() { Close(); }
 
 bool MappedFile::Open(const std::string& path, int mode) {
     if (mode != 0 && mode != 1) return Fail("invalid open mode");
@@ -150,8 +148,6 @@ bool MappedFile::Fail(const std::string& why) {
     return false;
 }
 
-bool MappedFile::FailErrno() {
-    return Fail(std::strerror(errno));
-}
+bool MappedFile::FailErrno() { return Fail(std::strerror(errno)); }
 
 }  // namespace vox

@@ -13,7 +13,7 @@ namespace vox {
 // view reach it. Mode 0 opens read-only and maps with read protection only: a read-only open
 // can never modify the file. Offsets are 32-bit, so files of 4 GiB or more are refused.
 class MappedFile {
-public:
+  public:
     static constexpr uint32_t kAppendFailed = 0xFFFFFFFF;
 
     MappedFile();
@@ -45,7 +45,7 @@ public:
     ByteSpan Bytes() const;  // the whole view; empty when closed
     const std::string& GetError() const { return error_; }
 
-private:
+  private:
     bool Map();
     void Unmap();
     bool WriteAt(const uint8_t* data, uint32_t length, off_t offset);

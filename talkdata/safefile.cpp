@@ -29,9 +29,7 @@ std::string FolderOf(const std::string& path) {
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
-SafeFile::~SafeFile() {
-    Abort();
-}
+SafeFile::~SafeFile() { Abort(); }
 
 bool SafeFile::Begin(const std::string& targetPath, const std::string& tempPath) {
     Abort();
@@ -43,7 +41,8 @@ bool SafeFile::Begin(const std::string& targetPath, const std::string& tempPath)
         return false;
     }
     if (faults::ShouldFail("safefile.create")) return Fail(EIO);
-    const bool created = tempPath.empty() ? CreateUniqueTemp(targetPath) : CreateNamedTemp(tempPath);
+    const bool created =
+        tempPath.empty() ? CreateUniqueTemp(targetPath) : CreateNamedTemp(tempPath);
     if (!created) return false;
 
     // The new version keeps the permission bits of the file it replaces.

@@ -11,7 +11,7 @@ namespace vox {
 
 // Where a writer puts its bytes: a file, a buffer in a test.
 class ByteSink {
-public:
+  public:
     virtual ~ByteSink() = default;
     virtual bool Write(const void* data, size_t size) = 0;
 };
@@ -20,7 +20,7 @@ public:
 // to a temporary file in the target's folder, which is flushed to disk and renamed over the
 // target in one step. Any failure leaves the target as it was and removes the temporary file.
 class SafeFile : public ByteSink {
-public:
+  public:
     SafeFile() = default;
     SafeFile(const SafeFile&) = delete;
     SafeFile& operator=(const SafeFile&) = delete;
@@ -40,7 +40,7 @@ public:
     const std::string& GetTempPath() const { return tempPath_; }
     const std::string& GetError() const { return error_; }
 
-private:
+  private:
     bool CreateNamedTemp(const std::string& tempPath);
     bool CreateUniqueTemp(const std::string& targetPath);
     bool FlushBuffer();

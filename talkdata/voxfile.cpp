@@ -17,9 +17,7 @@ bool Refuse(std::string* why, const std::string& text) {
     return false;
 }
 
-uint32_t SlotZero(ByteSpan file) {
-    return ReadU32(file.data() + VoxFile::kHeaderSize);
-}
+uint32_t SlotZero(ByteSpan file) { return ReadU32(file.data() + VoxFile::kHeaderSize); }
 
 // A slot pointing into the old file moves with the data. A value so large that +4 would wrap
 // points outside any file this system can write; it stays as it is rather than wrap into the
@@ -71,8 +69,8 @@ bool VoxFile::HasWellFormedDirectory(ByteSpan file, std::string* why) {
     return true;
 }
 
-bool VoxFile::ReplaceEntry(MappedFile& file, int voxIndex, const uint8_t* coded,
-                           uint32_t codedLen, uint32_t decodedLen, std::string* why) {
+bool VoxFile::ReplaceEntry(MappedFile& file, int voxIndex, const uint8_t* coded, uint32_t codedLen,
+                           uint32_t decodedLen, std::string* why) {
     const ByteSpan bytes = file.Bytes();
     if (bytes.empty()) return Refuse(why, "the talk file is not open");
     if (coded == nullptr && codedLen != 0) return Refuse(why, "no coded bytes given");

@@ -23,7 +23,7 @@ struct VoxEntry {
 // decodedSize (u32), codedSize (u32) and the coded bytes. The directory has no count: it ends
 // where slot 0's entry begins.
 class VoxFile {
-public:
+  public:
     static constexpr uint32_t kHeaderSize = 12;
     static constexpr int kMaxVoxIndex = 32767;  // a FragElement stores voxIndex as signed 16 bits
 

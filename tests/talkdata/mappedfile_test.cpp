@@ -36,7 +36,7 @@ void MakeSparseFile(const std::string& path, uint64_t size, const Bytes& start =
 }
 
 class MappedFileTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { WriteBytes(path_, content_); }
     void TearDown() override { faults::DisarmAll(); }
 

@@ -24,7 +24,7 @@ mode_t PermissionsOf(const std::string& path) {
 }
 
 class SafeFileTest : public ::testing::Test {
-protected:
+  protected:
     void TearDown() override { faults::DisarmAll(); }
 
     test::ScratchFolder folder_;
@@ -63,7 +63,7 @@ TEST_F(SafeFileTest, LargeWritesPassTheBufferIntact) {
     const std::string target = folder_.File("big.bin");
     SafeFile file;
     ASSERT_TRUE(file.Begin(target));
-    ASSERT_TRUE(file.Write(big.data(), 10));  // buffered
+    ASSERT_TRUE(file.Write(big.data(), 10));           // buffered
     ASSERT_TRUE(file.Write(big.data() + 10, 100000));  // larger than the buffer
     ASSERT_TRUE(file.Write(big.data() + 100010, big.size() - 100010));
     ASSERT_TRUE(file.Commit()) << file.GetError();
@@ -102,8 +102,7 @@ TEST_F(SafeFileTest, NamedTempReplacesAStaleFileOfThatName) {
 }
 
 // Every I/O step that can fail leaves the old target and no temporary file.
-class SafeFileFaultTest : public SafeFileTest,
-                          public ::testing::WithParamInterface<const char*> {};
+class SafeFileFaultTest : public SafeFileTest, public ::testing::WithParamInterface<const char*> {};
 
 TEST_P(SafeFileFaultTest, FailureKeepsTheOldTargetAndRemovesTheTemp) {
     const std::string target = folder_.File("table.bin");

@@ -10,7 +10,7 @@ using Bytes = std::vector<uint8_t>;
 
 // A fresh folder under the system's temporary folder, removed with everything in it.
 class ScratchFolder {
-public:
+  public:
     ScratchFolder();
     ~ScratchFolder();
     ScratchFolder(const ScratchFolder&) = delete;
@@ -20,7 +20,7 @@ public:
     std::string File(const std::string& name) const { return path_ + "/" + name; }
     std::vector<std::string> Names() const;  // sorted entries of the folder
 
-private:
+  private:
     std::string path_;
 };
 
