@@ -63,8 +63,10 @@ start_server() {
     start_daemon pipewire-pulse pipewire-pulse
     wait_for 10 pactl info || fail "pipewire-pulse did not answer"
     pactl load-module module-null-sink sink_name=nullsink >/dev/null || fail "no null sink"
-    pactl set-default-sink nullsink || fail "null sink not made default"
-    wait_for 10 sh -c 'pactl get-default-sink | grep -qx nullsink' || fail "default sink not set"
+    # The sink appears, and the session manager accepts a default, a moment after the load.
+    wait_for 10 sh -c 'pactl list short sinks | grep -qw nullsink' || fail "null sink missing"
+    wait_for 10 sh -c 'pactl set-default-sink nullsink && pactl get-default-sink | grep -qx nullsink' \
+        || fail "null sink not made default"
     cat >"$dir/env" <<ENV
 export XDG_RUNTIME_DIR='$XDG_RUNTIME_DIR'
 export DBUS_SESSION_BUS_ADDRESS='$DBUS_SESSION_BUS_ADDRESS'
