@@ -1,0 +1,202 @@
+// pack's refusals: each names the file and line, and nothing is written anywhere.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+#include "audio/wavefile.h"
+#include "talkdata/faultinjection.h"
+#include "talkdata/voxfile.h"
+#include "tests/pack/packtestdatabase.h"
+#include "tests/support/tempdir.h"
+
+namespace vox::test {
+namespace {
+
+class PackerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        DatabaseBuilder db;
+        db.AddEntry(3200, CodedSine(300, 1600));
+        db.AddEntry(640, CodedSine(500, 320));
+        db.AddFragment({{0, 0}, {4, 1}});
+        db.AddEval({{1, 0}});
+        db.AddComm({.entries = {0, -0}});
+        db.WriteTo(original_.Path());
+        WriteText(original_.File("p.csv"), "header\n0,,zero\n");
+        NoteLog log;
+        std::string error;
+        ASSERT_TRUE(UnpackFolder(original_.Path(), "speech.vox", In(), log, error, original_.File("p.csv")))
+            << error;
+        description_ = ReadText(In() + "/database.txt");
+    }
+    void TearDown() override { faults::DisarmAll(); }
+
+    std::string In() const { return work_.File("in"); }
+    std::string Out() const { return work_.File("out"); }
+    void Edit(const std::string& from, const std::string& to) {
+        std::string text = description_;
+        const size_t at = text.find(from);
+        ASSERT_NE(at, std::string::npos) << from;
+        text.replace(at, from.size(), to);
+        WriteText(In() + "/database.txt", text);
+    }
+    // The line of the description that holds text.
+    int LineOf(const std::string& text) const {
+        const size_t at = description_.find(text);
+        return 1 + static_cast<int>(std::count(description_.begin(), description_.begin() + static_cast<long>(at), '\n'));
+    }
+    // Packs and expects a refusal that starts with the description's path and the line.
+    void ExpectRefused(int line, const std::string& words) {
+        NoteLog log;
+        std::string error;
+        EXPECT_FALSE(PackFolder(In(), Out(), log, error));
+        const std::string place = In() + "/database.txt" + (line > 0 ? ":" + std::to_string(line) : "") + ": ";
+        EXPECT_EQ(error.rfind(place, 0), 0u) << error;
+        EXPECT_NE(error.find(words), std::string::npos) << error;
+        EXPECT_FALSE(FileExists(Out())) << "a refusal left the output folder behind";
+    }
+
+    TempDir original_;
+    TempDir work_;
+    std::string description_;
+};
+
+TEST_F(PackerTest, PacksTheUnpackedFolder) {
+    NoteLog log;
+    std::string error;
+    ASSERT_TRUE(PackFolder(In(), Out(), log, error)) << error;
+    EXPECT_EQ(ListFolder(Out()), (std::vector<std::string>{"commFile.bin", "evalFile.bin", "fragFile.bin",
+                                                            "phrases.csv", "speech.vox"}));
+    ExpectSameDatabase(original_.Path(), Out(), "speech.vox");
+}
+
+TEST_F(PackerTest, RefusesADescriptionThatDoesNotRead) {
+    Edit("frag 0 0:0 4:1", "frag 0 0:0 14:1");
+    ExpectRefused(LineOf("frag 0 "), "voice: 14 does not fit");
+}
+
+TEST_F(PackerTest, RefusesADescriptionThatDoesNotHoldTogether) {
+    Edit("eval 0 1:0", "eval 0 1:3");
+    ExpectRefused(LineOf("eval 0 "), "names fragment 3, which does not exist");
+}
+
+TEST_F(PackerTest, RefusesAMissingDescription) {
+    ASSERT_EQ(unlink((In() + "/database.txt").c_str()), 0);
+    ExpectRefused(0, "No such file");
+}
+
+TEST_F(PackerTest, RefusesAMissingWave) {
+    ASSERT_EQ(unlink((In() + "/waves/f0000-v04.wav").c_str()), 0);
+    ExpectRefused(LineOf("entry 1 "), "waves/f0000-v04.wav: No such file");
+}
+
+TEST_F(PackerTest, RefusesAWaveThatIsNoSound) {
+    WriteText(In() + "/waves/f0000-v04.wav", "RIFF this is not a sound");
+    ExpectRefused(LineOf("entry 1 "), "waves/f0000-v04.wav: not a sound file");
+}
+
+TEST_F(PackerTest, RefusesAWaveLongerThanATalkEntryHolds) {
+    const std::vector<uint8_t> pcm = SinePcm(300, 40481);  // one sample beyond 80960 bytes
+    ASSERT_TRUE(WriteWave(In() + "/waves/f0000-v04.wav", pcm.data(), static_cast<uint32_t>(pcm.size())));
+    ExpectRefused(LineOf("entry 1 "), "(80962 bytes) long; a talk entry holds at most 80960 bytes");
+}
+
+TEST_F(PackerTest, AcceptsAWaveOfExactlyTheLongestLength) {
+    const std::vector<uint8_t> pcm = SinePcm(300, 40480);
+    ASSERT_TRUE(WriteWave(In() + "/waves/f0000-v04.wav", pcm.data(), static_cast<uint32_t>(pcm.size())));
+    NoteLog log;
+    std::string error;
+    ASSERT_TRUE(PackFolder(In(), Out(), log, error)) << error;
+    VoxEntry entry;
+    ASSERT_TRUE(VoxFile::GetVoxEntry(ReadFileBytes(Out() + "/speech.vox"), 1, entry));
+    EXPECT_EQ(entry.decodedSize, 80960u);
+    EXPECT_EQ(entry.codedSize, 5060u);
+}
+
+TEST_F(PackerTest, RefusesCodedBytesBeyondTheCodedFile) {
+    Edit("coded=200+40", "coded=200+41");
+    ExpectRefused(LineOf("entry 1 "), "beyond the end of coded.bin");
+}
+
+TEST_F(PackerTest, RefusesAMissingCodedFile) {
+    ASSERT_EQ(unlink((In() + "/coded.bin").c_str()), 0);
+    ExpectRefused(LineOf("entry 0 "), "coded.bin: No such file");
+}
+
+TEST_F(PackerTest, RefusesAMissingSideFile) {
+    ASSERT_EQ(unlink((In() + "/phrases.csv").c_str()), 0);
+    ExpectRefused(LineOf("phrases "), "phrases.csv: No such file");
+}
+
+TEST_F(PackerTest, RefusesAFolderThatIsNotEmptyAndChangesNothingInIt) {
+    ASSERT_EQ(mkdir(Out().c_str(), 0700), 0);
+    WriteText(Out() + "/speech.vox", "old");
+    NoteLog log;
+    std::string error;
+    EXPECT_FALSE(PackFolder(In(), Out(), log, error));
+    EXPECT_NE(error.find("not empty"), std::string::npos);
+    EXPECT_EQ(ListFolder(Out()), std::vector<std::string>{"speech.vox"});
+    EXPECT_EQ(ReadText(Out() + "/speech.vox"), "old");
+}
+
+TEST_F(PackerTest, FillsAnEmptyFolderAndLeavesItEmptyOnRefusal) {
+    ASSERT_EQ(mkdir(Out().c_str(), 0700), 0);
+    Edit("eval 0 1:0", "eval 0 1:3");
+    NoteLog log;
+    std::string error;
+    EXPECT_FALSE(PackFolder(In(), Out(), log, error));
+    EXPECT_TRUE(ListFolder(Out()).empty());
+    WriteText(In() + "/database.txt", description_);
+    ASSERT_TRUE(PackFolder(In(), Out(), log, error)) << error;
+    EXPECT_EQ(ListFolder(Out()).size(), 5u);
+}
+
+TEST_F(PackerTest, CreatesMissingParentFolders) {
+    NoteLog log;
+    std::string error;
+    ASSERT_TRUE(PackFolder(In(), Out() + "/deeper/db", log, error)) << error;
+    EXPECT_TRUE(FileExists(Out() + "/deeper/db/speech.vox"));
+}
+
+// Each of the six files can fail to be written (create, write, sync or rename); whichever
+// does, the command fails and no file or folder of its own is left.
+TEST_F(PackerTest, AFailedWriteLeavesNothingBehind) {
+    for (const char* point : {"safefile.create", "safefile.sync", "safefile.rename"}) {
+        for (int passes = 0; passes < 5; ++passes) {
+            faults::Arm(point, passes);
+            NoteLog log;
+            std::string error;
+            EXPECT_FALSE(PackFolder(In(), Out() + "/db", log, error)) << point << " " << passes;
+            faults::DisarmAll();
+            EXPECT_FALSE(error.empty());
+            EXPECT_FALSE(FileExists(Out())) << point << " after " << passes;
+        }
+    }
+}
+
+TEST_F(PackerTest, ConvertsA44kStereoWaveWithANote) {
+    std::vector<int16_t> frames;
+    for (int i = 0; i < 44100; ++i) {  // one second: a 440 Hz tone left, silence right
+        frames.push_back(static_cast<int16_t>(16000 * std::sin(2 * std::numbers::pi * 440 * i / 44100.0)));
+        frames.push_back(0);
+    }
+    WriteFileBytes(In() + "/waves/f0000-v04.wav", Pcm16WaveBytes(44100, 2, frames));
+    NoteLog log;
+    std::string error;
+    ASSERT_TRUE(PackFolder(In(), Out(), log, error)) << error;
+    ASSERT_EQ(log.notes.size(), 2u) << log.All();
+    EXPECT_EQ(log.notes[0],
+              "waves/f0000-v04.wav: not PCM, mono, 8000 samples per second, 16 bits; converted "
+              "from 44100 Hz 2 channels 16-bit to 8000 Hz mono 16-bit");
+    EXPECT_EQ(log.notes[1], "waves/f0000-v04.wav: changed since it was unpacked; coded again");
+    VoxEntry entry;
+    ASSERT_TRUE(VoxFile::GetVoxEntry(ReadFileBytes(Out() + "/speech.vox"), 1, entry));
+    EXPECT_EQ(entry.decodedSize, 16000u);  // one second at 8000 Hz, 16-bit
+    EXPECT_EQ(entry.codedSize, 1000u);
+}
+
+}  // namespace
+}  // namespace vox::test

@@ -1,0 +1,287 @@
+// unpack then pack gives back the database: tables byte for byte, every talk entry with its
+// voxIndex, decodedSize and coded bytes, also for unusual but valid layouts.
+#include <gtest/gtest.h>
+
+#include "audio/wavefile.h"
+#include "talkdata/commtable.h"
+#include "talkdata/voxfile.h"
+#include "tests/pack/packtestdatabase.h"
+#include "tests/support/tempdir.h"
+
+namespace vox::test {
+namespace {
+
+class RoundTrip : public ::testing::Test {
+protected:
+    // Unpacks db (written to original_), packs the result into packed_.
+    void UnpackAndPack(const DatabaseBuilder& db) {
+        db.WriteTo(original_.Path(), "speech.vox");
+        Unpack();
+        Pack();
+    }
+    void Unpack() {
+        std::string error;
+        ASSERT_TRUE(UnpackFolder(original_.Path(), "speech.vox", Unpacked(), unpackLog_, error)) << error;
+    }
+    void Pack() {
+        std::string error;
+        ASSERT_TRUE(PackFolder(Unpacked(), Packed(), packLog_, error)) << error;
+    }
+    std::string Unpacked() const { return work_.File("unpacked"); }
+    std::string Packed() const { return work_.File("packed"); }
+    std::string Description() const { return ReadText(Unpacked() + "/database.txt"); }
+
+    TempDir original_;
+    TempDir work_;
+    NoteLog unpackLog_;
+    NoteLog packLog_;
+};
+
+// Every unusual layout the tables allow at once: a shared entry, an absent slot, a recording
+// no fragment speaks, a fragment and an eval with nothing in them, a comm with more entries
+// than the form shows, one with none, and fields at the ends of their ranges.
+DatabaseBuilder UnusualDatabase() {
+    DatabaseBuilder db;
+    db.header = {'H', 'D', 'R', 0, 255, 1, 2, 3, 4, 5, 6, 7};
+    db.AddEntry(3200, CodedSine(300, 1600));  // 0
+    db.AddEmptySlot();                        // 1
+    db.AddSharedSlot(0);                      // 2
+    db.AddEntry(2250, CodedSine(500, 1125));  // 3: a tail shorter than one frame is not coded
+    db.AddEntry(640, CodedSine(700, 320));    // 4: spoken by no fragment
+    db.AddEmptySlot();                        // 5
+    db.AddFragment({{0, 0}, {5, 3}, {13, 2}});
+    db.AddFragment({});
+    db.AddFragment({{7, 3}});
+    db.AddEval({{9, 2}, {-32768, 0}, {1, 1}});  // left unsorted, as the eval editor may
+    db.AddEval({});
+    std::vector<int16_t> many;
+    for (int i = 0; i < 40; ++i) many.push_back(static_cast<int16_t>(i % 2 == 0 ? i % 3 : -(i % 2)));
+    db.AddComm({.entries = many, .warp = -32768, .priority = 255, .position = 7,
+                .bullseye = 32767, .evals = 20, .reserved = 0xBEEF});
+    db.AddComm({.entries = {}});
+    db.AddComm({.entries = {2, -1, 0}, .warp = 5, .evals = 1});
+    return db;
+}
+
+TEST_F(RoundTrip, UnusualButValidDatabaseComesBackByteForByte) {
+    UnpackAndPack(UnusualDatabase());
+    ExpectSameDatabase(original_.Path(), Packed(), "speech.vox");
+    // No bytes were unreferenced and the entries stood in file order, so even the talk file is
+    // identical.
+    EXPECT_EQ(ReadFileBytes(original_.File("speech.vox")), ReadFileBytes(Packed() + "/speech.vox"));
+    EXPECT_EQ(unpackLog_.All(), "");
+    EXPECT_EQ(packLog_.All(), "");  // nothing coded again
+}
+
+TEST_F(RoundTrip, RecordNumberFieldsThatDifferFromThePositionSurvive) {
+    DatabaseBuilder db;
+    db.AddEntry(640, CodedSine(400, 320));
+    db.AddFragment({{0, 0}});
+    db.AddFragment({{1, 0}});
+    db.AddEval({{1, 1}});
+    db.AddComm({.entries = {1}});
+    db.WriteTo(original_.Path());
+    std::vector<uint8_t> frags = ReadFileBytes(original_.File("fragFile.bin"));
+    frags[0] = 0x34;  // fragment 0's number field: 0x1234
+    frags[1] = 0x12;
+    frags[8] = 0;  // fragment 1's number field: 0
+    WriteFileBytes(original_.File("fragFile.bin"), frags);
+    std::vector<uint8_t> evals = ReadFileBytes(original_.File("evalFile.bin"));
+    evals[0] = 0xFF;
+    evals[1] = 0xFF;
+    WriteFileBytes(original_.File("evalFile.bin"), evals);
+    Unpack();
+    EXPECT_NE(Description().find("frag 0 number=4660 0:0"), std::string::npos);
+    EXPECT_NE(Description().find("frag 1 number=0 1:0"), std::string::npos);
+    Pack();
+    ExpectSameDatabase(original_.Path(), Packed(), "speech.vox");
+}
+
+TEST_F(RoundTrip, UnreferencedBytesAreDroppedAndSaidSo) {
+    DatabaseBuilder db;
+    db.AddEntry(640, CodedSine(400, 320));
+    db.AddUnreferencedBytes(std::vector<uint8_t>(37, 0xAB));
+    db.AddEntry(960, CodedSine(600, 480));
+    db.AddSharedSlot(1);
+    db.AddFragment({{0, 0}, {1, 1}, {2, 2}});
+    db.AddEval({{0, 0}});
+    db.AddComm({.entries = {0}});
+    UnpackAndPack(db);
+    ExpectSameDatabase(original_.Path(), Packed(), "speech.vox");
+    EXPECT_EQ(ReadFileBytes(Packed() + "/speech.vox").size(), db.TalkBytes().size() - 37);
+    EXPECT_NE(unpackLog_.All().find("37 bytes belong to no entry"), std::string::npos) << unpackLog_.All();
+}
+
+TEST_F(RoundTrip, WavesAreNamedAfterFragmentAndVoiceAndHoldTheDecodedSound) {
+    UnpackAndPack(UnusualDatabase());
+    const std::vector<std::string> waves = ListFolder(Unpacked() + "/waves");
+    // Slots 0 and 2 share one entry: one wave, named after its first speaker.
+    EXPECT_EQ(waves, (std::vector<std::string>{"f0000-v00.wav", "f0000-v05.wav", "slot00004.wav"}));
+    EXPECT_NE(Description().find("entry 0,2 waves/f0000-v00.wav decoded=3200 coded=0+"),
+              std::string::npos);
+    std::vector<uint8_t> pcm;
+    ASSERT_TRUE(ReadWave(Unpacked() + "/waves/f0000-v05.wav", pcm));
+    EXPECT_EQ(pcm.size(), 2240u);  // 7 whole frames of the 1125 samples
+    ASSERT_TRUE(ReadWave(Unpacked() + "/waves/slot00004.wav", pcm));
+    EXPECT_EQ(pcm.size(), 640u);
+}
+
+TEST_F(RoundTrip, CodedBytesThatDoNotDecodeAreKept) {
+    DatabaseBuilder db;
+    db.AddEntry(640, {1, 2, 3, 4});
+    db.AddFragment({{0, 0}});
+    db.AddEval({});
+    db.AddComm({});
+    UnpackAndPack(db);
+    ExpectSameDatabase(original_.Path(), Packed(), "speech.vox");
+    EXPECT_NE(unpackLog_.All().find("do not decode"), std::string::npos);
+    std::vector<uint8_t> pcm{9};
+    ASSERT_TRUE(ReadWave(Unpacked() + "/waves/f0000-v00.wav", pcm));
+    EXPECT_TRUE(pcm.empty());
+}
+
+TEST_F(RoundTrip, AChangedWaveIsCodedAgainAndTheOthersAreNot) {
+    UnpackAndPack(UnusualDatabase());
+    const std::vector<uint8_t> louder = SinePcm(300, 2000, 12000);
+    ASSERT_TRUE(WriteWave(Unpacked() + "/waves/f0000-v05.wav", louder.data(),
+                          static_cast<uint32_t>(louder.size())));
+    TempDir again;
+    std::string error;
+    NoteLog log;
+    ASSERT_TRUE(PackFolder(Unpacked(), again.File("db"), log, error)) << error;
+    EXPECT_EQ(log.All(), "waves/f0000-v05.wav: changed since it was unpacked; coded again\n");
+    const std::vector<uint8_t> talk = ReadFileBytes(again.File("db/speech.vox"));
+    VoxEntry changed, kept;
+    ASSERT_TRUE(VoxFile::GetVoxEntry(talk, 3, changed));
+    EXPECT_EQ(changed.decodedSize, 4000u);
+    EXPECT_EQ(changed.codedSize, 240u);  // 12 whole frames of 320 PCM bytes, 20 coded bytes each
+    ASSERT_TRUE(VoxFile::GetVoxEntry(talk, 0, kept));
+    const std::vector<uint8_t> original = ReadFileBytes(original_.File("speech.vox"));
+    VoxEntry before;
+    ASSERT_TRUE(VoxFile::GetVoxEntry(original, 0, before));
+    ASSERT_EQ(kept.codedSize, before.codedSize);
+    EXPECT_TRUE(std::equal(kept.data, kept.data + kept.codedSize, before.data));
+}
+
+TEST_F(RoundTrip, ARecordingAddedByHandIsCoded) {
+    UnpackAndPack(UnusualDatabase());
+    const std::vector<uint8_t> pcm = SinePcm(440, 800);
+    ASSERT_TRUE(WriteWave(Unpacked() + "/waves/new.wav", pcm.data(), static_cast<uint32_t>(pcm.size())));
+    std::string text = Description();
+    text.replace(text.find("slots 6"), 7, "slots 7");
+    text += "entry 6 waves/new.wav\nfrag 3 2:6\n";
+    WriteText(Unpacked() + "/database.txt", text);
+    TempDir again;
+    std::string error;
+    NoteLog log;
+    ASSERT_TRUE(PackFolder(Unpacked(), again.File("db"), log, error)) << error;
+    const std::vector<uint8_t> talk = ReadFileBytes(again.File("db/speech.vox"));
+    EXPECT_EQ(VoxFile::SlotCount(talk), 7u);
+    VoxEntry added;
+    ASSERT_TRUE(VoxFile::GetVoxEntry(talk, 6, added));
+    EXPECT_EQ(added.decodedSize, 1600u);
+    EXPECT_EQ(added.codedSize, 100u);
+    FragTable frags;
+    ASSERT_TRUE(frags.Load(again.File("db/fragFile.bin")));
+    ListRecord record;
+    ASSERT_TRUE(frags.GetRecord(3, record));
+    EXPECT_EQ(frags.FindVoxIndex(record, 2), 6);
+}
+
+TEST_F(RoundTrip, IrregularTablesAreDescribedAsTheWorkbenchReadsThem) {
+    DatabaseBuilder db;
+    db.AddEntry(640, CodedSine(400, 320));
+    db.AddFragment({{0, 0}});
+    db.AddEval({{1, 0}});
+    // The Elements byte claims 2 entries that lie beyond the end of the file: the workbench
+    // reads them as fragment 0.
+    db.AddComm({.entries = {}, .elementsOverride = 2});
+    UnpackAndPack(db);
+    EXPECT_NE(Description().find("comm 0 priority=0 position=0 bullseye=0 warp=0 evals=0 : 0 0"),
+              std::string::npos);
+    EXPECT_NE(unpackLog_.All().find("commFile.bin: not in the regular layout"), std::string::npos);
+    ExpectSameDatabase(original_.Path(), Packed(), "speech.vox", false);
+    const std::vector<uint8_t> comm = ReadFileBytes(Packed() + "/commFile.bin");
+    EXPECT_EQ(comm.size(), 14u + 4u);
+    CommRecord record;
+    ASSERT_TRUE(CommTable::RecordAt(comm, 1, 0, record));
+    EXPECT_EQ(record.elements, 2);
+}
+
+TEST_F(RoundTrip, UnpackSaysWhichLinePackWouldRefuse) {
+    DatabaseBuilder db;
+    db.AddEntry(640, CodedSine(400, 320));
+    db.AddFragment({{0, 0}});
+    db.AddEval({{1, 5}});  // fragment 5 does not exist
+    db.AddComm({.entries = {0}});
+    db.WriteTo(original_.Path());
+    Unpack();
+    EXPECT_NE(unpackLog_.All().find("database.txt:"), std::string::npos);
+    EXPECT_NE(unpackLog_.All().find("names fragment 5, which does not exist (pack refuses"),
+              std::string::npos)
+        << unpackLog_.All();
+    NoteLog log;
+    std::string error;
+    EXPECT_FALSE(PackFolder(Unpacked(), Packed(), log, error));
+    EXPECT_FALSE(FileExists(Packed()));
+}
+
+TEST_F(RoundTrip, SideFilesAreCopiedByteForByte) {
+    const std::string phrases = "Frag,Voice,Text\n0,,\"one, two\",three\r\n";
+    const std::string names = "0,Call sign check\n";
+    WriteText(original_.File("p.csv"), phrases);
+    WriteText(original_.File("n.csv"), names);
+    UnusualDatabase().WriteTo(original_.Path());
+    NoteLog log;
+    std::string error;
+    ASSERT_TRUE(UnpackFolder(original_.Path(), "speech.vox", Unpacked(), log, error,
+                             original_.File("p.csv"), original_.File("n.csv")))
+        << error;
+    EXPECT_NE(Description().find("phrases phrases.csv\ncommnames commnames.csv\n"), std::string::npos);
+    Pack();
+    EXPECT_EQ(ReadText(Packed() + "/phrases.csv"), phrases);
+    EXPECT_EQ(ReadText(Packed() + "/commnames.csv"), names);
+}
+
+TEST_F(RoundTrip, UnpackRefusesAFolderThatIsNotEmptyAndTouchesNothing) {
+    UnusualDatabase().WriteTo(original_.Path());
+    WriteText(work_.File("keep.txt"), "mine");
+    NoteLog log;
+    std::string error;
+    EXPECT_FALSE(UnpackFolder(original_.Path(), "speech.vox", work_.Path(), log, error));
+    EXPECT_NE(error.find("not empty"), std::string::npos);
+    EXPECT_EQ(ListFolder(work_.Path()), std::vector<std::string>{"keep.txt"});
+}
+
+TEST_F(RoundTrip, UnpackRefusesATalkFileWhoseSlotZeroHoldsNoEntry) {
+    DatabaseBuilder db;
+    db.AddEntry(640, CodedSine(400, 320));
+    db.AddFragment({{0, 0}});
+    db.WriteTo(original_.Path());
+    std::vector<uint8_t> talk = ReadFileBytes(original_.File("speech.vox"));
+    WriteU32(talk.data() + 12, 100000);  // slot 0 points beyond the end
+    WriteFileBytes(original_.File("speech.vox"), talk);
+    NoteLog log;
+    std::string error;
+    EXPECT_FALSE(UnpackFolder(original_.Path(), "speech.vox", Unpacked(), log, error));
+    EXPECT_NE(error.find("slot 0"), std::string::npos);
+    EXPECT_FALSE(FileExists(Unpacked()));
+}
+
+TEST_F(RoundTrip, ASlotPointingOutsideTheFileIsDescribedAsEmpty) {
+    DatabaseBuilder db;
+    db.AddEntry(640, CodedSine(400, 320));
+    db.AddEntry(640, CodedSine(500, 320));
+    db.AddFragment({{0, 0}, {1, 1}});
+    db.WriteTo(original_.Path());
+    std::vector<uint8_t> talk = ReadFileBytes(original_.File("speech.vox"));
+    WriteU32(talk.data() + 16, 0x7FFFFFF0);
+    WriteFileBytes(original_.File("speech.vox"), talk);
+    Unpack();
+    Pack();
+    EXPECT_NE(unpackLog_.All().find("slot 1 points at offset 2147483632"), std::string::npos);
+    ExpectSameDatabase(original_.Path(), Packed(), "speech.vox");
+}
+
+}  // namespace
+}  // namespace vox::test
