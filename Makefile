@@ -1,11 +1,14 @@
 # The two commands a newcomer needs:
 #   make run    installs what is missing, builds, and opens the demo database
-#   make test   installs what is missing, builds twice (plain, and with sanitizers) and runs every test
+#   make test   installs what is missing, builds twice (plain, and with sanitizers), runs every test,
+#               then fuzzes every file reader briefly
+#   make fuzz   only the fuzzing; FUZZ_SECONDS=600 make fuzz runs each target for ten minutes
 JOBS ?= $(shell nproc)
 BUILD ?= build
 ASAN_BUILD ?= build-asan
+FUZZ_SECONDS ?= 20
 
-.PHONY: run test deps deps-test build build-asan check check-asan demo clean
+.PHONY: run test deps deps-test build build-asan check check-asan fuzz demo clean
 
 deps:
 	@scripts/install-deps.sh
@@ -30,6 +33,11 @@ check-asan: build-asan
 test: deps-test
 	$(MAKE) check
 	$(MAKE) check-asan
+	$(MAKE) fuzz
+
+# clang with libFuzzer, AddressSanitizer and UndefinedBehaviorSanitizer, in build-fuzz/
+fuzz: deps-test
+	scripts/fuzz.sh $(FUZZ_SECONDS)
 
 demo: build
 	scripts/make-demo.sh $(BUILD) demo
@@ -38,4 +46,4 @@ run: demo
 	scripts/run-demo.sh $(BUILD) demo
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) demo
+	rm -rf $(BUILD) $(ASAN_BUILD) build-fuzz demo
