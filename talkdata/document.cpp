@@ -77,6 +77,12 @@ bool CVoxbenchDoc::OnNewDocument() {
 bool CVoxbenchDoc::OnOpenDocument(const std::string& path, Access access) {
     openError_.clear();
     const int mode = access == Access::ReadWrite ? 1 : 0;
+    // Every writer holds the talk file's lock; a second one is refused before anything opens.
+    if (mode == 1 && !writerLock_.Acquire(path)) {
+        openError_ = path + ": " + writerLock_.GetError();
+        return false;
+    }
+    if (mode == 0) writerLock_.Release();
     if (!voxFile_.Open(path, mode)) {
         openError_ = path + ": " + voxFile_.GetError();
         return false;
@@ -111,6 +117,7 @@ bool CVoxbenchDoc::OnOpenDocument(const std::string& path, Access access) {
 
 void CVoxbenchDoc::ReleaseDatabase() {
     voxFile_.Close();
+    writerLock_.Release();
     fragTable_.Clear();
     commTable_.Close();
     evalTable_.Clear();
@@ -292,6 +299,11 @@ bool CVoxbenchDoc::SetFragVoxIndex(int frag, int position, int voxIndex) {
     if (!fragTable_.SetVoxIndex(frag, position, voxIndex)) return false;
     SetModifiedFlag(true);
     return true;
+}
+
+bool CVoxbenchDoc::ReplaceEntries(const EntryBatch& batch, size_t& slotsWritten,
+                                  std::string* why) {
+    return batch.Apply(voxFile_, slotsWritten, why);
 }
 
 bool CVoxbenchDoc::GetVoxEntry(int voxIndex, VoxEntry& out) const {

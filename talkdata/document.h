@@ -12,6 +12,7 @@
 #include "lookup/phraselist.h"
 #include "talkdata/commtable.h"
 #include "talkdata/documentview.h"
+#include "talkdata/entrybatch.h"
 #include "talkdata/evaltable.h"
 #include "talkdata/fragtable.h"
 #include "talkdata/mappedfile.h"
@@ -19,6 +20,7 @@
 #include "talkdata/progress.h"
 #include "talkdata/prompter.h"
 #include "talkdata/voxfile.h"
+#include "talkdata/writerlock.h"
 
 namespace vox {
 
@@ -118,6 +120,12 @@ public:
     bool AddFragment(int frag, int voice, std::unique_ptr<uint8_t[]> coded, uint32_t codedLen,
                      uint32_t decodedLen, const ProgressFn& progress = {});
 
+    // --- maintenance -----------------------------------------------------------------------
+    // Every new entry of the batch in one append, then the slots (EntryBatch::Apply).
+    bool ReplaceEntries(const EntryBatch& batch, size_t& slotsWritten, std::string* why = nullptr);
+    // The writer lock on the open talk file, held while it is open read-write.
+    WriterLock& GetWriterLock() { return writerLock_; }
+
     // --- side files ---------------------------------------------------------------------------
     void LoadPhraseFile(const std::string& path);
     void LoadCommNameFile(const std::string& path);
@@ -156,6 +164,7 @@ private:
     SoundPlayer player_;
     CommTable commTable_;
     MappedFile voxFile_;
+    WriterLock writerLock_;  // held while voxFile_ is open read-write
     EvalNameList evalNames_;
     PhraseList phrases_;
     CommNameList commNames_;

@@ -1,0 +1,181 @@
+#include "talkdata/compact.h"
+
+#include <algorithm>
+#include <map>
+#include <vector>
+
+#include "talkdata/mappedfile.h"
+#include "talkdata/safefile.h"
+#include "talkdata/voxfile.h"
+#include "talkdata/writerlock.h"
+
+namespace vox {
+namespace {
+
+constexpr uint32_t kSlotSize = 4;
+constexpr uint32_t kEntryHeaderSize = 8;
+// How many bytes are copied between two progress reports.
+constexpr uint64_t kProgressStep = uint64_t{4} << 20;
+
+struct Entry {
+    uint32_t oldOffset = 0;
+    uint32_t length = 0;  // header and coded bytes
+    uint32_t newOffset = 0;
+};
+
+// Where every entry goes: the entries in the order of their old offsets, packed behind the
+// directory. Slot 0's entry begins where the directory ends, so it stays first.
+struct Plan {
+    uint32_t slots = 0;
+    std::vector<Entry> entries;  // by old offset
+    std::map<uint32_t, uint32_t> moved;  // old offset -> new offset
+    uint64_t newSize = 0;
+};
+
+bool Refuse(std::string* why, const std::string& text) {
+    if (why != nullptr) *why = text;
+    return false;
+}
+
+bool CollectEntries(ByteSpan talk, Plan& plan, std::string* why) {
+    const uint32_t directoryEnd = VoxFile::kHeaderSize + kSlotSize * plan.slots;
+    std::map<uint32_t, uint32_t> lengths;
+    for (uint32_t slot = 0; slot < plan.slots; ++slot) {
+        const uint32_t offset = ReadU32(talk.data() + VoxFile::kHeaderSize + kSlotSize * slot);
+        if (offset == 0) continue;
+        VoxEntry entry;
+        if (offset < directoryEnd || !VoxFile::GetVoxEntry(talk, static_cast<int>(slot), entry)) {
+            return Refuse(why, "slot " + std::to_string(slot) +
+                                   " does not point at a whole entry behind the directory");
+        }
+        lengths[offset] = kEntryHeaderSize + entry.codedSize;
+    }
+    uint64_t previousEnd = directoryEnd;
+    for (const auto& [offset, length] : lengths) {
+        if (offset < previousEnd) {
+            return Refuse(why, "the entries at bytes " + std::to_string(offset) +
+                                   " and before it overlap");
+        }
+        plan.entries.push_back({offset, length, 0});
+        previousEnd = uint64_t{offset} + length;
+    }
+    return true;
+}
+
+bool MakePlan(ByteSpan talk, Plan& plan, std::string* why) {
+    if (!VoxFile::HasWellFormedDirectory(talk, why)) return false;
+    plan.slots = VoxFile::SlotCount(talk);
+    if (!CollectEntries(talk, plan, why)) return false;
+    uint64_t at = VoxFile::kHeaderSize + uint64_t{kSlotSize} * plan.slots;
+    for (Entry& entry : plan.entries) {
+        entry.newOffset = static_cast<uint32_t>(at);  // never beyond the old offset
+        plan.moved[entry.oldOffset] = entry.newOffset;
+        at += entry.length;
+    }
+    plan.newSize = at;
+    return true;
+}
+
+std::vector<uint8_t> NewFront(ByteSpan talk, const Plan& plan) {
+    std::vector<uint8_t> front(talk.begin(),
+                               talk.begin() + VoxFile::kHeaderSize + kSlotSize * plan.slots);
+    for (uint32_t slot = 0; slot < plan.slots; ++slot) {
+        uint8_t* at = front.data() + VoxFile::kHeaderSize + kSlotSize * slot;
+        const uint32_t offset = ReadU32(at);
+        if (offset != 0) WriteU32(at, plan.moved.at(offset));
+    }
+    return front;
+}
+
+// Passes the entries on and reports every few megabytes; false when the sink fails or
+// progress asks to stop (cancelled tells which).
+bool WriteEntries(ByteSpan talk, const Plan& plan, ByteSink& out, const ProgressFn& progress,
+                  bool& cancelled) {
+    uint64_t done = VoxFile::kHeaderSize + uint64_t{kSlotSize} * plan.slots;
+    uint64_t reported = 0;
+    for (const Entry& entry : plan.entries) {
+        if (!out.Write(talk.data() + entry.oldOffset, entry.length)) return false;
+        done += entry.length;
+        if (done - reported >= kProgressStep || done == plan.newSize) {
+            reported = done;
+            if (!ReportProgress(progress, done, plan.newSize)) {
+                cancelled = true;
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+// The whole new file: header and directory, then the entries.
+bool WritePlan(ByteSpan talk, const Plan& plan, ByteSink& out, const ProgressFn& progress,
+               bool& cancelled) {
+    const std::vector<uint8_t> front = NewFront(talk, plan);
+    return out.Write(front.data(), front.size()) &&
+           WriteEntries(talk, plan, out, progress, cancelled);
+}
+
+}  // namespace
+
+bool CompactedSize(ByteSpan talk, uint64_t& newSize, std::string* why) {
+    Plan plan;
+    if (!MakePlan(talk, plan, why)) return false;
+    newSize = plan.newSize;
+    return true;
+}
+
+bool WriteCompactedTalk(ByteSpan talk, ByteSink& out, const ProgressFn& progress,
+                        uint64_t& newSize, std::string* why) {
+    Plan plan;
+    if (!MakePlan(talk, plan, why)) return false;
+    bool cancelled = false;
+    if (!WritePlan(talk, plan, out, progress, cancelled)) {
+        return Refuse(why, cancelled ? "interrupted" : "the new file could not be written");
+    }
+    newSize = plan.newSize;
+    return true;
+}
+
+bool CompactTalkFile(const std::string& talkPath, CompactResult& result,
+                     const ProgressFn& progress) {
+    result = CompactResult();
+    WriterLock lock;
+    if (!lock.Acquire(talkPath)) {
+        result.heldElsewhere = lock.GetError() == WriterLock::kHeldElsewhere;
+        result.error = talkPath + ": " + lock.GetError();
+        return false;
+    }
+    MappedFile talk;
+    if (!talk.Open(talkPath, 0)) {
+        result.error = talkPath + ": " + talk.GetError();
+        return false;
+    }
+    result.oldSize = result.newSize = talk.GetSize();
+    Plan plan;
+    std::string why;
+    if (!MakePlan(talk.Bytes(), plan, &why)) {
+        result.error = talkPath + ": " + why;
+        return false;
+    }
+    if (plan.newSize == result.oldSize) return true;  // nothing to reclaim
+
+    SafeFile out;
+    if (!out.Begin(talkPath)) {
+        result.error = talkPath + ": " + out.GetError();
+        return false;
+    }
+    if (!WritePlan(talk.Bytes(), plan, out, progress, result.cancelled)) {
+        out.Abort();
+        result.error = talkPath + ": " + (result.cancelled ? "interrupted" : out.GetError());
+        return false;
+    }
+    if (!out.Commit()) {
+        result.error = talkPath + ": " + out.GetError();
+        return false;
+    }
+    result.newSize = plan.newSize;
+    result.rewritten = true;
+    return true;
+}
+
+}  // namespace vox

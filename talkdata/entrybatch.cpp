@@ -1,0 +1,80 @@
+#include "talkdata/entrybatch.h"
+
+#include <algorithm>
+
+#include "talkdata/mappedfile.h"
+#include "talkdata/voxfile.h"
+
+namespace vox {
+namespace {
+
+constexpr uint32_t kSlotSize = 4;
+constexpr uint32_t kEntryHeaderSize = 8;
+constexpr uint64_t kMaxFileSize = 0xFFFFFFFFu;
+
+bool Refuse(std::string* why, const std::string& text) {
+    if (why != nullptr) *why = text;
+    return false;
+}
+
+uint32_t SlotAt(int voxIndex) {
+    return VoxFile::kHeaderSize + kSlotSize * static_cast<uint32_t>(voxIndex);
+}
+
+}  // namespace
+
+bool EntryBatch::CanReplaceInPlace(ByteSpan talk, int voxIndex) {
+    if (!VoxFile::HasWellFormedDirectory(talk)) return false;
+    return voxIndex >= 1 && static_cast<uint32_t>(voxIndex) < VoxFile::SlotCount(talk);
+}
+
+bool EntryBatch::Contains(int voxIndex) const {
+    return std::any_of(replacements_.begin(), replacements_.end(),
+                       [voxIndex](const Replacement& r) { return r.voxIndex == voxIndex; });
+}
+
+bool EntryBatch::Add(int voxIndex, uint32_t decodedSize, std::vector<uint8_t> coded) {
+    if (Contains(voxIndex)) return false;
+    replacements_.push_back({voxIndex, decodedSize, std::move(coded)});
+    return true;
+}
+
+bool EntryBatch::Apply(MappedFile& file, size_t& slotsWritten, std::string* why) const {
+    slotsWritten = 0;
+    if (replacements_.empty()) return true;
+    uint64_t total = 0;
+    for (const Replacement& r : replacements_) {
+        if (!CanReplaceInPlace(file.Bytes(), r.voxIndex)) {
+            return Refuse(why, "talk entry " + std::to_string(r.voxIndex) +
+                                   " is not a slot that can be replaced in place");
+        }
+        total += kEntryHeaderSize + r.coded.size();
+    }
+    if (total + file.GetSize() > kMaxFileSize) return Refuse(why, "the talk file would pass 4 GiB");
+
+    std::vector<uint8_t> blocks;
+    blocks.reserve(total);
+    std::vector<uint32_t> at;  // each block's place inside blocks
+    for (const Replacement& r : replacements_) {
+        at.push_back(static_cast<uint32_t>(blocks.size()));
+        uint8_t header[kEntryHeaderSize];
+        WriteU32(header, r.decodedSize);
+        WriteU32(header + 4, static_cast<uint32_t>(r.coded.size()));
+        blocks.insert(blocks.end(), header, header + kEntryHeaderSize);
+        blocks.insert(blocks.end(), r.coded.begin(), r.coded.end());
+    }
+    const uint32_t start = file.Append(blocks.data(), static_cast<uint32_t>(blocks.size()));
+    if (start == MappedFile::kAppendFailed) return Refuse(why, file.GetError());
+
+    // The append remapped the file: every slot is looked up afresh.
+    for (size_t i = 0; i < replacements_.size(); ++i) {
+        uint8_t* slot = file.At(SlotAt(replacements_[i].voxIndex));
+        if (slot == nullptr) return Refuse(why, "the talk file changed while it was written");
+        WriteU32(slot, start + at[i]);
+        ++slotsWritten;
+    }
+    if (!file.Flush()) return Refuse(why, file.GetError());
+    return true;
+}
+
+}  // namespace vox

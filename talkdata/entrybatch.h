@@ -1,0 +1,45 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "talkdata/bytes.h"
+
+namespace vox {
+
+class MappedFile;
+
+// Many replacements of talk entries applied together: every new entry is appended in one
+// write, and only then are the slots re-pointed, one after the other. A failed append leaves
+// every slot as it was; a stop part-way leaves each slot not yet written as it was. The old
+// entries stay in the file, unreferenced, as after any replace.
+class EntryBatch {
+public:
+    struct Replacement {
+        int voxIndex = 0;
+        uint32_t decodedSize = 0;
+        std::vector<uint8_t> coded;
+    };
+
+    // Whether voxIndex names a slot that an append can re-point: not slot 0 (its value also
+    // marks where the directory ends) and wholly in front of slot 0's entry.
+    static bool CanReplaceInPlace(ByteSpan talk, int voxIndex);
+
+    // False (and nothing added) for a voxIndex that is already in the batch.
+    bool Add(int voxIndex, uint32_t decodedSize, std::vector<uint8_t> coded);
+    bool Contains(int voxIndex) const;
+    size_t Size() const { return replacements_.size(); }
+    bool IsEmpty() const { return replacements_.empty(); }
+    const std::vector<Replacement>& Replacements() const { return replacements_; }
+
+    // Checks every slot first and refuses the whole batch before writing when one cannot be
+    // re-pointed or the file would pass 4 GiB; then one append, then the slots in batch order,
+    // then a flush. slotsWritten counts the slots that now point at their new entries.
+    bool Apply(MappedFile& file, size_t& slotsWritten, std::string* why = nullptr) const;
+
+private:
+    std::vector<Replacement> replacements_;
+};
+
+}  // namespace vox

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "talkdata/bytes.h"
+#include "talkdata/progress.h"
+#include "talkdata/voxfile.h"
+
+namespace vox {
+
+// One problem found in a database: the file, the place in it and what is wrong there.
+struct VerifyFinding {
+    std::string file;     // "fragFile.bin", or the talk file's name
+    std::string place;    // "fragment 12", "slot 7 (byte 40)"; empty for the whole file
+    std::string problem;  // "voices out of order (5 after 7)"
+    std::string Text() const;  // "file: place: problem"
+};
+
+struct VerifyReport {
+    std::vector<VerifyFinding> findings;  // in file order: talk, fragments, evals, comms
+    bool cancelled = false;               // progress asked to stop; the findings are partial
+    bool IsClean() const { return findings.empty() && !cancelled; }
+};
+
+// Decodes one talk entry; false, and why, when the codec refuses it. Verifying lives in the
+// data layer, the codec in the audio layer: the caller brings the decoder.
+using EntryDecodeCheck = std::function<bool(const VoxEntry& entry, std::string* why)>;
+
+// The bytes of the four files; a file that could not be read is named in missing instead.
+struct DatabaseBytes {
+    std::string talkName = "talk file";
+    ByteSpan talk;
+    ByteSpan frags;
+    ByteSpan evals;
+    ByteSpan comms;
+};
+
+// Checks everything the formats promise and reports each break with its place: the tables'
+// invariants (first offset, lists in order without gaps, voices and indices sorted without
+// duplicates), every voxIndex, fragment and eval reference, every talk entry inside the file
+// and decoding (each distinct entry once; progress counts the directory's slots), and comm
+// lists inside the file. Reads only.
+VerifyReport VerifyDatabase(const DatabaseBytes& files, const EntryDecodeCheck& decode,
+                            const ProgressFn& progress = {});
+
+// Maps the talk file and reads its three companion files from its folder, read-only, then
+// VerifyDatabase; a file that cannot be read is itself a finding.
+VerifyReport VerifyDatabaseFiles(const std::string& talkPath, const EntryDecodeCheck& decode,
+                                 const ProgressFn& progress = {});
+
+}  // namespace vox
