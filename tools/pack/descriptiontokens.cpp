@@ -27,6 +27,12 @@ bool SplitWords(std::string_view line, std::vector<std::string>& words, std::str
         }
         size_t end = i;
         while (end < line.size() && !IsBlank(line[end])) ++end;
+        // The writer can only quote a whole word, so a quote inside one could never be written
+        // back the way it was read.
+        if (line.substr(i, end - i).find('"') != std::string_view::npos) {
+            why = "a double quote stands inside a word";
+            return false;
+        }
         words.emplace_back(line.substr(i, end - i));
         i = end;
     }

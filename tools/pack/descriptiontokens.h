@@ -10,7 +10,7 @@ namespace vox::pack {
 // Splits one description line into words at blanks and tabs. A word that starts with a double
 // quote runs to the next double quote, so file names may hold blanks; there is no escape, as
 // no file name the description needs holds a double quote. False (with why) for a quote that
-// is never closed.
+// is never closed, and for a quote inside a word, which could not be written back.
 bool SplitWords(std::string_view line, std::vector<std::string>& words, std::string& why);
 
 // A whole decimal number with an optional sign and nothing else, within [min, max]. why names
