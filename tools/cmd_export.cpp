@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "audio/viewactions.h"
+#include "tools/terminalprogress.h"
 #include "tools/toolcontext.h"
 #include "tools/toolprompter.h"
 
@@ -35,7 +36,9 @@ void RunExport(const ExportOptions& options) {
         return;
     }
     const int last = options.to.empty() ? doc.GetFragCount() : lastGiven;
-    const ExportResult result = ExportFragmentRange(doc, first, last, options.listPath);
+    TerminalProgress progress("export");
+    const ExportResult result = ExportFragmentRange(doc, first, last, options.listPath, progress.Fn());
+    progress.Finish();
     for (const FragVoicePair& pair : result.undecodablePairs) {
         PrintError("fragment " + std::to_string(pair.fragment) + " voice " +
                    std::to_string(pair.voice) + " does not decode; skipped");

@@ -22,6 +22,9 @@ void ConfigureApp(CLI::App& app) {
     vox::tool::RegisterExport(app);
     vox::tool::RegisterReplace(app);
     vox::tool::RegisterAdd(app);
+    vox::tool::RegisterImport(app);
+    vox::tool::RegisterVerify(app);
+    vox::tool::RegisterCompact(app);
 }
 
 }  // namespace

@@ -60,5 +60,8 @@ void RegisterWav(CLI::App& app);
 void RegisterExport(CLI::App& app);
 void RegisterReplace(CLI::App& app);
 void RegisterAdd(CLI::App& app);
+void RegisterImport(CLI::App& app);
+void RegisterVerify(CLI::App& app);
+void RegisterCompact(CLI::App& app);
 
 }  // namespace vox::tool

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "talkdata/document.h"
+#include "talkdata/progress.h"
+
+namespace vox {
+
+// A line of the list file that was not imported, and why.
+struct ImportRefusal {
+    int line = 0;  // 1-based line number in the list file
+    std::string text;
+    std::string why;
+};
+
+struct ImportResult {
+    int replaced = 0;   // lines whose recording the talk file now holds
+    int unchanged = 0;  // lines whose wave file holds exactly what the entry decodes to
+    std::vector<ImportRefusal> refused;
+    bool listRead = false;  // false: the list file itself could not be read (error says why)
+    bool cancelled = false;  // progress asked to stop before anything was written
+    std::string error;
+};
+
+// Re-installs an export: for every "F-V;.lh" line of the list file, reads "F-V.wav" from the
+// list file's folder and, where its samples differ from what fragment F's voice V decodes to,
+// replaces that talk entry. Unchanged waves are skipped, so only edited recordings are coded
+// again. Every line is checked and coded before anything is written; then all new entries are
+// appended in one write and only after that are the slots re-pointed, so a failure part-way
+// leaves every slot not yet written as it was. Slot 0, whose value also marks the end of the
+// directory, is replaced last, by the rewrite the form's Replace uses. Refused lines (not a
+// list line, missing file, bad wave format, missing fragment or voice, a recording longer
+// than an entry holds, two lines giving one shared entry different samples) are named with
+// their reasons; everything else is still imported. Progress counts the list's lines;
+// returning false stops the import before the talk file is touched.
+ImportResult ImportExportList(CVoxbenchDoc& doc, const std::string& listPath,
+                              const ProgressFn& progress = {});
+
+}  // namespace vox

@@ -1,0 +1,45 @@
+// voxtool compact TALK: rewrites the talk file without the bytes no slot points to (what every
+// replace leaves behind). Refuses at once while another program has the database open for
+// writing.
+#include <CLI/CLI.hpp>
+
+#include <iostream>
+#include <memory>
+
+#include "talkdata/compact.h"
+#include "tools/terminalprogress.h"
+#include "tools/toolcontext.h"
+
+namespace vox::tool {
+namespace {
+
+struct CompactOptions {
+    std::string talkPath;
+};
+
+void RunCompact(const CompactOptions& options) {
+    CompactResult result;
+    TerminalProgress progress("compact");
+    const bool done = CompactTalkFile(options.talkPath, result, progress.Fn());
+    progress.Finish();
+    if (result.cancelled) return;  // Finish has said so; the talk file is as it was
+    if (!done) {
+        PrintError(result.error);
+        ExitStatus() = kExitFailure;
+        return;
+    }
+    std::cout << result.Reclaimed() << " bytes reclaimed (" << result.oldSize << " -> "
+              << result.newSize << " bytes)\n";
+}
+
+}  // namespace
+
+void RegisterCompact(CLI::App& app) {
+    auto options = std::make_shared<CompactOptions>();
+    CLI::App* command = app.add_subcommand(
+        "compact", "Rewrite the talk file without the bytes that no entry uses any more");
+    command->add_option("TALK", options->talkPath, "the talk file (*.vox)")->required();
+    command->callback([options] { RunCompact(*options); });
+}
+
+}  // namespace vox::tool
