@@ -82,7 +82,9 @@ void CEvalInfoDlg::ArrangeControls() {
     if (QWidget* evalEdit = Control(kEvalControl)) evalEdit->setFixedWidth(u.X(29));
     evalRow->addStretch(1);
     if (QWidget* nameEdit = Control(kNameControl)) {
-        nameEdit->setMinimumWidth(u.X(102));
+        // The window's minimum size keeps the template's places; the controls' own minimums
+        // only have to stay below them, or rounding would push the layout past the window.
+        nameEdit->setMinimumWidth(u.X(40));
         nameEdit->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     }
     nameRow->addSpacing(u.X(16));
@@ -91,7 +93,7 @@ void CEvalInfoDlg::ArrangeControls() {
     left->addLayout(nameRow);
     left->addSpacing(u.Y(9));
     if (QWidget* list = Control(kListControl)) {
-        list->setMinimumSize(u.X(149), u.Y(67));
+        list->setMinimumSize(u.X(40), u.Y(20));
         list->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
         left->addWidget(list, 1);
     }

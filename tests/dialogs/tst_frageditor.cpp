@@ -1,0 +1,203 @@
+// The frag editor driven through its buttons and list: sorted voices, refusals, 16-bit vox
+// indexes, Modify and Delete, and what stays after Cancel.
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTreeWidget>
+
+#include "tests/dialogs/editorfixture.h"
+#include "tests/dialogs/modaldriver.h"
+#include "tests/dialogs/testregistry.h"
+#include "ui/dialogbuilder.h"
+#include "ui/dialogs/cfraginfodlg.h"
+#include "ui/dialogs/editors.h"
+
+namespace vox::test {
+namespace {
+
+template <typename T>
+T* Find(QWidget* dialog, int id) {
+    return dialog->findChild<T*>(ControlName(id));
+}
+
+void Click(QWidget* dialog, int id) { QTest::mouseClick(Find<QPushButton>(dialog, id), Qt::LeftButton); }
+
+QTreeWidget* List(QWidget* dialog) { return Find<QTreeWidget>(dialog, CFragInfoDlg::kListControl); }
+
+// Each row as "number voice index".
+QStringList Rows(QWidget* dialog) {
+    QStringList rows;
+    QTreeWidget* list = List(dialog);
+    for (int i = 0; i < list->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* item = list->topLevelItem(i);
+        QString row = QStringList({item->text(0), item->text(1), item->text(2)}).join(' ');
+        const int data = item->data(0, Qt::UserRole).toInt();
+        if (data != i) row += QString(" (item data %1)").arg(data);  // must be the position
+        rows << row;
+    }
+    return rows;
+}
+
+QString Name(QWidget* dialog) { return Find<QLineEdit>(dialog, CFragInfoDlg::kNameControl)->text(); }
+
+QString Voices(const CVoxbenchDoc& doc, int frag) {
+    QStringList parts;
+    ListRecord record;
+    if (!doc.GetFragRecord(frag, record)) return "<none>";
+    FragElement element;
+    for (int position = 0; doc.GetFragElement(record, position, element); ++position) {
+        parts << QString("%1:%2").arg(element.voice).arg(element.voxIndex);
+    }
+    return parts.join(' ');
+}
+
+}  // namespace
+
+class FragEditorTest : public QObject {
+    Q_OBJECT
+private slots:
+    void cleanup() { RejectAllModals(); }
+
+    void opensWithNameColumnsAndVoices() {
+        EditorFixture f;
+        CFragInfoDlg dialog(*f.doc, 0, nullptr);
+        QCOMPARE(dialog.windowTitle(), QString("Frag Information"));
+        QCOMPARE(Name(&dialog), QString("Frag 0"));
+        QVERIFY(Find<QLineEdit>(&dialog, CFragInfoDlg::kNameControl)->isReadOnly());
+        QTreeWidget* list = List(&dialog);
+        QCOMPARE(list->columnCount(), 3);
+        const QStringList titles = {"Number", "Voice", "Index"};
+        for (int c = 0; c < 3; ++c) {
+            QCOMPARE(list->headerItem()->text(c), titles[c]);
+            QCOMPARE(list->header()->sectionSize(c), 40);
+        }
+        QCOMPARE(Rows(&dialog), QStringList({"0 1 0", "1 5 0"}));
+    }
+
+    void addingAVoiceShowsItInVoiceOrder() {
+        EditorFixture f;
+        CFragInfoDlg dialog(*f.doc, 0, nullptr);
+        dialog.show();
+        f.prompter.AnswerNumbers(std::vector<long long>{3, 0});
+        Click(&dialog, CFragInfoDlg::kAddControl);
+        QCOMPARE(f.prompter.numberRequests.size(), size_t{1});
+        const NumberDialogRequest& add = f.prompter.numberRequests[0];
+        QCOMPARE(add.templateId, 134);
+        QCOMPARE(QString::fromStdString(add.caption), QString("Add Frag Element"));
+        QCOMPARE(add.fields[0].controlId, 1092);
+        QCOMPARE(add.fields[1].controlId, 1091);
+        QCOMPARE(add.fields[0].value, 0LL);
+        QCOMPARE(add.fields[1].value, 0LL);
+        QCOMPARE(Rows(&dialog), QStringList({"0 1 0", "1 3 0", "2 5 0"}));
+        QVERIFY(f.doc->IsModified());
+        QVERIFY(f.doc->GetFragTable().IsModified());
+    }
+
+    void aVoiceTheFragmentHasIsRefusedSilently() {
+        EditorFixture f;
+        CFragInfoDlg dialog(*f.doc, 0, nullptr);
+        dialog.show();
+        f.prompter.AnswerNumbers(std::vector<long long>{5, 0});
+        Click(&dialog, CFragInfoDlg::kAddControl);
+        QCOMPARE(Rows(&dialog), QStringList({"0 1 0", "1 5 0"}));
+        QVERIFY(f.prompter.messages.empty());
+        QVERIFY(!f.doc->IsModified());
+    }
+
+    void aFragmentWithoutVoicesShowsItsNameAndAnEmptyList() {
+        EditorFixture f;
+        CFragInfoDlg dialog(*f.doc, 2, nullptr);
+        QCOMPARE(Name(&dialog), QString("Frag 2"));
+        QCOMPARE(List(&dialog)->topLevelItemCount(), 0);
+    }
+
+    void aFragmentOutsideTheTableShowsNothingAndTakesNothing() {
+        EditorFixture f;
+        CFragInfoDlg dialog(*f.doc, 40, nullptr);
+        dialog.show();
+        QCOMPARE(Name(&dialog), QString());
+        QCOMPARE(List(&dialog)->topLevelItemCount(), 0);
+        f.prompter.AnswerNumbers(std::vector<long long>{1, 0});
+        Click(&dialog, CFragInfoDlg::kAddControl);
+        QCOMPARE(List(&dialog)->topLevelItemCount(), 0);
+        QVERIFY(!f.doc->IsModified());
+    }
+
+    void aVoxIndexAbove32767IsStoredAsItsLow16Bits() {
+        EditorFixture f;
+        CFragInfoDlg dialog(*f.doc, 1, nullptr);
+        dialog.show();
+        f.prompter.AnswerNumbers(std::vector<long long>{13, 40000});
+        Click(&dialog, CFragInfoDlg::kAddControl);
+        QCOMPARE(Rows(&dialog), QStringList({"0 0 0", "1 13 -25536"}));
+        QCOMPARE(Voices(*f.doc, 1), QString("0:0 13:-25536"));
+    }
+
+    void modifyRepointsTheSelectedVoice() {
+        EditorFixture f;
+        CFragInfoDlg dialog(*f.doc, 0, nullptr);
+        dialog.show();
+        Click(&dialog, CFragInfoDlg::kModifyControl);
+        QVERIFY2(f.prompter.numberRequests.empty(), "nothing selected, nothing asked");
+        List(&dialog)->topLevelItem(1)->setSelected(true);
+        f.prompter.AnswerNumbers(std::vector<long long>{65536 + 7});
+        Click(&dialog, CFragInfoDlg::kModifyControl);
+        QCOMPARE(f.prompter.numberRequests.size(), size_t{1});
+        const NumberDialogRequest& change = f.prompter.numberRequests[0];
+        QCOMPARE(change.fields.size(), size_t{1});
+        QCOMPARE(change.fields[0].value, 0LL);
+        QVERIFY(QString::fromStdString(change.caption).contains("Voice 5"));
+        QCOMPARE(Rows(&dialog), QStringList({"0 1 0", "1 5 7"}));
+        QCOMPARE(Voices(*f.doc, 0), QString("1:0 5:7"));
+        QVERIFY(f.doc->IsModified());
+    }
+
+    void deleteRemovesTheSelectedVoiceAndKeepsLaterFragments() {
+        EditorFixture f;
+        CFragInfoDlg dialog(*f.doc, 0, nullptr);
+        dialog.show();
+        Click(&dialog, CFragInfoDlg::kDeleteControl);
+        QVERIFY(!f.doc->IsModified());
+        List(&dialog)->topLevelItem(0)->setSelected(true);
+        Click(&dialog, CFragInfoDlg::kDeleteControl);
+        QCOMPARE(Rows(&dialog), QStringList({"0 5 0"}));
+        QCOMPARE(Voices(*f.doc, 0), QString("5:0"));
+        QCOMPARE(Voices(*f.doc, 1), QString("0:0"));
+        QCOMPARE(Voices(*f.doc, 12), QString("0:0"));
+        QVERIFY(f.doc->IsModified());
+    }
+
+    void cancelAfterAnAdditionKeepsIt() {
+        EditorFixture f;
+        ModalDriver driver;
+        f.prompter.AnswerNumbers(std::vector<long long>{9, 0});
+        driver.WhenModalOpens([&](QWidget* modal) {
+            Click(modal, CFragInfoDlg::kAddControl);
+            Click(modal, 2);
+        });
+        RunFragEditor(nullptr, *f.doc, 1);
+        QVERIFY(driver.Ran());
+        QVERIFY(!driver.TimedOut());
+        QCOMPARE(Voices(*f.doc, 1), QString("0:0 9:0"));
+        QVERIFY(f.doc->IsModified());
+    }
+
+    void theFrameCanBeResizedWhileControlsKeepTheirPlaces() {
+        EditorFixture f;
+        CFragInfoDlg dialog(*f.doc, 0, nullptr);
+        dialog.show();
+        const QRect ok = Find<QWidget>(&dialog, 1)->geometry();
+        const QRect list = List(&dialog)->geometry();
+        dialog.resize(dialog.size() + QSize(80, 50));
+        QCOMPARE(dialog.size(), DialogUnits::ForWidget(&dialog).Size(223, 122) + QSize(80, 50));
+        QCOMPARE(Find<QWidget>(&dialog, 1)->geometry(), ok);
+        QCOMPARE(List(&dialog)->geometry(), list);
+    }
+};
+
+RegisterTest<FragEditorTest> registerFragEditor;
+
+}  // namespace vox::test
+
+#include "tst_frageditor.moc"
