@@ -141,6 +141,7 @@ public:
     const MappedFile& GetVoxFile() const { return voxFile_; }
     const PhraseList& GetPhrases() const { return phrases_; }
     const CommNameList& GetCommNames() const { return commNames_; }
+    const SoundPlayer& GetSoundPlayer() const { return player_; }
 
 private:
     void SaveTable(ListTable& table, const char* fileName, const char* filter);

@@ -25,6 +25,7 @@ void ConfigureApp(CLI::App& app) {
     vox::tool::RegisterImport(app);
     vox::tool::RegisterVerify(app);
     vox::tool::RegisterCompact(app);
+    vox::tool::RegisterPlay(app);
 }
 
 }  // namespace

@@ -24,15 +24,17 @@ int ParseInt(const std::string& text, const std::string& what) {
 }
 
 OpenDatabase::OpenDatabase(Mode mode)
-    : mode_(mode), profile_(IniProfile::DefaultPath(), mode == Mode::Read) {
+    : mode_(mode), profile_(IniProfile::DefaultPath(), mode != Mode::Write) {
     // Commands that do not play never touch the sound system.
-    doc_ = std::make_unique<CVoxbenchDoc>(
-        profile_, MakeNullSoundFactory(std::make_shared<NullSoundControl>()));
+    SoundDeviceFactory devices = mode == Mode::Play
+                                     ? SoundDeviceFactory(MakeDefaultSoundDevice)
+                                     : MakeNullSoundFactory(std::make_shared<NullSoundControl>());
+    doc_ = std::make_unique<CVoxbenchDoc>(profile_, std::move(devices));
 }
 
 bool OpenDatabase::Open(const std::string& talkPath) {
-    const auto access = mode_ == Mode::Read ? CVoxbenchDoc::Access::ReadOnly
-                                            : CVoxbenchDoc::Access::ReadWrite;
+    const auto access = mode_ == Mode::Write ? CVoxbenchDoc::Access::ReadWrite
+                                             : CVoxbenchDoc::Access::ReadOnly;
     if (doc_->OnOpenDocument(talkPath, access)) return true;
     PrintError(doc_->GetOpenError());
     return false;

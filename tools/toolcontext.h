@@ -34,7 +34,8 @@ int ParseInt(const std::string& text, const std::string& what);
 // read never changes a byte anywhere).
 class OpenDatabase {
 public:
-    enum class Mode { Read, Write };
+    // Play opens read-only like Read, with the real sound device instead of a silent one.
+    enum class Mode { Read, Write, Play };
     OpenDatabase(Mode mode);
     // Opens the talk file and its companion tables; prints the reason and returns false when
     // any of them cannot be opened.
@@ -63,5 +64,6 @@ void RegisterAdd(CLI::App& app);
 void RegisterImport(CLI::App& app);
 void RegisterVerify(CLI::App& app);
 void RegisterCompact(CLI::App& app);
+void RegisterPlay(CLI::App& app);
 
 }  // namespace vox::tool

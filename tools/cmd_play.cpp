@@ -1,0 +1,113 @@
+// voxtool play TALK F V and voxtool play-comm TALK C V: hear a fragment or a whole comm.
+#include <CLI/CLI.hpp>
+
+#include <algorithm>
+#include <chrono>
+#include <memory>
+
+#include "audio/viewactions.h"
+#include "tools/toolcontext.h"
+
+namespace vox::tool {
+namespace {
+
+using std::chrono::milliseconds;
+using std::chrono::steady_clock;
+
+struct PlayOptions {
+    std::string talkPath;
+    std::string number;
+    std::string voice;
+};
+
+// The fragments a comm speaks, as the form shows them after a refresh: a fragment entry as it
+// stands, an eval through its first alternative. Ends at the first slot that names an eval the
+// table does not hold (-1 then makes the sequence stop there).
+std::vector<int> CommFragments(const CVoxbenchDoc& doc, int comm) {
+    std::vector<int> fragments;
+    CommRecord record;
+    if (!doc.GetCommRecord(comm, record)) return fragments;
+    const int slots = std::min<int>(record.elements, 15);
+    for (int slot = 0; slot < slots; ++slot) {
+        const int entry = doc.GetCommEntry(record, slot);
+        if (entry >= 0) {
+            fragments.push_back(entry);
+            continue;
+        }
+        ListRecord eval;
+        fragments.push_back(doc.GetEvalRecord(-entry, eval) ? doc.GetEvalFrag(eval, 0) : -1);
+    }
+    return fragments;
+}
+
+// Waits until everything queued has been heard. Without a usable device every sound is
+// dropped: say so once and stop waiting.
+int WaitForSounds(const CVoxbenchDoc& doc, int queued) {
+    const SoundPlayer& player = doc.GetSoundPlayer();
+    // A sound lasts at most about 5 s; the first also waits for the device to open.
+    const auto deadline = steady_clock::now() + milliseconds(6000) * queued + milliseconds(10000);
+    while (!player.WaitUntilIdle(milliseconds(100))) {
+        if (player.GetStats().dropped > 0) break;
+        if (steady_clock::now() > deadline) {
+            PrintError("warning: the sound device did not finish playing in time");
+            return kExitOk;
+        }
+    }
+    if (player.GetStats().dropped > 0)
+        PrintError("warning: no usable sound device; nothing was heard");
+    return kExitOk;
+}
+
+void RunPlay(const PlayOptions& options, bool comm) {
+    const int number = ParseInt(options.number, comm ? "C" : "F");
+    const int voice = ParseInt(options.voice, "V");
+    OpenDatabase database(OpenDatabase::Mode::Play);
+    if (!database.Open(options.talkPath)) {
+        ExitStatus() = kExitFailure;
+        return;
+    }
+    CVoxbenchDoc& doc = database.Doc();
+    int queued = 0;
+    if (comm) {
+        CommRecord record;
+        if (!doc.GetCommRecord(number, record)) {
+            PrintError("comm " + options.number + " does not exist");
+            ExitStatus() = kExitFailure;
+            return;
+        }
+        queued = PlayFragmentSequence(doc, CommFragments(doc, number), voice);
+    } else {
+        queued = PlayFragment(doc, number, voice) ? 1 : 0;
+    }
+    if (queued == 0) {
+        PrintError(comm ? "comm " + options.number + " has nothing to play in voice " + options.voice
+                        : "fragment " + options.number + " has no playable recording in voice " +
+                              options.voice);
+        ExitStatus() = kExitFailure;
+        return;
+    }
+    ExitStatus() = WaitForSounds(doc, queued);
+}
+
+void AddPlayCommand(CLI::App& app, bool comm) {
+    auto options = std::make_shared<PlayOptions>();
+    CLI::App* command =
+        comm ? app.add_subcommand("play-comm",
+                                  "Play a comm as a sequence in one voice (evals through their "
+                                  "first alternative)")
+             : app.add_subcommand("play", "Play one fragment in one voice");
+    command->add_option("TALK", options->talkPath, "the talk file (*.vox)")->required();
+    command->add_option(comm ? "C" : "F", options->number, comm ? "comm number" : "fragment number")
+        ->required();
+    command->add_option("V", options->voice, "voice, 0 to 13")->required();
+    command->callback([options, comm] { RunPlay(*options, comm); });
+}
+
+}  // namespace
+
+void RegisterPlay(CLI::App& app) {
+    AddPlayCommand(app, false);
+    AddPlayCommand(app, true);
+}
+
+}  // namespace vox::tool
