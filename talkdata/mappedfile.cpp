@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "talkdata/faultinjection.h"
+#include "talkdata/mappingguard.h"
 
 namespace vox {
 namespace {
@@ -18,6 +19,7 @@ constexpr uint64_t kMaxFileSize = 0xFFFFFFFFu;
 // Appends are written in pieces of this size; a failure between pieces is then a real
 // possibility that the trimming below must handle, and tests can reach it.
 constexpr uint32_t kWriteChunk = 1u << 20;
+constexpr const char* kTruncatedWhileOpen = "the file was truncated by another program while open";
 
 }  // namespace
 
@@ -29,6 +31,7 @@ bool MappedFile::Open(const std::string& path, int mode) {
     if (mode != 0 && mode != 1) return Fail("invalid open mode");
     Close();
     error_.clear();
+    damaged_ = false;
     mode_ = mode;
     // O_NONBLOCK: a FIFO at that name must not wait for a writer; for a regular file the flag
     // changes nothing, and anything else is refused by Map.
@@ -41,6 +44,7 @@ bool MappedFile::Open(const std::string& path, int mode) {
 
 bool MappedFile::Remap() {
     if (fd_ < 0) return Fail("file is not open");
+    if (RefuseIfDamaged()) return false;
     Unmap();
     return Map();
 }
@@ -58,10 +62,14 @@ bool MappedFile::Map() {
     void* view = mmap(nullptr, size_, protection, MAP_SHARED, fd_, 0);
     if (view == MAP_FAILED) return FailErrno();
     view_ = static_cast<uint8_t*>(view);
+    guardSlot_ = mappingguard::Register(view_, size_, protection);
     return true;
 }
 
 void MappedFile::Unmap() {
+    damaged_ = IsDamaged();
+    mappingguard::Release(guardSlot_);
+    guardSlot_ = -1;
     if (view_ != nullptr) {
         munmap(view_, size_);
         view_ = nullptr;
@@ -78,16 +86,25 @@ void MappedFile::Close() {
 
 bool MappedFile::Flush() {
     if (view_ == nullptr) return Fail("file is not open");
+    if (RefuseIfDamaged()) return false;
     if (msync(view_, size_, MS_SYNC) != 0) return FailErrno();
     return true;
 }
 
 uint8_t* MappedFile::At(uint32_t offset) const {
-    return view_ != nullptr && offset < size_ ? view_ + offset : nullptr;
+    return view_ != nullptr && offset < size_ && !IsDamaged() ? view_ + offset : nullptr;
 }
 
 ByteSpan MappedFile::Bytes() const {
-    return view_ != nullptr ? ByteSpan(view_, size_) : ByteSpan();
+    return view_ != nullptr && !IsDamaged() ? ByteSpan(view_, size_) : ByteSpan();
+}
+
+bool MappedFile::IsDamaged() const { return damaged_ || mappingguard::IsDamaged(guardSlot_); }
+
+bool MappedFile::RefuseIfDamaged() {
+    if (!IsDamaged()) return false;
+    Fail(kTruncatedWhileOpen);
+    return true;
 }
 
 uint32_t MappedFile::Append(const void* bytes, uint32_t length) {
@@ -99,6 +116,7 @@ uint32_t MappedFile::Append(const void* bytes, uint32_t length) {
         Fail("file is opened read-only");
         return kAppendFailed;
     }
+    if (RefuseIfDamaged()) return kAppendFailed;
     if (bytes == nullptr && length != 0) {
         Fail("no bytes to append");
         return kAppendFailed;

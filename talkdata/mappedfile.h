@@ -12,6 +12,11 @@ namespace vox {
 // A whole file mapped into memory, shared with the file so that stores through a read-write
 // view reach it. Mode 0 opens read-only and maps with read protection only: a read-only open
 // can never modify the file. Offsets are 32-bit, so files of 4 GiB or more are refused.
+//
+// Another program may truncate the file while it is mapped. The access that runs past the new
+// end then reads zeros instead of killing the process, and the file counts as damaged until
+// it is opened again: At gives null, Bytes is empty, and Append, Remap and Flush refuse, so
+// nothing is built on, or written back from, bytes that are no longer there.
 class MappedFile {
   public:
     static constexpr uint32_t kAppendFailed = 0xFFFFFFFF;
@@ -39,6 +44,8 @@ class MappedFile {
     uint32_t Append(const void* bytes, uint32_t length);
 
     bool IsOpen() const { return view_ != nullptr; }
+    // The file was truncated under the mapping since the last Open.
+    bool IsDamaged() const;
     int GetMode() const { return mode_; }
     const std::string& GetPath() const { return path_; }
     int GetFd() const { return fd_; }
@@ -48,6 +55,7 @@ class MappedFile {
   private:
     bool Map();
     void Unmap();
+    bool RefuseIfDamaged();
     bool WriteAt(const uint8_t* data, uint32_t length, off_t offset);
     bool Fail(const std::string& why);
     bool FailErrno();
@@ -57,6 +65,8 @@ class MappedFile {
     uint32_t size_ = 0;
     uint8_t* view_ = nullptr;
     int fd_ = -1;
+    int guardSlot_ = -1;
+    bool damaged_ = false;  // a fault in an earlier view since the last Open
     std::string error_;
 };
 
