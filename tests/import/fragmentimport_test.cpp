@@ -15,6 +15,7 @@ const std::string kReplaceWarning =
     "voxfile !";
 
 using Messages = std::vector<std::string>;
+using Bytes = std::vector<uint8_t>;
 
 uint32_t U32At(const std::vector<uint8_t>& bytes, size_t at) { return ReadU32(bytes.data() + at); }
 
@@ -252,6 +253,28 @@ TEST_F(FragmentImport, AWriteErrorInTheMiddleOfALargeRewriteIsSaidAndCleanedUp) 
     EXPECT_EQ(prompter_.messages,
               (Messages{"Can't write temporary file", "Failed to add fragment"}));
     ExpectNothingChanged();
+}
+
+TEST_F(FragmentImport, ALargeTalkFileIsCopiedByteForByteWithProgressToTheEnd) {
+    Bytes filler(3 << 20);
+    for (size_t i = 0; i < filler.size(); ++i) filler[i] = static_cast<uint8_t>(i * 31 + i / 4099);
+    db_.AddUnreferencedBytes(filler);
+    Open(db_);
+    before_ = TalkBytes();
+    prompter_.AnswerFile(wave_);
+    prompter_.AnswerNumbers(std::vector<long long>{5});
+    int voice = 0;
+    uint64_t lastDone = 0, lastTotal = 0;
+    ASSERT_TRUE(AddFromWave(*doc_, 1, voice, [&](uint64_t done, uint64_t total) {
+        EXPECT_GE(done, lastDone);
+        lastDone = done;
+        lastTotal = total;
+        return true;
+    }));
+    const std::vector<uint8_t> expected = ExpectedAfterAdd(before_, 4800, Encode(newPcm_));
+    EXPECT_EQ(TalkBytes(), expected);
+    EXPECT_EQ(lastDone, expected.size());
+    EXPECT_EQ(lastTotal, expected.size());
 }
 
 TEST_F(FragmentImport, AProgressWatcherCanStopTheRewrite) {
