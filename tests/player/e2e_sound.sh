@@ -5,7 +5,10 @@
 #   2. into a private PipeWire server with a null sink whose monitor is recorded: each tone must
 #      be heard in order for its full length, the last one included (nothing cut off at the end).
 #
-#   e2e_sound.sh PLAY_TONES TONE_CHECK SOUND_SERVER_SCRIPT [--measure]
+#   3. (when VOXTOOL is given) `voxtool play-comm` on a packed database of three tone recordings,
+#      one reached through an eval: the comm must be heard in slot order, each part in full.
+#
+#   e2e_sound.sh PLAY_TONES TONE_CHECK SOUND_SERVER_SCRIPT [--measure] [--voxtool VOXTOOL]
 #
 # --measure adds a run without the wait for the write space, to show what that wait saves.
 # Exit status: 0 passed, 1 failed, 77 skipped (no PipeWire or parec on this machine).
@@ -15,7 +18,16 @@ set -euo pipefail
 play=$1
 check=$2
 server=$3
-measure=${4:-}
+shift 3
+measure=""
+voxtool=""
+while [ $# -gt 0 ]; do
+    case $1 in
+        --measure) measure=--measure ;;
+        --voxtool) voxtool=$2; shift ;;
+    esac
+    shift
+done
 here=$(cd "$(dirname "$0")" && pwd)
 
 for tool in pipewire parec; do
@@ -109,5 +121,48 @@ if [ "$measure" = "--measure" ]; then
     echo "again, same settings:"; heard "$work/again.raw"
     record "$work/nodrain.raw" "$work/nodrain.log" --no-drain-wait
     echo "without waiting for the write space:"; heard "$work/nodrain.raw"
+fi
+if [ -n "$voxtool" ]; then
+    # Tones the speech codec keeps faithfully (it colours pure tones between 700 and 1500 Hz).
+    db="$work/tones"
+    mkdir -p "$db/waves"
+    for f in 440 2000 250; do
+        sox -n -r 8000 -c 1 -b 16 -e signed-integer "$db/waves/t$f.wav" synth 0.5 sine "$f" vol 0.5
+    done
+    cat >"$db/database.txt" <<DESC
+voxbench-unpacked 1
+talk tones.vox
+entry 0 waves/t440.wav
+entry 1 waves/t2000.wav
+entry 2 waves/t250.wav
+frag 0 1:0
+frag 1 1:1
+frag 2 1:2
+eval 0 0:0
+eval 1 0:1 5:0
+comm 0 : 0 -1 2
+DESC
+    "$voxtool" pack "$db" "$work/packed" >/dev/null || fail "voxtool pack of the tone database"
+    parec -d nullsink.monitor --rate=8000 --channels=1 --format=s16le --raw \
+        --latency-msec=10 >"$work/comm.raw" &
+    recorder=$!
+    sleep 1.5
+    XDG_CONFIG_HOME="$work/config" "$voxtool" play-comm "$work/packed/tones.vox" 0 1 \
+        || fail "voxtool play-comm"
+    sleep 0.8
+    kill -INT "$recorder"
+    wait "$recorder" || true
+    recorder=""
+    "$check" segments "$work/comm.raw" 440 2000 250 | awk -v gap="$tolerance_ms" '
+        $1 == f && $2 - (s + l) <= gap { l = $2 + $3 - s; next }
+        { if (f) print f, s, l; f = $1; s = $2; l = $3 }
+        END { if (f) print f, s, l }' >"$work/comm.heard"
+    echo "voxtool play-comm, heard (Hz, start ms, length ms):"
+    cat "$work/comm.heard"
+    [ "$(awk '{print $1}' "$work/comm.heard" | xargs)" = "440 2000 250" ] \
+        || fail "the comm was not heard in slot order"
+    awk -v want="$tone_ms" -v tol="$tolerance_ms" '
+        $3 < want - tol || $3 > want + tol { print "FAIL: " $1 " Hz lasted " $3 " ms"; bad = 1 }
+        END { exit bad }' "$work/comm.heard" || fail "a part of the comm was cut short"
 fi
 echo "PASS"
