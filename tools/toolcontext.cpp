@@ -24,7 +24,10 @@ int ParseInt(const std::string& text, const std::string& what) {
 }
 
 OpenDatabase::OpenDatabase(Mode mode)
-    : mode_(mode), profile_(IniProfile::DefaultPath(), mode != Mode::Write) {
+    // The tool reads the user's settings (the remembered side files) but never writes them:
+    // none of its commands changes a setting, and writing back unchanged eval names would
+    // create a settings file for someone who never asked for one.
+    : mode_(mode), profile_(IniProfile::DefaultPath(), /*readOnly=*/true) {
     // Commands that do not play never touch the sound system.
     SoundDeviceFactory devices = mode == Mode::Play
                                      ? SoundDeviceFactory(MakeDefaultSoundDevice)
