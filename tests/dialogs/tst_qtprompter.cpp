@@ -55,6 +55,27 @@ private slots:
         QCOMPARE(buttons, 1);
     }
 
+    void yesNoCancelQuestionReturnsTheButtonAndEscapeCancels() {
+        QtPrompter prompter(nullptr);
+        ModalDriver driver;
+        QString title;
+        driver.WhenModalOpens([&](QWidget* modal) {
+            auto* box = qobject_cast<QMessageBox*>(modal);
+            QVERIFY(box != nullptr);
+            title = box->windowTitle();
+            box->button(QMessageBox::No)->click();
+        });
+        QCOMPARE(prompter.AskYesNoCancel("Save changes to speech.vox?"), Answer::No);
+        QCOMPARE(title, QString("voxbench"));
+        driver.WhenModalOpens([](QWidget* modal) {
+            qobject_cast<QMessageBox*>(modal)->button(QMessageBox::Yes)->click();
+        });
+        QCOMPARE(prompter.AskYesNoCancel("Save?"), Answer::Yes);
+        driver.WhenModalOpens([](QWidget* modal) { QTest::keyClick(modal, Qt::Key_Escape); });
+        QCOMPARE(prompter.AskYesNoCancel("Save?"), Answer::Cancel);
+        QVERIFY(!driver.TimedOut());
+    }
+
     void numberDialogRefusesTextThenReturnsTheTypedNumbers() {
         QtPrompter prompter(nullptr);
         NumberDialogRequest request;

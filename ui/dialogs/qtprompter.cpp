@@ -19,6 +19,17 @@ void QtPrompter::ShowMessage(const std::string& text) {
     box.exec();
 }
 
+Answer QtPrompter::AskYesNoCancel(const std::string& text) {
+    QMessageBox box(QMessageBox::Question, QString::fromUtf8(kCaption), QString::fromStdString(text),
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, parent_);
+    box.setDefaultButton(QMessageBox::Yes);
+    box.setEscapeButton(QMessageBox::Cancel);  // closing the box discards nothing
+    const int chosen = box.exec();
+    if (chosen == QMessageBox::Yes) return Answer::Yes;
+    if (chosen == QMessageBox::No) return Answer::No;
+    return Answer::Cancel;
+}
+
 std::optional<std::string> QtPrompter::AskFile(const FileDialogRequest& request) {
     QFileDialog dialog(parent_);
     // Native dialogs are no widgets: they could not be driven or styled like the rest.

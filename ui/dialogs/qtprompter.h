@@ -22,6 +22,7 @@ public:
                                        const std::string& label) override;
     void ShowNumberList(int templateId, const std::string& caption, const std::string& column,
                         const std::vector<int>& numbers) override;
+    Answer AskYesNoCancel(const std::string& text) override;
 
 private:
     QWidget* parent_;
