@@ -1,5 +1,7 @@
 #include "tests/faults/faultdatabase.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cmath>
 #include <memory>
@@ -25,7 +27,11 @@ std::vector<uint8_t> Coded(SpeechCodec& codec, const std::vector<uint8_t>& pcm) 
 FolderSnapshot SnapshotFolder(const std::string& folder) {
     FolderSnapshot snapshot;
     for (const std::string& name : ListFolder(folder)) {
-        snapshot[name] = ReadFileBytes(folder + "/" + name);
+        struct stat info {};
+        const std::string path = folder + "/" + name;
+        if (lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode)) {
+            snapshot[name] = ReadFileBytes(path);
+        }
     }
     return snapshot;
 }

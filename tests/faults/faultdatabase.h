@@ -7,7 +7,7 @@
 
 namespace vox::test {
 
-// The bytes of every file in a folder, by name: what a test compares before and after a
+// The bytes of every regular file in a folder, by name: what a test compares before and after a
 // failure to prove that nothing changed, and nothing was left behind.
 using FolderSnapshot = std::map<std::string, std::vector<uint8_t>>;
 FolderSnapshot SnapshotFolder(const std::string& folder);
