@@ -29,6 +29,7 @@ struct ListLine {
 // One talk entry that gets a new recording, with every line that gives it that recording.
 struct PendingEntry {
     std::vector<uint8_t> pcm;
+    std::vector<uint8_t> coded;
     std::vector<const ListLine*> lines;
 };
 
@@ -141,6 +142,25 @@ private:
         return decodedLen == pcm.size() && std::equal(pcm.begin(), pcm.end(), decoded.get());
     }
 
+    // The coded recording, or nothing after refusing the line.
+    std::optional<std::vector<uint8_t>> Encode(const ListLine& line, const std::vector<uint8_t>& pcm) {
+        std::unique_ptr<uint8_t[]> coded;
+        uint32_t codedLen = 0;
+        if (!doc_.EncodeSound(pcm.data(), static_cast<uint32_t>(pcm.size()), coded, codedLen)) {
+            Refuse(line, "compression stage failed");
+            return std::nullopt;
+        }
+        return std::vector<uint8_t>(coded.get(), coded.get() + codedLen);
+    }
+
+    // An entry replaced by an earlier import decodes to the coded version of its wave file,
+    // not to the wave file itself; it is unchanged when coding the wave again gives its bytes.
+    static bool Holds(const VoxEntry& entry, const std::vector<uint8_t>& pcm,
+                      const std::vector<uint8_t>& coded) {
+        return entry.decodedSize == pcm.size() && entry.codedSize == coded.size() &&
+               std::equal(coded.begin(), coded.end(), entry.data);
+    }
+
     void Prepare(const ListLine& line) {
         VoxEntry entry;
         const int voxIndex = FindVoxIndex(line, entry);
@@ -156,30 +176,24 @@ private:
             return;
         }
         auto found = pending_.find(voxIndex);
-        if (found == pending_.end()) {
-            pending_[voxIndex] = PendingEntry{std::move(pcm), {&line}};
+        if (found != pending_.end()) {
+            // Fragments that share a talk entry: one recording serves them all, two cannot.
+            if (found->second.pcm != pcm) {
+                Refuse(line, "talk entry " + std::to_string(voxIndex) + " is shared with line " +
+                                 std::to_string(found->second.lines.front()->number) +
+                                 ", whose wave file holds other samples");
+                return;
+            }
+            found->second.lines.push_back(&line);
             return;
         }
-        // Fragments that share a talk entry: one recording serves them all, two cannot.
-        if (found->second.pcm != pcm) {
-            Refuse(line, "talk entry " + std::to_string(voxIndex) + " is shared with line " +
-                             std::to_string(found->second.lines.front()->number) +
-                             ", whose wave file holds other samples");
+        std::optional<std::vector<uint8_t>> coded = Encode(line, pcm);
+        if (!coded) return;
+        if (Holds(entry, pcm, *coded)) {
+            ++result_.unchanged;
             return;
         }
-        found->second.lines.push_back(&line);
-    }
-
-    // The coded recording, or nothing after refusing every line that gives it.
-    std::optional<std::vector<uint8_t>> Encode(const PendingEntry& pending) {
-        std::unique_ptr<uint8_t[]> coded;
-        uint32_t codedLen = 0;
-        const auto size = static_cast<uint32_t>(pending.pcm.size());
-        if (!doc_.EncodeSound(pending.pcm.data(), size, coded, codedLen)) {
-            for (const ListLine* line : pending.lines) Refuse(*line, "compression stage failed");
-            return std::nullopt;
-        }
-        return std::vector<uint8_t>(coded.get(), coded.get() + codedLen);
+        pending_[voxIndex] = PendingEntry{std::move(pcm), std::move(*coded), {&line}};
     }
 
     void WriteBatch() {
@@ -187,9 +201,7 @@ private:
         std::vector<const PendingEntry*> inBatch;
         for (const auto& [voxIndex, pending] : pending_) {
             if (voxIndex == 0) continue;
-            std::optional<std::vector<uint8_t>> coded = Encode(pending);
-            if (!coded) continue;
-            batch.Add(voxIndex, static_cast<uint32_t>(pending.pcm.size()), std::move(*coded));
+            batch.Add(voxIndex, static_cast<uint32_t>(pending.pcm.size()), pending.coded);
             inBatch.push_back(&pending);
         }
         size_t written = 0;
@@ -208,11 +220,9 @@ private:
         auto found = pending_.find(0);
         if (found == pending_.end()) return;
         const PendingEntry& pending = found->second;
-        std::optional<std::vector<uint8_t>> coded = Encode(pending);
-        if (!coded) return;
         const ListLine& first = *pending.lines.front();
-        const bool ok = doc_.ReplaceFragment(first.fragment, first.voice, coded->data(),
-                                             static_cast<uint32_t>(coded->size()),
+        const bool ok = doc_.ReplaceFragment(first.fragment, first.voice, pending.coded.data(),
+                                             static_cast<uint32_t>(pending.coded.size()),
                                              static_cast<uint32_t>(pending.pcm.size()));
         for (const ListLine* line : pending.lines) {
             if (ok) ++result_.replaced;

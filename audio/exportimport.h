@@ -17,7 +17,7 @@ struct ImportRefusal {
 
 struct ImportResult {
     int replaced = 0;   // lines whose recording the talk file now holds
-    int unchanged = 0;  // lines whose wave file holds exactly what the entry decodes to
+    int unchanged = 0;  // lines whose wave file the entry already holds
     std::vector<ImportRefusal> refused;
     bool listRead = false;  // false: the list file itself could not be read (error says why)
     bool cancelled = false;  // progress asked to stop before anything was written
@@ -26,8 +26,9 @@ struct ImportResult {
 
 // Re-installs an export: for every "F-V;.lh" line of the list file, reads "F-V.wav" from the
 // list file's folder and, where its samples differ from what fragment F's voice V decodes to,
-// replaces that talk entry. Unchanged waves are skipped, so only edited recordings are coded
-// again. Every line is checked and coded before anything is written; then all new entries are
+// replaces that talk entry. Unchanged waves are skipped, and so are waves whose coded form the
+// entry already holds (an earlier import), so only edited recordings are replaced. Every line
+// is checked and coded before anything is written; then all new entries are
 // appended in one write and only after that are the slots re-pointed, so a failure part-way
 // leaves every slot not yet written as it was. Slot 0, whose value also marks the end of the
 // directory, is replaced last, by the rewrite the form's Replace uses. Refused lines (not a

@@ -256,16 +256,16 @@ private:
             return;
         }
         const uint32_t first = ReadU32(file.data() + 10);
-        if (first % kCommRecordSize != 0) {
-            Add(kCommName, "comm 0", "its list offset " + Num(uint64_t{first}) +
-                                         " is not a multiple of 14, so the record area has no "
-                                         "clear end");
-        }
         uint64_t count = first / kCommRecordSize;
         if (count == 0) {
             Add(kCommName, "comm 0", "its list offset " + Num(uint64_t{first}) +
                                          " leaves no room for the records");
             return;
+        }
+        if (first % kCommRecordSize != 0) {
+            Add(kCommName, "comm 0", "its list offset " + Num(uint64_t{first}) +
+                                         " is not a multiple of 14, so the record area has no "
+                                         "clear end");
         }
         if (count * kCommRecordSize > file.size()) {
             Add(kCommName, "", Num(count) + " comms (from the list offset of comm 0) need " +

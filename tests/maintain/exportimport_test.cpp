@@ -1,0 +1,203 @@
+// Re-installing an export through the document: only changed waves are coded again, all
+// appends come first, and every refused line is named.
+#include <sys/stat.h>
+
+#include "audio/exportimport.h"
+#include "audio/viewactions.h"
+#include "audio/wavefile.h"
+#include "talkdata/faultinjection.h"
+#include "talkdata/voxfile.h"
+#include "tests/maintain/maintainfixture.h"
+
+namespace vox::test {
+namespace {
+
+using Refusals = std::vector<std::pair<int, std::string>>;
+
+Refusals RefusalsOf(const ImportResult& result) {
+    Refusals refusals;
+    for (const ImportRefusal& r : result.refused) refusals.emplace_back(r.line, r.why);
+    return refusals;
+}
+
+class ExportImportTest : public DocumentFixture {
+protected:
+    void SetUp() override { Export(SampleDatabase()); }
+
+    // Writes and opens db, exports every voice into ex/ and remembers the talk file.
+    void Export(const DatabaseBuilder& db) {
+        Write(db);
+        Open();
+        mkdir(dir_.File("ex").c_str(), 0700);
+        list_ = dir_.File("ex/Filenames.csv");
+        const ExportResult exported = ExportFragmentRange(*doc_, 0, doc_->GetFragCount(), list_);
+        ASSERT_TRUE(exported.listWritten) << exported.error;
+        exportedWaves_ = exported.saved;
+        before_ = TalkBytes();
+    }
+    void WriteWave(const std::string& name, const Bytes& pcm) {
+        WriteFileBytes(dir_.File("ex/" + name),
+                       MakeWaveBytes(pcm.data(), static_cast<uint32_t>(pcm.size())));
+    }
+    void AppendToList(const std::string& text) {
+        Bytes list = ReadFileBytes(list_);
+        list.insert(list.end(), text.begin(), text.end());
+        WriteFileBytes(list_, list);
+    }
+    // The entry's header and coded bytes as the file holds them.
+    Bytes EntryBytes(const Bytes& talk, int voxIndex) {
+        const uint32_t at = SlotValue(talk, voxIndex);
+        return Bytes(talk.begin() + at, talk.begin() + at + EntryLength(talk, voxIndex));
+    }
+    static Bytes NewEntry(const Bytes& pcm) {
+        Bytes entry;
+        const Bytes coded = Coded(pcm);
+        PutU32(entry, static_cast<uint32_t>(pcm.size()));
+        PutU32(entry, static_cast<uint32_t>(coded.size()));
+        entry.insert(entry.end(), coded.begin(), coded.end());
+        return entry;
+    }
+
+    std::string list_;
+    int exportedWaves_ = 0;
+    Bytes before_;
+};
+
+TEST_F(ExportImportTest, AnUntouchedExportChangesNothing) {
+    ASSERT_EQ(exportedWaves_, 7);
+    const ImportResult result = ImportExportList(*doc_, list_);
+    EXPECT_TRUE(result.listRead);
+    EXPECT_EQ(result.replaced, 0);
+    EXPECT_EQ(result.unchanged, 7);
+    EXPECT_TRUE(result.refused.empty());
+    EXPECT_EQ(TalkBytes(), before_);
+}
+
+TEST_F(ExportImportTest, TwoEditedWavesReplaceTheirEntriesAndNothingElse) {
+    const Bytes louder = Tone(4800, 330);
+    const Bytes other = Tone(2560, 610);
+    WriteWave("1-2.wav", louder);  // entry 2; fragment 4 keeps its own slot 6
+    WriteWave("2-5.wav", other);   // entry 4
+    const ImportResult result = ImportExportList(*doc_, list_);
+    EXPECT_EQ(result.replaced, 2);
+    EXPECT_EQ(result.unchanged, 5);
+    EXPECT_TRUE(result.refused.empty()) << result.refused.front().why;
+    EXPECT_TRUE(result.error.empty());
+
+    // One append, in voxIndex order, at the old end of the file; only slots 2 and 4 moved.
+    const Bytes after = TalkBytes();
+    Bytes expected = before_;
+    const Bytes entry2 = NewEntry(louder);
+    const Bytes entry4 = NewEntry(other);
+    WriteU32(expected.data() + 12 + 4 * 2, static_cast<uint32_t>(before_.size()));
+    WriteU32(expected.data() + 12 + 4 * 4, static_cast<uint32_t>(before_.size() + entry2.size()));
+    expected.insert(expected.end(), entry2.begin(), entry2.end());
+    expected.insert(expected.end(), entry4.begin(), entry4.end());
+    EXPECT_EQ(after, expected);
+
+    // Importing the same export again finds the entries already holding those recordings.
+    const ImportResult again = ImportExportList(*doc_, list_);
+    EXPECT_EQ(again.replaced, 0);
+    EXPECT_EQ(again.unchanged, 7);
+    EXPECT_EQ(TalkBytes(), after);
+}
+
+TEST_F(ExportImportTest, RefusedLinesAreNamedAndEverythingElseIsStillImported) {
+    WriteWave("1-2.wav", Tone(1600, 450));
+    std::remove(dir_.File("ex/3-1.wav").c_str());
+    WriteFileBytes(dir_.File("ex/2-0.wav"), {'R', 'I', 'F', 'F', 4, 0, 0, 0, 'W', 'A', 'V', 'E'});
+    WriteWave("0-3.wav", Bytes(SpeechCodec::kMaxPcmBytes + 2, 0));
+    AppendToList("9-0;.lh\r\n0-5;.lh\r\n\r\n12-x;.lh\r\n; a remark\r\n");
+    // Lines 1-2 are the header; 3 0-0, 4 0-3, 5 1-2, 6 2-0, 7 2-5, 8 3-1, 9 4-2, then ours.
+    const ImportResult result = ImportExportList(*doc_, list_);
+    EXPECT_EQ(result.replaced, 1);
+    EXPECT_EQ(result.unchanged, 3);
+    const Refusals refusals = RefusalsOf(result);
+    ASSERT_EQ(refusals.size(), 6u);
+    EXPECT_EQ(refusals[0], std::make_pair(4, std::string("0-3.wav: 80962 bytes of sound; a talk "
+                                                         "entry holds at most 80960")));
+    EXPECT_EQ(refusals[1].first, 6);
+    EXPECT_EQ(refusals[1].second.rfind("2-0.wav: ", 0), 0u) << refusals[1].second;
+    EXPECT_EQ(refusals[2], std::make_pair(8, std::string("3-1.wav: missing file")));
+    EXPECT_EQ(refusals[3], std::make_pair(10, std::string("there is no fragment 9")));
+    EXPECT_EQ(refusals[4], std::make_pair(11, std::string("fragment 0 has no voice 5")));
+    EXPECT_EQ(refusals[5],
+              std::make_pair(13, std::string("not a line of an export list (\"F-V;.lh\")")));
+    EXPECT_EQ(result.refused[5].text, "12-x;.lh");
+    EXPECT_NE(SlotValue(TalkBytes(), 2), SlotValue(before_, 2));
+}
+
+TEST_F(ExportImportTest, LinesSharingAnEntryMustAgreeOnItsRecording) {
+    DatabaseBuilder db = SampleDatabase();
+    db.AddFragment({{0, 3}});  // fragment 5 names entry 3, as fragment 2 does
+    doc_.reset();  // the new database takes the old one's place
+    Export(db);
+    const Bytes pcm = Tone(3200, 520);
+    WriteWave("2-0.wav", pcm);
+    WriteWave("5-0.wav", Tone(3200, 700));
+    ImportResult result = ImportExportList(*doc_, list_);
+    EXPECT_EQ(result.replaced, 1);
+    ASSERT_EQ(result.refused.size(), 1u);
+    EXPECT_EQ(result.refused[0].why,
+              "talk entry 3 is shared with line 6, whose wave file holds other samples");
+
+    WriteWave("5-0.wav", pcm);
+    before_ = TalkBytes();
+    result = ImportExportList(*doc_, list_);
+    EXPECT_EQ(result.replaced, 0);  // entry 3 already holds that recording
+    EXPECT_TRUE(result.refused.empty());
+    EXPECT_EQ(TalkBytes(), before_);
+}
+
+TEST_F(ExportImportTest, SlotZeroIsReplacedByARewriteThatKeepsEveryOtherEntry) {
+    const Bytes pcm = Tone(2880, 260);
+    WriteWave("0-0.wav", pcm);
+    WriteWave("3-1.wav", Tone(960, 800));
+    const ImportResult result = ImportExportList(*doc_, list_);
+    EXPECT_EQ(result.replaced, 2);
+    EXPECT_TRUE(result.refused.empty());
+    const Bytes after = TalkBytes();
+    EXPECT_EQ(EntryBytes(after, 0), NewEntry(pcm));
+    EXPECT_EQ(EntryBytes(after, 5), NewEntry(Tone(960, 800)));
+    for (int voxIndex : {1, 2, 3, 4, 6}) {
+        EXPECT_EQ(EntryBytes(after, voxIndex), EntryBytes(before_, voxIndex)) << voxIndex;
+    }
+    EXPECT_EQ(SlotValue(after, 7), 0u);
+}
+
+TEST_F(ExportImportTest, AFailedAppendOrAStopLeavesEverySlotAsItWas) {
+    WriteWave("1-2.wav", Tone(1600, 450));
+    WriteWave("2-5.wav", Tone(1920, 390));
+    faults::Arm("mappedfile.append");
+    ImportResult result = ImportExportList(*doc_, list_);
+    faults::DisarmAll();
+    EXPECT_EQ(result.replaced, 0);
+    EXPECT_FALSE(result.error.empty());
+    ASSERT_EQ(result.refused.size(), 2u);
+    EXPECT_EQ(result.refused[0].why.rfind("the talk file could not be written: ", 0), 0u);
+    EXPECT_EQ(TalkBytes(), before_);
+
+    std::vector<uint64_t> seen;
+    result = ImportExportList(*doc_, list_, [&seen](uint64_t done, uint64_t total) {
+        seen.push_back(done);
+        EXPECT_EQ(total, 8u);  // seven lines and the write
+        return done < 3;
+    });
+    EXPECT_TRUE(result.cancelled);
+    EXPECT_EQ(seen, (std::vector<uint64_t>{1, 2, 3}));
+    EXPECT_EQ(result.replaced, 0);
+    EXPECT_EQ(TalkBytes(), before_);
+}
+
+TEST_F(ExportImportTest, AListThatCannotBeReadIsSaidAndNothingIsWritten) {
+    ImportResult result = ImportExportList(*doc_, dir_.File("ex/none.csv"));
+    EXPECT_FALSE(result.listRead);
+    EXPECT_EQ(result.error, dir_.File("ex/none.csv") + ": missing file");
+    result = ImportExportList(*doc_, dir_.File("ex"));
+    EXPECT_FALSE(result.listRead);
+    EXPECT_EQ(result.error, dir_.File("ex") + ": not a regular file");
+    EXPECT_EQ(TalkBytes(), before_);
+}
+
+}  // namespace
+}  // namespace vox::test

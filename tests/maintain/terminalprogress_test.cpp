@@ -1,0 +1,92 @@
+// Progress on a terminal, silence elsewhere, and Ctrl+C as a request to stop.
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <csignal>
+
+#include "tools/terminalprogress.h"
+#include "tools/toolcontext.h"
+#include "tests/maintain/maintainfixture.h"
+
+namespace vox::tool {
+namespace {
+
+std::string ReadAvailable(int fd) {
+    std::string text;
+    char buffer[256];
+    for (;;) {
+        const ssize_t got = read(fd, buffer, sizeof buffer);
+        if (got <= 0) break;
+        text.append(buffer, static_cast<size_t>(got));
+    }
+    return text;
+}
+
+TEST(TerminalProgressTest, PrintsNothingWhenItsOutputIsNotATerminal) {
+    int pipeEnds[2];
+    ASSERT_EQ(pipe(pipeEnds), 0);
+    {
+        TerminalProgress progress("export", pipeEnds[1]);
+        const ProgressFn report = progress.Fn();
+        EXPECT_TRUE(report(1, 2));
+        EXPECT_TRUE(report(2, 2));
+    }
+    close(pipeEnds[1]);
+    EXPECT_EQ(ReadAvailable(pipeEnds[0]), "");
+    close(pipeEnds[0]);
+}
+
+TEST(TerminalProgressTest, KeepsOneLineUpToDateOnATerminal) {
+    int master = -1;
+    int slave = -1;
+    ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
+    termios raw{};
+    tcgetattr(slave, &raw);
+    cfmakeraw(&raw);  // the bytes as written, without line-end translation
+    tcsetattr(slave, TCSANOW, &raw);
+    {
+        TerminalProgress progress("compact", slave);
+        const ProgressFn report = progress.Fn();
+        EXPECT_TRUE(report(1, 4));
+        EXPECT_TRUE(report(1, 4));  // the same percentage so soon is not drawn again
+        EXPECT_TRUE(report(4, 4));
+        progress.Finish();
+    }
+    close(slave);
+    EXPECT_EQ(ReadAvailable(master), "\rcompact: 25% (1/4)\rcompact: 100% (4/4)\n");
+    close(master);
+}
+
+TEST(TerminalProgressTest, CtrlCBecomesARequestToStopAndTheExitStatusSaysSo) {
+    struct sigaction before {};
+    sigaction(SIGINT, nullptr, &before);
+    ExitStatus() = kExitOk;
+    int pipeEnds[2];
+    ASSERT_EQ(pipe(pipeEnds), 0);
+    ::testing::internal::CaptureStderr();
+    {
+        TerminalProgress progress("import", pipeEnds[1]);
+        const ProgressFn report = progress.Fn();
+        EXPECT_TRUE(report(0, 2));
+        EXPECT_FALSE(progress.Interrupted());
+        std::raise(SIGINT);  // would end the test program without the handler
+        EXPECT_TRUE(progress.Interrupted());
+        EXPECT_FALSE(report(1, 2));
+    }
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "voxtool: import: interrupted\n");
+    EXPECT_EQ(ExitStatus(), kExitInterrupted);
+    ExitStatus() = kExitOk;
+    struct sigaction after {};
+    sigaction(SIGINT, nullptr, &after);
+    EXPECT_EQ(after.sa_handler, before.sa_handler);
+
+    // A new command starts without the old interruption.
+    TerminalProgress next("verify", pipeEnds[1]);
+    EXPECT_TRUE(next.Fn()(1, 1));
+    close(pipeEnds[0]);
+    close(pipeEnds[1]);
+}
+
+}  // namespace
+}  // namespace vox::tool

@@ -1,0 +1,244 @@
+// voxtool import, verify and compact end to end, and the writer lock between two processes.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cmath>
+#include <regex>
+
+#include "talkdata/bytes.h"
+#include "talkdata/writerlock.h"
+#include "tests/support/databasebuilder.h"
+#include "tests/support/tempdir.h"
+#include "tests/tools/toolrunner.h"
+
+namespace vox::test {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+uint32_t U32At(const Bytes& bytes, size_t at) {
+    return bytes[at] | (bytes[at + 1] << 8) | (bytes[at + 2] << 16) |
+           (static_cast<uint32_t>(bytes[at + 3]) << 24);
+}
+
+// Bytes that talk entry voxIndex takes in the file: its header and its coded bytes.
+uint32_t EntryLength(const Bytes& talk, int voxIndex) {
+    return 8 + U32At(talk, U32At(talk, 12 + 4 * static_cast<size_t>(voxIndex)) + 4);
+}
+
+Bytes Tone(size_t bytes, double hz) {
+    Bytes pcm;
+    const double pi = std::acos(-1.0);
+    for (size_t n = 0; n < bytes / 2; ++n) {
+        const double t = static_cast<double>(n) / 8000.0;
+        const double value = 6000.0 * std::sin(2 * pi * hz * t * (1.0 + 0.2 * std::sin(2 * pi * t)));
+        PutU16(pcm, static_cast<uint16_t>(static_cast<int16_t>(value)));
+    }
+    return pcm;
+}
+
+Bytes WaveFile(const Bytes& pcm) {
+    Bytes out = {'R', 'I', 'F', 'F'};
+    PutU32(out, static_cast<uint32_t>(36 + pcm.size()));
+    for (char c : std::string("WAVEfmt ")) out.push_back(static_cast<uint8_t>(c));
+    PutU32(out, 16);     // fmt chunk size
+    PutU16(out, 1);      // PCM
+    PutU16(out, 1);      // mono
+    PutU32(out, 8000);   // samples per second
+    PutU32(out, 16000);  // bytes per second
+    PutU16(out, 2);      // block align
+    PutU16(out, 16);     // bits per sample
+    for (char c : std::string("data")) out.push_back(static_cast<uint8_t>(c));
+    PutU32(out, static_cast<uint32_t>(pcm.size()));
+    out.insert(out.end(), pcm.begin(), pcm.end());
+    return out;
+}
+
+// A dump with every byte offset and the talk file's size taken out: what must survive a compact.
+std::string WithoutOffsets(const std::string& dump) {
+    static const std::regex offsets("\"(offset|size)\": [0-9]+");
+    return std::regex_replace(dump, offsets, "\"$1\": _");
+}
+
+class VoxtoolMaintain : public ::testing::Test {
+protected:
+    void SetUp() override {
+        DatabaseBuilder db;
+        db.AddEntry(0, {});  // an entry that decodes to nothing
+        db.AddFragment({{0, 0}});
+        db.AddEval({{0, 0}});
+        db.AddComm({{0}});
+        talk_ = db.WriteTo(dir_.Path());
+        // Fragment 0 voice 3 (entry 1), fragment 1 voices 0 and 4 (entries 2, 3), fragment 2
+        // voice 0 (entry 4).
+        const struct { const char* fragment; const char* voice; double hz; } adds[] = {
+            {"0", "3", 220}, {"1", "0", 330}, {"1", "4", 440}, {"2", "0", 550}};
+        for (const auto& add : adds) {
+            WriteFileBytes(dir_.File("in.wav"), WaveFile(Tone(4000, add.hz)));
+            const ToolResult r = Run({"add", talk_, add.fragment, add.voice, dir_.File("in.wav")});
+            ASSERT_EQ(r.status, 0) << r.err;
+        }
+        mkdir(dir_.File("ex").c_str(), 0700);
+        list_ = dir_.File("ex/Filenames.csv");
+    }
+    ToolResult Run(const std::vector<std::string>& args) { return RunVoxtool(args, config_.Path()); }
+    void Export() {
+        const ToolResult r = Run({"export", talk_, "--list", list_});
+        ASSERT_EQ(r.status, 0) << r.err;
+        ASSERT_EQ(r.out, "5 .wav files saved\n");
+        ASSERT_EQ(r.err, "");  // not a terminal: no progress line
+    }
+    std::string Dump() {
+        const ToolResult r = Run({"dump", talk_});
+        EXPECT_EQ(r.status, 0) << r.err;
+        return r.out;
+    }
+
+    TempDir dir_;
+    TempDir config_;
+    std::string talk_;
+    std::string list_;
+};
+
+TEST_F(VoxtoolMaintain, ExportTwoEditsImportThenVerifyAndCompact) {
+    Export();
+    const std::vector<std::string> names = {"0-0", "0-3", "1-0", "1-4", "2-0"};
+    std::vector<Bytes> exported;
+    for (const std::string& name : names) exported.push_back(ReadFileBytes(dir_.File("ex/" + name + ".wav")));
+
+    const Bytes original = ReadFileBytes(talk_);
+    WriteFileBytes(dir_.File("ex/1-0.wav"), WaveFile(Tone(6400, 700)));   // entry 2
+    WriteFileBytes(dir_.File("ex/2-0.wav"), WaveFile(Tone(2000, 150)));   // entry 4
+    ToolResult r = Run({"import", list_, talk_});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "2 replaced, 3 unchanged, 0 refused\n");
+    EXPECT_EQ(r.err, "");
+
+    // A second export gives the untouched recordings back unchanged, the two new ones as coded.
+    const std::string list2 = dir_.File("ex2/Filenames.csv");
+    mkdir(dir_.File("ex2").c_str(), 0700);
+    ASSERT_EQ(Run({"export", talk_, "--list", list2}).status, 0);
+    for (size_t i = 0; i < names.size(); ++i) {
+        const Bytes again = ReadFileBytes(dir_.File("ex2/" + names[i] + ".wav"));
+        const bool edited = names[i] == "1-0" || names[i] == "2-0";
+        EXPECT_EQ(again == exported[i], !edited) << names[i];
+    }
+    // Wave files written here carry an 18-byte format chunk: 46 bytes before the samples.
+    EXPECT_EQ(ReadFileBytes(dir_.File("ex2/1-0.wav")).size(), 46u + 6400);
+    EXPECT_EQ(ReadFileBytes(dir_.File("ex2/2-0.wav")).size(), 46u + 1920);  // whole frames only
+
+    r = Run({"verify", talk_});
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_EQ(r.out, "no problems found\n");
+
+    const std::string dumpBefore = Dump();
+    const size_t imported = ReadFileBytes(talk_).size();
+    const uint64_t leftBehind = EntryLength(original, 2) + EntryLength(original, 4);
+    r = Run({"compact", talk_});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, std::to_string(leftBehind) + " bytes reclaimed (" + std::to_string(imported) +
+                         " -> " + std::to_string(imported - leftBehind) + " bytes)\n");
+    EXPECT_EQ(ReadFileBytes(talk_).size(), imported - leftBehind);
+    EXPECT_EQ(WithoutOffsets(Dump()), WithoutOffsets(dumpBefore));
+    EXPECT_EQ(Run({"verify", talk_}).status, 0);
+}
+
+TEST_F(VoxtoolMaintain, CompactAfterManyReplacesReclaimsExactlyWhatTheyLeftBehind) {
+    const struct { const char* fragment; const char* voice; int voxIndex; } voices[] = {
+        {"0", "3", 1}, {"1", "0", 2}, {"1", "4", 3}, {"2", "0", 4}};
+    uint64_t leftBehind = 0;
+    for (int i = 0; i < 24; ++i) {
+        const auto& v = voices[(i * 7) % 4];
+        leftBehind += EntryLength(ReadFileBytes(talk_), v.voxIndex);
+        WriteFileBytes(dir_.File("in.wav"), WaveFile(Tone(320 * (2 + i % 9), 180.0 + 25 * i)));
+        const ToolResult r = Run({"replace", talk_, v.fragment, v.voice, dir_.File("in.wav")});
+        ASSERT_EQ(r.status, 0) << r.err;
+    }
+    const std::string dumpBefore = Dump();
+    const size_t before = ReadFileBytes(talk_).size();
+    const ToolResult r = Run({"compact", talk_});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, std::to_string(leftBehind) + " bytes reclaimed (" + std::to_string(before) +
+                         " -> " + std::to_string(before - leftBehind) + " bytes)\n");
+    EXPECT_EQ(WithoutOffsets(Dump()), WithoutOffsets(dumpBefore));
+    EXPECT_NE(Dump(), dumpBefore);  // the offsets did move
+    EXPECT_EQ(Run({"compact", talk_}).out, "0 bytes reclaimed (" +
+                                               std::to_string(before - leftBehind) + " -> " +
+                                               std::to_string(before - leftBehind) + " bytes)\n");
+}
+
+TEST_F(VoxtoolMaintain, ImportNamesEveryRefusedLineAndExitsOneAfterImportingTheRest) {
+    Export();
+    WriteFileBytes(dir_.File("ex/0-3.wav"), WaveFile(Tone(3200, 610)));
+    std::remove(dir_.File("ex/1-4.wav").c_str());
+    WriteFileBytes(dir_.File("ex/2-0.wav"), {'n', 'o', 't', ' ', 'a', ' ', 'w', 'a', 'v', 'e'});
+    Bytes list = ReadFileBytes(list_);
+    for (char c : std::string("1-7;.lh\r\n")) list.push_back(static_cast<uint8_t>(c));
+    WriteFileBytes(list_, list);
+    const Bytes talk = ReadFileBytes(talk_);
+
+    const ToolResult r = Run({"import", list_, talk_});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "1 replaced, 2 unchanged, 3 refused\n");
+    const std::string prefix = "voxtool: " + list_ + " line ";
+    EXPECT_NE(r.err.find(prefix + "6 \"1-4;.lh\": 1-4.wav: missing file\n"), std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find(prefix + "7 \"2-0;.lh\": 2-0.wav: "), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(prefix + "8 \"1-7;.lh\": fragment 1 has no voice 7\n"), std::string::npos)
+        << r.err;
+    // The one edited wave went in: one entry more at the end, slot 1 re-pointed.
+    const Bytes after = ReadFileBytes(talk_);
+    EXPECT_EQ(U32At(after, 16), talk.size());
+    EXPECT_GT(after.size(), talk.size());
+
+    const ToolResult missing = Run({"import", dir_.File("ex/none.csv"), talk_});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.err, "voxtool: " + dir_.File("ex/none.csv") + ": missing file\n");
+}
+
+TEST_F(VoxtoolMaintain, VerifyListsTheDamageWithPlacesAndChangesNoFile) {
+    Bytes talk = ReadFileBytes(talk_);
+    const size_t slot3 = 12 + 4 * 3;
+    WriteU32(talk.data() + slot3, static_cast<uint32_t>(talk.size()) + 8);
+    WriteFileBytes(talk_, talk);
+    DatabaseBuilder evals;
+    evals.AddEval({{2, 0}, {1, 9}});
+    WriteFileBytes(dir_.File("evalFile.bin"), evals.EvalBytes());
+
+    const ToolResult r = Run({"verify", talk_});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out,
+              "speech.vox: slot 3 (byte 24): points outside the file (byte " +
+                  std::to_string(talk.size() + 8) + " of " + std::to_string(talk.size()) +
+                  ")\n"
+                  "fragFile.bin: fragment 1 voice 4: talk entry 3 lies outside the talk file\n"
+                  "evalFile.bin: eval 0: indices out of order (1 after 2)\n"
+                  "evalFile.bin: eval 0 index 1: fragment 9 does not exist (3 fragments)\n"
+                  "4 problems found\n");
+    EXPECT_EQ(ReadFileBytes(talk_), talk);
+}
+
+TEST_F(VoxtoolMaintain, WritersAreRefusedAtOnceWhileAnotherProgramHoldsTheDatabase) {
+    Export();
+    WriteFileBytes(dir_.File("ex/0-3.wav"), WaveFile(Tone(3200, 610)));
+    const Bytes talk = ReadFileBytes(talk_);
+    WriterLock held;  // this test program plays the other program
+    ASSERT_TRUE(held.Acquire(talk_)) << held.GetError();
+    const std::string refusal =
+        "voxtool: " + talk_ + ": another program has this database open for writing\n";
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"compact", talk_}, {"import", list_, talk_},
+          {"replace", talk_, "0", "3", dir_.File("ex/0-3.wav")}}) {
+        const ToolResult r = Run(args);
+        EXPECT_EQ(r.status, 1) << args[0];
+        EXPECT_EQ(r.err, refusal) << args[0];
+    }
+    EXPECT_EQ(ReadFileBytes(talk_), talk);
+    // Readers are not writers.
+    EXPECT_EQ(Run({"verify", talk_}).status, 0);
+    held.Release();
+    EXPECT_EQ(Run({"import", list_, talk_}).out, "1 replaced, 4 unchanged, 0 refused\n");
+}
+
+}  // namespace
+}  // namespace vox::test
