@@ -37,9 +37,10 @@ std::vector<int> FindEvalInComm(const CommTable& comms, int n) {
     std::vector<int> matches;
     CommRecord record;
     for (int comm = 0; comm < comms.GetCount(); ++comm) {
-        if (comms.GetCommRecord(comm, record) && CommHasEvalEntry(comms, record, n)) {
-            matches.push_back(comm);
-        }
+        // Records lie back to back from the start of the file: once one cannot be read, no
+        // later one can, however many a forged count claims.
+        if (!comms.GetCommRecord(comm, record)) break;
+        if (CommHasEvalEntry(comms, record, n)) matches.push_back(comm);
     }
     return matches;
 }
@@ -48,9 +49,10 @@ std::vector<int> FindFragInComm(const CommTable& comms, const EvalTable& evals, 
     std::vector<int> matches;
     CommRecord record;
     for (int comm = 0; comm < comms.GetCount(); ++comm) {
-        if (comms.GetCommRecord(comm, record) && CommUsesFrag(comms, evals, record, n)) {
-            matches.push_back(comm);
-        }
+        // Records lie back to back from the start of the file: once one cannot be read, no
+        // later one can, however many a forged count claims.
+        if (!comms.GetCommRecord(comm, record)) break;
+        if (CommUsesFrag(comms, evals, record, n)) matches.push_back(comm);
     }
     return matches;
 }
