@@ -91,9 +91,11 @@ bool Packer::PrepareEntry(const std::string& folder, const EntryDescription& ent
     // The codec codes at most kMaxPcmBytes of one entry; a longer wave would be cut without a
     // word, so it is refused instead.
     if (pcm.size() > SpeechCodec::kMaxPcmBytes) {
-        return Refuse(entry.line, entry.wave + ": " + Seconds(pcm.size()) +
-                                      " long; a talk entry holds at most " +
-                                      Seconds(SpeechCodec::kMaxPcmBytes));
+        return Refuse(entry.line, entry.wave + ": " + Seconds(pcm.size()) + " (" +
+                                      std::to_string(pcm.size()) +
+                                      " bytes) long; a talk entry holds at most " +
+                                      std::to_string(SpeechCodec::kMaxPcmBytes) + " bytes (" +
+                                      Seconds(SpeechCodec::kMaxPcmBytes) + ")");
     }
     if (entry.hasCoded && !converted && SampleHash(pcm) == entry.pcmHash) {
         if (entry.codedOffset + entry.codedSize > codedFile_.size())
