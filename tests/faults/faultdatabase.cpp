@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <memory>
 
 #include "audio/speechcodec.h"
@@ -24,13 +25,24 @@ std::vector<uint8_t> Coded(SpeechCodec& codec, const std::vector<uint8_t>& pcm) 
 
 }  // namespace
 
+std::vector<uint8_t> ReadWholeFile(const std::string& path) {
+    std::vector<uint8_t> bytes;
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) return bytes;
+    struct stat info {};
+    if (fstat(fileno(file), &info) == 0) bytes.resize(static_cast<size_t>(info.st_size));
+    bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file));
+    std::fclose(file);
+    return bytes;
+}
+
 FolderSnapshot SnapshotFolder(const std::string& folder) {
     FolderSnapshot snapshot;
     for (const std::string& name : ListFolder(folder)) {
         struct stat info {};
         const std::string path = folder + "/" + name;
         if (lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode)) {
-            snapshot[name] = ReadFileBytes(path);
+            snapshot[name] = ReadWholeFile(path);
         }
     }
     return snapshot;

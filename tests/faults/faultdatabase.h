@@ -12,6 +12,10 @@ namespace vox::test {
 using FolderSnapshot = std::map<std::string, std::vector<uint8_t>>;
 FolderSnapshot SnapshotFolder(const std::string& folder);
 
+// The file's bytes in one read (empty when it cannot be read): the snapshots of large talk
+// files must not cost seconds in a debug build.
+std::vector<uint8_t> ReadWholeFile(const std::string& path);
+
 // Names in after that are not in before.
 std::vector<std::string> NewNames(const FolderSnapshot& before, const FolderSnapshot& after);
 
