@@ -228,6 +228,12 @@ private:
             if (ok) ++result_.replaced;
             else Refuse(*line, "talk entry 0 could not be rewritten");
         }
+        // The rewrite put a new file in the talk file's place; the writer lock belongs on it.
+        WriterLock& lock = doc_.GetWriterLock();
+        if (ok && lock.IsHeld() && !lock.Acquire(doc_.GetPathName()) && result_.error.empty()) {
+            result_.error = "the talk file was rewritten, but could not be locked again: " +
+                            lock.GetError();
+        }
     }
 
     CVoxbenchDoc& doc_;

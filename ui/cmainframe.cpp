@@ -15,7 +15,9 @@
 #include "talkdata/document.h"
 #include "ui/commandids.h"
 #include "ui/cvoxbenchapp.h"
+#include "ui/cverifyreportdlg.h"
 #include "ui/cvoxbenchview.h"
+#include "ui/maintaincommands.h"
 
 namespace vox {
 namespace {
@@ -80,6 +82,13 @@ void CMainFrame::BindCommands() {
         {cmd::kSaveFragFile, [&doc] { doc.OnSaveFragFile(); }},
         {cmd::kLoadPhrases, [&doc] { doc.OnLoadPhrases(); }},
         {cmd::kLoadCommNames, [&doc] { doc.OnLoadCommNames(); }},
+        {cmd::kReinstallExport, [this, &doc] { ReinstallExport(doc, this); }},
+        {cmd::kVerifyDatabase,
+         [this, &doc] {
+             VerifyDatabase(doc, this, [this](const QString& report) {
+                 CVerifyReportDlg(report, this).exec();
+             });
+         }},
         {cmd::kFindFragInEval, [&doc] { doc.OnFindFragInEval(); }},
         {cmd::kFindEvalInCommand, [&doc] { doc.OnFindEvalInCommand(); }},
         {cmd::kFindFragInCommand, [&doc] { doc.OnFindFragInCommand(); }},

@@ -8,6 +8,7 @@
 #include "lookup/lenientnumber.h"
 #include "talkdata/document.h"
 #include "ui/dialogbuilder.h"
+#include "ui/waveformview.h"
 
 namespace vox {
 
@@ -31,6 +32,10 @@ void CVoxbenchView::BuildForm(const DialogTemplateSet& templates) {
     controls_ = BuildDialogControls(this, *dialog, units);
     setFont(units.DialogFont());
     setFixedSize(units.Size(dialog->width, dialog->height));
+    // The sound of the shown fragment, in the form's one free corner: every specified control
+    // keeps its place.
+    waveform_ = new WaveformView(this);
+    waveform_->setGeometry(units.Rect(7, 277, 90, 48));
     phraseEdit_ = qobject_cast<QPlainTextEdit*>(controls_[kPhrase]);
     sequenceEdit_ = qobject_cast<QPlainTextEdit*>(controls_[kSequenceText]);
     // Every control the form reads or writes must be there with the kind it expects.
@@ -93,7 +98,12 @@ void CVoxbenchView::RefreshFragment(int fragment) {
         if (doc_.GetVoxEntry(voxIndex_, entry)) {
             voxSize1_ = static_cast<int>(entry.codedSize);
             voxSize2_ = static_cast<int>(entry.decodedSize);
+            if (waveform_) waveform_->ShowRecording(entry);
+        } else if (waveform_) {
+            waveform_->Clear();
         }
+    } else if (waveform_) {
+        waveform_->Clear();
     }
     phrase_ = doc_.GetPhrase(currentFrag_, fragVoice_);
     WriteState();

@@ -20,6 +20,7 @@ class QPushButton;
 namespace vox {
 
 class CVoxbenchDoc;
+class WaveformView;
 
 // The main form: one fragment on the left, one comm with its slots on the right. Every value it
 // shows is read through the document; the fields below mirror what the form shows, as the
@@ -110,6 +111,7 @@ private:
     std::map<int, QWidget*> controls_;
     QPlainTextEdit* phraseEdit_ = nullptr;
     QPlainTextEdit* sequenceEdit_ = nullptr;
+    WaveformView* waveform_ = nullptr;  // below the Search Phrase button, left of the sequence
     LongTask longTask_;
     EditorOpeners openers_ = EditorOpeners::Dialogs();
     bool ok_ = false;

@@ -1,0 +1,168 @@
+// The waveform on the form, and the File menu's re-install and verify commands.
+#include <sys/stat.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QSignalSpy>
+
+#include "audio/viewactions.h"
+#include "audio/wavefile.h"
+#include "tests/maintain/maintainfixture.h"
+#include "ui/cvoxbenchview.h"
+#include "ui/dialogtemplate.h"
+#include "ui/maintaincommands.h"
+#include "ui/waveformview.h"
+
+namespace vox::test {
+namespace {
+
+// Runs the event loop until the view has a picture or 10 s have passed.
+bool WaitForPicture(WaveformView& view) {
+    QElapsedTimer timer;
+    timer.start();
+    while (view.IsDecoding() && timer.elapsed() < 10000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return !view.IsDecoding();
+}
+
+std::vector<std::pair<int, int>> AsPairs(const std::vector<WavePeak>& peaks) {
+    std::vector<std::pair<int, int>> pairs;
+    for (const WavePeak& peak : peaks) pairs.emplace_back(peak.low, peak.high);
+    return pairs;
+}
+
+VoxEntry EntryOf(const Bytes& coded, uint32_t decodedSize) {
+    VoxEntry entry;
+    entry.decodedSize = decodedSize;
+    entry.codedSize = static_cast<uint32_t>(coded.size());
+    entry.data = coded.data();
+    return entry;
+}
+
+TEST(WaveformViewTest, PeaksAreTheLowestAndHighestSampleOfEachStretch) {
+    Bytes pcm;
+    for (int16_t sample : {1, -2, 3, -4, 5, 6}) PutU16(pcm, static_cast<uint16_t>(sample));
+    EXPECT_EQ(AsPairs(WaveformView::PeaksOf(pcm.data(), pcm.size(), 2)),
+              (std::vector<std::pair<int, int>>{{-2, 3}, {-4, 6}}));
+    // More columns than samples: each column still holds a sample.
+    EXPECT_EQ(AsPairs(WaveformView::PeaksOf(pcm.data(), 4, 3)),
+              (std::vector<std::pair<int, int>>{{1, 1}, {1, 1}, {-2, -2}}));
+    EXPECT_TRUE(WaveformView::PeaksOf(pcm.data(), 1, 4).empty());
+}
+
+TEST(WaveformViewTest, DecodesOffTheUserInterfaceThreadAndDrawsOnlyTheNewestRequest) {
+    const Bytes first = Coded(Tone(8000, 300));
+    const Bytes second = Coded(Tone(4800, 900));
+    WaveformView view;
+    QSignalSpy ready(&view, &WaveformView::PictureReady);
+    view.ShowRecording(EntryOf(first, 8000));
+    EXPECT_TRUE(view.IsDecoding());  // returned before decoding
+    EXPECT_TRUE(view.Peaks().empty());
+    Bytes copy = second;
+    view.ShowRecording(EntryOf(copy, 4800));
+    std::fill(copy.begin(), copy.end(), 0xFF);  // the view decodes its own copy
+    ASSERT_TRUE(WaitForPicture(view));
+    const Bytes pcm = Decoded(second);
+    EXPECT_EQ(AsPairs(view.Peaks()),
+              AsPairs(WaveformView::PeaksOf(pcm.data(), pcm.size(), WaveformView::kColumns)));
+    EXPECT_FALSE(view.IsUndecodable());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(ready.count(), 1);
+}
+
+TEST(WaveformViewTest, AnUndecodableRecordingIsSaidAndAClosedViewWaitsForItsWorker) {
+    const Bytes bad(40, 0xFF);
+    {
+        WaveformView view;
+        view.ShowRecording(EntryOf(bad, 640));
+        ASSERT_TRUE(WaitForPicture(view));
+        EXPECT_TRUE(view.IsUndecodable());
+        EXPECT_TRUE(view.Peaks().empty());
+        view.ShowRecording(EntryOf(Coded(Tone(8000, 200)), 8000));
+        view.Clear();
+        EXPECT_FALSE(view.IsDecoding());
+    }  // destroyed with a worker possibly still running: it must not post to a dead view
+    QCoreApplication::processEvents();
+}
+
+class MaintainUiTest : public DocumentFixture {
+protected:
+    void SetUp() override {
+        Write(SampleDatabase());
+        Open();
+    }
+};
+
+TEST_F(MaintainUiTest, TheFormShowsTheFragmentsSoundInItsFreeCornerWithoutMovingAControl) {
+    DialogTemplateSet templates;
+    std::string error;
+    ASSERT_TRUE(LoadDialogTemplates(VOXBENCH_SOURCE_DIR "/resources/mainform.dlg", templates, error))
+        << error;
+    CVoxbenchView form(*doc_, templates);
+    ASSERT_TRUE(form.Ok());
+    auto* waveform = form.findChild<WaveformView*>("waveform");
+    ASSERT_NE(waveform, nullptr);
+    EXPECT_TRUE(form.rect().contains(waveform->geometry()));
+    for (QWidget* control : form.findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+        if (control == waveform || control->objectName().isEmpty()) continue;
+        EXPECT_FALSE(control->geometry().intersects(waveform->geometry()))
+            << control->objectName().toStdString();
+    }
+    doc_->UpdateAllViews();  // shows fragment 0, voice 0: entry 0
+    ASSERT_TRUE(WaitForPicture(*waveform));
+    VoxEntry entry;
+    ASSERT_TRUE(doc_->GetVoxEntry(0, entry));
+    const Bytes pcm = Decoded(Bytes(entry.data, entry.data + entry.codedSize));
+    EXPECT_EQ(AsPairs(waveform->Peaks()),
+              AsPairs(WaveformView::PeaksOf(pcm.data(), pcm.size(), WaveformView::kColumns)));
+    form.RefreshFragment(99);  // no such fragment: nothing to draw
+    EXPECT_TRUE(waveform->Peaks().empty());
+    EXPECT_FALSE(waveform->IsDecoding());
+}
+
+TEST_F(MaintainUiTest, ReinstallAsksForTheListAndSaysWhatItDid) {
+    mkdir(dir_.File("ex").c_str(), 0700);
+    const std::string list = dir_.File("ex/Filenames.csv");
+    ASSERT_TRUE(ExportFragmentRange(*doc_, 0, doc_->GetFragCount(), list).listWritten);
+    const Bytes pcm = Tone(2400, 480);
+    WriteFileBytes(dir_.File("ex/3-1.wav"), MakeWaveBytes(pcm.data(), static_cast<uint32_t>(pcm.size())));
+    std::remove(dir_.File("ex/2-0.wav").c_str());
+    prompter_.AnswerFile(list);
+    ReinstallExport(*doc_, nullptr);
+    ASSERT_EQ(prompter_.fileRequests.size(), 1u);
+    EXPECT_EQ(prompter_.fileRequests[0].fileName, "Filenames.csv");
+    EXPECT_TRUE(prompter_.fileRequests[0].mustExist);
+    ASSERT_EQ(prompter_.messages.size(), 1u);
+    EXPECT_EQ(prompter_.messages[0],
+              "1 replaced, 5 unchanged, 1 refused\nline 6 \"2-0;.lh\": 2-0.wav: missing file");
+
+    prompter_.AnswerFile(std::nullopt);  // cancelled: nothing more is said
+    ReinstallExport(*doc_, nullptr);
+    EXPECT_EQ(prompter_.messages.size(), 1u);
+}
+
+TEST_F(MaintainUiTest, VerifyShowsTheReportOfTheFilesOnDisk) {
+    QString shown;
+    const auto show = [&shown](const QString& text) { shown = text; };
+    VerifyDatabase(*doc_, nullptr, show);
+    EXPECT_EQ(shown, "No problems found.\n");
+
+    Bytes frags = ReadFileBytes(dir_.File("fragFile.bin"));
+    frags.push_back(0);  // a partial element word
+    WriteFileBytes(dir_.File("fragFile.bin"), frags);
+    doc_->SetModifiedFlag(true);
+    VerifyDatabase(*doc_, nullptr, show);
+    EXPECT_EQ(shown,
+              "The tables have unsaved changes; this checks the saved files.\n\n"
+              "fragFile.bin: the file ends in a partial element word\n1 problem found.\n");
+
+    doc_->OnCloseDocument();
+    shown.clear();
+    VerifyDatabase(*doc_, nullptr, show);
+    EXPECT_EQ(shown, "");
+    EXPECT_EQ(prompter_.messages, std::vector<std::string>{"No Voxfile loaded!"});
+}
+
+}  // namespace
+}  // namespace vox::test

@@ -1,0 +1,79 @@
+#include "ui/maintaincommands.h"
+
+#include <QObject>
+
+#include "audio/entrydecodecheck.h"
+#include "talkdata/document.h"
+#include "ui/longtask.h"
+
+namespace vox {
+namespace {
+
+// A message box shows this many refused lines; the rest are counted.
+constexpr size_t kRefusalsShown = 12;
+
+bool Guard(CVoxbenchDoc& doc) {
+    if (doc.GetFragCount() != 0) return true;
+    doc.GetPrompter().ShowMessage("No Voxfile loaded!");
+    return false;
+}
+
+}  // namespace
+
+std::string ReinstallSummary(const ImportResult& result) {
+    if (!result.listRead) return "File open failed\n" + result.error;
+    if (result.cancelled) return "Reinstall cancelled; the voxfile is unchanged";
+    std::string text = std::to_string(result.replaced) + " replaced, " +
+                       std::to_string(result.unchanged) + " unchanged, " +
+                       std::to_string(result.refused.size()) + " refused";
+    for (size_t i = 0; i < result.refused.size() && i < kRefusalsShown; ++i) {
+        const ImportRefusal& refusal = result.refused[i];
+        text += "\nline " + std::to_string(refusal.line) + " \"" + refusal.text + "\": " + refusal.why;
+    }
+    if (result.refused.size() > kRefusalsShown) {
+        text += "\nand " + std::to_string(result.refused.size() - kRefusalsShown) + " more";
+    }
+    if (!result.error.empty()) text += "\n" + result.error;
+    return text;
+}
+
+QString VerifyReportText(const VerifyReport& report, bool unsavedTables) {
+    QString text;
+    if (unsavedTables) text += "The tables have unsaved changes; this checks the saved files.\n\n";
+    for (const VerifyFinding& finding : report.findings) {
+        text += QString::fromStdString(finding.Text()) + "\n";
+    }
+    if (report.cancelled) return text + "Check cancelled; the list is incomplete.\n";
+    if (report.findings.empty()) return text + "No problems found.\n";
+    return text + QString::number(report.findings.size()) +
+           (report.findings.size() == 1 ? " problem found.\n" : " problems found.\n");
+}
+
+void ReinstallExport(CVoxbenchDoc& doc, QWidget* parent) {
+    if (!Guard(doc)) return;
+    FileDialogRequest request;
+    request.defaultExtension = "csv";
+    request.fileName = "Filenames.csv";
+    request.filter = "List Files (*.csv)|*.csv|All files (*.*)|*.*||";
+    request.mustExist = true;
+    const std::optional<std::string> listPath = doc.GetPrompter().AskFile(request);
+    if (!listPath || listPath->empty()) return;
+    LongTask task(parent);
+    const ImportResult result =
+        ImportExportList(doc, *listPath, task.Start(QObject::tr("Reinstalling the export...")));
+    task.Finish();
+    doc.UpdateAllViews();
+    doc.GetPrompter().ShowMessage(ReinstallSummary(result));
+}
+
+void VerifyDatabase(CVoxbenchDoc& doc, QWidget* parent,
+                    const std::function<void(const QString&)>& show) {
+    if (!Guard(doc)) return;
+    LongTask task(parent);
+    const VerifyReport report = VerifyDatabaseFiles(
+        doc.GetPathName(), MakeEntryDecodeCheck(doc), task.Start(QObject::tr("Checking...")));
+    task.Finish();
+    show(VerifyReportText(report, doc.IsModified()));
+}
+
+}  // namespace vox
