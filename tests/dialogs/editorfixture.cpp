@@ -37,8 +37,8 @@ EditorFixture::EditorFixture() {
             << "100,d,hundred-0,hundred-1\n";
     phrases.close();
 
-    doc = std::make_unique<CVoxbenchDoc>(profile,
-                                         MakeNullSoundFactory(std::make_shared<NullSoundControl>()));
+    doc = std::make_unique<CVoxbenchDoc>(
+        profile, MakeNullSoundFactory(std::make_shared<NullSoundControl>()));
     doc->SetPrompter(&prompter);
     doc->AddView(&view);
     if (doc->OnOpenDocument(talk)) doc->LoadPhraseFile(phraseFile);

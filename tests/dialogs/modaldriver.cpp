@@ -12,8 +12,10 @@ namespace vox::test {
 
 void RejectAllModals() {
     while (QWidget* modal = QApplication::activeModalWidget()) {
-        if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
-        else modal->close();
+        if (auto* dialog = qobject_cast<QDialog*>(modal))
+            dialog->reject();
+        else
+            modal->close();
         if (QApplication::activeModalWidget() == modal) break;  // would not close
     }
 }

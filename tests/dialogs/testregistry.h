@@ -13,7 +13,9 @@ std::vector<TestFactory>& TestClasses();
 
 template <typename T>
 struct RegisterTest {
-    RegisterTest() { TestClasses().push_back([] { return std::make_unique<T>(); }); }
+    RegisterTest() {
+        TestClasses().push_back([] { return std::make_unique<T>(); });
+    }
 };
 
 }  // namespace vox::test

@@ -23,8 +23,6 @@ T* Find(QWidget* dialog, int id) {
     return dialog->findChild<T*>(ControlName(id));
 }
 
-using Command = void (CVoxbenchDoc::*)();
-
 }  // namespace
 
 class DocumentCommandsTest : public QObject {
@@ -114,10 +112,9 @@ private slots:
         QFETCH(QList<int>, expected);
         EditorFixture f;
         f.prompter.AnswerText(typed.toStdString());
-        const Command commands[] = {&CVoxbenchDoc::OnFindFragInEval,
-                                    &CVoxbenchDoc::OnFindEvalInCommand,
-                                    &CVoxbenchDoc::OnFindFragInCommand};
-        (f.doc.get()->*commands[kind])();
+        if (kind == 0) f.doc->OnFindFragInEval();
+        else if (kind == 1) f.doc->OnFindEvalInCommand();
+        else f.doc->OnFindFragInCommand();
         QCOMPARE(f.prompter.lists.size(), size_t{1});
         QCOMPARE(QList<int>(f.prompter.lists[0].begin(), f.prompter.lists[0].end()), expected);
         QVERIFY(f.prompter.messages.empty());
@@ -154,7 +151,8 @@ private slots:
         // The open database stays usable, and a fresh open sees the same tables.
         QVERIFY(f.doc->InsertFragElement(2, 6, 0));
         f.doc->OnCloseDocument();  // releases the talk file's writer lock
-        CVoxbenchDoc reopened(f.profile, MakeNullSoundFactory(std::make_shared<NullSoundControl>()));
+        CVoxbenchDoc reopened(f.profile,
+                              MakeNullSoundFactory(std::make_shared<NullSoundControl>()));
         QVERIFY2(reopened.OnOpenDocument(f.talk), reopened.GetOpenError().c_str());
         QCOMPARE(reopened.GetFragTable().SaveBytes(), fragBytes);
         QCOMPARE(reopened.GetEvalTable().SaveBytes(), evalBytes);
@@ -164,8 +162,8 @@ private slots:
         EditorFixture f;
         QVERIFY(f.doc->InsertEvalElement(3, EvalElement{7, 6}));
         QVERIFY(f.doc->SetFragVoxIndex(1, 0, 0));
-        f.prompter.AnswerFile(std::nullopt);                         // fragment dialog cancelled
-        f.prompter.AnswerFile(f.dir.File("missing/evalFile.bin"));   // cannot be created
+        f.prompter.AnswerFile(std::nullopt);                        // fragment dialog cancelled
+        f.prompter.AnswerFile(f.dir.File("missing/evalFile.bin"));  // cannot be created
         QVERIFY(f.doc->OnSaveDocument(f.talk));
         QCOMPARE(f.prompter.messages.size(), size_t{1});
         QVERIFY(QString::fromStdString(f.prompter.messages[0]).startsWith("File save failed"));

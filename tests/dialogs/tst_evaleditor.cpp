@@ -22,7 +22,9 @@ T* Find(QWidget* dialog, int id) {
     return dialog->findChild<T*>(ControlName(id));
 }
 
-void Click(QWidget* dialog, int id) { QTest::mouseClick(Find<QPushButton>(dialog, id), Qt::LeftButton); }
+void Click(QWidget* dialog, int id) {
+    QTest::mouseClick(Find<QPushButton>(dialog, id), Qt::LeftButton);
+}
 
 QTreeWidget* List(QWidget* dialog) { return Find<QTreeWidget>(dialog, CEvalInfoDlg::kListControl); }
 

@@ -21,7 +21,9 @@ T* Find(QWidget* dialog, int id) {
     return dialog->findChild<T*>(ControlName(id));
 }
 
-void Click(QWidget* dialog, int id) { QTest::mouseClick(Find<QPushButton>(dialog, id), Qt::LeftButton); }
+void Click(QWidget* dialog, int id) {
+    QTest::mouseClick(Find<QPushButton>(dialog, id), Qt::LeftButton);
+}
 
 QTreeWidget* List(QWidget* dialog) { return Find<QTreeWidget>(dialog, CFragInfoDlg::kListControl); }
 
@@ -39,7 +41,9 @@ QStringList Rows(QWidget* dialog) {
     return rows;
 }
 
-QString Name(QWidget* dialog) { return Find<QLineEdit>(dialog, CFragInfoDlg::kNameControl)->text(); }
+QString Name(QWidget* dialog) {
+    return Find<QLineEdit>(dialog, CFragInfoDlg::kNameControl)->text();
+}
 
 QString Voices(const CVoxbenchDoc& doc, int frag) {
     QStringList parts;

@@ -24,7 +24,9 @@ T* Find(QWidget* dialog, int id) {
     return dialog->findChild<T*>(ControlName(id));
 }
 
-void Click(QWidget* dialog, int id) { QTest::mouseClick(Find<QPushButton>(dialog, id), Qt::LeftButton); }
+void Click(QWidget* dialog, int id) {
+    QTest::mouseClick(Find<QPushButton>(dialog, id), Qt::LeftButton);
+}
 
 }  // namespace
 
@@ -140,7 +142,8 @@ private slots:
             QVERIFY(dynamic_cast<CResultListDlg*>(modal) != nullptr);
             QCOMPARE(modal->windowTitle(), QString("Result List"));
             auto* list = Find<QTreeWidget>(modal, 1095);
-            for (int i = 0; i < list->topLevelItemCount(); ++i) rows << list->topLevelItem(i)->text(0);
+            for (int i = 0; i < list->topLevelItemCount(); ++i)
+                rows << list->topLevelItem(i)->text(0);
             Click(modal, 2);
         });
         prompter.ShowNumberList(137, "Result List", "Number", {0, 2});
@@ -171,7 +174,7 @@ private slots:
             QVERIFY(name != nullptr);
             offered = name->text();
             dialog->setDirectory(QString::fromStdString(dir.Path()));
-            name->setText("tables");  // no extension: the default one is added
+            name->setText("tables");                  // no extension: the default one is added
             static_cast<QDialog*>(dialog)->accept();  // public in QDialog
         });
         const auto chosen = prompter.AskFile(request);

@@ -23,10 +23,9 @@ const DialogTemplate& EvalInfoTemplate() {
 
 }  // namespace
 
-CEvalInfoDlg::CEvalInfoDlg(CVoxbenchDoc& document, int eval, const std::string& evalName,
-                           int voice, QWidget* parent)
-    : CTemplateDialog(EvalInfoTemplate(), parent), voice_(voice), document_(document),
-      eval_(eval) {
+CEvalInfoDlg::CEvalInfoDlg(CVoxbenchDoc& document, int eval, const std::string& evalName, int voice,
+                           QWidget* parent)
+    : CTemplateDialog(EvalInfoTemplate(), parent), voice_(voice), document_(document), eval_(eval) {
     if (auto* edit = ControlAs<QLineEdit>(kNameControl)) {
         edit->setText(QString::fromStdString(evalName));
     }
@@ -100,8 +99,8 @@ void CEvalInfoDlg::ArrangeControls() {
 
     auto* right = new QVBoxLayout;
     right->setSpacing(0);
-    const std::pair<int, int> buttons[] = {{1, 0}, {2, 3}, {kAddControl, 18},
-                                           {kModifyControl, 6}, {kDeleteControl, 4}};
+    const std::pair<int, int> buttons[] = {
+        {1, 0}, {2, 3}, {kAddControl, 18}, {kModifyControl, 6}, {kDeleteControl, 4}};
     for (const auto& [id, gapAbove] : buttons) {
         QWidget* button = Control(id);
         if (button == nullptr) continue;

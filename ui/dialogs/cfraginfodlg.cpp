@@ -57,9 +57,9 @@ void CFragInfoDlg::Fill() {
     for (int position = 0; position < record.count; ++position) {
         FragElement element;
         if (!document_.GetFragElement(record, position, element)) break;
-        InsertReportRow(list, position,
-                        {DecimalText(position), DecimalText(element.voice),
-                         DecimalText(element.voxIndex)});
+        InsertReportRow(
+            list, position,
+            {DecimalText(position), DecimalText(element.voice), DecimalText(element.voxIndex)});
     }
 }
 

@@ -63,8 +63,8 @@ DialogTemplate GenericTemplate(const NumberDialogRequest& request, const std::ve
     for (int i = 0; i < rows; ++i) {
         const int top = kFirstRowTop + i * kRowHeight;
         const auto field = static_cast<size_t>(i);
-        dialog.controls.push_back(MakeControl(ControlKind::Label, -1, {7, top + 3, 49, 8},
-                                              request.fields[field].label));
+        dialog.controls.push_back(
+            MakeControl(ControlKind::Label, -1, {7, top + 3, 49, 8}, request.fields[field].label));
         dialog.controls.push_back(MakeControl(ControlKind::Edit, ids[field], {58, top, 60, 14}));
     }
     return dialog;

@@ -18,8 +18,7 @@ const DialogTemplate& ResultListTemplate() {
 
 }  // namespace
 
-CResultListDlg::CResultListDlg(const std::vector<int>& results, QWidget* parent,
-                               const char* column)
+CResultListDlg::CResultListDlg(const std::vector<int>& results, QWidget* parent, const char* column)
     : CTemplateDialog(ResultListTemplate(), parent), results_(results) {
     auto* list = ControlAs<QTreeWidget>(kListControl);
     if (list == nullptr) return;

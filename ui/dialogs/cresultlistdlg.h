@@ -14,8 +14,7 @@ public:
     static constexpr int kTemplate = 137;
     static constexpr int kListControl = 1095;
 
-    CResultListDlg(const std::vector<int>& results, QWidget* parent,
-                   const char* column = "Number");
+    CResultListDlg(const std::vector<int>& results, QWidget* parent, const char* column = "Number");
 
 private:
     const std::vector<int>& results_;

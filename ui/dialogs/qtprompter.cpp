@@ -20,7 +20,8 @@ void QtPrompter::ShowMessage(const std::string& text) {
 }
 
 Answer QtPrompter::AskYesNoCancel(const std::string& text) {
-    QMessageBox box(QMessageBox::Question, QString::fromUtf8(kCaption), QString::fromStdString(text),
+    QMessageBox box(QMessageBox::Question, QString::fromUtf8(kCaption),
+                    QString::fromStdString(text),
                     QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, parent_);
     box.setDefaultButton(QMessageBox::Yes);
     box.setEscapeButton(QMessageBox::Cancel);  // closing the box discards nothing
