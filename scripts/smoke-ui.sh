@@ -22,8 +22,11 @@ rm -rf "$work"
 mkdir -p "$work/db/waves" "$work/config" "$work/runtime"
 chmod 700 "$work/runtime"
 pids=()
+# Ends what this script started and waits for it, so that the display number is free again
+# when the script returns.
 cleanup() {
   for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
 }
 trap cleanup EXIT
 fail() { echo "smoke-ui: $*" >&2; exit 1; }
@@ -65,10 +68,18 @@ done
 [ -n "$display" ] || fail "no free X display number"
 Xvfb "$display" -screen 0 1280x900x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
 pids+=($!)
-for _ in $(seq 50); do
-  DISPLAY=$display xdotool getmouselocation >/dev/null 2>&1 && break
+xvfb=$!
+ready=""
+for _ in $(seq 100); do
+  if [ -S "/tmp/.X11-unix/X${display#:}" ] &&
+     [ -n "$(DISPLAY=$display xdotool getdisplaygeometry 2>/dev/null)" ]; then
+    ready=yes
+    break
+  fi
+  kill -0 "$xvfb" 2>/dev/null || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
   sleep 0.1
 done
+[ -n "$ready" ] || fail "Xvfb did not answer on $display"
 export DISPLAY=$display
 
 XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/runtime QT_QPA_PLATFORM=xcb \
@@ -95,7 +106,7 @@ status_height=${SMOKE_STATUS_HEIGHT:-23}
 form_top=$((Y + HEIGHT - status_height - 540))
 click_units() {  # x y in dialog units: the middle of a control
   local px=$((X + $1 * 6 / 4)) py=$((form_top + $2 * 13 / 8))
-  xdotool mousemove --sync "$px" "$py" click 1
+  xdotool mousemove "$px" "$py" sleep 0.1 click 1
   sleep 0.3
 }
 frag_plus() { click_units 108 37; }
@@ -114,18 +125,26 @@ if cmp -s "$work/start.png" "$work/after-frag-plus.png"; then
   fail "fragment + changed nothing on the screen"
 fi
 
-# Auto Play: Ctrl+A toggles it; the View menu shows the state (a second press restores it).
-xdotool key --window "$window" ctrl+a
-sleep 0.2
-xdotool key --window "$window" ctrl+a
-sleep 0.2
+# Auto Play: the last toolbar button. Its checked look must change with a click, and a second
+# click turns it on again.
+import -window root "$work/auto-play-on.png"
+xdotool mousemove $((X + 163)) $((Y + 34)) sleep 0.1 click 1
+sleep 0.3
+xdotool mousemove $((X + 700)) $((Y + 34))
+sleep 0.3
+import -window root "$work/auto-play-off.png"
+if cmp -s "$work/auto-play-on.png" "$work/auto-play-off.png"; then
+  fail "the Auto Play button did not change"
+fi
+xdotool mousemove $((X + 163)) $((Y + 34)) sleep 0.1 click 1
+sleep 0.3
 
 kill -0 "$app" 2>/dev/null || fail "voxbench ended during the clicks: $(cat "$work/voxbench.log")"
 [ -n "$(xdotool search --name "^${title}\$" 2>/dev/null)" ] || fail "the title changed"
 import -window root "$work/end.png"
 
 # Close through the menu: File, then Exit.
-xdotool mousemove --sync $((X + 18)) $((Y + 10)) click 1
+xdotool mousemove $((X + 18)) $((Y + 10)) sleep 0.1 click 1
 sleep 0.4
 xdotool key Up Return
 for _ in $(seq 50); do
