@@ -63,6 +63,7 @@ bool MappedFile::Map() {
     if (view == MAP_FAILED) return FailErrno();
     view_ = static_cast<uint8_t*>(view);
     guardSlot_ = mappingguard::Register(view_, size_, protection);
+    guardFlag_ = mappingguard::DamageFlag(guardSlot_);
     return true;
 }
 
@@ -70,6 +71,7 @@ void MappedFile::Unmap() {
     damaged_ = IsDamaged();
     mappingguard::Release(guardSlot_);
     guardSlot_ = -1;
+    guardFlag_ = nullptr;
     if (view_ != nullptr) {
         munmap(view_, size_);
         view_ = nullptr;
@@ -90,16 +92,6 @@ bool MappedFile::Flush() {
     if (msync(view_, size_, MS_SYNC) != 0) return FailErrno();
     return true;
 }
-
-uint8_t* MappedFile::At(uint32_t offset) const {
-    return view_ != nullptr && offset < size_ && !IsDamaged() ? view_ + offset : nullptr;
-}
-
-ByteSpan MappedFile::Bytes() const {
-    return view_ != nullptr && !IsDamaged() ? ByteSpan(view_, size_) : ByteSpan();
-}
-
-bool MappedFile::IsDamaged() const { return damaged_ || mappingguard::IsDamaged(guardSlot_); }
 
 bool MappedFile::RefuseIfDamaged() {
     if (!IsDamaged()) return false;

@@ -2,6 +2,7 @@
 
 #include <sys/types.h>
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 
@@ -38,18 +39,25 @@ class MappedFile {
     uint32_t GetSize() const { return size_; }
     // Pointer at offset, or null when offset lies outside the file. Only the first byte is
     // checked: a caller that reads more checks the rest itself.
-    uint8_t* At(uint32_t offset) const;
+    uint8_t* At(uint32_t offset) const {
+        return view_ != nullptr && offset < size_ && !IsDamaged() ? view_ + offset : nullptr;
+    }
     // Writes at the end of the file and remaps; the old end of file, or kAppendFailed (nothing
     // written, also when the file would pass 4 GiB - 1). Pointers from At are stale afterwards.
     uint32_t Append(const void* bytes, uint32_t length);
 
     bool IsOpen() const { return view_ != nullptr; }
-    // The file was truncated under the mapping since the last Open.
-    bool IsDamaged() const;
+    // The file was truncated under the mapping since the last Open. Inline: every lookup asks.
+    bool IsDamaged() const {
+        return damaged_ || (guardFlag_ != nullptr && guardFlag_->load(std::memory_order_relaxed));
+    }
     int GetMode() const { return mode_; }
     const std::string& GetPath() const { return path_; }
     int GetFd() const { return fd_; }
-    ByteSpan Bytes() const;  // the whole view; empty when closed
+    // The whole view; empty when closed or damaged.
+    ByteSpan Bytes() const {
+        return view_ != nullptr && !IsDamaged() ? ByteSpan(view_, size_) : ByteSpan();
+    }
     const std::string& GetError() const { return error_; }
 
   private:
@@ -66,6 +74,7 @@ class MappedFile {
     uint8_t* view_ = nullptr;
     int fd_ = -1;
     int guardSlot_ = -1;
+    const std::atomic<bool>* guardFlag_ = nullptr;  // set by the SIGBUS handler
     bool damaged_ = false;  // a fault in an earlier view since the last Open
     std::string error_;
 };

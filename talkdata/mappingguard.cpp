@@ -113,4 +113,8 @@ bool IsDamaged(int slot) {
     return slot >= 0 && slot < kSlots && slots[slot].damaged.load(std::memory_order_acquire);
 }
 
+const std::atomic<bool>* DamageFlag(int slot) {
+    return slot >= 0 && slot < kSlots ? &slots[slot].damaged : nullptr;
+}
+
 }  // namespace vox::mappingguard

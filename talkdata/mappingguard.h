@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 
 namespace vox {
@@ -19,6 +20,9 @@ int Register(void* view, size_t length, int protection);
 void Release(int slot);
 // Whether a fault was contained in the view of that slot since it was registered.
 bool IsDamaged(int slot);
+// The flag behind IsDamaged, for callers that ask on every access; null for slot -1. It stays
+// valid for the life of the program.
+const std::atomic<bool>* DamageFlag(int slot);
 
 }  // namespace mappingguard
 }  // namespace vox
