@@ -53,8 +53,8 @@ bool CollectEntries(ByteSpan talk, Plan& plan, std::string* why) {
     uint64_t previousEnd = directoryEnd;
     for (const auto& [offset, length] : lengths) {
         if (offset < previousEnd) {
-            return Refuse(why, "the entries at bytes " + std::to_string(offset) +
-                                   " and before it overlap");
+            return Refuse(why, "the entry at byte " + std::to_string(offset) +
+                                   " overlaps the one before it");
         }
         plan.entries.push_back({offset, length, 0});
         previousEnd = uint64_t{offset} + length;
