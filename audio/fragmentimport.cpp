@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "talkdata/document.h"
+#include "talkdata/writerlock.h"
 #include "talkdata/safefile.h"
 
 namespace vox {
@@ -104,7 +105,7 @@ std::string TemporaryPathFor(const std::string& talkPath) {
 // file's place in one rename. The talk file is only read meanwhile: whatever fails, it keeps
 // its old contents, the temporary file is gone, and the mapping is open again on whichever
 // version is in place.
-Rewrite RewriteTalkFile(MappedFile& talk, uint64_t newSize,
+Rewrite RewriteTalkFile(MappedFile& talk, WriterLock& lock, uint64_t newSize,
                         const std::function<bool(ByteSink&)>& writeNewVersion,
                         const ProgressFn& progress) {
     const std::string path = talk.GetPath();
@@ -120,8 +121,17 @@ Rewrite RewriteTalkFile(MappedFile& talk, uint64_t newSize,
         temp.Abort();
         return watched.Cancelled() ? Rewrite::Cancelled : Rewrite::CannotWrite;
     }
+    // The new version takes the writer lock before its rename, so that the talk file's name
+    // never stands for a file that another writer (a compact, say) could take meanwhile.
+    const bool locked = lock.IsHeld();
+    if (locked && !lock.LockReplacement(tempPath)) {
+        temp.Abort();
+        return Rewrite::CannotMove;
+    }
     talk.Close();
     const bool moved = temp.Commit();
+    // After a failed rename the old file is in place again: it gets the lock back.
+    if (!moved && locked) lock.Acquire(path);
     const bool reopened = talk.Open(path, 1);
     if (!moved) return Rewrite::CannotMove;
     return reopened ? Rewrite::Done : Rewrite::CannotReopen;
@@ -190,12 +200,12 @@ bool WriteWithNewFirstEntry(ByteSpan old, const uint8_t* coded, uint32_t codedLe
            out.Write(old.data() + firstEntry, old.size() - firstEntry);
 }
 
-bool ReplaceFirstEntry(MappedFile& talk, Prompter& prompter, const uint8_t* coded,
-                       uint32_t codedLen, uint32_t decodedLen) {
+bool ReplaceFirstEntry(MappedFile& talk, WriterLock& lock, Prompter& prompter,
+                       const uint8_t* coded, uint32_t codedLen, uint32_t decodedLen) {
     const uint64_t newSize = uint64_t{talk.GetSize()} + kEntryHeaderSize + codedLen;
     if (!CanRewrite(talk, newSize, prompter)) return false;
     const Rewrite result = RewriteTalkFile(
-        talk, newSize,
+        talk, lock, newSize,
         [&](ByteSink& sink) {
             return WriteWithNewFirstEntry(talk.Bytes(), coded, codedLen, decodedLen, sink);
         },
@@ -215,7 +225,9 @@ bool CVoxbenchDoc::ReplaceFragment(int frag, int voice, const uint8_t* coded, ui
     if (voxFile_.At(VoxFile::kHeaderSize + kSlotSize * static_cast<uint32_t>(voxIndex)) == nullptr) {
         return false;
     }
-    if (voxIndex == 0) return ReplaceFirstEntry(voxFile_, *prompter_, coded, codedLen, decodedLen);
+    if (voxIndex == 0) {
+        return ReplaceFirstEntry(voxFile_, writerLock_, *prompter_, coded, codedLen, decodedLen);
+    }
     // Refuses a voxIndex beyond the directory: such a "slot" is a word of some entry.
     return VoxFile::ReplaceEntry(voxFile_, voxIndex, coded, codedLen, decodedLen);
 }
@@ -239,7 +251,7 @@ bool CVoxbenchDoc::AddFragment(int frag, int voice, std::unique_ptr<uint8_t[]> c
     }
 
     const Rewrite result = RewriteTalkFile(
-        voxFile_, newSize,
+        voxFile_, writerLock_, newSize,
         [&](ByteSink& sink) {
             int written = -1;
             return VoxFile::WriteWithNewSlot(voxFile_.Bytes(), coded.get(), codedLen, decodedLen,

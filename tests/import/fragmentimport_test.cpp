@@ -5,6 +5,7 @@
 
 #include "audio/importactions.h"
 #include "talkdata/faultinjection.h"
+#include "talkdata/writerlock.h"
 #include "tests/import/importfixture.h"
 
 namespace vox::test {
@@ -110,6 +111,15 @@ TEST_F(FragmentImport, AddVoiceRewritesTheTalkFileWithOneMoreSlotAndTheNewEntryL
     EXPECT_EQ(std::vector<uint8_t>(entry.data, entry.data + entry.codedSize), coded);
     ASSERT_TRUE(doc_->GetVoxEntry(2, entry));
     EXPECT_EQ(entry.decodedSize, 3200u);
+}
+
+// Regression: the rewrite renamed a new talk file into place while the lock stayed on the old
+// one, so another writer (a compact) could take the database from under the open document.
+TEST_F(FragmentImport, TheRewrittenTalkFileIsStillLockedAgainstOtherWriters) {
+    ASSERT_TRUE(Add(1, 5));
+    WriterLock other;
+    EXPECT_FALSE(other.Acquire(talk_));
+    EXPECT_EQ(other.GetError(), WriterLock::kHeldElsewhere);
 }
 
 TEST_F(FragmentImport, AddNewAppendsAFragmentAndAsksForTheVoiceWithTheDialogOfTheForm) {
