@@ -29,6 +29,21 @@ TEST(DescriptionFuzzRegression, AQuoteInsideAWordIsRefusedWithItsLine) {
     EXPECT_EQ(error.line, 2);
 }
 
+// Carriage returns left in a name lost one at each write and read (the line end took it); a
+// NUL would end the name for whoever opens the file.
+TEST(DescriptionFuzzRegression, AControlCharacterInALineIsRefusedWithItsLine) {
+    PackDescription d;
+    DescriptionError error;
+    EXPECT_FALSE(ReadDescription(Bytes(kHead + "phrases phrases.csv\r\r\r\n"), d, error));
+    EXPECT_EQ(error.line, 3);
+    EXPECT_NE(error.message.find("control character"), std::string::npos) << error.message;
+    EXPECT_FALSE(ReadDescription(Bytes(kHead + std::string("commnames comm\0x.csv\n", 21)), d, error));
+    EXPECT_EQ(error.line, 3);
+    // A line ending in CR LF is still an ordinary line end.
+    EXPECT_TRUE(ReadDescription(Bytes("voxbench-unpacked 1\r\ntalk db.vox\r\n"), d, error))
+        << error.message;
+}
+
 TEST(DescriptionFuzzRegression, QuotedWordsAndNamesStartingWithHashStillReadBack) {
     PackDescription d;
     DescriptionError error;

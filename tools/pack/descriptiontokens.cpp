@@ -36,6 +36,14 @@ bool SplitWords(std::string_view line, std::vector<std::string>& words, std::str
         words.emplace_back(line.substr(i, end - i));
         i = end;
     }
+    // A control character (a stray carriage return, a NUL) could not be written back the way
+    // it was read: a line end would take it, or a reader would stop at it.
+    for (const char c : line) {
+        if (static_cast<unsigned char>(c) < 0x20 && c != '\t') {
+            why = "a control character stands in the line";
+            return false;
+        }
+    }
     return true;
 }
 
