@@ -11,8 +11,9 @@ if [ $# -ne 2 ]; then
   echo "usage: $0 BUILD_DIR OUT_DIR" >&2
   exit 2
 fi
-build=$1
-out=${2%/}
+build=$(realpath -m "$1")
+# Absolute, because the speaking step works from inside the unpacked folder.
+out=$(realpath -m "${2%/}")
 root=$(cd "$(dirname "$0")/.." && pwd)
 resources=$root/resources/demo
 voxtool=$build/tools/voxtool
