@@ -9,6 +9,7 @@
 #include "talkdata/writerlock.h"
 #include "tests/support/databasebuilder.h"
 #include "tests/support/tempdir.h"
+#include "tests/support/wavebytes.h"
 #include "tests/tools/toolrunner.h"
 
 namespace vox::test {
@@ -37,23 +38,6 @@ Bytes Tone(size_t bytes, double hz) {
     return pcm;
 }
 
-Bytes WaveFile(const Bytes& pcm) {
-    Bytes out = {'R', 'I', 'F', 'F'};
-    PutU32(out, static_cast<uint32_t>(36 + pcm.size()));
-    for (char c : std::string("WAVEfmt ")) out.push_back(static_cast<uint8_t>(c));
-    PutU32(out, 16);     // fmt chunk size
-    PutU16(out, 1);      // PCM
-    PutU16(out, 1);      // mono
-    PutU32(out, 8000);   // samples per second
-    PutU32(out, 16000);  // bytes per second
-    PutU16(out, 2);      // block align
-    PutU16(out, 16);     // bits per sample
-    for (char c : std::string("data")) out.push_back(static_cast<uint8_t>(c));
-    PutU32(out, static_cast<uint32_t>(pcm.size()));
-    out.insert(out.end(), pcm.begin(), pcm.end());
-    return out;
-}
-
 // A dump with every byte offset and the talk file's size taken out: what must survive a compact.
 std::string WithoutOffsets(const std::string& dump) {
     static const std::regex offsets("\"(offset|size)\": [0-9]+");
@@ -74,7 +58,7 @@ protected:
         const struct { const char* fragment; const char* voice; double hz; } adds[] = {
             {"0", "3", 220}, {"1", "0", 330}, {"1", "4", 440}, {"2", "0", 550}};
         for (const auto& add : adds) {
-            WriteFileBytes(dir_.File("in.wav"), WaveFile(Tone(4000, add.hz)));
+            WriteFileBytes(dir_.File("in.wav"), MonoWaveFile(Tone(4000, add.hz)));
             const ToolResult r = Run({"add", talk_, add.fragment, add.voice, dir_.File("in.wav")});
             ASSERT_EQ(r.status, 0) << r.err;
         }
@@ -107,8 +91,8 @@ TEST_F(VoxtoolMaintain, ExportTwoEditsImportThenVerifyAndCompact) {
     for (const std::string& name : names) exported.push_back(ReadFileBytes(dir_.File("ex/" + name + ".wav")));
 
     const Bytes original = ReadFileBytes(talk_);
-    WriteFileBytes(dir_.File("ex/1-0.wav"), WaveFile(Tone(6400, 700)));   // entry 2
-    WriteFileBytes(dir_.File("ex/2-0.wav"), WaveFile(Tone(2000, 150)));   // entry 4
+    WriteFileBytes(dir_.File("ex/1-0.wav"), MonoWaveFile(Tone(6400, 700)));   // entry 2
+    WriteFileBytes(dir_.File("ex/2-0.wav"), MonoWaveFile(Tone(2000, 150)));   // entry 4
     ToolResult r = Run({"import", list_, talk_});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "2 replaced, 3 unchanged, 0 refused\n");
@@ -150,7 +134,7 @@ TEST_F(VoxtoolMaintain, CompactAfterManyReplacesReclaimsExactlyWhatTheyLeftBehin
     for (int i = 0; i < 24; ++i) {
         const auto& v = voices[(i * 7) % 4];
         leftBehind += EntryLength(ReadFileBytes(talk_), v.voxIndex);
-        WriteFileBytes(dir_.File("in.wav"), WaveFile(Tone(320 * (2 + i % 9), 180.0 + 25 * i)));
+        WriteFileBytes(dir_.File("in.wav"), MonoWaveFile(Tone(320 * (2 + i % 9), 180.0 + 25 * i)));
         const ToolResult r = Run({"replace", talk_, v.fragment, v.voice, dir_.File("in.wav")});
         ASSERT_EQ(r.status, 0) << r.err;
     }
@@ -169,7 +153,7 @@ TEST_F(VoxtoolMaintain, CompactAfterManyReplacesReclaimsExactlyWhatTheyLeftBehin
 
 TEST_F(VoxtoolMaintain, ImportNamesEveryRefusedLineAndExitsOneAfterImportingTheRest) {
     Export();
-    WriteFileBytes(dir_.File("ex/0-3.wav"), WaveFile(Tone(3200, 610)));
+    WriteFileBytes(dir_.File("ex/0-3.wav"), MonoWaveFile(Tone(3200, 610)));
     std::remove(dir_.File("ex/1-4.wav").c_str());
     WriteFileBytes(dir_.File("ex/2-0.wav"), {'n', 'o', 't', ' ', 'a', ' ', 'w', 'a', 'v', 'e'});
     Bytes list = ReadFileBytes(list_);
@@ -220,7 +204,7 @@ TEST_F(VoxtoolMaintain, VerifyListsTheDamageWithPlacesAndChangesNoFile) {
 
 TEST_F(VoxtoolMaintain, WritersAreRefusedAtOnceWhileAnotherProgramHoldsTheDatabase) {
     Export();
-    WriteFileBytes(dir_.File("ex/0-3.wav"), WaveFile(Tone(3200, 610)));
+    WriteFileBytes(dir_.File("ex/0-3.wav"), MonoWaveFile(Tone(3200, 610)));
     const Bytes talk = ReadFileBytes(talk_);
     WriterLock held;  // this test program plays the other program
     ASSERT_TRUE(held.Acquire(talk_)) << held.GetError();

@@ -8,6 +8,7 @@
 
 #include "tests/support/databasebuilder.h"
 #include "tests/support/tempdir.h"
+#include "tests/support/wavebytes.h"
 #include "tests/tools/toolrunner.h"
 
 namespace vox::test {
@@ -40,36 +41,6 @@ Bytes GlidingTone(size_t bytes) {
         PutU16(pcm, static_cast<uint16_t>(static_cast<int16_t>(loudness * std::sin(phase))));
     }
     return pcm;
-}
-
-Bytes WaveFile(const Bytes& pcm) {
-    Bytes out = {'R', 'I', 'F', 'F'};
-    PutU32(out, static_cast<uint32_t>(36 + pcm.size()));
-    for (char c : std::string("WAVEfmt ")) out.push_back(static_cast<uint8_t>(c));
-    PutU32(out, 16);     // fmt chunk size
-    PutU16(out, 1);      // PCM
-    PutU16(out, 1);      // mono
-    PutU32(out, 8000);   // samples per second
-    PutU32(out, 16000);  // bytes per second
-    PutU16(out, 2);      // block align
-    PutU16(out, 16);     // bits per sample
-    for (char c : std::string("data")) out.push_back(static_cast<uint8_t>(c));
-    PutU32(out, static_cast<uint32_t>(pcm.size()));
-    out.insert(out.end(), pcm.begin(), pcm.end());
-    return out;
-}
-
-// The bytes of the "data" chunk of a RIFF WAVE file; empty when there is none.
-Bytes DataChunk(const Bytes& wave) {
-    for (size_t at = 12; at + 8 <= wave.size();) {
-        const uint32_t size = U32At(wave, at + 4);
-        if (std::string(wave.begin() + at, wave.begin() + at + 4) == "data") {
-            if (at + 8 + size > wave.size()) return {};
-            return Bytes(wave.begin() + at + 8, wave.begin() + at + 8 + size);
-        }
-        at += 8 + size + (size & 1);
-    }
-    return {};
 }
 
 std::vector<double> Samples(const Bytes& pcm) {
@@ -107,7 +78,7 @@ protected:
         talk_ = db_.WriteTo(dir_.Path());
         tone_ = GlidingTone(32000);
         wave_ = dir_.File("in.wav");
-        WriteFileBytes(wave_, WaveFile(tone_));
+        WriteFileBytes(wave_, MonoWaveFile(tone_));
         Remember();
     }
     ToolResult Run(const std::vector<std::string>& args) { return RunVoxtool(args, config_.Path()); }
@@ -205,7 +176,7 @@ TEST_F(VoxtoolWrite, ReplaceGrowsTheTalkFileByOneEntryAndRepointsItsSlot) {
     const Bytes before = ReadFileBytes(talk_);
     const Bytes fragBefore = ReadFileBytes(dir_.File("fragFile.bin"));
     const Bytes shorter(tone_.begin(), tone_.begin() + 16000);
-    WriteFileBytes(wave_, WaveFile(shorter));
+    WriteFileBytes(wave_, MonoWaveFile(shorter));
     const ToolResult r = Run({"replace", talk_, "1", "3", wave_});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "");

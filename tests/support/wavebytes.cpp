@@ -1,0 +1,48 @@
+#include "tests/support/wavebytes.h"
+
+#include <string>
+
+#include "talkdata/bytes.h"
+#include "tests/support/databasebuilder.h"
+
+namespace vox::test {
+
+namespace {
+
+void PutTag(std::vector<uint8_t>& out, const char* tag) {
+    for (const char* c = tag; *c != '\0'; ++c) out.push_back(static_cast<uint8_t>(*c));
+}
+
+}  // namespace
+
+std::vector<uint8_t> MonoWaveFile(const std::vector<uint8_t>& pcm) {
+    std::vector<uint8_t> out;
+    PutTag(out, "RIFF");
+    PutU32(out, static_cast<uint32_t>(36 + pcm.size()));
+    PutTag(out, "WAVEfmt ");
+    PutU32(out, 16);     // fmt chunk size
+    PutU16(out, 1);      // PCM
+    PutU16(out, 1);      // mono
+    PutU32(out, 8000);   // samples per second
+    PutU32(out, 16000);  // bytes per second
+    PutU16(out, 2);      // block align
+    PutU16(out, 16);     // bits per sample
+    PutTag(out, "data");
+    PutU32(out, static_cast<uint32_t>(pcm.size()));
+    out.insert(out.end(), pcm.begin(), pcm.end());
+    return out;
+}
+
+std::vector<uint8_t> DataChunk(const std::vector<uint8_t>& wave) {
+    for (size_t at = 12; at + 8 <= wave.size();) {
+        const uint32_t size = ReadU32(wave.data() + at + 4);
+        if (std::string(wave.begin() + at, wave.begin() + at + 4) == "data") {
+            if (size > wave.size() - at - 8) return {};
+            return {wave.begin() + at + 8, wave.begin() + at + 8 + size};
+        }
+        at += 8 + size + (size & 1);
+    }
+    return {};
+}
+
+}  // namespace vox::test

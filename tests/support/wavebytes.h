@@ -1,0 +1,16 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace vox::test {
+
+// Wave files built and taken apart byte by byte, independent of the reader under test.
+
+// A canonical 44-byte-header RIFF WAVE file: PCM, mono, 16-bit, 8000 Hz, holding pcm.
+std::vector<uint8_t> MonoWaveFile(const std::vector<uint8_t>& pcm);
+
+// The bytes of the first "data" chunk; empty when there is none or it runs past the end.
+std::vector<uint8_t> DataChunk(const std::vector<uint8_t>& wave);
+
+}  // namespace vox::test
