@@ -2,8 +2,10 @@
 #include <CLI/CLI.hpp>
 
 #include <memory>
+#include <vector>
 
 #include "tools/pack/packer.h"
+#include "tools/terminalprogress.h"
 #include "tools/toolcontext.h"
 
 namespace vox::tool {
@@ -15,8 +17,15 @@ struct PackOptions {
 };
 
 void RunPack(const PackOptions& options) {
-    pack::Packer packer([](const std::string& note) { PrintError(note); });
-    if (!packer.Pack(options.folder, options.outFolder)) {
+    // Notes wait for the end so that they do not break into the progress line.
+    std::vector<std::string> notes;
+    pack::Packer packer([&notes](const std::string& note) { notes.push_back(note); });
+    TerminalProgress progress("pack");
+    const bool packed = packer.Pack(options.folder, options.outFolder, progress.Fn());
+    progress.Finish();
+    for (const std::string& note : notes) PrintError(note);
+    if (packer.Stopped()) return;  // Finish has said so; nothing was written
+    if (!packed) {
         PrintError(packer.GetError());
         ExitStatus() = kExitFailure;
     }

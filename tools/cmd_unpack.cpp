@@ -2,8 +2,10 @@
 #include <CLI/CLI.hpp>
 
 #include <memory>
+#include <vector>
 
 #include "tools/pack/unpacker.h"
+#include "tools/terminalprogress.h"
 #include "tools/toolcontext.h"
 
 namespace vox::tool {
@@ -40,8 +42,15 @@ void RunUnpack(const UnpackOptions& options) {
     source.phrasesPath = SideFile(options.phrasesPath, !doc.GetPhrases().IsEmpty(), doc.GetProfile(), "Phrases");
     source.commNamesPath =
         SideFile(options.commNamesPath, !doc.GetCommNames().IsEmpty(), doc.GetProfile(), "Comms");
-    pack::Unpacker unpacker([](const std::string& note) { PrintError(note); });
-    if (!unpacker.Unpack(source, options.folder)) {
+    // Notes wait for the end so that they do not break into the progress line.
+    std::vector<std::string> notes;
+    pack::Unpacker unpacker([&notes](const std::string& note) { notes.push_back(note); });
+    TerminalProgress progress("unpack");
+    const bool unpacked = unpacker.Unpack(source, options.folder, progress.Fn());
+    progress.Finish();
+    for (const std::string& note : notes) PrintError(note);
+    if (unpacker.Stopped()) return;  // Finish has said so; nothing was written
+    if (!unpacked) {
         PrintError(unpacker.GetError());
         ExitStatus() = kExitFailure;
     }

@@ -12,7 +12,8 @@ namespace vox::test {
 
 bool UnpackFolder(const std::string& dbFolder, const std::string& talkName,
                   const std::string& outFolder, NoteLog& log, std::string& error,
-                  const std::string& phrasesPath, const std::string& commNamesPath) {
+                  const std::string& phrasesPath, const std::string& commNamesPath,
+                  const ProgressFn& progress) {
     const std::vector<uint8_t> talk = ReadFileBytes(dbFolder + "/" + talkName);
     const std::vector<uint8_t> comm = ReadFileBytes(dbFolder + "/commFile.bin");
     FragTable frags;
@@ -30,15 +31,15 @@ bool UnpackFolder(const std::string& dbFolder, const std::string& talkName,
     source.phrasesPath = phrasesPath;
     source.commNamesPath = commNamesPath;
     pack::Unpacker unpacker([&log](const std::string& note) { log.notes.push_back(note); });
-    const bool ok = unpacker.Unpack(source, outFolder);
+    const bool ok = unpacker.Unpack(source, outFolder, progress);
     error = unpacker.GetError();
     return ok;
 }
 
 bool PackFolder(const std::string& folder, const std::string& outFolder, NoteLog& log,
-                std::string& error) {
+                std::string& error, const ProgressFn& progress) {
     pack::Packer packer([&log](const std::string& note) { log.notes.push_back(note); });
-    const bool ok = packer.Pack(folder, outFolder);
+    const bool ok = packer.Pack(folder, outFolder, progress);
     error = packer.GetError();
     return ok;
 }

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "talkdata/progress.h"
 #include "tests/pack/packfixtures.h"
 #include "tools/pack/unpacker.h"
 
@@ -12,10 +13,11 @@ namespace vox::test {
 // through the library, as voxtool unpack does after opening it.
 bool UnpackFolder(const std::string& dbFolder, const std::string& talkName,
                   const std::string& outFolder, NoteLog& log, std::string& error,
-                  const std::string& phrasesPath = "", const std::string& commNamesPath = "");
+                  const std::string& phrasesPath = "", const std::string& commNamesPath = "",
+                  const ProgressFn& progress = {});
 
 bool PackFolder(const std::string& folder, const std::string& outFolder, NoteLog& log,
-                std::string& error);
+                std::string& error, const ProgressFn& progress = {});
 
 // Checks that the packed database keeps what the original holds: identical tables (when
 // tablesIdentical), the same talk header and slot count, every slot empty where it was

@@ -30,6 +30,12 @@ bool Packer::Refuse(int line, const std::string& why) {
     return false;
 }
 
+bool Packer::Stop() {
+    stopped_ = true;
+    error_ = "pack stopped before the end; nothing was written";
+    return false;
+}
+
 bool Packer::ReadInputs(const std::string& folder, PackDescription& d) {
     std::vector<uint8_t> text;
     std::string why;
@@ -114,7 +120,8 @@ bool Packer::PrepareEntry(const std::string& folder, const EntryDescription& ent
     return true;
 }
 
-bool Packer::WriteOutput(const PackDescription& d, const std::string& outFolder) {
+bool Packer::WriteOutput(const PackDescription& d, const std::string& outFolder,
+                         const ProgressFn& progress) {
     OutputFolder out;
     std::string why;
     if (!out.Check(outFolder, why) || !out.Create(why)) {
@@ -136,12 +143,19 @@ bool Packer::WriteOutput(const PackDescription& d, const std::string& outFolder)
         error_ = why;
         return false;
     }
-    out.Keep();
+    // The last chance to stop: after the rename the database stands complete.
+    const uint64_t total = entries_.size();
+    if (!ReportProgress(progress, total, total)) return Stop();
+    if (!out.Commit(why)) {
+        error_ = why;
+        return false;
+    }
     return true;
 }
 
-bool Packer::Pack(const std::string& folder, const std::string& outFolder) {
+bool Packer::Pack(const std::string& folder, const std::string& outFolder, const ProgressFn& progress) {
     error_.clear();
+    stopped_ = false;
     codedFile_.clear();
     newlyCoded_.clear();
     entries_.clear();
@@ -157,9 +171,12 @@ bool Packer::Pack(const std::string& folder, const std::string& outFolder) {
         error_ = why;
         return false;
     }
-    for (const EntryDescription& entry : d.entries)
-        if (!PrepareEntry(folder, entry)) return false;
-    return WriteOutput(d, outFolder);
+    const uint64_t total = d.entries.size();
+    for (uint64_t i = 0; i < total; ++i) {
+        if (!ReportProgress(progress, i, total)) return Stop();
+        if (!PrepareEntry(folder, d.entries[i])) return false;
+    }
+    return WriteOutput(d, outFolder, progress);
 }
 
 }  // namespace vox::pack

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "audio/speechcodec.h"
+#include "talkdata/progress.h"
 #include "tools/pack/packdescription.h"
 #include "tools/pack/talkwriter.h"
 #include "tools/pack/unpacker.h"
@@ -16,12 +17,16 @@ namespace vox::pack {
 // input is read, checked and coded before the first byte is written; a refusal names the file
 // and line and leaves nothing behind. A wave whose samples still hash to what unpack wrote
 // keeps its coded bytes; any other wave is coded (and converted first when it is not 8000 Hz
-// 16-bit mono, with a note).
+// 16-bit mono, with a note). The output is built beside outFolder and put in its place at
+// the end, so a failed, stopped or killed pack leaves no part of a database there.
 class Packer {
 public:
     explicit Packer(NoteFn note);
-    bool Pack(const std::string& folder, const std::string& outFolder);
+    // progress counts the recordings as they are read and coded, and reaches its total once
+    // everything is written; false from it stops the pack with nothing written (Stopped()).
+    bool Pack(const std::string& folder, const std::string& outFolder, const ProgressFn& progress = {});
     const std::string& GetError() const { return error_; }
+    bool Stopped() const { return stopped_; }
 
 private:
     struct SideFile {
@@ -36,12 +41,14 @@ private:
     bool PrepareEntry(const std::string& folder, const EntryDescription& entry);
     bool LoadWavePcm(const std::string& folder, const EntryDescription& entry,
                      std::vector<uint8_t>& pcm, bool& converted);
-    bool WriteOutput(const PackDescription& d, const std::string& outFolder);
+    bool WriteOutput(const PackDescription& d, const std::string& outFolder, const ProgressFn& progress);
+    bool Stop();
 
     NoteFn note_;
     SpeechCodec codec_;
     bool codecReady_ = false;
     std::string error_;
+    bool stopped_ = false;
     std::string descriptionPath_;
     std::vector<uint8_t> codedFile_;
     std::deque<std::vector<uint8_t>> newlyCoded_;  // a deque keeps the spans below valid

@@ -65,6 +65,12 @@ bool Unpacker::Fail(const std::string& why) {
     return false;
 }
 
+bool Unpacker::Stop() {
+    stopped_ = true;
+    error_ = "unpack stopped before the end; nothing was written";
+    return false;
+}
+
 bool Unpacker::CollectRecordings(ByteSpan talk, std::vector<Recording>& recordings) {
     const uint32_t slotCount = VoxFile::SlotCount(talk);
     VoxEntry first;
@@ -140,9 +146,11 @@ void Unpacker::NameWaves(const std::vector<Recording>& recordings, PackDescripti
 }
 
 bool Unpacker::WriteWaves(ByteSpan talk, const std::vector<Recording>& recordings,
-                          PackDescription& d, OutputFolder& out, std::vector<uint8_t>& coded) {
+                          PackDescription& d, OutputFolder& out, std::vector<uint8_t>& coded,
+                          const ProgressFn& progress) {
     std::vector<uint8_t> pcm(SpeechCodec::kMaxPcmBytes + 500);
     for (size_t i = 0; i < recordings.size(); ++i) {
+        if (!ReportProgress(progress, i, recordings.size())) return Stop();
         EntryDescription& entry = d.entries[i];
         VoxEntry vox;
         VoxFile::GetVoxEntry(talk, recordings[i].slots.front(), vox);
@@ -207,8 +215,9 @@ bool Unpacker::CopySideFile(const std::string& from, const char* name, OutputFol
     return true;
 }
 
-bool Unpacker::Unpack(const UnpackSource& source, const std::string& folder) {
+bool Unpacker::Unpack(const UnpackSource& source, const std::string& folder, const ProgressFn& progress) {
     error_.clear();
+    stopped_ = false;
     if (source.frags == nullptr || source.evals == nullptr) return Fail("no tables given");
     if (!codecReady_) return Fail("the speech codec cannot start");
     OutputFolder out;
@@ -228,7 +237,7 @@ bool Unpacker::Unpack(const UnpackSource& source, const std::string& folder) {
 
     std::vector<uint8_t> coded;
     if (!out.Create(why) || !out.MakeSubfolder(kWaveFolderName, why)) return Fail(why);
-    if (!WriteWaves(source.talk, recordings, d, out, coded)) return false;
+    if (!WriteWaves(source.talk, recordings, d, out, coded, progress)) return false;
     if (!source.phrasesPath.empty() && !CopySideFile(source.phrasesPath, kPhrasesName, out)) return false;
     if (!source.commNamesPath.empty() && !CopySideFile(source.commNamesPath, kCommNamesName, out))
         return false;
@@ -236,7 +245,9 @@ bool Unpacker::Unpack(const UnpackSource& source, const std::string& folder) {
     if (!out.WriteFile(kCodedFileName, coded, why) ||
         !out.WriteFile(kDescriptionFileName, AsBytes(WriteDescription(d)), why))
         return Fail(why);
-    out.Keep();
+    // The last chance to stop: after the rename the folder stands complete.
+    if (!ReportProgress(progress, recordings.size(), recordings.size())) return Stop();
+    if (!out.Commit(why)) return Fail(why);
     return true;
 }
 

@@ -1,0 +1,238 @@
+// pack and unpack report their progress, stop when asked, and whatever ends them early (a stop,
+// a bad wave, a failed write, a kill) leaves neither a target nor a temporary folder behind.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <utility>
+
+#include "talkdata/faultinjection.h"
+#include "tests/pack/packtestdatabase.h"
+#include "tests/support/tempdir.h"
+#include "tools/pack/outputfolder.h"
+#include "tools/pack/packer.h"
+
+namespace vox::test {
+namespace {
+
+constexpr uint64_t kRecordings = 4;  // the fixture's entries; its shared slot adds none
+
+// Records every progress call and answers false at one of them.
+struct ProgressLog {
+    std::vector<std::pair<uint64_t, uint64_t>> calls;
+    int stopAt = -1;
+    std::function<void()> atStop;  // runs instead of stopping, when set
+
+    ProgressFn Fn() {
+        return [this](uint64_t done, uint64_t total) {
+            calls.emplace_back(done, total);
+            if (static_cast<int>(calls.size()) - 1 != stopAt) return true;
+            if (!atStop) return false;
+            atStop();
+            return true;
+        };
+    }
+};
+
+class PackProgressTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        DatabaseBuilder db;
+        db.AddEntry(3200, CodedSine(300, 1600));
+        db.AddEntry(640, CodedSine(500, 320));
+        db.AddEmptySlot();
+        db.AddEntry(1600, CodedSine(700, 800));
+        db.AddSharedSlot(1);
+        db.AddEntry(960, CodedSine(900, 480));
+        db.AddFragment({{0, 0}, {1, 1}, {2, 3}, {3, 5}});
+        db.WriteTo(original_.Path());
+        NoteLog log;
+        std::string error;
+        ASSERT_TRUE(UnpackFolder(original_.Path(), "speech.vox", In(), log, error)) << error;
+    }
+    void TearDown() override { faults::DisarmAll(); }
+
+    std::string In() const { return work_.File("in"); }
+    std::string Out() const { return work_.File("out"); }
+    // What the work folder holds besides the input: the target and any temporary folder.
+    std::vector<std::string> Beside() const {
+        std::vector<std::string> names = ListFolder(work_.Path());
+        std::erase(names, "in");
+        return names;
+    }
+    bool Unpack(const std::string& to, std::string& error, const ProgressFn& progress = {}) {
+        NoteLog log;
+        return UnpackFolder(original_.Path(), "speech.vox", to, log, error, "", "", progress);
+    }
+
+    TempDir original_;
+    TempDir work_;
+};
+
+void ExpectCountsUpToTheTotal(const ProgressLog& progress) {
+    ASSERT_EQ(progress.calls.size(), kRecordings + 1);
+    for (size_t i = 0; i < progress.calls.size(); ++i) {
+        EXPECT_EQ(progress.calls[i].first, i) << "call " << i;
+        EXPECT_EQ(progress.calls[i].second, kRecordings) << "call " << i;
+    }
+}
+
+TEST_F(PackProgressTest, BothCountEveryRecordingOnceAndEndAtTheTotal) {
+    ProgressLog unpacking;
+    std::string error;
+    ASSERT_TRUE(Unpack(Out(), error, unpacking.Fn())) << error;
+    ExpectCountsUpToTheTotal(unpacking);
+
+    ProgressLog packing;
+    NoteLog log;
+    ASSERT_TRUE(PackFolder(In(), work_.File("packed"), log, error, packing.Fn())) << error;
+    ExpectCountsUpToTheTotal(packing);
+    ExpectSameDatabase(original_.Path(), work_.File("packed"), "speech.vox");
+}
+
+TEST_F(PackProgressTest, AStopAtAnyStepLeavesNoTargetAndNoTemporaryFolder) {
+    for (int step = 0; step <= static_cast<int>(kRecordings); ++step) {
+        SCOPED_TRACE("stopped at step " + std::to_string(step));
+        ProgressLog progress;
+        progress.stopAt = step;
+        pack::Packer packer([](const std::string&) {});
+        EXPECT_FALSE(packer.Pack(In(), Out(), progress.Fn()));
+        EXPECT_TRUE(packer.Stopped());
+        EXPECT_EQ(packer.GetError(), "pack stopped before the end; nothing was written");
+        EXPECT_EQ(progress.calls.size(), static_cast<size_t>(step) + 1) << "asked on after the stop";
+        EXPECT_TRUE(Beside().empty());
+
+        progress = ProgressLog{};
+        progress.stopAt = step;
+        std::string error;
+        EXPECT_FALSE(Unpack(Out(), error, progress.Fn()));
+        EXPECT_EQ(error, "unpack stopped before the end; nothing was written");
+        EXPECT_TRUE(Beside().empty());
+    }
+}
+
+TEST_F(PackProgressTest, AStopLeavesAnEmptyTargetEmpty) {
+    ASSERT_EQ(mkdir(Out().c_str(), 0755), 0);
+    ProgressLog progress;
+    progress.stopAt = static_cast<int>(kRecordings);
+    NoteLog log;
+    std::string error;
+    EXPECT_FALSE(PackFolder(In(), Out(), log, error, progress.Fn()));
+    EXPECT_EQ(Beside(), std::vector<std::string>{"out"});
+    EXPECT_TRUE(ListFolder(Out()).empty());
+}
+
+TEST_F(PackProgressTest, AnUnreadableWaveInTheMiddleLeavesNothing) {
+    const std::string wave = In() + "/waves/f0000-v02.wav";  // the third recording
+    ASSERT_EQ(unlink(wave.c_str()), 0);
+    ASSERT_EQ(mkdir(wave.c_str(), 0755), 0);
+    pack::Packer packer([](const std::string&) {});
+    ProgressLog progress;
+    EXPECT_FALSE(packer.Pack(In(), Out(), progress.Fn()));
+    EXPECT_FALSE(packer.Stopped());
+    EXPECT_NE(packer.GetError().find("waves/f0000-v02.wav: "), std::string::npos) << packer.GetError();
+    EXPECT_EQ(progress.calls.size(), 3u);
+    EXPECT_TRUE(Beside().empty());
+}
+
+// Each file unpack writes can fail; whichever does, the message names the file where the user
+// would look for it, and nothing is left.
+TEST_F(PackProgressTest, AFailedWritePartWayLeavesNothing) {
+    for (const char* point : {"safefile.create", "safefile.write", "safefile.rename"}) {
+        for (int passes = 0; passes < 6; ++passes) {  // six files: four waves, coded.bin, database.txt
+            SCOPED_TRACE(std::string(point) + " after " + std::to_string(passes));
+            faults::Arm(point, passes);
+            std::string error;
+            EXPECT_FALSE(Unpack(Out(), error));
+            faults::DisarmAll();
+            EXPECT_EQ(error.rfind(Out() + "/", 0), 0u) << error;
+            EXPECT_TRUE(Beside().empty());
+        }
+    }
+}
+
+TEST_F(PackProgressTest, AnEmptyTargetIsReplacedAndKeepsItsPermissions) {
+    ASSERT_EQ(mkdir(Out().c_str(), 0700), 0);
+    ASSERT_EQ(chmod(Out().c_str(), 0750), 0);
+    NoteLog log;
+    std::string error;
+    ASSERT_TRUE(PackFolder(In(), Out(), log, error)) << error;
+    ExpectSameDatabase(original_.Path(), Out(), "speech.vox");
+    struct stat info {};
+    ASSERT_EQ(stat(Out().c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0750u);
+    EXPECT_EQ(Beside(), std::vector<std::string>{"out"});
+}
+
+TEST_F(PackProgressTest, ANewTargetGetsThePermissionsOfAPlainNewFolder) {
+    const std::string plain = work_.File("plain");
+    ASSERT_EQ(mkdir(plain.c_str(), 0777), 0);
+    std::string error;
+    ASSERT_TRUE(Unpack(Out(), error)) << error;
+    struct stat made {}, expected {};
+    ASSERT_EQ(stat(Out().c_str(), &made), 0);
+    ASSERT_EQ(stat(plain.c_str(), &expected), 0);
+    EXPECT_EQ(made.st_mode & 07777, expected.st_mode & 07777);
+}
+
+TEST_F(PackProgressTest, ANonEmptyTargetIsRefusedWithNothingWritten) {
+    ASSERT_EQ(mkdir(Out().c_str(), 0755), 0);
+    WriteText(Out() + "/keep.txt", "mine");
+    std::string error;
+    EXPECT_FALSE(Unpack(Out(), error));
+    EXPECT_EQ(error, Out() + ": the folder is not empty (give a new or empty folder)");
+    NoteLog log;
+    EXPECT_FALSE(PackFolder(In(), Out(), log, error));
+    EXPECT_EQ(error, Out() + ": the folder is not empty (give a new or empty folder)");
+    EXPECT_EQ(ListFolder(Out()), std::vector<std::string>{"keep.txt"});
+    EXPECT_EQ(ReadText(Out() + "/keep.txt"), "mine");
+    EXPECT_EQ(Beside(), std::vector<std::string>{"out"});
+}
+
+// Somebody fills the empty target while pack works: the rename refuses, and their file stays.
+TEST_F(PackProgressTest, ATargetFilledDuringThePackIsLeftAlone) {
+    ASSERT_EQ(mkdir(Out().c_str(), 0755), 0);
+    ProgressLog progress;
+    progress.stopAt = static_cast<int>(kRecordings);
+    progress.atStop = [this] { WriteText(Out() + "/late.txt", "theirs"); };
+    NoteLog log;
+    std::string error;
+    EXPECT_FALSE(PackFolder(In(), Out(), log, error, progress.Fn()));
+    EXPECT_EQ(error, Out() + ": the folder is not empty (give a new or empty folder)");
+    EXPECT_EQ(ListFolder(Out()), std::vector<std::string>{"late.txt"});
+    EXPECT_EQ(Beside(), std::vector<std::string>{"out"});
+}
+
+// A run killed just before its rename leaves only its temporary folder; the next run neither
+// refuses because of it nor leaves it lying there.
+TEST_F(PackProgressTest, ALaterRunClearsWhatAKilledRunLeft) {
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        NoteLog log;
+        std::string error;
+        PackFolder(In(), Out(), log, error, [](uint64_t done, uint64_t total) {
+            if (done == total) raise(SIGKILL);
+            return true;
+        });
+        _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+    const std::vector<std::string> left = Beside();
+    ASSERT_EQ(left.size(), 1u);
+    EXPECT_EQ(left[0].rfind("out.partial-" + std::to_string(child) + "-", 0), 0u) << left[0];
+
+    NoteLog log;
+    std::string error;
+    ASSERT_TRUE(PackFolder(In(), Out(), log, error)) << error;
+    EXPECT_EQ(Beside(), std::vector<std::string>{"out"});
+    ExpectSameDatabase(original_.Path(), Out(), "speech.vox");
+}
+
+}  // namespace
+}  // namespace vox::test
