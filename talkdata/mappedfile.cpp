@@ -20,6 +20,17 @@ constexpr uint64_t kMaxFileSize = 0xFFFFFFFFu;
 // possibility that the trimming below must handle, and tests can reach it.
 constexpr uint32_t kWriteChunk = 1u << 20;
 constexpr const char* kTruncatedWhileOpen = "the file was truncated by another program while open";
+// Address space only: pages past the end of the file are never touched, so the reserve costs
+// no memory, and a run of replacements grows the file without remapping.
+constexpr size_t kMinReserve = size_t{64} << 20;
+
+// The view covers the file and, when it is writable, a reserve for appends behind it.
+size_t ViewLength(uint32_t size, int mode) {
+    if (mode == 0) return size;
+    const size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+    const size_t wanted = size_t{size} + std::max(kMinReserve, size_t{size} / 8);
+    return (wanted + page - 1) / page * page;
+}
 
 }  // namespace
 
@@ -59,10 +70,42 @@ bool MappedFile::Map() {
     size_ = static_cast<uint32_t>(info.st_size);
     if (size_ == 0) return Fail("file is empty");
     const int protection = mode_ == 0 ? PROT_READ : PROT_READ | PROT_WRITE;
-    void* view = mmap(nullptr, size_, protection, MAP_SHARED, fd_, 0);
+    const size_t length = ViewLength(size_, mode_);
+    void* view = mmap(nullptr, length, protection, MAP_SHARED, fd_, 0);
     if (view == MAP_FAILED) return FailErrno();
     view_ = static_cast<uint8_t*>(view);
-    guardSlot_ = mappingguard::Register(view_, size_, protection);
+    mapped_ = length;
+    // The reserve is guarded too: should anything reach into it, it reads zeros and the file
+    // counts as damaged rather than the program ending.
+    guardSlot_ = mappingguard::Register(view_, mapped_, protection);
+    guardFlag_ = mappingguard::DamageFlag(guardSlot_);
+    return true;
+}
+
+// Extends the view over a file that now has newSize bytes. Within the reserve only the size
+// moves; past it the view is enlarged (and may move), its guard following it.
+bool MappedFile::Grow(uint32_t newSize) {
+    if (newSize <= mapped_) {
+        size_ = newSize;
+        return true;
+    }
+    const size_t length = ViewLength(newSize, mode_);
+    damaged_ = IsDamaged();
+    // The guard must never cover addresses the view has left.
+    mappingguard::Release(guardSlot_);
+    guardSlot_ = -1;
+    guardFlag_ = nullptr;
+    void* moved = mremap(view_, mapped_, length, MREMAP_MAYMOVE);
+    if (moved == MAP_FAILED) {
+        // The old view is still there; build a new one the plain way.
+        Unmap();
+        return Map();
+    }
+    view_ = static_cast<uint8_t*>(moved);
+    mapped_ = length;
+    size_ = newSize;
+    const int protection = mode_ == 0 ? PROT_READ : PROT_READ | PROT_WRITE;
+    guardSlot_ = mappingguard::Register(view_, mapped_, protection);
     guardFlag_ = mappingguard::DamageFlag(guardSlot_);
     return true;
 }
@@ -73,8 +116,9 @@ void MappedFile::Unmap() {
     guardSlot_ = -1;
     guardFlag_ = nullptr;
     if (view_ != nullptr) {
-        munmap(view_, size_);
+        munmap(view_, mapped_);
         view_ = nullptr;
+        mapped_ = 0;
     }
 }
 
@@ -131,7 +175,7 @@ uint32_t MappedFile::Append(const void* bytes, uint32_t length) {
         error_ = std::strerror(error);
         return kAppendFailed;
     }
-    if (!Remap()) return kAppendFailed;
+    if (!Grow(static_cast<uint32_t>(end + length))) return kAppendFailed;
     return static_cast<uint32_t>(end);
 }
 

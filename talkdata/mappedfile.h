@@ -18,6 +18,10 @@ namespace vox {
 // end then reads zeros instead of killing the process, and the file counts as damaged until
 // it is opened again: At gives null, Bytes is empty, and Append, Remap and Flush refuse, so
 // nothing is built on, or written back from, bytes that are no longer there.
+//
+// A read-write view reserves address space past the end of the file, so that an append only
+// has to move the size: tearing down and rebuilding a large mapping for every replaced
+// recording costs far more than writing it. Nothing past GetSize is ever handed out.
 class MappedFile {
   public:
     static constexpr uint32_t kAppendFailed = 0xFFFFFFFF;
@@ -42,8 +46,9 @@ class MappedFile {
     uint8_t* At(uint32_t offset) const {
         return view_ != nullptr && offset < size_ && !IsDamaged() ? view_ + offset : nullptr;
     }
-    // Writes at the end of the file and remaps; the old end of file, or kAppendFailed (nothing
-    // written, also when the file would pass 4 GiB - 1). Pointers from At are stale afterwards.
+    // Writes at the end of the file and extends the view over it; the old end of file, or
+    // kAppendFailed (nothing written, also when the file would pass 4 GiB - 1). Pointers from
+    // At may be stale afterwards: the view moves when the append outgrows its reserve.
     uint32_t Append(const void* bytes, uint32_t length);
 
     bool IsOpen() const { return view_ != nullptr; }
@@ -63,6 +68,7 @@ class MappedFile {
   private:
     bool Map();
     void Unmap();
+    bool Grow(uint32_t newSize);
     bool RefuseIfDamaged();
     bool WriteAt(const uint8_t* data, uint32_t length, off_t offset);
     bool Fail(const std::string& why);
@@ -72,6 +78,7 @@ class MappedFile {
     std::string path_;
     uint32_t size_ = 0;
     uint8_t* view_ = nullptr;
+    size_t mapped_ = 0;  // length of the view: size_, plus the reserve of a read-write view
     int fd_ = -1;
     int guardSlot_ = -1;
     const std::atomic<bool>* guardFlag_ = nullptr;  // set by the SIGBUS handler

@@ -222,5 +222,51 @@ TEST_F(MappedFileTest, OpeningAgainReplacesTheFormerFile) {
     EXPECT_EQ(file.GetPath(), other);
 }
 
+// Appends grow the view in place while they fit its reserve and move it once they do not;
+// either way the view must show the file byte for byte, take stores, and stay guarded.
+TEST_F(MappedFileTest, ManyAppendsShowTheFileByteForByteAndTakeStores) {
+    MappedFile file;
+    ASSERT_TRUE(file.Open(path_, 1));
+    Bytes expected = content_;
+    for (uint32_t i = 0; i < 300; ++i) {
+        const Bytes block(1 + i * 37 % 5000, static_cast<uint8_t>(i));
+        ASSERT_EQ(file.Append(block.data(), static_cast<uint32_t>(block.size())),
+                  static_cast<uint32_t>(expected.size()));
+        expected.insert(expected.end(), block.begin(), block.end());
+    }
+    ASSERT_EQ(file.GetSize(), expected.size());
+    EXPECT_EQ(file.At(file.GetSize()), nullptr);
+    *file.At(file.GetSize() - 1) = 0xEE;  // a store into the newest bytes
+    expected.back() = 0xEE;
+    ASSERT_TRUE(file.Flush());
+    EXPECT_EQ(Bytes(file.Bytes().begin(), file.Bytes().end()), expected);
+    EXPECT_EQ(ReadBytes(path_), expected);
+}
+
+TEST_F(MappedFileTest, AnAppendPastTheReserveMovesTheViewWithItsGuard) {
+    MappedFile file;
+    ASSERT_TRUE(file.Open(path_, 1));
+    const Bytes big((65u << 20) + 3, 0x3C);  // more than any reserve of a 10-byte file
+    ASSERT_EQ(file.Append(big.data(), static_cast<uint32_t>(big.size())), 10u);
+    ASSERT_EQ(file.GetSize(), 10u + big.size());
+    EXPECT_EQ(*file.At(9), 10);
+    EXPECT_EQ(*file.At(file.GetSize() - 1), 0x3C);
+    const uint8_t tail[] = {7};
+    ASSERT_EQ(file.Append(tail, 1), 10u + big.size());
+    EXPECT_EQ(*file.At(file.GetSize() - 1), 7);
+
+    // Cut short by another program: the read past the new end is contained in the moved view.
+    const volatile uint8_t* beyond = file.At(50u << 20);
+    ASSERT_NE(beyond, nullptr);
+    const int fd = open(path_.c_str(), O_WRONLY);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(ftruncate(fd, 4096), 0);
+    close(fd);
+    EXPECT_EQ(*beyond, 0);
+    EXPECT_TRUE(file.IsDamaged());
+    EXPECT_EQ(file.Append(tail, 1), MappedFile::kAppendFailed);
+    EXPECT_EQ(SizeOnDisk(path_), 4096u);
+}
+
 }  // namespace
 }  // namespace vox
