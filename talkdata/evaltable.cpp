@@ -44,15 +44,4 @@ int EvalTable::ChangeElement(int eval, int position, EvalElement element) {
     return ReplaceSorted(eval, position, Pack(element));
 }
 
-// An absent alternative (outside the element array) is not "fragment -1": the walk ends there.
-bool EvalTable::ContainsFrag(int eval, int frag) const {
-    ListRecord rec;
-    if (!GetRecord(eval, rec)) return false;
-    EvalElement element;
-    for (int position = 0; GetEvalElement(rec, position, element); ++position) {
-        if (element.frag == frag) return true;
-    }
-    return false;
-}
-
 }  // namespace vox

@@ -24,7 +24,16 @@ class EvalTable : public ListTable {
     // Replaces the alternative at position and moves it to the place its index sorts to;
     // refuses (-1) an index that another alternative of the eval has. Returns the new position.
     int ChangeElement(int eval, int position, EvalElement element);
-    bool ContainsFrag(int eval, int frag) const;
+    // Whether one of the eval's alternatives speaks frag. Inline: the scans ask it for every
+    // eval entry of every comm.
+    bool ContainsFrag(int eval, int frag) const {
+        ListRecord rec;
+        if (!GetRecord(eval, rec)) return false;
+        for (const uint32_t word : ListWords(rec)) {
+            if (static_cast<int16_t>(word >> 16) == frag) return true;
+        }
+        return false;
+    }
 };
 
 }  // namespace vox

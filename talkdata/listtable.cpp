@@ -138,25 +138,6 @@ void ListTable::Clear() {
     modified_ = false;
 }
 
-bool ListTable::GetRecord(int index, ListRecord& out) const {
-    if (index < 0 || index >= GetCount()) return false;
-    out = records_[static_cast<size_t>(index)];
-    return true;
-}
-
-uint32_t ListTable::GetElementWord(int index) const {
-    if (index < 0 || index >= GetElementWordCount()) return 0;
-    return elements_[static_cast<size_t>(index)];
-}
-
-int64_t ListTable::ElementIndex(const ListRecord& rec, int position) const {
-    if (records_.IsEmpty() || position < 0) return -1;
-    const int64_t distance = int64_t{rec.offset} - int64_t{records_[0].offset};
-    if (distance < 0) return -1;
-    const int64_t index = distance / static_cast<int64_t>(kWordSize) + position;
-    return index < static_cast<int64_t>(elements_.GetSize()) ? index : -1;
-}
-
 bool ListTable::InsertSorted(int record, uint32_t word) {
     if (record < 0 || record >= GetCount()) return false;
     ListRecord& rec = records_[static_cast<size_t>(record)];

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -37,14 +39,38 @@ class ListTable {
     void Clear();
     int GetCount() const { return static_cast<int>(records_.GetSize()); }
     bool IsModified() const { return modified_; }
-    bool GetRecord(int index, ListRecord& out) const;
+    // Inline, with ElementIndex and ListWords: every lookup and every scan goes through them.
+    bool GetRecord(int index, ListRecord& out) const {
+        if (index < 0 || index >= GetCount()) return false;
+        out = records_[static_cast<size_t>(index)];
+        return true;
+    }
+    std::span<const ListRecord> Records() const { return {records_.begin(), records_.GetSize()}; }
 
     int GetElementWordCount() const { return static_cast<int>(elements_.GetSize()); }
-    uint32_t GetElementWord(int index) const;  // 0 outside the array
+    uint32_t GetElementWord(int index) const {  // 0 outside the array
+        if (index < 0 || index >= GetElementWordCount()) return 0;
+        return elements_[static_cast<size_t>(index)];
+    }
     // Index in the element array of element `position` of rec, or -1 when it lies outside the
     // array. Computed in 64 bits: an offset below the element area or a list past the array's
     // end is absent, never wrapped.
-    int64_t ElementIndex(const ListRecord& rec, int position) const;
+    int64_t ElementIndex(const ListRecord& rec, int position) const {
+        if (records_.IsEmpty() || position < 0) return -1;
+        const int64_t distance = int64_t{rec.offset} - int64_t{records_[0].offset};
+        if (distance < 0) return -1;
+        const int64_t index = distance / static_cast<int64_t>(kWordSize) + position;
+        return index < static_cast<int64_t>(elements_.GetSize()) ? index : -1;
+    }
+    // The words of rec's list that exist: positions 0 up to its count, cut where the element
+    // array ends, so exactly the positions for which ElementIndex is not -1. Empty for a count
+    // of 0 or less and for a list that starts outside the array.
+    std::span<const uint32_t> ListWords(const ListRecord& rec) const {
+        const int64_t first = ElementIndex(rec, 0);
+        if (first < 0 || rec.count <= 0) return {};
+        const size_t available = elements_.GetSize() - static_cast<size_t>(first);
+        return {elements_.begin() + first, std::min(static_cast<size_t>(rec.count), available)};
+    }
 
     const std::string& GetError() const { return error_; }
 

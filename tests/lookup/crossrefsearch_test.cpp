@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -231,6 +232,104 @@ TEST(CrossRefSearch, NothingOpenFindsNothing) {
     EXPECT_EQ(FindEvalInComm(comms, 0), Numbers{});
     EXPECT_EQ(FindFragInComm(comms, evals, 0), Numbers{});
     EXPECT_EQ(FindFragInEval(evals, 0), Numbers{});
+}
+
+// The scans against the plainest reading of the same tables, one checked accessor call per
+// word, on generated tables whose records break the layout in every way a file can: empty and
+// negative counts, lists that start below the element area or run to or past the file's end.
+
+bool NaiveEvalSpeaks(const EvalTable& evals, int eval, int n) {
+    ListRecord rec;
+    if (!evals.GetRecord(eval, rec)) return false;
+    EvalElement element;
+    for (int p = 0; evals.GetEvalElement(rec, p, element); ++p) {
+        if (element.frag == n) return true;
+    }
+    return false;
+}
+
+Numbers NaiveFragInEval(const EvalTable& evals, int n) {
+    Numbers found;
+    for (int e = 0; e < evals.GetCount(); ++e) {
+        if (NaiveEvalSpeaks(evals, e, n)) found.push_back(e);
+    }
+    return found;
+}
+
+template <typename Match>
+Numbers NaiveCommScan(const CommTable& comms, Match match) {
+    Numbers found;
+    CommRecord rec;
+    for (int c = 0; c < comms.GetCount() && comms.GetCommRecord(c, rec); ++c) {
+        for (int p = 0; p < rec.elements; ++p) {
+            if (match(comms.GetCommEntry(rec, p))) {
+                found.push_back(c);
+                break;
+            }
+        }
+    }
+    return found;
+}
+
+Bytes OddEvalFile(std::mt19937& random) {
+    std::vector<std::vector<Alternative>> evals(60);
+    std::uniform_int_distribution<int> size(0, 4);
+    std::uniform_int_distribution<int> frag(-3, 12);
+    for (auto& eval : evals) {
+        for (int i = size(random); i > 0; --i) {
+            eval.push_back({static_cast<int16_t>(i), static_cast<int16_t>(frag(random))});
+        }
+    }
+    Bytes bytes = EvalFile(evals);
+    // Every seventh record gets a count of its own: negative, zero, or far more than its list
+    // holds (the last ones then run past the element array's end).
+    std::uniform_int_distribution<int> count(-2, 40);
+    for (size_t e = 3; e < evals.size(); e += 7) {
+        Put16(bytes, 8 * e + 2, static_cast<uint16_t>(count(random)));
+    }
+    Put16(bytes, 8 * 59 + 2, 1000);                          // the last list runs to the end
+    Put32(bytes, 8 * 11 + 4, 4);                             // below the element area
+    Put32(bytes, 8 * 12 + 4, static_cast<uint32_t>(bytes.size() + 8));  // past the end
+    return bytes;
+}
+
+Bytes OddCommFile(std::mt19937& random) {
+    std::vector<std::vector<int16_t>> comms(80);
+    std::uniform_int_distribution<int> size(0, 6);
+    std::uniform_int_distribution<int> entry(-70, 12);
+    for (auto& comm : comms) {
+        for (int i = size(random); i > 0; --i) comm.push_back(static_cast<int16_t>(entry(random)));
+    }
+    Bytes bytes = CommFile(comms);
+    std::uniform_int_distribution<int> elements(0, 255);
+    for (size_t c = 5; c < comms.size(); c += 9) {
+        bytes[14 * c + 8] = static_cast<uint8_t>(elements(random));
+    }
+    // Lists that start on the file's last byte, right at its end and far beyond it, and a
+    // last comm that claims more entries than the file has left.
+    Put32(bytes, 14 * 20 + 10, static_cast<uint32_t>(bytes.size() - 1));
+    Put32(bytes, 14 * 21 + 10, static_cast<uint32_t>(bytes.size()));
+    Put32(bytes, 14 * 22 + 10, 0xFFFFFFF0u);
+    bytes[14 * 79 + 8] = 200;
+    return bytes;
+}
+
+TEST_F(CommFixture, ScansFindWhatAWordByWordReadingFinds) {
+    for (unsigned seed = 1; seed <= 8; ++seed) {
+        SCOPED_TRACE(seed);
+        std::mt19937 random(seed);
+        LoadEvals(evals_, OddEvalFile(random));
+        OpenComms(OddCommFile(random));
+        for (int n = -72; n <= 72; ++n) {
+            SCOPED_TRACE(n);
+            EXPECT_EQ(FindFragInEval(evals_, n), NaiveFragInEval(evals_, n));
+            EXPECT_EQ(FindEvalInComm(comms_, n),
+                      NaiveCommScan(comms_, [n](int16_t e) { return -static_cast<int>(e) == n; }));
+            EXPECT_EQ(FindFragInComm(comms_, evals_, n), NaiveCommScan(comms_, [&](int16_t e) {
+                          return e < 0 ? NaiveEvalSpeaks(evals_, -e, n) : e == n;
+                      }));
+        }
+    }
 }
 
 }  // namespace
