@@ -17,17 +17,6 @@ uint32_t Pack(int voice, int voxIndex) {
 
 }  // namespace
 
-int FragTable::FindVoxIndex(const ListRecord& frag, int voice) const {
-    if (voice < 0 || voice >= kVoiceCount) return -1;
-    for (int position = 0; position < frag.count; ++position) {
-        const int64_t index = ElementIndex(frag, position);
-        if (index < 0) return -1;
-        const FragElement element = Unpack(GetElementWord(static_cast<int>(index)));
-        if (element.voice == voice) return element.voxIndex;
-    }
-    return -1;
-}
-
 bool FragTable::GetFragElement(const ListRecord& frag, int position, FragElement& out) const {
     if (position < 0 || position >= kVoiceCount || position >= frag.count) return false;
     const int64_t index = ElementIndex(frag, position);

@@ -18,7 +18,14 @@ class FragTable : public ListTable {
     static constexpr int kVoiceCount = 14;
 
     // The voxIndex of that voice of the fragment, or -1 (also for a voice outside 0..13).
-    int FindVoxIndex(const ListRecord& frag, int voice) const;
+    // Inline: every recording played or exported is found through it.
+    int FindVoxIndex(const ListRecord& frag, int voice) const {
+        if (voice < 0 || voice >= kVoiceCount) return -1;
+        for (const uint32_t word : ListWords(frag)) {
+            if (static_cast<int16_t>(word & 0xFFFF) == voice) return static_cast<int16_t>(word >> 16);
+        }
+        return -1;
+    }
     bool GetFragElement(const ListRecord& frag, int position, FragElement& out) const;
     // Adds a voice to an existing fragment; false for an unknown fragment or a voice it has.
     bool InsertElement(int frag, int voice, int voxIndex);

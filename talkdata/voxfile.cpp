@@ -29,21 +29,6 @@ uint32_t ShiftedSlot(uint32_t value) {
 
 }  // namespace
 
-bool VoxFile::GetVoxEntry(ByteSpan file, int voxIndex, VoxEntry& out) {
-    if (voxIndex < 0) return false;
-    const uint64_t slot = kHeaderSize + uint64_t{kSlotSize} * static_cast<uint64_t>(voxIndex);
-    if (slot + kSlotSize > file.size()) return false;
-    const uint32_t offset = ReadU32(file.data() + slot);
-    if (offset == 0) return false;
-    if (uint64_t{offset} + kEntryHeaderSize > file.size()) return false;
-    const uint32_t codedSize = ReadU32(file.data() + offset + 4);
-    if (uint64_t{offset} + kEntryHeaderSize + codedSize > file.size()) return false;
-    out.decodedSize = ReadU32(file.data() + offset);
-    out.codedSize = codedSize;
-    out.data = file.data() + offset + kEntryHeaderSize;
-    return true;
-}
-
 uint32_t VoxFile::SlotCount(ByteSpan file) {
     if (file.size() < kHeaderSize + kSlotSize) return 0;
     const uint32_t slot0 = SlotZero(file);

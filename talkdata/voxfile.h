@@ -27,7 +27,22 @@ class VoxFile {
     static constexpr uint32_t kHeaderSize = 12;
     static constexpr int kMaxVoxIndex = 32767;  // a FragElement stores voxIndex as signed 16 bits
 
-    static bool GetVoxEntry(ByteSpan file, int voxIndex, VoxEntry& out);
+    // Inline: the last step of every lookup, and every length in it checked against the file.
+    static bool GetVoxEntry(ByteSpan file, int voxIndex, VoxEntry& out) {
+        if (voxIndex < 0) return false;
+        const uint64_t slot = kHeaderSize + uint64_t{4} * static_cast<uint64_t>(voxIndex);
+        if (slot + 4 > file.size()) return false;
+        const uint32_t offset = ReadU32(file.data() + slot);
+        if (offset == 0) return false;
+        // decodedSize and codedSize, then the coded bytes
+        if (uint64_t{offset} + 8 > file.size()) return false;
+        const uint32_t codedSize = ReadU32(file.data() + offset + 4);
+        if (uint64_t{offset} + 8 + codedSize > file.size()) return false;
+        out.decodedSize = ReadU32(file.data() + offset);
+        out.codedSize = codedSize;
+        out.data = file.data() + offset + 8;
+        return true;
+    }
     // (slot 0 - 12) / 4 rounded up; 0 when slot 0 is 12 or less or the file is shorter than 16.
     static uint32_t SlotCount(ByteSpan file);
     // Slot 0 is 12 plus a multiple of 4 (at least 16) and lies inside the file: only then is
