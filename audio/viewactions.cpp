@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <climits>
+#include <memory>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "audio/wavefile.h"
 #include "talkdata/safefile.h"
@@ -44,9 +47,67 @@ bool WriteText(SafeFile& file, const std::string& line) {
     return file.Write(text.data(), text.size());
 }
 
+// Wave files of an export on their way to disk. Each is written safely, but the wait for the
+// disk is paid once per batch rather than once per file; a file gets its list line only once
+// it is committed, so the list never names a file that is not there.
+class ExportWriter {
+  public:
+    static constexpr size_t kBatchSize = 64;
+
+    ExportWriter(SafeFile& list, ExportResult& result) : list_(list), result_(result) {}
+
+    // False when the list file could not take a line.
+    bool Add(const std::string& folder, const std::string& name, const uint8_t* pcm,
+             uint32_t pcmLen) {
+        const std::string path = folder + name + ".wav";
+        const std::vector<uint8_t> bytes = MakeWaveBytes(pcm, pcmLen);
+        std::string why = "no sound to write, or too much for a wave file";
+        if (bytes.empty() || !batch_.Add(path, bytes, &why)) {
+            Unwritten(path, why);
+            return true;
+        }
+        names_.push_back(name);
+        return batch_.GetCount() < kBatchSize || Commit();
+    }
+
+    // Commits what is pending; false when the list file could not take a line.
+    bool Commit() {
+        const std::vector<SafeFileBatch::Outcome> outcomes = batch_.Commit();
+        bool listOk = true;
+        for (size_t i = 0; i < outcomes.size(); ++i) {
+            if (!outcomes[i].committed) {
+                Unwritten(outcomes[i].path, outcomes[i].error);
+            } else if (listOk && WriteText(list_, names_[i] + ";.lh")) {
+                ++result_.saved;
+            } else {
+                listOk = false;
+            }
+        }
+        names_.clear();
+        return listOk;
+    }
+
+    // The export stops: nothing pending is committed.
+    void Abort() {
+        batch_.Abort();
+        names_.clear();
+    }
+
+  private:
+    void Unwritten(const std::string& path, const std::string& why) {
+        ++result_.unwritten;
+        if (result_.error.empty()) result_.error = path + ": " + why;
+    }
+
+    SafeFile& list_;
+    ExportResult& result_;
+    SafeFileBatch batch_;
+    std::vector<std::string> names_;  // of the batch's files, in the batch's order
+};
+
 // Exports every voice of one fragment; false when the list file could not take a line.
-bool ExportFragment(CVoxbenchDoc& doc, int fragment, const std::string& folder, SafeFile& list,
-                    ExportResult& result) {
+bool ExportFragment(CVoxbenchDoc& doc, int fragment, const std::string& folder,
+                    ExportWriter& writer, ExportResult& result) {
     ListRecord record;
     if (!doc.GetFragRecord(fragment, record)) return true;
     for (int voice = 0; voice < FragTable::kVoiceCount; ++voice) {
@@ -60,15 +121,7 @@ bool ExportFragment(CVoxbenchDoc& doc, int fragment, const std::string& folder, 
             result.undecodablePairs.push_back({fragment, voice});
             continue;
         }
-        const std::string wavePath = folder + PairName(fragment, voice) + ".wav";
-        std::string why;
-        if (!WriteWave(wavePath, pcm.get(), pcmLen, &why)) {
-            ++result.unwritten;
-            if (result.error.empty()) result.error = wavePath + ": " + why;
-            continue;
-        }
-        if (!WriteText(list, PairName(fragment, voice) + ";.lh")) return false;
-        ++result.saved;
+        if (!writer.Add(folder, PairName(fragment, voice), pcm.get(), pcmLen)) return false;
     }
     return true;
 }
@@ -164,13 +217,20 @@ ExportResult ExportFragmentRange(CVoxbenchDoc& doc, int first, int last,
     const int start = std::max(first, 0);
     const int end = std::min({last, doc.GetFragCount(), INT_MAX - 1});
     const std::string folder = FolderOf(listPath);
+    ExportWriter writer(list, result);
     for (int fragment = start; listOk && fragment <= end; ++fragment) {
-        listOk = ExportFragment(doc, fragment, folder, list, result);
+        listOk = ExportFragment(doc, fragment, folder, writer, result);
         const uint64_t done = static_cast<uint64_t>(fragment - start) + 1;
         if (!ReportProgress(progress, done, static_cast<uint64_t>(end - start) + 1)) {
             result.cancelled = true;
             break;
         }
+    }
+    // A cancelled export keeps what it has written so far, as it would have file by file.
+    if (listOk) {
+        listOk = writer.Commit();
+    } else {
+        writer.Abort();
     }
     if (listOk && list.Commit()) {
         result.listWritten = true;

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -118,7 +119,19 @@ bool SafeFile::WriteAll(const uint8_t* data, size_t size) {
     return true;
 }
 
-bool SafeFile::Commit() {
+bool SafeFile::StartSync() {
+    if (fd_ < 0 || failed_) {
+        if (error_.empty()) error_ = "file is not open for writing";
+        return false;
+    }
+    if (!FlushBuffer()) return false;
+    // Only a hint: Commit's fsync is what makes the file durable, so a failure here is left
+    // for it to find.
+    sync_file_range(fd_, 0, 0, SYNC_FILE_RANGE_WRITE);
+    return true;
+}
+
+bool SafeFile::Commit(bool syncFolder) {
     if (fd_ < 0 || failed_) {
         if (error_.empty()) error_ = "file is not open for writing";
         Abort();
@@ -140,14 +153,14 @@ bool SafeFile::Commit() {
     }
     tempPath_.clear();
     buffer_.clear();
-    SyncFolder();
+    if (syncFolder) SyncFolderOf(targetPath_);
     return true;
 }
 
-// Makes the rename itself durable. The new version is in place by now whatever happens here,
-// so a folder that cannot be synced does not turn the commit into a failure.
-void SafeFile::SyncFolder() const {
-    const std::string folder = FolderOf(targetPath_);
+// Makes a rename durable. The new version is in place by then whatever happens here, so a
+// folder that cannot be synced does not turn a commit into a failure.
+void SyncFolderOf(const std::string& path) {
+    const std::string folder = FolderOf(path);
     const int fd = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return;
     fsync(fd);
@@ -178,5 +191,43 @@ bool WriteFileSafely(const std::string& path, ByteSpan bytes, std::string* why) 
     if (!ok && why != nullptr) *why = file.GetError();
     return ok;
 }
+
+SafeFileBatch::~SafeFileBatch() { Abort(); }
+
+bool SafeFileBatch::Add(const std::string& path, ByteSpan bytes, std::string* why) {
+    auto file = std::make_unique<SafeFile>();
+    if (!file->Begin(path) || !file->Write(bytes.data(), bytes.size()) || !file->StartSync()) {
+        if (why != nullptr) *why = file->GetError();
+        return false;  // the destructor removes the temporary
+    }
+    files_.push_back({path, std::move(file)});
+    return true;
+}
+
+std::vector<SafeFileBatch::Outcome> SafeFileBatch::Commit() {
+    std::vector<Outcome> outcomes;
+    outcomes.reserve(files_.size());
+    // The writes were all started by Add: the first fsync waits for most of the batch, and the
+    // rest find their bytes already on disk.
+    std::vector<std::string> folders;  // each once, synced when every rename is done
+    std::vector<std::string> someFileIn;
+    for (Pending& pending : files_) {
+        Outcome outcome;
+        outcome.path = pending.path;
+        outcome.committed = pending.file->Commit(false);
+        if (!outcome.committed) outcome.error = pending.file->GetError();
+        const std::string folder = FolderOf(pending.path);
+        if (outcome.committed && std::find(folders.begin(), folders.end(), folder) == folders.end()) {
+            folders.push_back(folder);
+            someFileIn.push_back(pending.path);
+        }
+        outcomes.push_back(std::move(outcome));
+    }
+    files_.clear();
+    for (const std::string& path : someFileIn) SyncFolderOf(path);
+    return outcomes;
+}
+
+void SafeFileBatch::Abort() { files_.clear(); }
 
 }  // namespace vox

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -32,8 +33,12 @@ class SafeFile : public ByteSink {
     bool Begin(const std::string& targetPath, const std::string& tempPath = "");
     bool Write(const void* data, size_t size) override;  // buffered
     // Flush, fsync, close, rename over the target, fsync the folder. False leaves the target
-    // untouched and removes the temporary file.
-    bool Commit();
+    // untouched and removes the temporary file. A caller that commits many files into one
+    // folder may leave the folder's fsync out and do it once itself (SyncFolderOf).
+    bool Commit(bool syncFolder = true);
+    // Hands the bytes written so far to the kernel and starts writing them to disk without
+    // waiting, so that a later Commit finds little left to flush.
+    bool StartSync();
     void Abort();  // close and remove the temporary file
 
     bool IsActive() const { return fd_ >= 0; }
@@ -46,7 +51,6 @@ class SafeFile : public ByteSink {
     bool FlushBuffer();
     bool WriteAll(const uint8_t* data, size_t size);
     bool Fail(int errorNumber);
-    void SyncFolder() const;
 
     std::string targetPath_;
     std::string tempPath_;
@@ -58,6 +62,43 @@ class SafeFile : public ByteSink {
 
 // Begin, one Write, Commit. On failure why (when given) says what went wrong.
 bool WriteFileSafely(const std::string& path, ByteSpan bytes, std::string* why = nullptr);
+
+// Writes many files as WriteFileSafely does, each either its old or its complete new version,
+// but waits for the disk once per batch instead of once per file: Add writes each file to its
+// own temporary and starts its way to disk, Commit then flushes and renames every one and
+// syncs each folder once. A file that fails at any step leaves its target as it was and no
+// temporary behind; the others are committed all the same.
+class SafeFileBatch {
+  public:
+    struct Outcome {
+        std::string path;
+        bool committed = false;
+        std::string error;  // why, when not committed
+    };
+
+    SafeFileBatch() = default;
+    SafeFileBatch(const SafeFileBatch&) = delete;
+    SafeFileBatch& operator=(const SafeFileBatch&) = delete;
+    ~SafeFileBatch();  // an uncommitted batch is aborted
+
+    // False, and why, when the temporary could not be written; nothing of it is left then.
+    bool Add(const std::string& path, ByteSpan bytes, std::string* why = nullptr);
+    size_t GetCount() const { return files_.size(); }
+    // Every added file in the order added; the batch is empty afterwards.
+    std::vector<Outcome> Commit();
+    // Removes every temporary; no target is touched.
+    void Abort();
+
+  private:
+    struct Pending {
+        std::string path;
+        std::unique_ptr<SafeFile> file;
+    };
+    std::vector<Pending> files_;
+};
+
+// fsync of the folder that holds path: makes renames into it durable. Best effort.
+void SyncFolderOf(const std::string& path);
 
 // The folder that holds path, with its trailing '/', or "" for a bare name (current folder).
 std::string FolderOf(const std::string& path);

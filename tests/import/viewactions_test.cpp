@@ -2,6 +2,7 @@
 // for byte, the dialogs, and what happens to entries that do not decode.
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <chrono>
 
 #include "audio/nullsounddevice.h"
@@ -218,6 +219,99 @@ TEST_F(Playing, ASequenceStopsAtTheFirstFragmentThatCannotBePlayed) {
     uint32_t pcmLen = 0;
     ASSERT_TRUE(doc_->DecodeEntry(entry, pcm, pcmLen));
     EXPECT_EQ(played[0].pcm, Bytes(pcm.get(), pcm.get() + pcmLen));
+}
+
+// An export long enough to be committed in several batches: 12 fragments of 13 voices each,
+// voice 7 of every fragment undecodable, so 144 wave files.
+class LongExport : public ImportFixture {
+protected:
+    static constexpr int kFragments = 12;
+
+    void SetUp() override {
+        db_.AddEntry(1600, Encode(MakeSpeechLikePcm(1600)));         // 0
+        db_.AddEntry(960, Encode(MakeSpeechLikePcm(960, 330.0)));    // 1
+        db_.AddEntry(320, UndecodableFrame());                       // 2
+        for (int f = 0; f < kFragments; ++f) {
+            std::vector<FragVoice> voices;
+            for (int v = 0; v < 13; ++v) {
+                const int voxIndex = v == 7 ? 2 : (f + v) % 2;
+                voices.push_back({static_cast<int16_t>(v), static_cast<int16_t>(voxIndex)});
+            }
+            db_.AddFragment(voices);
+        }
+        Open(db_);
+        out_ = dir_.File("out");
+        ASSERT_EQ(mkdir(out_.c_str(), 0700), 0);
+        list_ = out_ + "/Filenames.csv";
+        for (int voxIndex : {0, 1}) {
+            VoxEntry entry;
+            ASSERT_TRUE(doc_->GetVoxEntry(voxIndex, entry));
+            std::unique_ptr<uint8_t[]> pcm;
+            uint32_t pcmLen = 0;
+            ASSERT_TRUE(doc_->DecodeEntry(entry, pcm, pcmLen));
+            waves_[voxIndex] = MakeWaveBytes(pcm.get(), pcmLen);
+        }
+    }
+    // What the folder and the list must hold after fragments first..last were exported: no
+    // wave file named in `missing`, and nothing else in the folder (no temporary) but `extra`.
+    void ExpectExported(int first, int last, const std::vector<std::string>& missing = {},
+                        std::vector<std::string> extra = {}) {
+        std::string lines = kHeaderLines;
+        std::vector<std::string>& names = extra;
+        names.push_back("Filenames.csv");
+        for (int f = first; f <= last; ++f) {
+            for (int v = 0; v < 13; ++v) {
+                const std::string name = std::to_string(f) + "-" + std::to_string(v);
+                if (v == 7 || std::count(missing.begin(), missing.end(), name) != 0) continue;
+                lines += name + ";.lh\r\n";
+                names.push_back(name + ".wav");
+                EXPECT_EQ(ReadFileBytes(out_ + "/" + name + ".wav"), waves_[(f + v) % 2]) << name;
+            }
+        }
+        std::sort(names.begin(), names.end());
+        EXPECT_EQ(ListFolder(out_), names);
+        EXPECT_EQ(Text(ReadFileBytes(list_)), lines);
+    }
+    static bool IsFolder(const std::string& path) {
+        struct stat info {};
+        return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+    }
+
+    DatabaseBuilder db_;
+    std::string out_;
+    std::string list_;
+    Bytes waves_[2];
+};
+
+TEST_F(LongExport, EveryFileOfEveryBatchIsWholeAndListedInOrder) {
+    const ExportResult result = ExportFragmentRange(*doc_, 0, kFragments - 1, list_);
+    EXPECT_TRUE(result.listWritten) << result.error;
+    EXPECT_EQ(result.saved, kFragments * 12);
+    EXPECT_EQ(result.undecodable, kFragments);
+    EXPECT_EQ(result.unwritten, 0);
+    ExpectExported(0, kFragments - 1);
+}
+
+TEST_F(LongExport, AFileThatCannotBeCommittedInALaterBatchCostsOnlyThatFile) {
+    // 9-3 lies in the second batch; a folder at its name makes its rename fail.
+    ASSERT_EQ(mkdir((out_ + "/9-3.wav").c_str(), 0700), 0);
+    const ExportResult result = ExportFragmentRange(*doc_, 0, kFragments - 1, list_);
+    EXPECT_TRUE(result.listWritten) << result.error;
+    EXPECT_EQ(result.saved, kFragments * 12 - 1);
+    EXPECT_EQ(result.unwritten, 1);
+    EXPECT_EQ(result.error.rfind(out_ + "/9-3.wav: ", 0), 0u) << result.error;
+    EXPECT_TRUE(IsFolder(out_ + "/9-3.wav"));
+    ExpectExported(0, kFragments - 1, {"9-3"}, {"9-3.wav"});
+}
+
+TEST_F(LongExport, ACancelKeepsAndListsEveryFileWrittenUpToThenAndNoLaterOne) {
+    // Cancelled after fragment 6: 84 files, more than one batch, the last one not yet full.
+    const ProgressFn progress = [](uint64_t done, uint64_t) { return done < 7; };
+    const ExportResult result = ExportFragmentRange(*doc_, 0, kFragments - 1, list_, progress);
+    EXPECT_TRUE(result.cancelled);
+    EXPECT_TRUE(result.listWritten) << result.error;
+    EXPECT_EQ(result.saved, 7 * 12);
+    ExpectExported(0, 6);
 }
 
 }  // namespace
