@@ -88,7 +88,7 @@ TEST_F(OutputFolderTest, RefusesWhatCannotBeReplacedInOneStep) {
         std::string why;
     } cases[] = {
         {dir_.File("file"), dir_.File("file") + ": exists and is not a folder"},
-        {dir_.File("full"), dir_.File("full") + ": the folder is not empty (give a new or empty folder)"},
+        {dir_.File("full"), dir_.File("full") + ": the folder is not empty"},
         {dir_.File("dangling"), dir_.File("dangling") + ": No such file or directory"},
         {dir_.Path() + "/.", dir_.Path() + "/.: name the folder itself"},
         {dir_.Path() + "/..", dir_.Path() + "/..: name the folder itself"},

@@ -102,7 +102,7 @@ TEST_F(PackProgressTest, AStopAtAnyStepLeavesNoTargetAndNoTemporaryFolder) {
         EXPECT_FALSE(packer.Pack(In(), Out(), progress.Fn()));
         EXPECT_TRUE(packer.Stopped());
         EXPECT_EQ(packer.GetError(), "pack stopped before the end; nothing was written");
-        EXPECT_EQ(progress.calls.size(), static_cast<size_t>(step) + 1) << "asked on after the stop";
+        EXPECT_EQ(progress.calls.size(), static_cast<size_t>(step) + 1) << "went on after a stop";
         EXPECT_TRUE(Beside().empty());
 
         progress = ProgressLog{};
@@ -133,7 +133,8 @@ TEST_F(PackProgressTest, AnUnreadableWaveInTheMiddleLeavesNothing) {
     ProgressLog progress;
     EXPECT_FALSE(packer.Pack(In(), Out(), progress.Fn()));
     EXPECT_FALSE(packer.Stopped());
-    EXPECT_NE(packer.GetError().find("waves/f0000-v02.wav: "), std::string::npos) << packer.GetError();
+    EXPECT_NE(packer.GetError().find("waves/f0000-v02.wav: "), std::string::npos)
+        << packer.GetError();
     EXPECT_EQ(progress.calls.size(), 3u);
     EXPECT_TRUE(Beside().empty());
 }
@@ -142,7 +143,8 @@ TEST_F(PackProgressTest, AnUnreadableWaveInTheMiddleLeavesNothing) {
 // would look for it, and nothing is left.
 TEST_F(PackProgressTest, AFailedWritePartWayLeavesNothing) {
     for (const char* point : {"safefile.create", "safefile.write", "safefile.rename"}) {
-        for (int passes = 0; passes < 6; ++passes) {  // six files: four waves, coded.bin, database.txt
+        // Six files: four waves, coded.bin and database.txt.
+        for (int passes = 0; passes < 6; ++passes) {
             SCOPED_TRACE(std::string(point) + " after " + std::to_string(passes));
             faults::Arm(point, passes);
             std::string error;

@@ -39,7 +39,8 @@ protected:
         const std::vector<uint8_t> pcm = SinePcm(440, 8000);
         for (int i = 0; i < count; ++i) {
             const std::string wave = std::to_string(i) + ".wav";
-            ASSERT_TRUE(WriteWave(folder + "/" + wave, pcm.data(), static_cast<uint32_t>(pcm.size())));
+            const auto size = static_cast<uint32_t>(pcm.size());
+            ASSERT_TRUE(WriteWave(folder + "/" + wave, pcm.data(), size));
             description += "entry " + std::to_string(i) + " " + wave + "\n";
         }
         WriteText(folder + "/database.txt", description);
@@ -63,7 +64,8 @@ TEST_F(VoxtoolPackProgress, PrintNothingExtraWhenTheOutputIsNoTerminal) {
 
     // A changed wave: the note and nothing else.
     const std::vector<uint8_t> pcm = SinePcm(250, 400);
-    ASSERT_TRUE(WriteWave(work_.File("u/waves/f0000-v01.wav"), pcm.data(), static_cast<uint32_t>(pcm.size())));
+    const auto size = static_cast<uint32_t>(pcm.size());
+    ASSERT_TRUE(WriteWave(work_.File("u/waves/f0000-v01.wav"), pcm.data(), size));
     r = Run({"pack", work_.File("u"), work_.File("q")});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "");
@@ -77,7 +79,8 @@ TEST_F(VoxtoolPackProgress, ShowsProgressOnATerminal) {
     ASSERT_GE(child, 0);
     if (child == 0) {
         setenv("XDG_CONFIG_HOME", config_.Path().c_str(), 1);
-        execl(VOXTOOL_PATH, VOXTOOL_PATH, "unpack", talk_.c_str(), work_.File("u").c_str(), nullptr);
+        const std::string to = work_.File("u");
+        execl(VOXTOOL_PATH, VOXTOOL_PATH, "unpack", talk_.c_str(), to.c_str(), nullptr);
         _exit(127);
     }
     std::string shown;
@@ -124,7 +127,7 @@ TEST_F(VoxtoolPackProgress, CtrlCStopsAPackWithNothingWritten) {
         kill(child, SIGINT);
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
-    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status) << ": " << ReadText(errPath);
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
     EXPECT_EQ(WEXITSTATUS(status), 130);
     EXPECT_EQ(ReadText(errPath), "voxtool: pack: interrupted\n");
     EXPECT_EQ(ListFolder(work_.Path()), (std::vector<std::string>{"err.txt", "in"}));

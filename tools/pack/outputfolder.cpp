@@ -59,8 +59,8 @@ mode_t FolderModeFromUmask() {
 // The pid in "BASE.partial-PID-XXXXXX", or -1 when name is not of that form.
 pid_t PartialOwner(const std::string& name, const std::string& base) {
     const std::string prefix = base + OutputFolder::kPartialMark;
-    if (name.size() <= prefix.size() + 1 + kUniqueLength || name.compare(0, prefix.size(), prefix) != 0)
-        return -1;
+    if (name.size() <= prefix.size() + 1 + kUniqueLength) return -1;
+    if (name.compare(0, prefix.size(), prefix) != 0) return -1;
     const std::string rest = name.substr(prefix.size());
     const size_t dash = rest.size() - kUniqueLength - 1;
     if (rest[dash] != '-' || dash > 9) return -1;
@@ -203,8 +203,8 @@ bool OutputFolder::MakeSubfolder(const std::string& name, std::string& why) {
 }
 
 bool OutputFolder::WriteFile(const std::string& name, ByteSpan bytes, std::string& why) {
-    return WriteStreamed(name, [bytes](ByteSink& sink) { return sink.Write(bytes.data(), bytes.size()); },
-                         why);
+    const auto write = [bytes](ByteSink& sink) { return sink.Write(bytes.data(), bytes.size()); };
+    return WriteStreamed(name, write, why);
 }
 
 bool OutputFolder::WriteStreamed(const std::string& name,

@@ -153,7 +153,8 @@ bool Packer::WriteOutput(const PackDescription& d, const std::string& outFolder,
     return true;
 }
 
-bool Packer::Pack(const std::string& folder, const std::string& outFolder, const ProgressFn& progress) {
+bool Packer::Pack(const std::string& folder, const std::string& outFolder,
+                  const ProgressFn& progress) {
     error_.clear();
     stopped_ = false;
     codedFile_.clear();

@@ -24,7 +24,8 @@ public:
     explicit Packer(NoteFn note);
     // progress counts the recordings as they are read and coded, and reaches its total once
     // everything is written; false from it stops the pack with nothing written (Stopped()).
-    bool Pack(const std::string& folder, const std::string& outFolder, const ProgressFn& progress = {});
+    bool Pack(const std::string& folder, const std::string& outFolder,
+              const ProgressFn& progress = {});
     const std::string& GetError() const { return error_; }
     bool Stopped() const { return stopped_; }
 
@@ -41,7 +42,8 @@ private:
     bool PrepareEntry(const std::string& folder, const EntryDescription& entry);
     bool LoadWavePcm(const std::string& folder, const EntryDescription& entry,
                      std::vector<uint8_t>& pcm, bool& converted);
-    bool WriteOutput(const PackDescription& d, const std::string& outFolder, const ProgressFn& progress);
+    bool WriteOutput(const PackDescription& d, const std::string& outFolder,
+                     const ProgressFn& progress);
     bool Stop();
 
     NoteFn note_;

@@ -215,7 +215,8 @@ bool Unpacker::CopySideFile(const std::string& from, const char* name, OutputFol
     return true;
 }
 
-bool Unpacker::Unpack(const UnpackSource& source, const std::string& folder, const ProgressFn& progress) {
+bool Unpacker::Unpack(const UnpackSource& source, const std::string& folder,
+                      const ProgressFn& progress) {
     error_.clear();
     stopped_ = false;
     if (source.frags == nullptr || source.evals == nullptr) return Fail("no tables given");

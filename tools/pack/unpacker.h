@@ -44,7 +44,8 @@ public:
     explicit Unpacker(NoteFn note);
     // progress counts the recordings as they are decoded and written, and reaches its total
     // once everything is written; false from it stops with nothing written (Stopped()).
-    bool Unpack(const UnpackSource& source, const std::string& folder, const ProgressFn& progress = {});
+    bool Unpack(const UnpackSource& source, const std::string& folder,
+                const ProgressFn& progress = {});
     const std::string& GetError() const { return error_; }
     bool Stopped() const { return stopped_; }
 
@@ -60,7 +61,8 @@ private:
     void DescribeTables(const UnpackSource& source, PackDescription& d) const;
     void NameWaves(const std::vector<Recording>& recordings, PackDescription& d) const;
     bool WriteWaves(ByteSpan talk, const std::vector<Recording>& recordings, PackDescription& d,
-                    class OutputFolder& out, std::vector<uint8_t>& coded, const ProgressFn& progress);
+                    class OutputFolder& out, std::vector<uint8_t>& coded,
+                    const ProgressFn& progress);
     void NoteIrregularities(const UnpackSource& source, const PackDescription& d);
     bool CopySideFile(const std::string& from, const char* name, OutputFolder& out);
 
