@@ -47,7 +47,10 @@ ProgressFn TerminalProgress::Fn() {
 bool TerminalProgress::Interrupted() const { return interrupted != 0; }
 
 bool TerminalProgress::Report(uint64_t done, uint64_t total) {
-    if (Interrupted()) return false;
+    if (Interrupted()) {
+        stopRequested_ = true;
+        return false;
+    }
     if (!terminal_ || total == 0) return true;
     const int percent = static_cast<int>(done >= total ? 100 : done * 100 / total);
     const auto now = std::chrono::steady_clock::now();
@@ -64,7 +67,7 @@ void TerminalProgress::Finish() {
     if (finished_) return;
     finished_ = true;
     if (printed_) WriteAll(fd_, "\n");
-    if (!Interrupted()) return;
+    if (!stopRequested_) return;
     PrintError(label_ + ": interrupted");
     ExitStatus() = kExitInterrupted;
 }

@@ -28,7 +28,9 @@ public:
     // For the library call; valid while this object lives.
     ProgressFn Fn();
     bool Interrupted() const;
-    // Ends the progress line; after Ctrl+C says "interrupted" and sets the exit status.
+    // Ends the progress line. When a Ctrl+C was handed to the work as a stop, says
+    // "interrupted" and sets the exit status; one that came after the last report changed
+    // nothing, so the command's result stands.
     void Finish();
 
 private:
@@ -39,6 +41,7 @@ private:
     bool terminal_;
     bool printed_ = false;
     bool finished_ = false;
+    bool stopRequested_ = false;  // a report answered "stop"
     int lastPercent_ = -1;
     std::chrono::steady_clock::time_point lastShown_{};
     struct sigaction previous_ {};

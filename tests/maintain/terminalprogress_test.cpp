@@ -88,5 +88,30 @@ TEST(TerminalProgressTest, CtrlCBecomesARequestToStopAndTheExitStatusSaysSo) {
     close(pipeEnds[1]);
 }
 
+// A Ctrl+C after the last report reaches no step that could stop: the work finished, so the
+// command must report its result, not an interruption it never made.
+TEST(TerminalProgressTest, CtrlCAfterTheLastReportLeavesTheResultStanding) {
+    struct sigaction before {};
+    sigaction(SIGINT, nullptr, &before);
+    ExitStatus() = kExitOk;
+    int pipeEnds[2];
+    ASSERT_EQ(pipe(pipeEnds), 0);
+    ::testing::internal::CaptureStderr();
+    {
+        TerminalProgress progress("compact", pipeEnds[1]);
+        EXPECT_TRUE(progress.Fn()(2, 2));
+        std::raise(SIGINT);
+        EXPECT_TRUE(progress.Interrupted());
+        progress.Finish();
+    }
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(ExitStatus(), kExitOk);
+    struct sigaction after {};
+    sigaction(SIGINT, nullptr, &after);
+    EXPECT_EQ(after.sa_handler, before.sa_handler);
+    close(pipeEnds[0]);
+    close(pipeEnds[1]);
+}
+
 }  // namespace
 }  // namespace vox::tool
