@@ -34,6 +34,9 @@ class CommTable {
     int16_t GetCommEntry(const CommRecord& rec, int position) const;
     const std::string& GetError() const { return file_.GetError(); }
     ByteSpan Bytes() const { return file_.Bytes(); }
+    // Cut short by another program while open: every lookup since has failed.
+    bool IsDamaged() const { return file_.IsOpen() && file_.IsDamaged(); }
+    const std::string& GetPath() const { return file_.GetPath(); }
 
     // The same logic over bare bytes, for tools and fuzzers.
     // The count is not stored: record 0's listOffset / 14, taking the lists to begin right

@@ -129,6 +129,13 @@ void CVoxbenchDoc::OnCloseDocument() {
     modified_ = false;
 }
 
+std::string CVoxbenchDoc::DamagedFileName() const {
+    // A closed file keeps its damage flag until the next open; only open ones count.
+    if (voxFile_.IsOpen() && voxFile_.IsDamaged()) return voxFile_.GetPath();
+    if (commTable_.IsDamaged()) return commTable_.GetPath();
+    return std::string();
+}
+
 bool CVoxbenchDoc::OnSaveDocument(const std::string& /*path*/) {
     if (fragTable_.IsModified()) OnSaveFragFile();
     if (evalTable_.IsModified()) OnSaveEvalFile();

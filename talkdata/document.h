@@ -58,6 +58,10 @@ public:
     const std::string& GetPathName() const { return path_; }
     const std::string& GetOpenError() const { return openError_; }
     bool IsTalkFileOpen() const { return voxFile_.IsOpen(); }
+    // The path of the first open mapped file (talk file, then commFile.bin) that another
+    // program cut short while it was open, or empty. Lookups in it fail from then on, so a
+    // front end asks after its reads and tells the person once.
+    std::string DamagedFileName() const;
 
     // The folder the companion tables are taken from: everything up to and including the last
     // '/', or empty (the current folder) when there is none.

@@ -100,6 +100,7 @@ void RunDump(const std::string& talkPath) {
         return;
     }
     CVoxbenchDoc& doc = database.Doc();
+    const DamageCheck damageCheck(doc);
     std::ostream& out = std::cout;
     DumpTalk(out, doc.GetVoxFile().Bytes());
     DumpFrags(out, doc.GetFragTable());

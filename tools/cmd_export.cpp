@@ -30,6 +30,7 @@ void RunExport(const ExportOptions& options) {
         return;
     }
     CVoxbenchDoc& doc = database.Doc();
+    const DamageCheck damageCheck(doc);
     doc.SetPrompter(&prompter);
     if (!GuardLoaded(doc)) {
         ExitStatus() = kExitFailure;

@@ -67,6 +67,7 @@ void RunPlay(const PlayOptions& options, bool comm) {
         return;
     }
     CVoxbenchDoc& doc = database.Doc();
+    const DamageCheck damageCheck(doc);
     int queued = 0;
     if (comm) {
         CommRecord record;

@@ -43,6 +43,16 @@ bool OpenDatabase::Open(const std::string& talkPath) {
     return false;
 }
 
+DamageCheck::~DamageCheck() {
+    const std::string damaged = doc_.DamagedFileName();
+    if (!damaged.empty()) ReportDamagedFile(damaged);
+}
+
+void ReportDamagedFile(const std::string& path) {
+    PrintError(path + ": damaged: changed by another program while open");
+    ExitStatus() = kExitFailure;
+}
+
 int& ExitStatus() {
     static int status = kExitOk;
     return status;

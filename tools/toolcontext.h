@@ -48,6 +48,24 @@ private:
     std::unique_ptr<CVoxbenchDoc> doc_;
 };
 
+// Reads through a mapping that another program cut short see zeros, so whatever a command
+// printed or wrote from them cannot be trusted. Constructed once the database is open, it asks
+// the document when the command ends, however it ends, and if a file was damaged names it on
+// stderr and turns the exit status into a failure.
+class DamageCheck {
+public:
+    explicit DamageCheck(const CVoxbenchDoc& doc) : doc_(doc) {}
+    ~DamageCheck();
+    DamageCheck(const DamageCheck&) = delete;
+    DamageCheck& operator=(const DamageCheck&) = delete;
+
+private:
+    const CVoxbenchDoc& doc_;
+};
+
+// "voxtool: <path>: damaged: changed by another program while open", and exit status 1.
+void ReportDamagedFile(const std::string& path);
+
 // Each command registers itself on the app; its callback stores the exit status here.
 int& ExitStatus();
 
