@@ -38,6 +38,7 @@ void CVoxbenchView::BuildForm(const DialogTemplateSet& templates) {
     waveform_->setGeometry(units.Rect(7, 277, 90, 48));
     phraseEdit_ = qobject_cast<QPlainTextEdit*>(controls_[kPhrase]);
     sequenceEdit_ = qobject_cast<QPlainTextEdit*>(controls_[kSequenceText]);
+    if (sequenceEdit_) sequenceMarks_ = new SequencePhraseMarks(sequenceEdit_);
     // Every control the form reads or writes must be there with the kind it expects.
     ok_ = phraseEdit_ && sequenceEdit_;
     for (int id : {kFragment, kFragCount, kVoiceCount, kVoice, kVoxIndex, kVoxSize1, kVoxSize2,
@@ -107,6 +108,7 @@ void CVoxbenchView::RefreshFragment(int fragment) {
     }
     phrase_ = doc_.GetPhrase(currentFrag_, fragVoice_);
     WriteState();
+    TellDamage();
 }
 
 void CVoxbenchView::RefreshComm(int comm) {
@@ -119,24 +121,27 @@ void CVoxbenchView::RefreshComm(int comm) {
         bullseye_ = record.bullseye;
         elements_ = record.elements;
         evals_ = record.evals;
-        std::string sequence;
+        QString sequence;
+        std::vector<SequencePhrase> phrases;
         const int shown = ShownSlotCount(elements_);
         for (int slot = 0; slot < shown; ++slot) {
             const int16_t entry = doc_.GetCommEntry(record, slot);
             if (entry >= 0) {
                 ShowFragmentSlot(slot, entry);
-                sequence = AppendPhrase(std::move(sequence), entry, commVoice_);
+                phrases.push_back(AppendPhrase(sequence, entry, commVoice_));
             } else {
                 ShowEvalSlot(slot, -entry);
-                sequence = AppendPhrase(std::move(sequence), ReadField(kFragBase + slot),
-                                        commVoice_);
+                phrases.push_back(AppendPhrase(sequence, ReadField(kFragBase + slot), commVoice_));
+                phrases.back().eval = -entry;
             }
+            phrases.back().slot = slot;
         }
         for (int slot = shown; slot < kSlotCount; ++slot) ClearSlot(slot);
-        sequenceEdit_->setPlainText(QString::fromStdString(sequence));
+        ShowSequence(sequence, std::move(phrases));
     }
     SetField(kCommName, QString::fromStdString(doc_.GetCommName(currentComm_)));
     WriteState();
+    TellDamage();
 }
 
 int CVoxbenchView::ShownSlotCount(int elements) const { return std::min(elements, kSlotCount); }
@@ -182,19 +187,39 @@ void CVoxbenchView::ClearSlot(int slot) {
     Button(kEvalButtonBase + slot)->setEnabled(false);
 }
 
-std::string CVoxbenchView::AppendPhrase(std::string text, int fragment, int voice) const {
+SequencePhrase CVoxbenchView::AppendPhrase(QString& text, int fragment, int voice) const {
     text += ' ';
-    text += doc_.GetPhrase(fragment, voice);
-    return text;
+    SequencePhrase phrase;
+    phrase.fragment = fragment;
+    phrase.voice = voice;
+    phrase.start = static_cast<int>(text.size());
+    // Each phrase is converted on its own, so its place in the text is known exactly.
+    const QString words = QString::fromStdString(doc_.GetPhrase(fragment, voice));
+    phrase.length = static_cast<int>(words.size());
+    text += words;
+    return phrase;
 }
 
 void CVoxbenchView::RebuildSequenceText() {
-    std::string sequence;
+    QString sequence;
+    std::vector<SequencePhrase> phrases;
     const int shown = ShownSlotCount(elements_);
     for (int slot = 0; slot < shown; ++slot) {
-        sequence = AppendPhrase(std::move(sequence), ReadField(kFragBase + slot), commVoice_);
+        phrases.push_back(AppendPhrase(sequence, ReadField(kFragBase + slot), commVoice_));
+        phrases.back().slot = slot;
+        phrases.back().eval = SlotEval(slot);
     }
-    sequenceEdit_->setPlainText(QString::fromStdString(sequence));
+    ShowSequence(sequence, std::move(phrases));
+    TellDamage();
+}
+
+void CVoxbenchView::ShowSequence(const QString& text, std::vector<SequencePhrase> phrases) {
+    if (sequenceMarks_) sequenceMarks_->Show(text, std::move(phrases));
+}
+
+const std::vector<SequencePhrase>& CVoxbenchView::SequencePhrases() const {
+    static const std::vector<SequencePhrase> none;
+    return sequenceMarks_ ? sequenceMarks_->Phrases() : none;
 }
 
 std::vector<int> CVoxbenchView::SlotFragments() const {

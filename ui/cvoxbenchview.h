@@ -12,6 +12,7 @@
 #include "ui/editoropeners.h"
 #include "ui/formids.h"
 #include "ui/longtask.h"
+#include "ui/sequencephrasemarks.h"
 
 class QLineEdit;
 class QPlainTextEdit;
@@ -50,6 +51,8 @@ public:
     int FragmentVoice() const { return fragVoice_; }
     int CurrentComm() const { return currentComm_; }
     int CommVoice() const { return commVoice_; }
+    // Where each shown slot's phrase lies in the sequence phrase field.
+    const std::vector<SequencePhrase>& SequencePhrases() const;
 
     // The actions of the buttons, callable without a click.
     void PlayFragment();
@@ -84,6 +87,9 @@ private:
     void OnElementStep(int slot, int delta);
 
     bool Guard();
+    // Tells the person, once per open database, that a file of it was cut short by another
+    // program: every read of it fails from then on, silently otherwise.
+    void TellDamage();
     void AutoPlayOne();
     void AutoPlaySequence();
 
@@ -91,7 +97,9 @@ private:
     void ShowFragmentSlot(int slot, int fragment);
     void ShowEvalSlot(int slot, int eval);
     void ClearSlot(int slot);
-    std::string AppendPhrase(std::string text, int fragment, int voice) const;
+    // Appends one blank and the phrase of (fragment, voice); where the phrase landed.
+    SequencePhrase AppendPhrase(QString& text, int fragment, int voice) const;
+    void ShowSequence(const QString& text, std::vector<SequencePhrase> phrases);
     int ShownSlotCount(int elements) const;
     // The eval behind slot i of the current comm, or -1 when the slot holds no eval.
     int SlotEval(int slot) const;
@@ -111,10 +119,12 @@ private:
     std::map<int, QWidget*> controls_;
     QPlainTextEdit* phraseEdit_ = nullptr;
     QPlainTextEdit* sequenceEdit_ = nullptr;
+    SequencePhraseMarks* sequenceMarks_ = nullptr;
     WaveformView* waveform_ = nullptr;  // below the Search Phrase button, left of the sequence
     LongTask longTask_;
     EditorOpeners openers_ = EditorOpeners::Dialogs();
     bool ok_ = false;
+    bool damageTold_ = false;
 
     // The bound state, as the form shows it.
     int currentFrag_ = 0;

@@ -34,28 +34,33 @@ void CVoxbenchView::PlayFragment() {
     ReadFieldsIntoState();
     if (!Guard()) return;
     vox::PlayFragment(doc_, currentFrag_, fragVoice_);
+    TellDamage();
 }
 
 void CVoxbenchView::PlayCommandSequence() {
     CommRecord record;
     if (!doc_.GetCommRecord(currentComm_, record)) return;
     PlayFragmentSequence(doc_, SlotFragments(), commVoice_);
+    TellDamage();
 }
 
 void CVoxbenchView::SaveFragmentWave() {
     if (!Guard()) return;
     vox::SaveFragmentWave(doc_, currentFrag_, fragVoice_);
+    TellDamage();
 }
 
 void CVoxbenchView::SaveFragmentRange() {
     if (!Guard()) return;
     vox::SaveFragmentRange(doc_, MakeProgress(tr("Saving fragments...")));
     longTask_.Finish();
+    TellDamage();
 }
 
 void CVoxbenchView::ReplaceFromWave() {
     if (!Guard()) return;
     vox::ReplaceFromWave(doc_, currentFrag_, fragVoice_);
+    TellDamage();
 }
 
 void CVoxbenchView::AddNewFromWave() {

@@ -13,6 +13,9 @@ using namespace form;
 
 namespace {
 constexpr const char* kNoFile = "No Voxfile loaded!";
+constexpr const char* kDamaged =
+    "The file was changed by another program and can no longer be read. Close the database "
+    "and open it again.";
 }
 
 void CVoxbenchView::ConnectHandlers() {
@@ -56,6 +59,18 @@ bool CVoxbenchView::Guard() {
     if (fragCount_ != 0) return true;
     doc_.GetPrompter().ShowMessage(kNoFile);
     return false;
+}
+
+void CVoxbenchView::TellDamage() {
+    const std::string damaged = doc_.DamagedFileName();
+    if (damaged.empty()) {
+        // Opening the database again clears the damage; the next damage is news again.
+        damageTold_ = false;
+        return;
+    }
+    if (damageTold_) return;
+    damageTold_ = true;  // before the message: its event loop may run another refresh
+    doc_.GetPrompter().ShowMessage(damaged + "\n" + kDamaged);
 }
 
 void CVoxbenchView::AutoPlayOne() {

@@ -1,6 +1,7 @@
 // The eval editor driven through its buttons and list, with the element dialog answered by the
 // script: sorted inserts, refusals, 16-bit truncation, Modify, Delete, names and resizing.
 #include <QHeaderView>
+#include <QImage>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSizeGrip>
@@ -56,6 +57,19 @@ QString Describe(const std::vector<EvalElement>& elements) {
     QStringList parts;
     for (const EvalElement& e : elements) parts << QString("%1:%2").arg(e.index).arg(e.frag);
     return parts.join(' ');
+}
+
+// Pixels of a list cell that differ from the list's background: text drawn there.
+int InkIn(QTreeWidget* list, QRect row, int column) {
+    const int left = list->header()->sectionViewportPosition(column);
+    const QRect cell(left, row.top(), list->header()->sectionSize(column), row.height());
+    const QImage image = list->viewport()->grab(cell).toImage();
+    const QRgb background = list->viewport()->palette().color(QPalette::Base).rgb();
+    int ink = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) ink += image.pixel(x, y) != background ? 1 : 0;
+    }
+    return ink;
 }
 
 }  // namespace
@@ -287,6 +301,66 @@ private slots:
         const QSizeGrip* grip = dialog.findChild<QSizeGrip*>();
         QVERIFY(grip->isVisible());
         QCOMPARE(grip->geometry().bottomRight(), dialog.rect().bottomRight());
+    }
+
+    void stringColumnKeepsItsWidthAtTheOpeningSizeAndTakesWhatTheListGains() {
+        EditorFixture f;
+        CEvalInfoDlg dialog(*f.doc, 0, "0", 1, nullptr);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QTreeWidget* list = List(&dialog);
+        const QSize opening = dialog.size();
+        const int openingListWidth = list->width();
+        QCOMPARE(list->header()->sectionSize(3), 100);
+
+        dialog.resize(opening + QSize(150, 30));
+        QCOMPARE(list->width(), openingListWidth + 150);
+        QCOMPARE(list->header()->sectionSize(3), 250);
+        for (int c = 0; c < 3; ++c) QCOMPARE(list->header()->sectionSize(c), 40);
+
+        // Below the opening size the column keeps its template width; the list scrolls.
+        dialog.resize(dialog.minimumSize());
+        QVERIFY(list->width() < openingListWidth);
+        QCOMPARE(list->header()->sectionSize(3), 100);
+        dialog.resize(opening);
+        QCOMPARE(list->header()->sectionSize(3), 100);
+    }
+
+    void stringCellsCarryThePhraseAsTooltipAndAMissingPhraseOnlyAsAPlaceholder() {
+        EditorFixture f;
+        // Eval 4 chooses fragment 12, which has no phrase; eval 0 has phrases in voice 1.
+        CEvalInfoDlg withPhrases(*f.doc, 0, "0", 1, nullptr);
+        QTreeWidget* list = List(&withPhrases);
+        for (int row = 0; row < list->topLevelItemCount(); ++row) {
+            const QTreeWidgetItem* item = list->topLevelItem(row);
+            const std::string phrase = f.doc->GetPhrase(item->text(2).toInt(), 1);
+            QVERIFY(!phrase.empty());
+            QCOMPARE(item->toolTip(3), QString::fromStdString(phrase));
+        }
+
+        CEvalInfoDlg without(*f.doc, 4, "4", 1, nullptr);
+        without.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&without));
+        QTreeWidget* bare = List(&without);
+        QCOMPARE(bare->topLevelItemCount(), 1);
+        QTreeWidgetItem* item = bare->topLevelItem(0);
+        QCOMPARE(Rows(&without), QStringList({"0 2 12 "}));
+        QCOMPARE(bare->model()->index(0, 3).data(Qt::DisplayRole).toString(), QString());
+        QCOMPARE(item->toolTip(3), QString("no phrase for fragment 12 in voice 1"));
+        // The placeholder is drawn: the cell shows more than it does without one.
+        const int withPlaceholder = InkIn(bare, bare->visualItemRect(item), 3);
+        const QVariant placeholder = item->data(3, Qt::UserRole + 1);
+        item->setData(3, Qt::UserRole + 1, QVariant());
+        QVERIFY(withPlaceholder > InkIn(bare, bare->visualItemRect(item), 3));
+        item->setData(3, Qt::UserRole + 1, placeholder);
+
+        // Modify to a fragment with a phrase: the placeholder and its tooltip go.
+        bare->topLevelItem(0)->setSelected(true);
+        f.prompter.AnswerNumbers(std::vector<long long>{2, 5});
+        Click(&without, CEvalInfoDlg::kModifyControl);
+        QCOMPARE(Rows(&without), QStringList({"0 2 5 five-1"}));
+        QCOMPARE(bare->topLevelItem(0)->toolTip(3), QString("five-1"));
+        QVERIFY(!bare->topLevelItem(0)->data(3, Qt::UserRole + 1).isValid());
     }
 };
 

@@ -1,5 +1,7 @@
 // The form's action buttons: play, save, export, import and the two editors.
 #include <QTest>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include "audio/wavefile.h"
 #include "tests/ui/formfixture.h"
@@ -22,6 +24,15 @@ std::string WriteTestWave(const std::string& folder, uint32_t bytes) {
     const std::string path = folder + "/new.wav";
     if (!WriteWave(path, pcm.data(), bytes)) qFatal("cannot write %s", path.c_str());
     return path;
+}
+
+// What another program does: cut the file to nothing through a descriptor of its own.
+bool CutFile(const std::string& path) {
+    const int fd = open(path.c_str(), O_WRONLY);
+    if (fd < 0) return false;
+    const bool cut = ftruncate(fd, 0) == 0;
+    close(fd);
+    return cut;
 }
 
 }  // namespace
@@ -172,6 +183,46 @@ private slots:
         f.View().OnSlotEvalButton(0);  // a fragment slot: nothing to edit
         f.View().OnSlotEvalButton(5);  // a slot the comm does not have
         QCOMPARE(opened.size(), size_t(1));
+    }
+
+    // A file cut short by another program fails every read from then on; the form says so once
+    // per open database, however many refreshes meet the damage.
+    void aTalkFileCutBehindTheFormIsToldOncePerOpen() {
+        FormFixture f;
+        f.View().SetAutoPlay(false);
+        const std::string told = f.TalkPath() +
+                                 "\nThe file was changed by another program and can no longer be "
+                                 "read. Close the database and open it again.";
+        f.Click(kFragPlus);
+        QVERIFY(f.Prompter().messages.empty());
+
+        QVERIFY(CutFile(f.TalkPath()));
+        f.Click(kFragPlus);
+        f.Click(kPlay);
+        f.Click(kFragMinus);
+        QCOMPARE(f.Prompter().messages, std::vector<std::string>{told});
+        QCOMPARE(f.Doc().DamagedFileName(), f.TalkPath());
+
+        // Opened again, the database is whole; cut again, it is news again.
+        vox::test::TestDatabase::Write(f.Dir().Path());
+        QVERIFY(f.Doc().OnOpenDocument(f.TalkPath()));
+        QCOMPARE(f.Doc().DamagedFileName(), std::string());
+        f.Click(kFragPlus);
+        QCOMPARE(f.Prompter().messages.size(), size_t(1));
+        QVERIFY(CutFile(f.TalkPath()));
+        f.Click(kFragMinus);  // fragment 1 has a recording in voice 0: its read meets the cut
+        QCOMPARE(f.Prompter().messages, (std::vector<std::string>{told, told}));
+    }
+
+    void aCommFileCutBehindTheFormIsNamed() {
+        FormFixture f;
+        f.View().SetAutoPlay(false);
+        const std::string commPath = f.Dir().File("commFile.bin");
+        QVERIFY(CutFile(commPath));
+        f.Click(kCommPlus);
+        f.Click(kCommPlus);
+        QCOMPARE(f.Prompter().messages.size(), size_t(1));
+        QCOMPARE(f.Prompter().messages[0].substr(0, commPath.size() + 1), commPath + "\n");
     }
 };
 

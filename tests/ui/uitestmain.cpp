@@ -10,5 +10,6 @@ int main(int argc, char** argv) {
     failures += RunFormNavigationTest(argc, argv);
     failures += RunFormActionsTest(argc, argv);
     failures += RunShellTest(argc, argv);
+    failures += RunSequencePhraseMarksTest(argc, argv);
     return failures == 0 ? 0 : 1;
 }

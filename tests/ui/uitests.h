@@ -5,3 +5,4 @@ int RunFormNavigationTest(int argc, char** argv);
 int RunFormActionsTest(int argc, char** argv);
 int RunShellTest(int argc, char** argv);
 int RunResourcesTest(int argc, char** argv);
+int RunSequencePhraseMarksTest(int argc, char** argv);

@@ -1,9 +1,13 @@
 #include "ui/dialogs/cevalinfodlg.h"
 
 #include <QBoxLayout>
+#include <QEvent>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyledItemDelegate>
 #include <QTreeWidget>
+#include <algorithm>
 
 #include "ui/dialogs/dialogresources.h"
 #include "ui/dialogs/numberdialogs.h"
@@ -14,6 +18,28 @@ namespace vox {
 namespace {
 
 enum Column { kNumberColumn, kIndexColumn, kFragColumn, kStringColumn };
+
+constexpr int kStringWidth = 100;
+// What a String cell shows, dimmed, when its fragment has no phrase in the voice. It lives in a
+// role of its own: the cell's text stays the empty phrase, for copies and for anyone reading it.
+constexpr int kPlaceholderRole = Qt::UserRole + 1;
+
+class PlaceholderDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        const QString placeholder = index.data(kPlaceholderRole).toString();
+        if (!option->text.isEmpty() || placeholder.isEmpty()) return;
+        option->text = placeholder;
+        option->font.setItalic(true);
+        const QColor dim = option->palette.color(QPalette::Disabled, QPalette::Text);
+        option->palette.setColor(QPalette::Text, dim);
+        option->palette.setColor(QPalette::HighlightedText, dim);
+    }
+};
 
 const DialogTemplate& EvalInfoTemplate() {
     static const DialogTemplate empty;
@@ -32,7 +58,14 @@ CEvalInfoDlg::CEvalInfoDlg(CVoxbenchDoc& document, int eval, const std::string& 
     if (auto* edit = ControlAs<QLineEdit>(kEvalControl)) edit->setText(DecimalText(eval));
     ArrangeControls();
     if (QTreeWidget* list = List()) {
-        SetupReportList(list, {{"Number", 40}, {"Index", 40}, {"Frag", 40}, {"String", 100}});
+        SetupReportList(list,
+                        {{"Number", 40}, {"Index", 40}, {"Frag", 40}, {"String", kStringWidth}});
+        list->setItemDelegateForColumn(kStringColumn, new PlaceholderDelegate(list));
+        // The layout has placed the list for the opening size: that width is where the
+        // String column's growth is counted from.
+        if (layout() != nullptr) layout()->activate();
+        listBaseWidth_ = list->width();
+        list->installEventFilter(this);
     }
     Fill();
     const std::pair<int, void (CEvalInfoDlg::*)()> commands[] = {
@@ -121,10 +154,35 @@ void CEvalInfoDlg::ArrangeControls() {
 
 QTreeWidget* CEvalInfoDlg::List() const { return ControlAs<QTreeWidget>(kListControl); }
 
+int CEvalInfoDlg::StringColumnWidth(int listWidth, int listBaseWidth) {
+    // Like the list itself, the column never gives up width below the opening size.
+    return kStringWidth + std::max(0, listWidth - listBaseWidth);
+}
+
+bool CEvalInfoDlg::eventFilter(QObject* watched, QEvent* event) {
+    QTreeWidget* list = List();
+    if (list != nullptr && watched == list && event->type() == QEvent::Resize) {
+        list->header()->resizeSection(kStringColumn,
+                                      StringColumnWidth(list->width(), listBaseWidth_));
+    }
+    return CTemplateDialog::eventFilter(watched, event);
+}
+
 void CEvalInfoDlg::ShowAlternative(QTreeWidgetItem* row, EvalElement element) const {
     row->setText(kIndexColumn, DecimalText(element.index));
     row->setText(kFragColumn, DecimalText(element.frag));
-    row->setText(kStringColumn, QString::fromStdString(document_.GetPhrase(element.frag, voice_)));
+    const QString phrase = QString::fromStdString(document_.GetPhrase(element.frag, voice_));
+    row->setText(kStringColumn, phrase);
+    if (phrase.isEmpty()) {
+        const QString none = QString("no phrase for fragment %1 in voice %2")
+                                 .arg(element.frag)
+                                 .arg(voice_);
+        row->setData(kStringColumn, kPlaceholderRole, QString("(no phrase)"));
+        row->setToolTip(kStringColumn, none);
+    } else {
+        row->setData(kStringColumn, kPlaceholderRole, QVariant());
+        row->setToolTip(kStringColumn, phrase);
+    }
 }
 
 void CEvalInfoDlg::Fill() {

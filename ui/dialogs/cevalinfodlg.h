@@ -34,9 +34,13 @@ public:
 
     // The size the dialog opens with: the template enlarged by a fifth on each side.
     static QSize EnlargedSize(QSize templateSize);
+    // The String column: its template width plus what the list has grown beyond the width it
+    // opened with, so that a larger window shows longer phrases.
+    static int StringColumnWidth(int listWidth, int listBaseWidth);
 
 protected:
     void OnOK() override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void ArrangeControls();
@@ -50,6 +54,7 @@ private:
     int voice_;
     CVoxbenchDoc& document_;
     int eval_;
+    int listBaseWidth_ = 0;
 };
 
 }  // namespace vox
