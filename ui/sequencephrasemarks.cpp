@@ -7,8 +7,9 @@
 
 namespace vox {
 
-SequencePhraseMarks::SequencePhraseMarks(QPlainTextEdit* edit) : QObject(edit), edit_(edit) {
-    edit_->viewport()->installEventFilter(this);
+SequencePhraseMarks::SequencePhraseMarks(QPlainTextEdit* edit)
+    : QObject(edit), edit_(edit), viewport_(edit->viewport()) {
+    viewport_->installEventFilter(this);
 }
 
 void SequencePhraseMarks::Show(const QString& text, std::vector<SequencePhrase> phrases) {
@@ -72,11 +73,13 @@ int SequencePhraseMarks::CharacterAt(QPoint viewportPos) const {
 }
 
 bool SequencePhraseMarks::eventFilter(QObject* watched, QEvent* event) {
-    if (watched != edit_->viewport() || event->type() != QEvent::ToolTip) return false;
+    // Only the type is asked first: the viewport still sends events while the field around it
+    // is being destroyed, when the field must not be called.
+    if (event->type() != QEvent::ToolTip || watched != viewport_) return false;
     const auto* help = static_cast<QHelpEvent*>(event);
     const QString tip = ToolTipAt(CharacterAt(help->pos()));
     if (tip.isEmpty()) QToolTip::hideText();
-    else QToolTip::showText(help->globalPos(), tip, edit_->viewport());
+    else QToolTip::showText(help->globalPos(), tip, viewport_);
     return true;
 }
 

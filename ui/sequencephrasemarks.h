@@ -7,6 +7,7 @@
 #include <vector>
 
 class QPlainTextEdit;
+class QWidget;
 
 namespace vox {
 
@@ -52,6 +53,7 @@ private:
     int CharacterAt(QPoint viewportPos) const;
 
     QPlainTextEdit* edit_;
+    QWidget* viewport_;
     std::vector<SequencePhrase> phrases_;
 };
 

@@ -160,8 +160,9 @@ int CEvalInfoDlg::StringColumnWidth(int listWidth, int listBaseWidth) {
 }
 
 bool CEvalInfoDlg::eventFilter(QObject* watched, QEvent* event) {
-    QTreeWidget* list = List();
-    if (list != nullptr && watched == list && event->type() == QEvent::Resize) {
+    // The type first: a list being destroyed still sends events and must not be cast then.
+    QTreeWidget* list = event->type() == QEvent::Resize ? List() : nullptr;
+    if (list != nullptr && watched == list) {
         list->header()->resizeSection(kStringColumn,
                                       StringColumnWidth(list->width(), listBaseWidth_));
     }
