@@ -234,12 +234,6 @@ int CVoxbenchDoc::GetCommCount() const { return commTable_.GetCount(); }
 int16_t CVoxbenchDoc::GetCommEntry(const CommRecord& record, int position) const {
     return commTable_.GetCommEntry(record, position);
 }
-bool CVoxbenchDoc::GetFragRecord(int frag, ListRecord& out) const {
-    return fragTable_.GetRecord(frag, out);
-}
-int CVoxbenchDoc::FindVoxIndex(const ListRecord& frag, int voice) const {
-    return fragTable_.FindVoxIndex(frag, voice);
-}
 bool CVoxbenchDoc::GetFragElement(const ListRecord& frag, int position, FragElement& out) const {
     return fragTable_.GetFragElement(frag, position, out);
 }
@@ -311,10 +305,6 @@ bool CVoxbenchDoc::SetFragVoxIndex(int frag, int position, int voxIndex) {
 bool CVoxbenchDoc::ReplaceEntries(const EntryBatch& batch, size_t& slotsWritten,
                                   std::string* why) {
     return batch.Apply(voxFile_, slotsWritten, why);
-}
-
-bool CVoxbenchDoc::GetVoxEntry(int voxIndex, VoxEntry& out) const {
-    return VoxFile::GetVoxEntry(voxFile_.Bytes(), voxIndex, out);
 }
 
 // --- sound -------------------------------------------------------------------------------------

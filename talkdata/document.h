@@ -80,8 +80,12 @@ public:
     bool GetCommRecord(int comm, CommRecord& out) const;
     int GetCommCount() const;
     int16_t GetCommEntry(const CommRecord& record, int position) const;
-    bool GetFragRecord(int frag, ListRecord& out) const;
-    int FindVoxIndex(const ListRecord& frag, int voice) const;
+    // The three lookups behind every sound are inline: the form and the scans call them per
+    // fragment and voice, and each already checks its own bounds.
+    bool GetFragRecord(int frag, ListRecord& out) const { return fragTable_.GetRecord(frag, out); }
+    int FindVoxIndex(const ListRecord& frag, int voice) const {
+        return fragTable_.FindVoxIndex(frag, voice);
+    }
     bool GetFragElement(const ListRecord& frag, int position, FragElement& out) const;
     int GetFragCount() const;
     bool GetEvalRecord(int eval, ListRecord& out) const;
@@ -93,7 +97,9 @@ public:
     bool InsertEvalElement(int eval, EvalElement element);
     bool SetEvalElement(int eval, int position, EvalElement element);
     bool InsertFragElement(int frag, int voice, int voxIndex);
-    bool GetVoxEntry(int voxIndex, VoxEntry& out) const;
+    bool GetVoxEntry(int voxIndex, VoxEntry& out) const {
+        return VoxFile::GetVoxEntry(voxFile_.Bytes(), voxIndex, out);
+    }
 
     // --- editor operations: each keeps the table's invariants and marks the document modified
     // on success ----------------------------------------------------------------------------
