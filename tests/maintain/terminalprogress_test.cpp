@@ -58,15 +58,34 @@ TEST(TerminalProgressTest, KeepsOneLineUpToDateOnATerminal) {
     close(master);
 }
 
-TEST(TerminalProgressTest, CtrlCBecomesARequestToStopAndTheExitStatusSaysSo) {
-    struct sigaction before {};
-    sigaction(SIGINT, nullptr, &before);
-    ExitStatus() = kExitOk;
-    int pipeEnds[2];
-    ASSERT_EQ(pipe(pipeEnds), 0);
-    ::testing::internal::CaptureStderr();
+// Each case starts with no exit status, a pipe for the progress line and stderr captured, and
+// must leave the program's own SIGINT handler as it found it.
+class CtrlCTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        sigaction(SIGINT, nullptr, &before_);
+        ExitStatus() = kExitOk;
+        ASSERT_EQ(pipe(pipeEnds_), 0);
+        ::testing::internal::CaptureStderr();
+    }
+    void TearDown() override {
+        struct sigaction after {};
+        sigaction(SIGINT, nullptr, &after);
+        EXPECT_EQ(after.sa_handler, before_.sa_handler);
+        ExitStatus() = kExitOk;
+        close(pipeEnds_[0]);
+        close(pipeEnds_[1]);
+    }
+    int ProgressFd() const { return pipeEnds_[1]; }
+
+private:
+    struct sigaction before_ {};
+    int pipeEnds_[2] = {-1, -1};
+};
+
+TEST_F(CtrlCTest, BecomesARequestToStopAndTheExitStatusSaysSo) {
     {
-        TerminalProgress progress("import", pipeEnds[1]);
+        TerminalProgress progress("import", ProgressFd());
         const ProgressFn report = progress.Fn();
         EXPECT_TRUE(report(0, 2));
         EXPECT_FALSE(progress.Interrupted());
@@ -76,29 +95,17 @@ TEST(TerminalProgressTest, CtrlCBecomesARequestToStopAndTheExitStatusSaysSo) {
     }
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "voxtool: import: interrupted\n");
     EXPECT_EQ(ExitStatus(), kExitInterrupted);
-    ExitStatus() = kExitOk;
-    struct sigaction after {};
-    sigaction(SIGINT, nullptr, &after);
-    EXPECT_EQ(after.sa_handler, before.sa_handler);
 
     // A new command starts without the old interruption.
-    TerminalProgress next("verify", pipeEnds[1]);
+    TerminalProgress next("verify", ProgressFd());
     EXPECT_TRUE(next.Fn()(1, 1));
-    close(pipeEnds[0]);
-    close(pipeEnds[1]);
 }
 
 // A Ctrl+C after the last report reaches no step that could stop: the work finished, so the
 // command must report its result, not an interruption it never made.
-TEST(TerminalProgressTest, CtrlCAfterTheLastReportLeavesTheResultStanding) {
-    struct sigaction before {};
-    sigaction(SIGINT, nullptr, &before);
-    ExitStatus() = kExitOk;
-    int pipeEnds[2];
-    ASSERT_EQ(pipe(pipeEnds), 0);
-    ::testing::internal::CaptureStderr();
+TEST_F(CtrlCTest, AfterTheLastReportLeavesTheResultStanding) {
     {
-        TerminalProgress progress("compact", pipeEnds[1]);
+        TerminalProgress progress("compact", ProgressFd());
         EXPECT_TRUE(progress.Fn()(2, 2));
         std::raise(SIGINT);
         EXPECT_TRUE(progress.Interrupted());
@@ -106,11 +113,6 @@ TEST(TerminalProgressTest, CtrlCAfterTheLastReportLeavesTheResultStanding) {
     }
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
     EXPECT_EQ(ExitStatus(), kExitOk);
-    struct sigaction after {};
-    sigaction(SIGINT, nullptr, &after);
-    EXPECT_EQ(after.sa_handler, before.sa_handler);
-    close(pipeEnds[0]);
-    close(pipeEnds[1]);
 }
 
 }  // namespace
