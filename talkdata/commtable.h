@@ -36,6 +36,8 @@ class CommTable {
     ByteSpan Bytes() const { return file_.Bytes(); }
     // Cut short by another program while open: every lookup since has failed.
     bool IsDamaged() const { return file_.IsOpen() && file_.IsDamaged(); }
+    // IsDamaged, or cut by another program where no read has faulted yet (MappedFile::WasCut).
+    bool WasCut() const { return file_.IsOpen() && file_.WasCut(); }
     const std::string& GetPath() const { return file_.GetPath(); }
 
     // The same logic over bare bytes, for tools and fuzzers.

@@ -131,8 +131,8 @@ void CVoxbenchDoc::OnCloseDocument() {
 
 std::string CVoxbenchDoc::DamagedFileName() const {
     // A closed file keeps its damage flag until the next open; only open ones count.
-    if (voxFile_.IsOpen() && voxFile_.IsDamaged()) return voxFile_.GetPath();
-    if (commTable_.IsDamaged()) return commTable_.GetPath();
+    if (voxFile_.IsOpen() && voxFile_.WasCut()) return voxFile_.GetPath();
+    if (commTable_.WasCut()) return commTable_.GetPath();
     return std::string();
 }
 

@@ -59,8 +59,9 @@ public:
     const std::string& GetOpenError() const { return openError_; }
     bool IsTalkFileOpen() const { return voxFile_.IsOpen(); }
     // The path of the first open mapped file (talk file, then commFile.bin) that another
-    // program cut short while it was open, or empty. Lookups in it fail from then on, so a
-    // front end asks after its reads and tells the person once.
+    // program cut short while it was open, or empty. What lay past the cut reads as zeros (and
+    // once a read has faulted, lookups in the file fail), so a front end asks after its reads
+    // and tells the person once.
     std::string DamagedFileName() const;
 
     // The folder the companion tables are taken from: everything up to and including the last

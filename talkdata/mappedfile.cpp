@@ -53,6 +53,12 @@ bool MappedFile::Open(const std::string& path, int mode) {
     return Map();
 }
 
+bool MappedFile::WasCut() const {
+    if (IsDamaged()) return true;
+    struct stat info {};
+    return fd_ >= 0 && fstat(fd_, &info) == 0 && static_cast<uint64_t>(info.st_size) < size_;
+}
+
 bool MappedFile::Remap() {
     if (fd_ < 0) return Fail("file is not open");
     if (RefuseIfDamaged()) return false;

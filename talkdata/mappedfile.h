@@ -56,6 +56,10 @@ class MappedFile {
     bool IsDamaged() const {
         return damaged_ || (guardFlag_ != nullptr && guardFlag_->load(std::memory_order_relaxed));
     }
+    // IsDamaged, or the file is now shorter than the view. A cut that ends inside the view's
+    // last page raises no fault (the page stays mapped and reads zeros past the new end), so
+    // only the file's size tells. One fstat: ask after a command, not on every access.
+    bool WasCut() const;
     int GetMode() const { return mode_; }
     const std::string& GetPath() const { return path_; }
     int GetFd() const { return fd_; }

@@ -386,6 +386,7 @@ VerifyReport VerifyDatabaseFiles(const std::string& talkPath, const EntryDecodeC
     files.evals = tables[1];
     files.comms = tables[2];
     VerifyReport report = VerifyDatabase(files, decode, progress);
+    report.talkDamaged = talk.WasCut();
     report.findings.insert(report.findings.begin(), unreadable.begin(), unreadable.end());
     return report;
 }

@@ -21,6 +21,9 @@ struct VerifyFinding {
 struct VerifyReport {
     std::vector<VerifyFinding> findings;  // in file order: talk, fragments, evals, comms
     bool cancelled = false;               // progress asked to stop; the findings are partial
+    // Another program cut the talk file while it was read: what lay past its new end read as
+    // zeros, so the findings describe bytes that are gone.
+    bool talkDamaged = false;
     bool IsClean() const { return findings.empty() && !cancelled; }
 };
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -17,6 +18,7 @@
 #include "audio/nullsounddevice.h"
 #include "talkdata/document.h"
 #include "talkdata/memoryprofile.h"
+#include "talkdata/verify.h"
 #include "tests/faults/faultdatabase.h"
 #include "tests/support/databasebuilder.h"
 #include "tests/support/scriptedprompter.h"
@@ -84,6 +86,16 @@ TEST_F(DamagedDocument, NamesTheTalkFileFirstAndTheCommFileWhenOnlyItWasCut) {
     EXPECT_EQ(doc_->DamagedFileName(), talk_);
 }
 
+// A cut inside the last page of the view faults nowhere: the page stays mapped and reads zeros
+// past the new end. Only the file's size tells, and it must be enough.
+TEST_F(DamagedDocument, ACutThatFaultsNowhereIsNamedToo) {
+    struct stat info {};
+    ASSERT_EQ(stat(talk_.c_str(), &info), 0);
+    CutBehindTheMapping(talk_, info.st_size - 1);
+    ReadEverything();
+    EXPECT_EQ(doc_->DamagedFileName(), talk_);
+}
+
 TEST_F(DamagedDocument, ClosingOrOpeningAgainClearsTheName) {
     CutBehindTheMapping(talk_, 0);
     ReadEverything();
@@ -95,6 +107,29 @@ TEST_F(DamagedDocument, ClosingOrOpeningAgainClearsTheName) {
     ASSERT_TRUE(doc_->OnOpenDocument(talk_)) << doc_->GetOpenError();
     ReadEverything();
     EXPECT_EQ(doc_->DamagedFileName(), "");
+}
+
+// Verify reads the talk file through a mapping of its own. The decode check is the caller's, so
+// the cut lands at a known place: while the first entry is checked, before the rest are read.
+TEST(DamagedVerify, ATalkFileCutWhileVerifyReadsItIsReportedAsDamaged) {
+    TempDir dir;
+    const std::string talk = WriteFaultDatabase(dir.Path(), 20);
+    int checks = 0;
+    // Like the codec, the check reads every coded byte of its entry.
+    const EntryDecodeCheck cutOnFirstCheck = [&](const VoxEntry& entry, std::string*) {
+        if (checks++ == 0) CutBehindTheMapping(talk, 16);
+        volatile uint8_t sum = 0;
+        for (uint32_t i = 0; i < entry.codedSize; ++i) sum = sum + entry.data[i];
+        return true;
+    };
+    const VerifyReport report = VerifyDatabaseFiles(talk, cutOnFirstCheck);
+    EXPECT_GT(checks, 0);
+    EXPECT_TRUE(report.talkDamaged);
+
+    const std::string whole = WriteFaultDatabase(dir.Path(), 20);
+    const VerifyReport untouched =
+        VerifyDatabaseFiles(whole, [](const VoxEntry&, std::string*) { return true; });
+    EXPECT_FALSE(untouched.talkDamaged);
 }
 
 // voxtool with its output into a pipe that the test reads at its own pace, so that the tool
