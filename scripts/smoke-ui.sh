@@ -147,7 +147,9 @@ import -window root "$work/end.png"
 xdotool mousemove $((X + 18)) $((Y + 10)) sleep 0.1 click 1
 sleep 0.4
 xdotool key Up Return
-for _ in $(seq 50); do
+# The window goes at once; the process may take a while longer to end: a sanitizer build
+# checks the whole heap for leaks on the way out, slowly on a loaded machine.
+for _ in $(seq 600); do
   kill -0 "$app" 2>/dev/null || break
   sleep 0.1
 done
