@@ -80,6 +80,7 @@ std::string IniProfile::DefaultPath() {
 
 void IniProfile::ParseText(const std::string& text) {
     sections_.clear();
+    sectionIndex_.clear();
     Section* current = nullptr;
     std::istringstream lines(text);
     std::string line;
@@ -87,12 +88,7 @@ void IniProfile::ParseText(const std::string& text) {
         const std::string trimmed = Trim(line);
         if (trimmed.empty() || trimmed[0] == ';' || trimmed[0] == '#') continue;
         if (trimmed.front() == '[' && trimmed.back() == ']') {
-            const std::string name = trimmed.substr(1, trimmed.size() - 2);
-            current = FindSection(name);
-            if (current == nullptr) {
-                sections_.push_back({name, {}});
-                current = &sections_.back();
-            }
+            current = &FindOrAddSection(trimmed.substr(1, trimmed.size() - 2));
             continue;
         }
         const size_t equals = line.find('=');
@@ -100,16 +96,7 @@ void IniProfile::ParseText(const std::string& text) {
         // The value is taken as written (only the line end dropped): a name may end in blanks.
         std::string raw = line.substr(equals + 1);
         if (!raw.empty() && raw.back() == '\r') raw.pop_back();
-        const std::string key = Trim(line.substr(0, equals));
-        const std::string value = Unescape(raw);
-        bool replaced = false;
-        for (auto& entry : current->values) {
-            if (entry.first == key) {
-                entry.second = value;
-                replaced = true;
-            }
-        }
-        if (!replaced) current->values.emplace_back(key, value);
+        SetValue(*current, Trim(line.substr(0, equals)), Unescape(raw));
     }
 }
 
@@ -124,24 +111,39 @@ std::string IniProfile::ToText() const {
 }
 
 IniProfile::Section* IniProfile::FindSection(const std::string& name) {
-    for (Section& section : sections_)
-        if (section.name == name) return &section;
-    return nullptr;
+    const auto found = sectionIndex_.find(name);
+    return found == sectionIndex_.end() ? nullptr : &sections_[found->second];
 }
 
 const IniProfile::Section* IniProfile::FindSection(const std::string& name) const {
-    for (const Section& section : sections_)
-        if (section.name == name) return &section;
-    return nullptr;
+    const auto found = sectionIndex_.find(name);
+    return found == sectionIndex_.end() ? nullptr : &sections_[found->second];
+}
+
+IniProfile::Section& IniProfile::FindOrAddSection(const std::string& name) {
+    const auto [where, added] = sectionIndex_.try_emplace(name, sections_.size());
+    if (added) sections_.push_back({name, {}, {}});
+    return sections_[where->second];
+}
+
+bool IniProfile::SetValue(Section& section, const std::string& key, const std::string& value) {
+    const auto [where, added] = section.keyIndex.try_emplace(key, section.values.size());
+    if (added) {
+        section.values.emplace_back(key, value);
+        return true;
+    }
+    std::string& stored = section.values[where->second].second;
+    if (stored == value) return false;
+    stored = value;
+    return true;
 }
 
 std::string IniProfile::GetString(const std::string& section, const std::string& key,
                                   const std::string& defaultValue) const {
     const Section* found = FindSection(section);
     if (found == nullptr) return defaultValue;
-    for (const auto& [name, value] : found->values)
-        if (name == key) return value;
-    return defaultValue;
+    const auto entry = found->keyIndex.find(key);
+    return entry == found->keyIndex.end() ? defaultValue : found->values[entry->second].second;
 }
 
 void IniProfile::WriteString(const std::string& section, const std::string& key,
@@ -152,21 +154,7 @@ void IniProfile::WriteString(const std::string& section, const std::string& key,
         std::erase_if(text, [](char c) { return c == '\n' || c == '\r' || c == '='; });
         return text;
     };
-    Section* target = FindSection(clean(section));
-    if (target == nullptr) {
-        sections_.push_back({clean(section), {}});
-        target = &sections_.back();
-    }
-    const std::string name = clean(key);
-    for (auto& entry : target->values) {
-        if (entry.first == name) {
-            if (entry.second != value) dirty_ = true;
-            entry.second = value;
-            return;
-        }
-    }
-    dirty_ = true;
-    target->values.emplace_back(name, value);
+    if (SetValue(FindOrAddSection(clean(section)), clean(key), value)) dirty_ = true;
 }
 
 bool IniProfile::Flush() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -34,16 +35,23 @@ public:
     std::string ToText() const;
 
 private:
+    // Order is kept in the vectors; the maps only find things, so that a long hand-edited file
+    // does not cost a pass over every earlier line for each line read.
     struct Section {
         std::string name;
         std::vector<std::pair<std::string, std::string>> values;
+        std::unordered_map<std::string, size_t> keyIndex;
     };
     Section* FindSection(const std::string& name);
     const Section* FindSection(const std::string& name) const;
+    Section& FindOrAddSection(const std::string& name);
+    // Returns whether the value differs from what was stored (true when the key is new).
+    static bool SetValue(Section& section, const std::string& key, const std::string& value);
 
     std::string path_;
     std::string error_;
     std::vector<Section> sections_;
+    std::unordered_map<std::string, size_t> sectionIndex_;
     bool readOnly_ = false;
     bool dirty_ = false;
 };

@@ -39,6 +39,24 @@ TEST(IniProfile, ReadsAHandWrittenFile) {
     EXPECT_EQ(profile.GetInt("EvalNames", "MaxEvals", 0), 3);
 }
 
+TEST(IniProfile, RepeatedSectionsMergeAndARepeatedKeyKeepsItsPlaceWithTheLastValue) {
+    IniProfile profile("/nonexistent/never-written.ini");
+    profile.ParseText("[A]\nx=1\ny=2\n[B]\nz=3\n[A]\nx=4\nw=5\n");
+    EXPECT_EQ(profile.GetString("A", "x", ""), "4");
+    EXPECT_EQ(profile.ToText(), "[A]\nx=4\ny=2\nw=5\n\n[B]\nz=3\n");
+
+    // A new value goes behind the section's others, a new section behind the file's others.
+    profile.WriteString("B", "v", "6");
+    profile.WriteString("C", "u", "7");
+    profile.WriteString("A", "y", "8");
+    EXPECT_EQ(profile.ToText(), "[A]\nx=4\ny=8\nw=5\n\n[B]\nz=3\nv=6\n\n[C]\nu=7\n");
+
+    // A second parse starts from nothing: no key of the first text is left behind.
+    profile.ParseText("[C]\nu=9\n");
+    EXPECT_EQ(profile.GetString("A", "x", "gone"), "gone");
+    EXPECT_EQ(profile.ToText(), "[C]\nu=9\n");
+}
+
 TEST(Profile, IntegersThatAreNotWholeNumbersGiveTheDefault) {
     MemoryProfile profile;
     for (const char* bad : {"", "abc", "12abc", "99999999999", "-99999999999", "1.5"}) {
