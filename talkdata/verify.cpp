@@ -1,15 +1,10 @@
 #include "talkdata/verify.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 #include <set>
 
 #include "talkdata/mappedfile.h"
+#include "talkdata/wholefile.h"
 
 namespace vox {
 namespace {
@@ -318,32 +313,6 @@ private:
     int fragCount_ = 0;
     int evalCount_ = 0;
 };
-
-// The whole file, or false and why; a FIFO or device is refused rather than waited for.
-bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, std::string& why) {
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
-        why = std::strerror(errno);
-        return false;
-    }
-    struct stat info {};
-    bool ok = fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
-    if (!ok) why = "not a regular file";
-    out.clear();
-    uint8_t buffer[64 * 1024];
-    while (ok) {
-        const ssize_t got = read(fd, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR) continue;
-        if (got < 0) {
-            why = std::strerror(errno);
-            ok = false;
-        }
-        if (got <= 0) break;
-        out.insert(out.end(), buffer, buffer + got);
-    }
-    close(fd);
-    return ok;
-}
 
 std::string BaseName(const std::string& path) {
     const size_t slash = path.rfind('/');

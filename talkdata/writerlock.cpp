@@ -28,9 +28,10 @@ bool WriterLock::Fail(const std::string& why) {
     return false;
 }
 
-// Opens and locks path; the descriptor, or -1 with error_ set. A descriptor of the very file
-// that is already held is returned unlocked, since a second flock on it would refuse us.
-int WriterLock::LockFile(const std::string& path) {
+// Opens and locks path; the descriptor and what fstat said of it, or -1 with error_ set. A
+// descriptor of the very file that is already held is returned unlocked, since a second flock
+// on it would refuse us.
+int WriterLock::LockFile(const std::string& path, struct stat& opened) {
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
         // O_NONBLOCK: a FIFO must not make the open wait.
         const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
@@ -38,7 +39,6 @@ int WriterLock::LockFile(const std::string& path) {
             Fail(std::strerror(errno));
             return -1;
         }
-        struct stat opened {};
         if (fstat(fd, &opened) != 0) {
             Fail(std::strerror(errno));
             close(fd);
@@ -68,10 +68,9 @@ int WriterLock::LockFile(const std::string& path) {
 
 bool WriterLock::Acquire(const std::string& path) {
     error_.clear();
-    const int fd = LockFile(path);
-    if (fd < 0) return false;
     struct stat info {};
-    fstat(fd, &info);
+    const int fd = LockFile(path, info);
+    if (fd < 0) return false;
     if (fd_ >= 0 && info.st_dev == device_ && info.st_ino == inode_) {
         close(fd);
         return true;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <string>
@@ -34,7 +35,7 @@ public:
         "another program has this database open for writing";
 
 private:
-    int LockFile(const std::string& path);
+    int LockFile(const std::string& path, struct stat& opened);
     bool Fail(const std::string& why);
 
     int fd_ = -1;
