@@ -45,7 +45,9 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, std::stri
             why = std::strerror(errno);
             ok = false;
         } else if (got == 0) {
-            out.resize(done);  // the file shrank meanwhile: take what is there
+            // Someone else is rewriting it in place: half a file must not pass for a whole one.
+            why = "the file shrank while it was read";
+            ok = false;
         } else {
             done += static_cast<size_t>(got);
         }

@@ -93,6 +93,13 @@ TEST_F(PackerTest, RefusesAMissingWave) {
     ExpectRefused(LineOf("entry 1 "), "waves/f0000-v04.wav: No such file");
 }
 
+TEST_F(PackerTest, RefusesAWaveThatIsAFifoInsteadOfWaitingForAWriter) {
+    const std::string wave = In() + "/waves/f0000-v04.wav";
+    ASSERT_EQ(unlink(wave.c_str()), 0);
+    ASSERT_EQ(mkfifo(wave.c_str(), 0600), 0);
+    ExpectRefused(LineOf("entry 1 "), "waves/f0000-v04.wav: not a regular file");
+}
+
 TEST_F(PackerTest, RefusesAWaveThatIsNoSound) {
     WriteText(In() + "/waves/f0000-v04.wav", "RIFF this is not a sound");
     ExpectRefused(LineOf("entry 1 "), "waves/f0000-v04.wav: not a sound file");

@@ -4,9 +4,9 @@
 
 #include "audio/wavefile.h"
 #include "talkdata/document.h"
+#include "talkdata/wholefile.h"
 #include "tools/pack/descriptioncheck.h"
 #include "tools/pack/descriptionreader.h"
-#include "tools/pack/filebytes.h"
 #include "tools/pack/outputfolder.h"
 #include "tools/pack/samplehash.h"
 #include "tools/pack/tablebytes.h"
@@ -39,7 +39,7 @@ bool Packer::Stop() {
 bool Packer::ReadInputs(const std::string& folder, PackDescription& d) {
     std::vector<uint8_t> text;
     std::string why;
-    if (!ReadFileBytes(descriptionPath_, text, why)) return Refuse(0, why);
+    if (!ReadWholeFile(descriptionPath_, text, why)) return Refuse(0, why);
     DescriptionError error;
     if (!ReadDescription(text, d, error) || !CheckDescription(d, error))
         return Refuse(error.line, error.message);
@@ -55,7 +55,7 @@ bool Packer::ReadSideFiles(const std::string& folder, const PackDescription& d) 
         if (side.line == 0) continue;
         SideFile file{side.name, {}};
         std::string why;
-        if (!ReadFileBytes(folder + "/" + side.name, file.bytes, why))
+        if (!ReadWholeFile(folder + "/" + side.name, file.bytes, why))
             return Refuse(side.line, side.name + ": " + why);
         sideFiles_.push_back(std::move(file));
     }
@@ -66,7 +66,7 @@ bool Packer::ReadCodedFile(const std::string& folder, const PackDescription& d) 
     for (const EntryDescription& entry : d.entries) {
         if (!entry.hasCoded) continue;
         std::string why;
-        if (!ReadFileBytes(folder + "/" + kCodedFileName, codedFile_, why))
+        if (!ReadWholeFile(folder + "/" + kCodedFileName, codedFile_, why))
             return Refuse(entry.line, std::string(kCodedFileName) + ": " + why);
         return true;
     }
@@ -77,7 +77,7 @@ bool Packer::LoadWavePcm(const std::string& folder, const EntryDescription& entr
                          std::vector<uint8_t>& pcm, bool& converted) {
     std::vector<uint8_t> file;
     std::string why;
-    if (!ReadFileBytes(folder + "/" + entry.wave, file, why))
+    if (!ReadWholeFile(folder + "/" + entry.wave, file, why))
         return Refuse(entry.line, entry.wave + ": " + why);
     converted = false;
     std::string speechWhy;

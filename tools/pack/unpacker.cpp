@@ -8,10 +8,10 @@
 #include "talkdata/commtable.h"
 #include "talkdata/document.h"
 #include "talkdata/voxfile.h"
+#include "talkdata/wholefile.h"
 #include "tools/pack/descriptioncheck.h"
 #include "tools/pack/descriptionreader.h"
 #include "tools/pack/descriptionwriter.h"
-#include "tools/pack/filebytes.h"
 #include "tools/pack/outputfolder.h"
 #include "tools/pack/packlimits.h"
 #include "tools/pack/samplehash.h"
@@ -210,7 +210,7 @@ void Unpacker::NoteIrregularities(const UnpackSource& source, const PackDescript
 bool Unpacker::CopySideFile(const std::string& from, const char* name, OutputFolder& out) {
     std::vector<uint8_t> bytes;
     std::string why;
-    if (!ReadFileBytes(from, bytes, why)) return Fail(from + ": " + why);
+    if (!ReadWholeFile(from, bytes, why)) return Fail(from + ": " + why);
     if (!out.WriteFile(name, bytes, why)) return Fail(why);
     return true;
 }
