@@ -1,9 +1,9 @@
 #include "ui/dialogtemplate.h"
 
-#include <QFile>
 #include <charconv>
 #include <optional>
 
+#include "ui/resourcefile.h"
 #include "ui/resourcetext.h"
 
 namespace vox {
@@ -233,19 +233,11 @@ bool ParseDialogTemplates(std::span<const uint8_t> text, DialogTemplateSet& out,
 
 bool LoadDialogTemplates(const std::string& path, DialogTemplateSet& out, std::string& error) {
     out.dialogs.clear();
-    QFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::ReadOnly)) {
-        error = path + ": " + file.errorString().toStdString();
-        return false;
-    }
-    const QByteArray bytes = file.readAll();
-    const std::span<const uint8_t> span(reinterpret_cast<const uint8_t*>(bytes.constData()),
-                                        static_cast<size_t>(bytes.size()));
-    if (!ParseDialogTemplates(span, out, error)) {
-        error = path + ": " + error;
-        return false;
-    }
-    return true;
+    return ParseResourceFile(
+        path, [&out](std::span<const uint8_t> bytes, std::string& why) {
+            return ParseDialogTemplates(bytes, out, why);
+        },
+        error);
 }
 
 }  // namespace vox

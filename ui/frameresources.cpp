@@ -1,8 +1,8 @@
 #include "ui/frameresources.h"
 
-#include <QFile>
 #include <charconv>
 
+#include "ui/resourcefile.h"
 #include "ui/resourcetext.h"
 
 namespace vox {
@@ -110,19 +110,11 @@ bool ParseFrameResources(std::span<const uint8_t> text, FrameResources& out, std
 
 bool LoadFrameResources(const std::string& path, FrameResources& out, std::string& error) {
     out = FrameResources();
-    QFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::ReadOnly)) {
-        error = path + ": " + file.errorString().toStdString();
-        return false;
-    }
-    const QByteArray bytes = file.readAll();
-    const std::span<const uint8_t> span(reinterpret_cast<const uint8_t*>(bytes.constData()),
-                                        static_cast<size_t>(bytes.size()));
-    if (!ParseFrameResources(span, out, error)) {
-        error = path + ": " + error;
-        return false;
-    }
-    return true;
+    return ParseResourceFile(
+        path, [&out](std::span<const uint8_t> bytes, std::string& why) {
+            return ParseFrameResources(bytes, out, why);
+        },
+        error);
 }
 
 }  // namespace vox
