@@ -26,12 +26,8 @@ void RunAdd(const AddOptions& options) {
     int voice = ParseInt(options.voice, "V");
     ToolPrompter prompter;
     OpenDatabase database(OpenDatabase::Mode::Write);
-    if (!database.Open(options.talkPath)) {
-        ExitStatus() = kExitFailure;
-        return;
-    }
+    if (!database.Open(options.talkPath, &prompter)) return;
     CVoxbenchDoc& doc = database.Doc();
-    doc.SetPrompter(&prompter);
     if (!GuardLoaded(doc)) {
         ExitStatus() = kExitFailure;
         return;

@@ -95,10 +95,7 @@ void DumpComms(std::ostream& out, const CommTable& table) {
 
 void RunDump(const std::string& talkPath) {
     OpenDatabase database(OpenDatabase::Mode::Read);
-    if (!database.Open(talkPath)) {
-        ExitStatus() = kExitFailure;
-        return;
-    }
+    if (!database.Open(talkPath)) return;
     CVoxbenchDoc& doc = database.Doc();
     const DamageCheck damageCheck(doc);
     std::ostream& out = std::cout;

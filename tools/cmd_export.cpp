@@ -25,13 +25,9 @@ void RunExport(const ExportOptions& options) {
     const int lastGiven = options.to.empty() ? 0 : ParseInt(options.to, "--to");
     ToolPrompter prompter;
     OpenDatabase database(OpenDatabase::Mode::Read);
-    if (!database.Open(options.talkPath)) {
-        ExitStatus() = kExitFailure;
-        return;
-    }
+    if (!database.Open(options.talkPath, &prompter)) return;
     CVoxbenchDoc& doc = database.Doc();
     const DamageCheck damageCheck(doc);
-    doc.SetPrompter(&prompter);
     if (!GuardLoaded(doc)) {
         ExitStatus() = kExitFailure;
         return;

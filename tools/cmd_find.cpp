@@ -19,10 +19,7 @@ struct FindOptions {
 void RunFind(const FindOptions& options) {
     const int n = ParseInt(options.number, "N");
     OpenDatabase database(OpenDatabase::Mode::Read);
-    if (!database.Open(options.talkPath)) {
-        ExitStatus() = kExitFailure;
-        return;
-    }
+    if (!database.Open(options.talkPath)) return;
     const CVoxbenchDoc& doc = database.Doc();
     std::vector<int> matches;
     if (options.kind == "frag-in-eval") matches = FindFragInEval(doc.GetEvalTable(), n);

@@ -28,12 +28,8 @@ void ReportRefusals(const ImportOptions& options, const ImportResult& result) {
 void RunImport(const ImportOptions& options) {
     ToolPrompter prompter;
     OpenDatabase database(OpenDatabase::Mode::Write);
-    if (!database.Open(options.talkPath)) {
-        ExitStatus() = kExitFailure;
-        return;
-    }
+    if (!database.Open(options.talkPath, &prompter)) return;
     CVoxbenchDoc& doc = database.Doc();
-    doc.SetPrompter(&prompter);
     TerminalProgress progress("import");
     const ImportResult result = ImportExportList(doc, options.listPath, progress.Fn());
     progress.Finish();

@@ -41,10 +41,7 @@ Summary Summarise(const CVoxbenchDoc& doc) {
 
 void RunInfo(const std::string& talkPath) {
     OpenDatabase database(OpenDatabase::Mode::Read);
-    if (!database.Open(talkPath)) {
-        ExitStatus() = kExitFailure;
-        return;
-    }
+    if (!database.Open(talkPath)) return;
     const CVoxbenchDoc& doc = database.Doc();
     const Summary s = Summarise(doc);
     const double seconds = static_cast<double>(s.decodedBytes) / 16000.0;

@@ -62,10 +62,7 @@ void RunPlay(const PlayOptions& options, bool comm) {
     const int number = ParseInt(options.number, comm ? "C" : "F");
     const int voice = ParseInt(options.voice, "V");
     OpenDatabase database(OpenDatabase::Mode::Play);
-    if (!database.Open(options.talkPath)) {
-        ExitStatus() = kExitFailure;
-        return;
-    }
+    if (!database.Open(options.talkPath)) return;
     CVoxbenchDoc& doc = database.Doc();
     const DamageCheck damageCheck(doc);
     int queued = 0;

@@ -35,12 +35,8 @@ void RunReplace(const ReplaceOptions& options) {
     const int voice = ParseInt(options.voice, "V");
     ToolPrompter prompter;
     OpenDatabase database(OpenDatabase::Mode::Write);
-    if (!database.Open(options.talkPath)) {
-        ExitStatus() = kExitFailure;
-        return;
-    }
+    if (!database.Open(options.talkPath, &prompter)) return;
     CVoxbenchDoc& doc = database.Doc();
-    doc.SetPrompter(&prompter);
     if (!GuardLoaded(doc)) {
         ExitStatus() = kExitFailure;
         return;

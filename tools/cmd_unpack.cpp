@@ -27,10 +27,7 @@ std::string SideFile(const std::string& option, bool loaded, Profile& profile, c
 
 void RunUnpack(const UnpackOptions& options) {
     OpenDatabase database(OpenDatabase::Mode::Read);
-    if (!database.Open(options.talkPath)) {
-        ExitStatus() = kExitFailure;
-        return;
-    }
+    if (!database.Open(options.talkPath)) return;
     CVoxbenchDoc& doc = database.Doc();
     pack::UnpackSource source;
     const size_t slash = options.talkPath.rfind('/');

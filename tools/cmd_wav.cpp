@@ -22,12 +22,8 @@ void RunWav(const WavOptions& options) {
     const int voice = ParseInt(options.voice, "V");
     ToolPrompter prompter;
     OpenDatabase database(OpenDatabase::Mode::Read);
-    if (!database.Open(options.talkPath)) {
-        ExitStatus() = kExitFailure;
-        return;
-    }
+    if (!database.Open(options.talkPath, &prompter)) return;
     CVoxbenchDoc& doc = database.Doc();
-    doc.SetPrompter(&prompter);
     std::string why;
     if (!GuardLoaded(doc) || !WriteFragmentWave(doc, fragment, voice, options.outPath, &why)) {
         if (!why.empty()) PrintError(why);

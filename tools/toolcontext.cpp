@@ -35,12 +35,16 @@ OpenDatabase::OpenDatabase(Mode mode)
     doc_ = std::make_unique<CVoxbenchDoc>(profile_, std::move(devices));
 }
 
-bool OpenDatabase::Open(const std::string& talkPath) {
+bool OpenDatabase::Open(const std::string& talkPath, Prompter* prompter) {
     const auto access = mode_ == Mode::Write ? CVoxbenchDoc::Access::ReadWrite
                                              : CVoxbenchDoc::Access::ReadOnly;
-    if (doc_->OnOpenDocument(talkPath, access)) return true;
-    PrintError(doc_->GetOpenError());
-    return false;
+    if (!doc_->OnOpenDocument(talkPath, access)) {
+        PrintError(doc_->GetOpenError());
+        ExitStatus() = kExitFailure;
+        return false;
+    }
+    if (prompter != nullptr) doc_->SetPrompter(prompter);
+    return true;
 }
 
 DamageCheck::~DamageCheck() {

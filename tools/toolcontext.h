@@ -37,9 +37,10 @@ public:
     // Play opens read-only like Read, with the real sound device instead of a silent one.
     enum class Mode { Read, Write, Play };
     OpenDatabase(Mode mode);
-    // Opens the talk file and its companion tables; prints the reason and returns false when
-    // any of them cannot be opened.
-    bool Open(const std::string& talkPath);
+    // Opens the talk file and its companion tables, and hands the document's questions and
+    // messages to prompter when one is given. When any of them cannot be opened: prints the
+    // reason, sets the exit status to a failure and returns false.
+    bool Open(const std::string& talkPath, Prompter* prompter = nullptr);
     CVoxbenchDoc& Doc() { return *doc_; }
 
 private:
