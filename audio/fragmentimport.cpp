@@ -8,8 +8,9 @@
 #include <vector>
 
 #include "talkdata/document.h"
-#include "talkdata/writerlock.h"
 #include "talkdata/safefile.h"
+#include "talkdata/voxfile.h"
+#include "talkdata/writerlock.h"
 
 namespace vox {
 namespace {
@@ -94,13 +95,6 @@ private:
 
 enum class Rewrite { Done, CannotCreate, CannotWrite, CannotMove, CannotReopen, Cancelled };
 
-// The temporary talk file: the talk file's path with its last character replaced by "$".
-std::string TemporaryPathFor(const std::string& talkPath) {
-    std::string temp = talkPath;
-    if (!temp.empty()) temp.back() = '$';
-    return temp;
-}
-
 // Writes a new version of the talk file under the temporary name and puts it in the talk
 // file's place in one rename. The talk file is only read meanwhile: whatever fails, it keeps
 // its old contents, the temporary file is gone, and the mapping is open again on whichever
@@ -109,10 +103,8 @@ Rewrite RewriteTalkFile(MappedFile& talk, WriterLock& lock, uint64_t newSize,
                         const std::function<bool(ByteSink&)>& writeNewVersion,
                         const ProgressFn& progress) {
     const std::string path = talk.GetPath();
-    const std::string tempPath = TemporaryPathFor(path);
-    // A talk file whose name already ends in "$" would be its own temporary file, and making
-    // that would delete it.
-    if (tempPath.empty() || tempPath == path) return Rewrite::CannotCreate;
+    const std::string tempPath = TemporaryTalkPath(path);
+    if (tempPath.empty()) return Rewrite::CannotCreate;
     SafeFile temp;
     if (!temp.Begin(path, tempPath)) return Rewrite::CannotCreate;
     ProgressSink watched(temp, progress, newSize);

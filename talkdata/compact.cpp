@@ -159,8 +159,14 @@ bool CompactTalkFile(const std::string& talkPath, CompactResult& result,
     }
     if (plan.newSize == result.oldSize) return true;  // nothing to reclaim
 
+    const std::string tempPath = TemporaryTalkPath(talkPath);
+    if (tempPath.empty()) {
+        result.error = talkPath + ": cannot be rewritten: a name ending in \"$\" is the one its "
+                                  "temporary copy would take";
+        return false;
+    }
     SafeFile out;
-    if (!out.Begin(talkPath)) {
+    if (!out.Begin(talkPath, tempPath)) {
         result.error = talkPath + ": " + out.GetError();
         return false;
     }

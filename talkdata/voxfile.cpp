@@ -120,4 +120,11 @@ bool VoxFile::WriteWithNewSlot(ByteSpan old, const uint8_t* coded, uint32_t code
     return true;
 }
 
+std::string TemporaryTalkPath(const std::string& talkPath) {
+    if (talkPath.empty() || talkPath.back() == '$') return "";
+    std::string temp = talkPath;
+    temp.back() = '$';
+    return temp;
+}
+
 }  // namespace vox

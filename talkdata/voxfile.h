@@ -64,4 +64,11 @@ class VoxFile {
                                  std::string* why = nullptr);
 };
 
+// The name every rewrite of the talk file (an add, a compact) is written under before it
+// replaces the talk file: its path with the last character replaced by "$". One fixed name,
+// so that what a killed rewrite leaves behind is taken over by the next one instead of piling
+// up beside the database. Empty when the talk file's own name ends in "$" (it would be its own
+// temporary file, and making that would delete it).
+std::string TemporaryTalkPath(const std::string& talkPath);
+
 }  // namespace vox

@@ -1,4 +1,6 @@
 // Compacting the talk file: exactly the unreferenced bytes go, every entry and slot stays.
+#include <unistd.h>
+
 #include <random>
 
 #include "talkdata/compact.h"
@@ -156,6 +158,40 @@ TEST_F(CompactTest, AStopOrAFailedWriteLeavesTheFileAsItWas) {
         EXPECT_EQ(TalkBytes(), before) << point;
         ExpectFolderHoldsOnlyTheDatabase();
     }
+}
+
+TEST_F(CompactTest, TakesOverWhatAKilledRewriteLeftInsteadOfLeavingASecondCopy) {
+    DatabaseBuilder db = SampleDatabase();
+    db.AddUnreferencedBytes(Bytes(100, 1));
+    Write(db);
+    // A killed compact or add leaves its temporary talk file; a symlink there must not be
+    // followed either.
+    WriteFileBytes(dir_.File("speech.vo$"), Bytes(4096, 0x5A));
+    CompactResult result;
+    ASSERT_TRUE(CompactTalkFile(talk_, result)) << result.error;
+    EXPECT_EQ(result.Reclaimed(), 100u);
+    ExpectFolderHoldsOnlyTheDatabase();
+
+    db.AddUnreferencedBytes(Bytes(10, 2));
+    Write(db);
+    const std::string victim = dir_.File("victim");
+    WriteFileBytes(victim, Bytes{1, 2, 3});
+    ASSERT_EQ(symlink(victim.c_str(), dir_.File("speech.vo$").c_str()), 0);
+    ASSERT_TRUE(CompactTalkFile(talk_, result)) << result.error;
+    EXPECT_EQ(ReadFileBytes(victim), (Bytes{1, 2, 3}));
+    EXPECT_FALSE(FileExists(dir_.File("speech.vo$")));
+}
+
+TEST_F(CompactTest, RefusesATalkFileWhoseNameIsItsOwnTemporaryName) {
+    DatabaseBuilder db = SampleDatabase();
+    db.AddUnreferencedBytes(Bytes(100, 1));
+    db.WriteTo(dir_.Path(), "speech.vo$");
+    const std::string talk = dir_.File("speech.vo$");
+    const Bytes before = ReadFileBytes(talk);
+    CompactResult result;
+    EXPECT_FALSE(CompactTalkFile(talk, result));
+    EXPECT_NE(result.error.find("cannot be rewritten"), std::string::npos) << result.error;
+    EXPECT_EQ(ReadFileBytes(talk), before);
 }
 
 TEST_F(CompactTest, RefusesDamageThatARewriteWouldMakeWorse) {
