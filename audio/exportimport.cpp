@@ -81,7 +81,6 @@ public:
             }
         }
         WriteBatch();
-        WriteFirstEntry();
         ReportProgress(progress_, total + 1, total + 1);
         return Finish();
     }
@@ -196,14 +195,15 @@ private:
         pending_[voxIndex] = PendingEntry{std::move(pcm), std::move(*coded), {&line}};
     }
 
+    // Every pending entry in one batch, slot 0 among them: whole or not at all.
     void WriteBatch() {
         EntryBatch batch;
         std::vector<const PendingEntry*> inBatch;
         for (const auto& [voxIndex, pending] : pending_) {
-            if (voxIndex == 0) continue;
             batch.Add(voxIndex, static_cast<uint32_t>(pending.pcm.size()), pending.coded);
             inBatch.push_back(&pending);
         }
+        if (batch.IsEmpty()) return;
         size_t written = 0;
         std::string why;
         const bool ok = doc_.ReplaceEntries(batch, written, &why);
@@ -214,26 +214,6 @@ private:
             }
         }
         if (!ok && result_.error.empty()) result_.error = why;
-    }
-
-    void WriteFirstEntry() {
-        auto found = pending_.find(0);
-        if (found == pending_.end()) return;
-        const PendingEntry& pending = found->second;
-        const ListLine& first = *pending.lines.front();
-        const bool ok = doc_.ReplaceFragment(first.fragment, first.voice, pending.coded.data(),
-                                             static_cast<uint32_t>(pending.coded.size()),
-                                             static_cast<uint32_t>(pending.pcm.size()));
-        for (const ListLine* line : pending.lines) {
-            if (ok) ++result_.replaced;
-            else Refuse(*line, "talk entry 0 could not be rewritten");
-        }
-        // The rewrite put a new file in the talk file's place; the writer lock belongs on it.
-        WriterLock& lock = doc_.GetWriterLock();
-        if (ok && lock.IsHeld() && !lock.Acquire(doc_.GetPathName()) && result_.error.empty()) {
-            result_.error = "the talk file was rewritten, but could not be locked again: " +
-                            lock.GetError();
-        }
     }
 
     CVoxbenchDoc& doc_;

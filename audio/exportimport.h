@@ -28,10 +28,9 @@ struct ImportResult {
 // list file's folder and, where its samples differ from what fragment F's voice V decodes to,
 // replaces that talk entry. Unchanged waves are skipped, and so are waves whose coded form the
 // entry already holds (an earlier import), so only edited recordings are replaced. Every line
-// is checked and coded before anything is written; then all new entries are
-// appended in one write and only after that are the slots re-pointed, so a failure part-way
-// leaves every slot not yet written as it was. Slot 0, whose value also marks the end of the
-// directory, is replaced last, by the rewrite the form's Replace uses. Refused lines (not a
+// is checked and coded before anything is written; then every new entry goes in as one batch
+// (CVoxbenchDoc::ReplaceEntries), applied whole or not at all, also when a kill or a power cut
+// stops it: a batch that holds slot 0 is one rewrite of the talk file. Refused lines (not a
 // list line, missing file, bad wave format, missing fragment or voice, a recording longer
 // than an entry holds, two lines giving one shared entry different samples) are named with
 // their reasons; everything else is still imported. Progress counts the list's lines;

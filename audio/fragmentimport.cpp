@@ -93,122 +93,110 @@ private:
     std::vector<uint8_t> buffer_;
 };
 
-enum class Rewrite { Done, CannotCreate, CannotWrite, CannotMove, CannotReopen, Cancelled };
+// How a rewrite of the talk file ended; message says what went wrong, naming the file and the
+// reason, and is empty when it is done or was cancelled.
+struct RewriteOutcome {
+    bool done = false;
+    bool cancelled = false;
+    std::string message;
+};
+
+RewriteOutcome Failed(std::string message) { return {false, false, std::move(message)}; }
 
 // Writes a new version of the talk file under the temporary name and puts it in the talk
 // file's place in one rename. The talk file is only read meanwhile: whatever fails, it keeps
 // its old contents, the temporary file is gone, and the mapping is open again on whichever
-// version is in place.
-Rewrite RewriteTalkFile(MappedFile& talk, WriterLock& lock, uint64_t newSize,
-                        const std::function<bool(ByteSink&)>& writeNewVersion,
-                        const ProgressFn& progress) {
+// version is in place. A talk file reached through a symbolic link is rewritten where the link
+// points, so the link stays a link.
+RewriteOutcome RewriteTalkFile(MappedFile& talk, WriterLock& lock, uint64_t newSize,
+                               const std::function<bool(ByteSink&)>& writeNewVersion,
+                               const ProgressFn& progress) {
     const std::string path = talk.GetPath();
-    const std::string tempPath = TemporaryTalkPath(path);
-    if (tempPath.empty()) return Rewrite::CannotCreate;
+    const std::string target = ResolveLinks(path);
+    const std::string tempPath = TemporaryTalkPath(target);
+    if (tempPath.empty()) {
+        return Failed("Can't create temporary file: " + target +
+                      ": a talk file whose name ends in \"$\" would be its own temporary file");
+    }
     SafeFile temp;
-    if (!temp.Begin(path, tempPath)) return Rewrite::CannotCreate;
+    if (!temp.Begin(target, tempPath)) {
+        return Failed("Can't create temporary file: " + temp.DescribeFailure());
+    }
     ProgressSink watched(temp, progress, newSize);
     MappedSourceSink sink(watched, talk);
     if (!writeNewVersion(sink)) {
+        const std::string error = temp.GetError().empty()
+                                      ? tempPath + ": the talk file could not be read"
+                                      : temp.DescribeFailure();
         temp.Abort();
-        return watched.Cancelled() ? Rewrite::Cancelled : Rewrite::CannotWrite;
+        if (watched.Cancelled()) return {false, true, ""};
+        return Failed("Can't write temporary file: " + error);
     }
-    // The new version takes the writer lock before its rename, so that the talk file's name
-    // never stands for a file that another writer (a compact, say) could take meanwhile.
+    // The new version is locked before its rename and the old one stays locked until the
+    // rename is done: a second writer never finds the name standing for an unlocked file, and
+    // never makes its own temporary file while this one is on its way into place.
     const bool locked = lock.IsHeld();
     if (locked && !lock.LockReplacement(tempPath)) {
         temp.Abort();
-        return Rewrite::CannotMove;
+        return Failed("Movefile failed: " + tempPath + ": " + lock.GetError());
     }
     talk.Close();
     const bool moved = temp.Commit();
-    // After a failed rename the old file is in place again: it gets the lock back.
-    if (!moved && locked) lock.Acquire(path);
+    if (locked && moved) lock.AdoptReplacement();
+    if (locked && !moved) lock.DropReplacement();
     const bool reopened = talk.Open(path, 1);
-    if (!moved) return Rewrite::CannotMove;
-    return reopened ? Rewrite::Done : Rewrite::CannotReopen;
+    if (!moved && temp.GetFailedStep() == SafeFile::Step::Write) {
+        return Failed("Can't write temporary file: " + temp.DescribeFailure());
+    }
+    if (!moved) return Failed("Movefile failed: " + temp.DescribeFailure());
+    if (!reopened) return Failed("Can't reopen the voxfile: " + path + ": " + talk.GetError());
+    return {true, false, ""};
 }
 
 // Shows what went wrong, if anything; true for a rewrite that is in place.
-bool ReportRewrite(Rewrite result, Prompter& prompter) {
-    switch (result) {
-        case Rewrite::Done: return true;
-        case Rewrite::CannotCreate: prompter.ShowMessage("Can't create temporary file"); break;
-        case Rewrite::CannotWrite: prompter.ShowMessage("Can't write temporary file"); break;
-        case Rewrite::CannotMove: prompter.ShowMessage("Movefile failed"); break;
-        case Rewrite::CannotReopen: prompter.ShowMessage("Can't reopen the voxfile"); break;
-        case Rewrite::Cancelled: break;
-    }
-    return false;
+bool ReportRewrite(const RewriteOutcome& outcome, Prompter& prompter) {
+    if (!outcome.message.empty()) prompter.ShowMessage(outcome.message);
+    return outcome.done;
 }
 
-// Whether the talk file may be rewritten to newSize bytes: open for writing, with a directory
-// whose end is well defined (slot 0 decides where it ends, so a crooked slot 0 would make a
-// rewrite misaddress every entry). Says why not through the prompter.
-bool CanRewrite(const MappedFile& talk, uint64_t newSize, Prompter& prompter) {
-    if (!talk.IsOpen()) {
-        prompter.ShowMessage("No Voxfile loaded!");
-        return false;
-    }
-    if (talk.GetMode() != 1) {
-        prompter.ShowMessage("Voxfile is opened read-only");
-        return false;
-    }
+// Why the talk file may not be rewritten to newSize bytes, or empty when it may: it must be
+// open for writing, with a directory whose end is well defined (slot 0 decides where it ends,
+// so a crooked slot 0 would make a rewrite misaddress every entry).
+std::string WhyNoRewrite(const MappedFile& talk, uint64_t newSize) {
+    if (!talk.IsOpen()) return "No Voxfile loaded!";
+    if (talk.GetMode() != 1) return "Voxfile is opened read-only";
     std::string why;
-    if (!VoxFile::HasWellFormedDirectory(talk.Bytes(), &why)) {
-        prompter.ShowMessage("Bad voxfile directory\n" + why);
-        return false;
-    }
-    if (newSize > kMaxTalkSize) {
-        prompter.ShowMessage("Voxfile has no room for another entry");
-        return false;
-    }
-    return true;
+    if (!VoxFile::HasWellFormedDirectory(talk.Bytes(), &why)) return "Bad voxfile directory\n" + why;
+    if (newSize > kMaxTalkSize) return "Voxfile has no room for another entry";
+    return "";
 }
 
-// A slot that points at or behind the first entry moves with the data behind it; one so large
-// that it would wrap stays beyond the end of any file, as it was.
-uint32_t MovedSlot(uint32_t value, uint32_t firstEntry, uint32_t distance) {
-    if (value == 0 || value < firstEntry) return value;
-    return value > 0xFFFFFFFFu - distance ? 0xFFFFFFFFu : value + distance;
+bool CanRewrite(const MappedFile& talk, uint64_t newSize, Prompter& prompter) {
+    const std::string why = WhyNoRewrite(talk, newSize);
+    if (!why.empty()) prompter.ShowMessage(why);
+    return why.empty();
 }
 
-// The talk file with a new entry for voxIndex 0: slot 0 also marks where the directory ends,
-// so the new entry goes right behind the directory, where slot 0 already points, and every
-// other slot moves with the old entries.
-bool WriteWithNewFirstEntry(ByteSpan old, const uint8_t* coded, uint32_t codedLen,
-                            uint32_t decodedLen, ByteSink& out) {
-    const uint32_t firstEntry = ReadU32(old.data() + VoxFile::kHeaderSize);
-    const uint32_t distance = kEntryHeaderSize + codedLen;
-    std::vector<uint8_t> front(old.begin(), old.begin() + firstEntry);
-    for (uint32_t at = VoxFile::kHeaderSize + kSlotSize; at < firstEntry; at += kSlotSize) {
-        WriteU32(front.data() + at, MovedSlot(ReadU32(front.data() + at), firstEntry, distance));
-    }
-    uint8_t entryHeader[kEntryHeaderSize];
-    WriteU32(entryHeader, decodedLen);
-    WriteU32(entryHeader + 4, codedLen);
-    return out.Write(front.data(), front.size()) && out.Write(entryHeader, sizeof entryHeader) &&
-           (codedLen == 0 || out.Write(coded, codedLen)) &&
-           out.Write(old.data() + firstEntry, old.size() - firstEntry);
-}
-
-bool ReplaceFirstEntry(MappedFile& talk, WriterLock& lock, Prompter& prompter,
-                       const uint8_t* coded, uint32_t codedLen, uint32_t decodedLen) {
-    const uint64_t newSize = uint64_t{talk.GetSize()} + kEntryHeaderSize + codedLen;
-    if (!CanRewrite(talk, newSize, prompter)) return false;
-    const Rewrite result = RewriteTalkFile(
+// Slot 0 and, when given, other slots of a batch, in one rewrite.
+RewriteOutcome RewriteWithFirstEntry(MappedFile& talk, WriterLock& lock,
+                                     const VoxFile::NewEntry& first,
+                                     const std::vector<VoxFile::NewEntry>& others) {
+    uint64_t newSize = uint64_t{talk.GetSize()} + kEntryHeaderSize + first.codedLen;
+    for (const VoxFile::NewEntry& entry : others) newSize += kEntryHeaderSize + entry.codedLen;
+    const std::string why = WhyNoRewrite(talk, newSize);
+    if (!why.empty()) return Failed(why);
+    return RewriteTalkFile(
         talk, lock, newSize,
         [&](ByteSink& sink) {
-            return WriteWithNewFirstEntry(talk.Bytes(), coded, codedLen, decodedLen, sink);
+            return VoxFile::WriteWithNewFirstEntry(talk.Bytes(), first, others, sink);
         },
         {});
-    return ReportRewrite(result, prompter);
 }
 
 }  // namespace
 
 bool CVoxbenchDoc::ReplaceFragment(int frag, int voice, const uint8_t* coded, uint32_t codedLen,
-                                   uint32_t decodedLen) {
+                                   uint32_t decodedLen, std::string* why) {
     if (coded == nullptr && codedLen != 0) return false;
     ListRecord record;
     if (!GetFragRecord(frag, record)) return false;
@@ -217,11 +205,48 @@ bool CVoxbenchDoc::ReplaceFragment(int frag, int voice, const uint8_t* coded, ui
     if (voxFile_.At(VoxFile::kHeaderSize + kSlotSize * static_cast<uint32_t>(voxIndex)) == nullptr) {
         return false;
     }
+    std::string error;
     if (voxIndex == 0) {
-        return ReplaceFirstEntry(voxFile_, writerLock_, *prompter_, coded, codedLen, decodedLen);
+        const RewriteOutcome outcome =
+            RewriteWithFirstEntry(voxFile_, writerLock_, {0, decodedLen, coded, codedLen}, {});
+        if (outcome.done) return true;
+        error = outcome.message;
+    } else if (!VoxFile::ReplaceEntry(voxFile_, voxIndex, coded, codedLen, decodedLen, &error)) {
+        // Refuses a voxIndex beyond the directory: such a "slot" is a word of some entry.
+        error = voxFile_.GetPath() + ": " + error;
+    } else {
+        return true;
     }
-    // Refuses a voxIndex beyond the directory: such a "slot" is a word of some entry.
-    return VoxFile::ReplaceEntry(voxFile_, voxIndex, coded, codedLen, decodedLen);
+    if (why != nullptr) *why = error;
+    return false;
+}
+
+bool CVoxbenchDoc::ReplaceEntries(const EntryBatch& batch, size_t& slotsWritten,
+                                  std::string* why) {
+    slotsWritten = 0;
+    if (!batch.Contains(0)) {
+        std::string error;
+        if (batch.Apply(voxFile_, slotsWritten, &error)) return true;
+        if (why != nullptr) *why = voxFile_.GetPath() + ": " + error;
+        return false;
+    }
+    // Slot 0 is replaced by a rewrite; the rest of the batch rides along in the same new file,
+    // so that the whole batch still lands at once.
+    VoxFile::NewEntry first;
+    std::vector<VoxFile::NewEntry> others;
+    for (const EntryBatch::Replacement& r : batch.Replacements()) {
+        const VoxFile::NewEntry entry{r.voxIndex, r.decodedSize, r.coded.data(),
+                                      static_cast<uint32_t>(r.coded.size())};
+        if (r.voxIndex == 0) first = entry;
+        else others.push_back(entry);
+    }
+    const RewriteOutcome outcome = RewriteWithFirstEntry(voxFile_, writerLock_, first, others);
+    if (!outcome.done) {
+        if (why != nullptr) *why = outcome.message;
+        return false;
+    }
+    slotsWritten = batch.Size();
+    return true;
 }
 
 bool CVoxbenchDoc::AddFragment(int frag, int voice, std::unique_ptr<uint8_t[]> coded,
@@ -242,7 +267,7 @@ bool CVoxbenchDoc::AddFragment(int frag, int voice, std::unique_ptr<uint8_t[]> c
         return false;
     }
 
-    const Rewrite result = RewriteTalkFile(
+    const RewriteOutcome result = RewriteTalkFile(
         voxFile_, writerLock_, newSize,
         [&](ByteSink& sink) {
             int written = -1;

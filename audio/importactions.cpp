@@ -78,8 +78,14 @@ void ReplaceFromWave(CVoxbenchDoc& doc, int fragment, int voice) {
 bool ReplaceWithWave(CVoxbenchDoc& doc, int fragment, int voice) {
     const std::optional<CodedWave> wave = AskAndEncode(doc);
     if (!wave) return false;
-    return doc.ReplaceFragment(fragment, voice, wave->coded.get(), wave->codedLen,
-                               wave->decodedLen);
+    std::string why;
+    if (doc.ReplaceFragment(fragment, voice, wave->coded.get(), wave->codedLen, wave->decodedLen,
+                            &why)) {
+        return true;
+    }
+    // A write that failed is said, with the file and the reason.
+    if (!why.empty()) doc.GetPrompter().ShowMessage(why);
+    return false;
 }
 
 void ImportWave(CVoxbenchDoc& doc, int fragment, int& fragmentVoice, const ProgressFn& progress) {

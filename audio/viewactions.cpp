@@ -21,7 +21,7 @@ constexpr const char* kWaveFilter = "Wave Files (*.wav)|*.wav|All files (*.*)|*.
 constexpr const char* kLineEnd = "\r\n";
 
 // The talk entry behind a fragment's voice; false when the fragment, voice or entry is missing.
-bool FindEntry(const CVoxbenchDoc& doc, int fragment, int voice, VoxEntry& entry) {
+bool FindEntry(CVoxbenchDoc& doc, int fragment, int voice, VoxEntry& entry) {
     ListRecord record;
     if (!doc.GetFragRecord(fragment, record)) return false;
     const int voxIndex = doc.FindVoxIndex(record, voice);
@@ -113,7 +113,11 @@ bool ExportFragment(CVoxbenchDoc& doc, int fragment, const std::string& folder,
     for (int voice = 0; voice < FragTable::kVoiceCount; ++voice) {
         VoxEntry entry;
         const int voxIndex = doc.FindVoxIndex(record, voice);
-        if (voxIndex < 0 || !doc.GetVoxEntry(voxIndex, entry)) continue;
+        if (voxIndex < 0) continue;  // the fragment has no such voice
+        if (!doc.GetVoxEntry(voxIndex, entry)) {
+            result.unreadablePairs.push_back({fragment, voice});
+            continue;
+        }
         std::unique_ptr<uint8_t[]> pcm;
         uint32_t pcmLen = 0;
         if (!doc.DecodeEntry(entry, pcm, pcmLen)) {
@@ -161,8 +165,8 @@ int PlayFragmentSequence(CVoxbenchDoc& doc, const std::vector<int>& fragments, i
     return queued;
 }
 
-bool WriteFragmentWave(CVoxbenchDoc& doc, int fragment, int voice, const std::string& path,
-                       std::string* why) {
+bool MakeFragmentWave(CVoxbenchDoc& doc, int fragment, int voice, std::vector<uint8_t>& bytes,
+                      std::string* why) {
     VoxEntry entry;
     if (!FindEntry(doc, fragment, voice, entry)) {
         if (why != nullptr) {
@@ -180,8 +184,16 @@ bool WriteFragmentWave(CVoxbenchDoc& doc, int fragment, int voice, const std::st
         }
         return false;
     }
+    bytes = MakeWaveBytes(pcm.get(), pcmLen);
+    return true;
+}
+
+bool WriteFragmentWave(CVoxbenchDoc& doc, int fragment, int voice, const std::string& path,
+                       std::string* why) {
+    std::vector<uint8_t> bytes;
+    if (!MakeFragmentWave(doc, fragment, voice, bytes, why)) return false;
     std::string writeError;
-    if (WriteWave(path, pcm.get(), pcmLen, &writeError)) return true;
+    if (WriteFileSafely(path, bytes, &writeError)) return true;
     if (why != nullptr) *why = path + ": " + writeError;
     return false;
 }

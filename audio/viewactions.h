@@ -22,6 +22,10 @@ int PlayFragmentSequence(CVoxbenchDoc& doc, const std::vector<int>& fragments, i
 // Asks for a file name and writes the fragment's voice as a wave file.
 void SaveFragmentWave(CVoxbenchDoc& doc, int fragment, int voice);
 
+// The fragment's voice decoded, as the bytes of a wave file; false, and why, as below.
+bool MakeFragmentWave(CVoxbenchDoc& doc, int fragment, int voice, std::vector<uint8_t>& bytes,
+                      std::string* why = nullptr);
+
 // Decodes the fragment's voice and writes it to path. False, and why, when the fragment, the
 // voice or its entry is missing, the entry does not decode or the file cannot be written; an
 // existing file is then left as it was.
@@ -38,6 +42,8 @@ struct ExportResult {
     int undecodable = 0;    // pairs skipped because their entry does not decode
     int unwritten = 0;      // pairs whose wave file could not be written (not listed either)
     std::vector<FragVoicePair> undecodablePairs;  // in export order
+    // Pairs whose voice names a talk entry that is empty or lies outside the talk file.
+    std::vector<FragVoicePair> unreadablePairs;
     bool listWritten = false;
     bool cancelled = false;
     std::string error;      // why the list file or the first unwritten wave file failed

@@ -1,15 +1,11 @@
 #include "audio/wavefile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstring>
 #include <limits>
 
 #include "audio/riff.h"
 #include "talkdata/safefile.h"
+#include "talkdata/wholefile.h"
 
 namespace vox {
 
@@ -37,36 +33,6 @@ constexpr uint32_t kWaveOverhead = 4 + 8 + sizeof SpeechWaveFormat + 8;
 bool Fail(std::string* why, const std::string& text) {
     if (why != nullptr) *why = text;
     return false;
-}
-
-bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes, std::string* why) {
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return Fail(why, path + ": " + std::strerror(errno));
-    struct stat info {};
-    if (fstat(fd, &info) != 0) {
-        const int error = errno;
-        close(fd);
-        return Fail(why, path + ": " + std::strerror(error));
-    }
-    if (!S_ISREG(info.st_mode)) {
-        close(fd);
-        return Fail(why, path + ": not a regular file");
-    }
-    std::vector<uint8_t> data(static_cast<size_t>(info.st_size));
-    size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t n = read(fd, data.data() + done, data.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            const int error = n < 0 ? errno : EIO;
-            close(fd);
-            return Fail(why, path + ": " + std::strerror(error));
-        }
-        done += static_cast<size_t>(n);
-    }
-    close(fd);
-    bytes = std::move(data);
-    return true;
 }
 
 }  // namespace
@@ -127,7 +93,9 @@ bool ReadWaveBytes(ByteSpan file, std::vector<uint8_t>& pcm, std::string* why) {
 
 bool ReadWave(const std::string& path, std::vector<uint8_t>& pcm, std::string* why) {
     std::vector<uint8_t> file;
-    if (!ReadWholeFile(path, file, why)) return false;
+    std::string error;
+    // Only a regular file: a FIFO would make the reader wait for a writer for ever.
+    if (!ReadWholeFile(path, file, error)) return Fail(why, path + ": " + error);
     return ReadWaveBytes(file, pcm, why);
 }
 

@@ -1,9 +1,11 @@
 #include "talkdata/compact.h"
 
 #include <algorithm>
+#include <ctime>
 #include <map>
 #include <vector>
 
+#include "talkdata/leftovers.h"
 #include "talkdata/mappedfile.h"
 #include "talkdata/safefile.h"
 #include "talkdata/voxfile.h"
@@ -145,6 +147,9 @@ bool CompactTalkFile(const std::string& talkPath, CompactResult& result,
         result.error = talkPath + ": " + lock.GetError();
         return false;
     }
+    // A batch that a killed writer left half done names entries that no slot points to yet:
+    // it is completed first, or compacting would drop them.
+    if (!PrepareToWrite(talkPath, time(nullptr), &result.error)) return false;
     MappedFile talk;
     if (!talk.Open(talkPath, 0)) {
         result.error = talkPath + ": " + talk.GetError();
@@ -159,24 +164,28 @@ bool CompactTalkFile(const std::string& talkPath, CompactResult& result,
     }
     if (plan.newSize == result.oldSize) return true;  // nothing to reclaim
 
-    const std::string tempPath = TemporaryTalkPath(talkPath);
+    // A talk file reached through a symbolic link is compacted where the link points.
+    const std::string target = ResolveLinks(talkPath);
+    const std::string tempPath = TemporaryTalkPath(target);
     if (tempPath.empty()) {
-        result.error = talkPath + ": cannot be rewritten: a name ending in \"$\" is the one its "
-                                  "temporary copy would take";
+        result.error = target + ": cannot be rewritten: a name ending in \"$\" is the one its "
+                                "temporary copy would take";
         return false;
     }
     SafeFile out;
-    if (!out.Begin(talkPath, tempPath)) {
-        result.error = talkPath + ": " + out.GetError();
+    if (!out.Begin(target, tempPath)) {
+        result.error = out.DescribeFailure();
         return false;
     }
     if (!WritePlan(talk.Bytes(), plan, out, progress, result.cancelled)) {
+        result.error = result.cancelled ? talkPath + ": interrupted" : out.DescribeFailure();
         out.Abort();
-        result.error = talkPath + ": " + (result.cancelled ? "interrupted" : out.GetError());
         return false;
     }
+    // The lock on the old file is held until the new one is in place: a second writer that
+    // opened the old file finds it locked, and once it gets it, replaced.
     if (!out.Commit()) {
-        result.error = talkPath + ": " + out.GetError();
+        result.error = out.DescribeFailure();
         return false;
     }
     result.newSize = plan.newSize;

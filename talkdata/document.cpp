@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <chrono>
 #include <climits>
+#include <ctime>
 #include <filesystem>
 
 #include "lookup/crossrefsearch.h"
 #include "lookup/lenientnumber.h"
+#include "talkdata/leftovers.h"
 
 namespace vox {
 namespace {
@@ -83,6 +85,7 @@ bool CVoxbenchDoc::OnOpenDocument(const std::string& path, Access access) {
         return false;
     }
     if (mode == 0) writerLock_.Release();
+    if (mode == 1 && !PrepareForWriting(path)) return false;
     if (!voxFile_.Open(path, mode)) {
         openError_ = path + ": " + voxFile_.GetError();
         return false;
@@ -113,6 +116,14 @@ bool CVoxbenchDoc::OnOpenDocument(const std::string& path, Access access) {
     modified_ = false;
     UpdateAllViews();
     return true;
+}
+
+bool CVoxbenchDoc::PrepareForWriting(const std::string& path) {
+    std::string why;
+    if (PrepareToWrite(path, time(nullptr), &why)) return true;
+    openError_ = why;
+    writerLock_.Release();
+    return false;
 }
 
 void CVoxbenchDoc::ReleaseDatabase() {
@@ -300,11 +311,6 @@ bool CVoxbenchDoc::SetFragVoxIndex(int frag, int position, int voxIndex) {
     if (!fragTable_.SetVoxIndex(frag, position, voxIndex)) return false;
     SetModifiedFlag(true);
     return true;
-}
-
-bool CVoxbenchDoc::ReplaceEntries(const EntryBatch& batch, size_t& slotsWritten,
-                                  std::string* why) {
-    return batch.Apply(voxFile_, slotsWritten, why);
 }
 
 // --- sound -------------------------------------------------------------------------------------

@@ -98,8 +98,13 @@ public:
     bool InsertEvalElement(int eval, EvalElement element);
     bool SetEvalElement(int eval, int position, EvalElement element);
     bool InsertFragElement(int frag, int voice, int voxIndex);
-    bool GetVoxEntry(int voxIndex, VoxEntry& out) const {
-        return VoxFile::GetVoxEntry(voxFile_.Bytes(), voxIndex, out);
+    // Not const: a read-only document maps its talk file again when another program's
+    // replace has pointed a slot past the end it mapped (MappedFile::RemapIfGrown), so that an
+    // entry is never taken for missing while it is being written. Pointers from earlier
+    // lookups are stale after that.
+    bool GetVoxEntry(int voxIndex, VoxEntry& out) {
+        return VoxFile::GetVoxEntry(voxFile_.Bytes(), voxIndex, out) ||
+               (voxFile_.RemapIfGrown() && VoxFile::GetVoxEntry(voxFile_.Bytes(), voxIndex, out));
     }
 
     // --- editor operations: each keeps the table's invariants and marks the document modified
@@ -123,16 +128,20 @@ public:
     bool PlaySound(std::unique_ptr<uint8_t[]> pcm, uint32_t size);
 
     // --- fragment import (audio/fragmentimport.cpp) ------------------------------------------
-    // Appends one entry and re-points the slot of the fragment's voice; says nothing.
+    // Appends one entry and re-points the slot of the fragment's voice (slot 0, which also
+    // marks the directory's end, by a rewrite). Says nothing; false with why empty when the
+    // fragment, voice or slot is missing, and with why naming the file and the reason when the
+    // talk file could not be written.
     bool ReplaceFragment(int frag, int voice, const uint8_t* coded, uint32_t codedLen,
-                         uint32_t decodedLen);
+                         uint32_t decodedLen, std::string* why = nullptr);
     // Rewrites the talk file with one more slot and entry, then adds the voice to the fragment
     // table. Shows its own failure messages through the prompter.
     bool AddFragment(int frag, int voice, std::unique_ptr<uint8_t[]> coded, uint32_t codedLen,
                      uint32_t decodedLen, const ProgressFn& progress = {});
 
     // --- maintenance -----------------------------------------------------------------------
-    // Every new entry of the batch in one append, then the slots (EntryBatch::Apply).
+    // Every new entry of the batch in one append, then the slots (EntryBatch::Apply); a batch
+    // that holds slot 0 in one rewrite instead. Whole or not at all.
     bool ReplaceEntries(const EntryBatch& batch, size_t& slotsWritten, std::string* why = nullptr);
     // The writer lock on the open talk file, held while it is open read-write.
     WriterLock& GetWriterLock() { return writerLock_; }
@@ -153,12 +162,14 @@ public:
     const PhraseList& GetPhrases() const { return phrases_; }
     const CommNameList& GetCommNames() const { return commNames_; }
     const SoundPlayer& GetSoundPlayer() const { return player_; }
+    const SpeechCodec& GetCodec() const { return codec_; }
 
 private:
     void SaveTable(ListTable& table, const char* fileName, const char* filter);
     void LoadSideFileCommand(bool phrases);
     void RunSearch(int kind);
     void ReleaseDatabase();
+    bool PrepareForWriting(const std::string& path);
 
     Profile& profile_;
     SilentPrompter silentPrompter_;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "talkdata/mappedfile.h"
+#include "talkdata/slotjournal.h"
 #include "talkdata/voxfile.h"
 
 namespace vox {
@@ -65,15 +66,33 @@ bool EntryBatch::Apply(MappedFile& file, size_t& slotsWritten, std::string* why)
     }
     const uint32_t start = file.Append(blocks.data(), static_cast<uint32_t>(blocks.size()));
     if (start == MappedFile::kAppendFailed) return Refuse(why, file.GetError());
+    // The entries reach the disk before any slot points at them.
+    if (!file.SyncAppended()) return Refuse(why, file.GetError());
 
-    // The append remapped the file: every slot is looked up afresh.
+    SlotJournal journal;
+    journal.talkSize = file.GetSize();
     for (size_t i = 0; i < replacements_.size(); ++i) {
-        uint8_t* slot = file.At(SlotAt(replacements_[i].voxIndex));
-        if (slot == nullptr) return Refuse(why, "the talk file changed while it was written");
-        WriteU32(slot, start + at[i]);
-        ++slotsWritten;
+        journal.slots.push_back({static_cast<uint32_t>(replacements_[i].voxIndex), start + at[i]});
     }
-    if (!file.Flush()) return Refuse(why, file.GetError());
+    // One slot is written in one store; more need the journal to be all or nothing.
+    const bool journaled = journal.slots.size() > 1;
+    if (journaled && !WriteSlotJournal(file.GetPath(), journal, why)) return false;
+    uint32_t first = 0xFFFFFFFFu;
+    uint32_t last = 0;
+    // The append remapped the file: every slot is looked up afresh.
+    for (const SlotAssignment& assignment : journal.slots) {
+        const uint32_t slotAt = SlotAt(static_cast<int>(assignment.voxIndex));
+        uint8_t* slot = file.At(slotAt);
+        if (slot == nullptr) return Refuse(why, "the talk file changed while it was written");
+        WriteU32(slot, assignment.offset);
+        ++slotsWritten;
+        first = std::min(first, slotAt);
+        last = std::max(last, slotAt + kSlotSize);
+    }
+    if (!file.FlushRange(first, last - first)) return Refuse(why, file.GetError());
+    // A journal left behind would be applied again by the next writer, over whatever changed
+    // since: its removal failing is a failure.
+    if (journaled && !RemoveSlotJournal(file.GetPath(), why)) return false;
     return true;
 }
 

@@ -11,9 +11,10 @@ namespace vox {
 class MappedFile;
 
 // Many replacements of talk entries applied together: every new entry is appended in one
-// write, and only then are the slots re-pointed, one after the other. A failed append leaves
-// every slot as it was; a stop part-way leaves each slot not yet written as it was. The old
-// entries stay in the file, unreferenced, as after any replace.
+// write and flushed, and only then are the slots re-pointed. A failed append leaves every slot
+// as it was. The slots are written under a journal (slotjournal.h), so a batch stopped part-way
+// by a kill or a power cut is completed by the next writer: it applies whole or not at all. The
+// old entries stay in the file, unreferenced, as after any replace.
 class EntryBatch {
 public:
     struct Replacement {
@@ -34,8 +35,9 @@ public:
     const std::vector<Replacement>& Replacements() const { return replacements_; }
 
     // Checks every slot first and refuses the whole batch before writing when one cannot be
-    // re-pointed or the file would pass 4 GiB; then one append, then the slots in batch order,
-    // then a flush. slotsWritten counts the slots that now point at their new entries.
+    // re-pointed or the file would pass 4 GiB; then one append and its flush, the journal, the
+    // slots in batch order, their flush, and the journal's removal. slotsWritten counts the
+    // slots that now point at their new entries.
     bool Apply(MappedFile& file, size_t& slotsWritten, std::string* why = nullptr) const;
 
 private:

@@ -11,6 +11,7 @@ namespace {
 struct ArmedPoints {
     std::mutex lock;
     std::map<std::string, int, std::less<>> passesLeft;
+    std::map<std::string, std::function<void()>, std::less<>> actions;
     std::atomic<bool> anyArmed{false};
 };
 
@@ -33,13 +34,14 @@ void Disarm(std::string_view point) {
     std::lock_guard<std::mutex> guard(points.lock);
     auto it = points.passesLeft.find(point);
     if (it != points.passesLeft.end()) points.passesLeft.erase(it);
-    points.anyArmed = !points.passesLeft.empty();
+    points.anyArmed = !points.passesLeft.empty() || !points.actions.empty();
 }
 
 void DisarmAll() {
     ArmedPoints& points = Points();
     std::lock_guard<std::mutex> guard(points.lock);
     points.passesLeft.clear();
+    points.actions.clear();
     points.anyArmed = false;
 }
 
@@ -54,6 +56,29 @@ bool ShouldFail(std::string_view point) {
         return false;
     }
     return true;
+}
+
+void ArmAction(std::string_view point, std::function<void()> action) {
+    ArmedPoints& points = Points();
+    std::lock_guard<std::mutex> guard(points.lock);
+    points.actions[std::string(point)] = std::move(action);
+    points.anyArmed = true;
+}
+
+void Pass(std::string_view point) {
+    ArmedPoints& points = Points();
+    if (!points.anyArmed) return;
+    std::function<void()> action;
+    {
+        std::lock_guard<std::mutex> guard(points.lock);
+        auto it = points.actions.find(point);
+        if (it == points.actions.end()) return;
+        action = std::move(it->second);
+        points.actions.erase(it);
+        points.anyArmed = !points.passesLeft.empty() || !points.actions.empty();
+    }
+    // Outside the lock: the action may itself pass points or arm others.
+    action();
 }
 
 }  // namespace vox::faults

@@ -50,6 +50,13 @@ bool MappedFile::Open(const std::string& path, int mode) {
     if (fd < 0) return FailErrno();
     fd_ = fd;
     path_ = path;
+    // A file without any write permission bit was marked read-only by its owner; root could
+    // open it for writing all the same, and would then change what the owner meant to keep.
+    struct stat info {};
+    if (mode == 1 && fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && (info.st_mode & 0222) == 0) {
+        Close();
+        return Fail(std::strerror(EACCES));
+    }
     return Map();
 }
 
@@ -141,6 +148,34 @@ bool MappedFile::Flush() {
     if (RefuseIfDamaged()) return false;
     if (msync(view_, size_, MS_SYNC) != 0) return FailErrno();
     return true;
+}
+
+bool MappedFile::FlushRange(uint32_t offset, uint32_t length) {
+    if (view_ == nullptr) return Fail("file is not open");
+    if (RefuseIfDamaged()) return false;
+    if (length == 0 || offset >= size_) return true;
+    const uint64_t end = std::min<uint64_t>(uint64_t{offset} + length, size_);
+    const uint64_t page = static_cast<uint64_t>(sysconf(_SC_PAGESIZE));
+    const uint64_t start = offset / page * page;
+    faults::Pass("flush");
+    if (msync(view_ + start, static_cast<size_t>(end - start), MS_SYNC) != 0) return FailErrno();
+    return true;
+}
+
+bool MappedFile::SyncAppended() {
+    if (fd_ < 0) return Fail("file is not open");
+    faults::Pass("flush");
+    if (faults::ShouldFail("mappedfile.sync")) return Fail(std::strerror(EIO));
+    if (fdatasync(fd_) != 0) return FailErrno();
+    return true;
+}
+
+bool MappedFile::RemapIfGrown() {
+    if (view_ == nullptr || mode_ != 0 || IsDamaged()) return false;
+    struct stat info {};
+    if (fstat(fd_, &info) != 0 || static_cast<uint64_t>(info.st_size) <= size_) return false;
+    Unmap();
+    return Map();
 }
 
 bool MappedFile::RefuseIfDamaged() {

@@ -39,6 +39,17 @@ class MappedFile {
     void Close();
     // Writes the view's dirty pages back to the file.
     bool Flush();
+    // Writes back only the pages that hold bytes offset to offset + length: a slot re-pointed
+    // in a large file must not cost a walk over the whole view.
+    bool FlushRange(uint32_t offset, uint32_t length);
+    // Waits until everything appended so far is on the disk: whatever is pointed at next must
+    // already be there when a power cut strikes between the two.
+    bool SyncAppended();
+    // A read-only view whose file has grown since it was mapped is mapped again at the new
+    // size; true when that happened. Another program's replace appends an entry and points a
+    // slot at it; through the shared mapping a reader sees the slot at once, but not the
+    // bytes past its old end. Pointers from At are stale after a remap.
+    bool RemapIfGrown();
 
     uint32_t GetSize() const { return size_; }
     // Pointer at offset, or null when offset lies outside the file. Only the first byte is

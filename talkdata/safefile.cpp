@@ -1,5 +1,6 @@
 #include "talkdata/safefile.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -15,6 +16,20 @@ namespace vox {
 namespace {
 
 constexpr size_t kBufferSize = 64 * 1024;
+constexpr int kMaxLinks = 40;
+constexpr size_t kUniqueSuffix = 6;  // mkostemp's XXXXXX
+
+bool IsUniqueTemporaryOf(const std::string& entry, const std::string& name) {
+    // "." + name + "." + six characters
+    if (entry.size() != name.size() + 2 + kUniqueSuffix || entry[0] != '.') return false;
+    if (entry.compare(1, name.size(), name) != 0 || entry[name.size() + 1] != '.') return false;
+    for (size_t i = name.size() + 2; i < entry.size(); ++i) {
+        const char c = entry[i];
+        const bool alnum = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+        if (!alnum) return false;
+    }
+    return true;
+}
 
 // The permission bits a new file gets under the process's umask.
 mode_t DefaultMode() {
@@ -30,32 +45,110 @@ std::string FolderOf(const std::string& path) {
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
+std::string ResolveLinks(const std::string& path) {
+    std::string current = path;
+    for (int hop = 0; hop < kMaxLinks; ++hop) {
+        struct stat info {};
+        if (lstat(current.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return current;
+        std::string target(static_cast<size_t>(info.st_size > 0 ? info.st_size : 255) + 1, '\0');
+        const ssize_t length = readlink(current.c_str(), target.data(), target.size());
+        if (length < 0 || static_cast<size_t>(length) >= target.size()) return current;
+        target.resize(static_cast<size_t>(length));
+        current = target.front() == '/' ? target : FolderOf(current) + target;
+    }
+    return current;
+}
+
+void RemoveStaleTemporaries(const std::string& targetPath, time_t notAfter) {
+    const std::string folder = FolderOf(targetPath);
+    const std::string name = targetPath.substr(folder.size());
+    DIR* dir = opendir(folder.empty() ? "." : folder.c_str());
+    if (dir == nullptr) return;
+    while (const dirent* entry = readdir(dir)) {
+        const std::string entryName = entry->d_name;
+        if (!IsUniqueTemporaryOf(entryName, name)) continue;
+        struct stat info {};
+        const std::string path = folder + entryName;
+        if (lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_mtime < notAfter) {
+            unlink(path.c_str());
+        }
+    }
+    closedir(dir);
+}
+
 SafeFile::~SafeFile() { Abort(); }
+
+// Whether the target may be written, and how: replaced by a rename, or in place when it is a
+// device or FIFO.
+bool SafeFile::CheckTarget(bool& inPlace) {
+    inPlace = false;
+    struct stat info {};
+    if (stat(targetPath_.c_str(), &info) != 0) return errno == ENOENT || Fail(errno);
+    if (S_ISDIR(info.st_mode)) return Fail(EISDIR);
+    if (S_ISSOCK(info.st_mode)) {
+        failed_ = true;
+        failedStep_ = step_;
+        error_ = "is a socket";
+        return false;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        inPlace = true;
+        return true;
+    }
+    if ((info.st_mode & 0222) == 0) return Fail(EACCES);
+    return true;
+}
+
+bool SafeFile::OpenInPlace() {
+    // No O_TRUNC: a device has nothing to cut, and a FIFO's reader waits for what comes. The
+    // open of a FIFO waits for its reader, as a shell's redirection does.
+    const int fd = open(targetPath_.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) return Fail(errno);
+    fd_ = fd;
+    inPlace_ = true;
+    return true;
+}
 
 bool SafeFile::Begin(const std::string& targetPath, const std::string& tempPath) {
     Abort();
     error_.clear();
     failed_ = false;
-    targetPath_ = targetPath;
+    inPlace_ = false;
+    step_ = Step::Check;
+    attemptedTemp_.clear();
     if (targetPath.empty() || targetPath.back() == '/') {
         error_ = "no file name given";
         return false;
     }
+    targetPath_ = ResolveLinks(targetPath);
+    bool inPlace = false;
+    if (!CheckTarget(inPlace)) return false;
+    if (inPlace) {
+        if (!OpenInPlace()) return false;
+        buffer_.reserve(kBufferSize);
+        step_ = Step::Write;
+        return true;
+    }
+    step_ = Step::Create;
+    attemptedTemp_ = tempPath.empty() ? FolderOf(targetPath_) + "." +
+                                            targetPath_.substr(FolderOf(targetPath_).size()) + ".XXXXXX"
+                                      : tempPath;
     if (faults::ShouldFail("safefile.create")) return Fail(EIO);
     const bool created =
-        tempPath.empty() ? CreateUniqueTemp(targetPath) : CreateNamedTemp(tempPath);
+        tempPath.empty() ? CreateUniqueTemp(targetPath_) : CreateNamedTemp(tempPath);
     if (!created) return false;
 
     // The new version keeps the permission bits of the file it replaces.
     struct stat target {};
     const mode_t mode =
-        stat(targetPath.c_str(), &target) == 0 ? (target.st_mode & 07777) : DefaultMode();
+        stat(targetPath_.c_str(), &target) == 0 ? (target.st_mode & 07777) : DefaultMode();
     if (fchmod(fd_, mode) != 0) {
         const int error = errno;
         Abort();
         return Fail(error);
     }
     buffer_.reserve(kBufferSize);
+    step_ = Step::Write;
     return true;
 }
 
@@ -72,6 +165,7 @@ bool SafeFile::CreateNamedTemp(const std::string& tempPath) {
 }
 
 bool SafeFile::CreateUniqueTemp(const std::string& targetPath) {
+    // The temporary goes beside the file the link names: the rename only works inside one folder.
     const std::string folder = FolderOf(targetPath);
     const std::string name = targetPath.substr(folder.size());
     std::string pattern = folder + "." + name + ".XXXXXX";
@@ -138,6 +232,8 @@ bool SafeFile::Commit(bool syncFolder) {
         return false;
     }
     bool ok = FlushBuffer();
+    if (inPlace_) return CloseInPlace(ok);
+    faults::Pass("flush");
     if (ok && faults::ShouldFail("safefile.sync")) ok = Fail(EIO);
     if (ok && fsync(fd_) != 0) ok = Fail(errno);
     if (ok) {
@@ -145,6 +241,7 @@ bool SafeFile::Commit(bool syncFolder) {
         fd_ = -1;
         if (close(fd) != 0) ok = Fail(errno);
     }
+    if (ok) step_ = Step::Rename;
     if (ok && faults::ShouldFail("safefile.rename")) ok = Fail(EIO);
     if (ok && rename(tempPath_.c_str(), targetPath_.c_str()) != 0) ok = Fail(errno);
     if (!ok) {
@@ -167,7 +264,19 @@ void SyncFolderOf(const std::string& path) {
     close(fd);
 }
 
+// A device or FIFO has no disk to wait for; what it took cannot be taken back, so a failure
+// is only reported.
+bool SafeFile::CloseInPlace(bool ok) {
+    const int fd = fd_;
+    fd_ = -1;
+    if (close(fd) != 0 && ok) ok = Fail(errno);
+    inPlace_ = false;
+    buffer_.clear();
+    return ok;
+}
+
 void SafeFile::Abort() {
+    inPlace_ = false;
     if (fd_ >= 0) {
         close(fd_);
         fd_ = -1;
@@ -179,8 +288,20 @@ void SafeFile::Abort() {
     buffer_.clear();
 }
 
+std::string SafeFile::DescribeFailure() const {
+    switch (failedStep_) {
+        case Step::Check: return targetPath_ + ": " + error_;
+        case Step::Create:
+        case Step::Write: return (inPlace_ || attemptedTemp_.empty() ? targetPath_ : attemptedTemp_) +
+                                 ": " + error_;
+        case Step::Rename: return attemptedTemp_ + " -> " + targetPath_ + ": " + error_;
+    }
+    return error_;
+}
+
 bool SafeFile::Fail(int errorNumber) {
     failed_ = true;
+    failedStep_ = step_;
     error_ = std::strerror(errorNumber);
     return false;
 }

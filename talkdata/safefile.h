@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <ctime>
 #include <memory>
 #include <string>
 #include <vector>
@@ -20,6 +21,13 @@ class ByteSink {
 // Writes a file so that a reader sees either the old or the complete new version: the bytes go
 // to a temporary file in the target's folder, which is flushed to disk and renamed over the
 // target in one step. Any failure leaves the target as it was and removes the temporary file.
+//
+// A target that is a symbolic link is written through: the file it names gets the new version,
+// as cp and editors do. A target that exists but is not a regular file (a device such as
+// /dev/null, a FIFO) cannot be replaced without destroying what it is, so it is written in
+// place, without a temporary file. A directory or socket is refused, and so is a regular file
+// that has no write permission bit at all: the user has marked it read-only, and a rename would
+// replace it all the same (for root, even its permission bits would not stop a write).
 class SafeFile : public ByteSink {
   public:
     SafeFile() = default;
@@ -41,11 +49,24 @@ class SafeFile : public ByteSink {
     bool StartSync();
     void Abort();  // close and remove the temporary file
 
+    // Where a failure happened: checking the target, making the temporary file, writing or
+    // flushing it, or moving it into the target's place.
+    enum class Step { Check, Create, Write, Rename };
+    Step GetFailedStep() const { return failedStep_; }
+    // "path: reason", naming the file the failed step was working on ("temp -> target" for a
+    // rename), for a message that says which file and why.
+    std::string DescribeFailure() const;
+
     bool IsActive() const { return fd_ >= 0; }
+    // The target is written in place (not a regular file): nothing can be taken back.
+    bool IsInPlace() const { return inPlace_; }
     const std::string& GetTempPath() const { return tempPath_; }
     const std::string& GetError() const { return error_; }
 
   private:
+    bool CheckTarget(bool& inPlace);
+    bool OpenInPlace();
+    bool CloseInPlace(bool ok);
     bool CreateNamedTemp(const std::string& tempPath);
     bool CreateUniqueTemp(const std::string& targetPath);
     bool FlushBuffer();
@@ -58,6 +79,10 @@ class SafeFile : public ByteSink {
     std::vector<uint8_t> buffer_;
     int fd_ = -1;
     bool failed_ = false;
+    bool inPlace_ = false;
+    Step step_ = Step::Check;
+    Step failedStep_ = Step::Check;
+    std::string attemptedTemp_;  // the temporary file's name, also when making it failed
 };
 
 // Begin, one Write, Commit. On failure why (when given) says what went wrong.
@@ -96,6 +121,17 @@ class SafeFileBatch {
     };
     std::vector<Pending> files_;
 };
+
+// The file a path finally names after following every symbolic link (relative links taken
+// from the link's own folder); the path itself when it is no link. A link that names nothing
+// gives the name it points at, so that writing through it creates that file. A loop ends after
+// 40 links, and the open that follows reports it.
+std::string ResolveLinks(const std::string& path);
+
+// Removes what killed safe saves left beside target: files named as SafeFile names its unique
+// temporaries (".NAME.XXXXXX"), regular, and last changed before notAfter. Only a writer that
+// holds the database's lock may call this: nobody else can be saving there then.
+void RemoveStaleTemporaries(const std::string& targetPath, time_t notAfter);
 
 // fsync of the folder that holds path: makes renames into it durable. Best effort.
 void SyncFolderOf(const std::string& path);

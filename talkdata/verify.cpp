@@ -1,9 +1,13 @@
 #include "talkdata/verify.h"
 
 #include <algorithm>
+#include <map>
 #include <set>
 
 #include "talkdata/mappedfile.h"
+#include "talkdata/safefile.h"
+#include "talkdata/slotjournal.h"
+#include "talkdata/tablenames.h"
 #include "talkdata/wholefile.h"
 
 namespace vox {
@@ -15,9 +19,9 @@ constexpr uint32_t kRecordSize = 8;
 constexpr uint32_t kWordSize = 4;
 constexpr uint32_t kCommRecordSize = 14;
 constexpr int kVoiceCount = 14;
-constexpr const char* kFragName = "fragFile.bin";
-constexpr const char* kEvalName = "evalFile.bin";
-constexpr const char* kCommName = "commFile.bin";
+constexpr const char* kFragName = kFragFileName;
+constexpr const char* kEvalName = kEvalFileName;
+constexpr const char* kCommName = kCommFileName;
 
 std::string Num(uint64_t value) { return std::to_string(value); }
 std::string Num(int value) { return std::to_string(value); }
@@ -35,25 +39,86 @@ struct TalkShape {
     uint32_t slots = 0;  // slots that lie inside the file
 };
 
+// Findings of one kind: the problem's text with its numbers taken out. A broken directory
+// gives millions of slots that "point outside the file (byte N of M)"; they are one kind.
+std::string KindOf(const std::string& file, const std::string& problem) {
+    std::string kind = file + ": ";
+    for (char c : problem) {
+        if (c < '0' || c > '9') kind += c;
+    }
+    return kind;
+}
+
+// Hands findings on, listing at most kMaxListedPerKind of each kind and counting the rest.
+class FindingCounter {
+public:
+    FindingCounter(VerifyReport& report, const FindingSink& sink) : report_(report), sink_(sink) {}
+
+    void Add(const VerifyFinding& finding) {
+        ++report_.problemCount;
+        Kind& kind = kinds_[KindOf(finding.file, finding.problem)];
+        if (++kind.seen > VerifyReport::kMaxListedPerKind) return;
+        if (kind.seen == 1) kind.first = finding;
+        Emit(finding);
+    }
+
+    // One finding per kind that went over the limit, saying how many were left out.
+    void Finish() {
+        for (const auto& [key, kind] : kinds_) {
+            if (kind.seen <= VerifyReport::kMaxListedPerKind) continue;
+            Emit({kind.first.file, "",
+                  std::to_string(kind.seen - VerifyReport::kMaxListedPerKind) +
+                      " more problems like \"" + kind.first.problem + "\" are not listed"});
+        }
+    }
+
+private:
+    struct Kind {
+        uint64_t seen = 0;
+        VerifyFinding first;
+    };
+
+    void Emit(const VerifyFinding& finding) {
+        if (sink_) sink_(finding);
+        else report_.findings.push_back(finding);
+    }
+
+    VerifyReport& report_;
+    const FindingSink& sink_;
+    std::map<std::string, Kind> kinds_;
+};
+
 class Verifier {
 public:
-    Verifier(const DatabaseBytes& files, const EntryDecodeCheck& decode, const ProgressFn& progress)
-        : files_(files), decode_(decode), progress_(progress) {}
+    Verifier(const DatabaseBytes& files, const EntryDecodeCheck& decode, const ProgressFn& progress,
+             FindingCounter& findings, VerifyReport& report)
+        : files_(files), talkBytes_(files.talk), decode_(decode), progress_(progress),
+          findings_(findings), report_(report) {}
 
-    VerifyReport Run() {
-        talk_ = ShapeOf(files_.talk);
+    void Run() {
+        talk_ = ShapeOf(talkBytes_);
         CheckTalk();
         if (!report_.cancelled) {
             fragCount_ = CheckListFile(kFragName, files_.frags, "fragment");
             evalCount_ = CheckListFile(kEvalName, files_.evals, "eval");
             CheckCommFile();
         }
-        return std::move(report_);
     }
 
 private:
     void Add(const std::string& file, const std::string& place, const std::string& problem) {
-        report_.findings.push_back({file, place, problem});
+        findings_.Add({file, place, problem});
+    }
+
+    // Another program's replace appends an entry and then points a slot at it; a reader's
+    // mapping shows the slot at once but ends where the file ended when it was mapped. Only a
+    // slot that still points outside after a fresh mapping is broken.
+    bool TalkGrew() {
+        if (!files_.remapTalk) return false;
+        const ByteSpan grown = files_.remapTalk();
+        if (grown.size() <= talkBytes_.size()) return false;
+        talkBytes_ = grown;
+        return true;
     }
 
     static TalkShape ShapeOf(ByteSpan talk) {
@@ -70,9 +135,9 @@ private:
 
     void CheckTalk() {
         const std::string& name = files_.talkName;
-        if (files_.talk.empty()) return;
+        if (talkBytes_.empty()) return;
         std::string why;
-        if (!VoxFile::HasWellFormedDirectory(files_.talk, &why)) Add(name, "directory", why);
+        if (!VoxFile::HasWellFormedDirectory(talkBytes_, &why)) Add(name, "directory", why);
         std::set<uint32_t> decoded;
         for (uint32_t slot = 0; slot < talk_.slots && !report_.cancelled; ++slot) {
             CheckSlot(slot, decoded);
@@ -81,8 +146,10 @@ private:
     }
 
     void CheckSlot(uint32_t slot, std::set<uint32_t>& decoded) {
-        const ByteSpan talk = files_.talk;
         const uint32_t at = VoxFile::kHeaderSize + kSlotSize * slot;
+        VoxEntry entry;
+        if (!VoxFile::GetVoxEntry(talkBytes_, static_cast<int>(slot), entry)) TalkGrew();
+        const ByteSpan talk = talkBytes_;
         const uint32_t offset = ReadU32(talk.data() + at);
         const std::string place = "slot " + Num(uint64_t{slot}) + " (byte " + Num(uint64_t{at}) + ")";
         if (offset == 0) return;  // an absent entry; a fragment naming it is reported there
@@ -90,7 +157,6 @@ private:
             Add(files_.talkName, place, "points into the directory (byte " + Num(uint64_t{offset}) + ")");
             return;
         }
-        VoxEntry entry;
         if (uint64_t{offset} + kEntryHeaderSize > talk.size()) {
             Add(files_.talkName, place, "points outside the file (byte " + Num(uint64_t{offset}) +
                                             " of " + Num(uint64_t{talk.size()}) + ")");
@@ -114,7 +180,7 @@ private:
     }
 
     // Why voxIndex names no talk entry, or empty when it does.
-    std::string TalkEntryProblem(int voxIndex) const {
+    std::string TalkEntryProblem(int voxIndex) {
         if (!talk_.usable) return "";  // the talk file's own finding says why
         if (voxIndex < 0) return "negative talk entry " + Num(voxIndex);
         if (static_cast<uint32_t>(voxIndex) >= talk_.slots) {
@@ -122,11 +188,12 @@ private:
                    Num(uint64_t{talk_.slots}) + " slots)";
         }
         const uint32_t at = VoxFile::kHeaderSize + kSlotSize * static_cast<uint32_t>(voxIndex);
-        if (ReadU32(files_.talk.data() + at) == 0) {
+        if (ReadU32(talkBytes_.data() + at) == 0) {
             return "talk entry " + Num(voxIndex) + " is empty (its slot holds 0)";
         }
         VoxEntry entry;
-        if (!VoxFile::GetVoxEntry(files_.talk, voxIndex, entry)) {
+        if (!VoxFile::GetVoxEntry(talkBytes_, voxIndex, entry) &&
+            !(TalkGrew() && VoxFile::GetVoxEntry(talkBytes_, voxIndex, entry))) {
             return "talk entry " + Num(voxIndex) + " lies outside the talk file";
         }
         return "";
@@ -306,9 +373,11 @@ private:
     }
 
     const DatabaseBytes& files_;
+    ByteSpan talkBytes_;
     const EntryDecodeCheck& decode_;
     const ProgressFn& progress_;
-    VerifyReport report_;
+    FindingCounter& findings_;
+    VerifyReport& report_;
     TalkShape talk_;
     int fragCount_ = 0;
     int evalCount_ = 0;
@@ -326,37 +395,50 @@ std::string VerifyFinding::Text() const {
 }
 
 VerifyReport VerifyDatabase(const DatabaseBytes& files, const EntryDecodeCheck& decode,
-                            const ProgressFn& progress) {
-    return Verifier(files, decode, progress).Run();
+                            const ProgressFn& progress, const FindingSink& sink) {
+    VerifyReport report;
+    FindingCounter findings(report, sink);
+    Verifier(files, decode, progress, findings, report).Run();
+    findings.Finish();
+    return report;
 }
 
 VerifyReport VerifyDatabaseFiles(const std::string& talkPath, const EntryDecodeCheck& decode,
-                                 const ProgressFn& progress) {
-    std::vector<VerifyFinding> unreadable;
+                                 const ProgressFn& progress, const FindingSink& sink) {
+    VerifyReport report;
+    FindingCounter findings(report, sink);
     DatabaseBytes files;
     files.talkName = BaseName(talkPath);
     MappedFile talk;
-    if (talk.Open(talkPath, 0)) files.talk = talk.Bytes();
-    else unreadable.push_back({files.talkName, "", "cannot be read: " + talk.GetError()});
+    if (talk.Open(talkPath, 0)) {
+        files.talk = talk.Bytes();
+        files.remapTalk = [&talk] { return talk.RemapIfGrown() ? talk.Bytes() : ByteSpan(); };
+    } else {
+        findings.Add({files.talkName, "", "cannot be read: " + talk.GetError()});
+    }
+    if (HasSlotJournal(talkPath)) {
+        findings.Add({BaseName(SlotJournalPath(talkPath)), "",
+                      "a writer was stopped while it re-pointed a batch of slots; the next "
+                      "writing command completes the batch"});
+    }
 
-    const size_t slash = talkPath.rfind('/');
-    const std::string folder = slash == std::string::npos ? "" : talkPath.substr(0, slash + 1);
+    const std::string folder = FolderOf(talkPath);
     std::vector<uint8_t> tables[3];
     const char* names[3] = {kFragName, kEvalName, kCommName};
     for (int i = 0; i < 3; ++i) {
         std::string why;
         if (!ReadWholeFile(folder + names[i], tables[i], why)) {
-            unreadable.push_back({names[i], "", "cannot be read: " + why});
+            findings.Add({names[i], "", "cannot be read: " + why});
         } else if (tables[i].empty()) {
-            unreadable.push_back({names[i], "", "the file is empty"});
+            findings.Add({names[i], "", "the file is empty"});
         }
     }
     files.frags = tables[0];
     files.evals = tables[1];
     files.comms = tables[2];
-    VerifyReport report = VerifyDatabase(files, decode, progress);
+    Verifier(files, decode, progress, findings, report).Run();
+    findings.Finish();
     report.talkDamaged = talk.WasCut();
-    report.findings.insert(report.findings.begin(), unreadable.begin(), unreadable.end());
     return report;
 }
 

@@ -78,10 +78,16 @@ bool VoxFile::ReplaceEntry(MappedFile& file, int voxIndex, const uint8_t* coded,
 
     const uint32_t offset = file.Append(block.data(), static_cast<uint32_t>(block.size()));
     if (offset == MappedFile::kAppendFailed) return Refuse(why, file.GetError());
+    // The entry reaches the disk before the slot points at it: a power cut in between loses
+    // the replace, never the recording the slot holds.
+    if (!file.SyncAppended()) return Refuse(why, file.GetError());
     // The append remapped the file: the slot is looked up afresh.
     uint8_t* slotAt = file.At(static_cast<uint32_t>(slot));
     if (slotAt == nullptr) return Refuse(why, "the talk file changed while it was written");
     WriteU32(slotAt, offset);
+    if (!file.FlushRange(static_cast<uint32_t>(slot), kSlotSize)) {
+        return Refuse(why, file.GetError());
+    }
     return true;
 }
 
@@ -117,6 +123,60 @@ bool VoxFile::WriteWithNewSlot(ByteSpan old, const uint8_t* coded, uint32_t code
                          (codedLen == 0 || out.Write(coded, codedLen));
     if (!written) return Refuse(why, "the new talk file could not be written");
     newVoxIndex = static_cast<int>(slots);
+    return true;
+}
+
+namespace {
+
+// A slot that points at or behind the first entry moves with the data behind it; one so large
+// that it would wrap stays beyond the end of any file, as it was.
+uint32_t MovedSlot(uint32_t value, uint32_t firstEntry, uint32_t distance) {
+    if (value == 0 || value < firstEntry) return value;
+    return value > 0xFFFFFFFFu - distance ? 0xFFFFFFFFu : value + distance;
+}
+
+bool WriteEntry(ByteSink& out, const VoxFile::NewEntry& entry) {
+    uint8_t header[kEntryHeaderSize];
+    WriteU32(header, entry.decodedSize);
+    WriteU32(header + 4, entry.codedLen);
+    return out.Write(header, sizeof header) &&
+           (entry.codedLen == 0 || out.Write(entry.coded, entry.codedLen));
+}
+
+}  // namespace
+
+bool VoxFile::WriteWithNewFirstEntry(ByteSpan old, const NewEntry& first,
+                                     const std::vector<NewEntry>& others, ByteSink& out,
+                                     std::string* why) {
+    if (!HasWellFormedDirectory(old, why)) return false;
+    const uint32_t firstEntry = SlotZero(old);
+    uint64_t newSize = old.size() + uint64_t{kEntryHeaderSize} + first.codedLen;
+    for (const NewEntry& entry : others) {
+        const uint64_t slot = kHeaderSize + uint64_t{kSlotSize} * static_cast<uint64_t>(entry.voxIndex);
+        if (entry.voxIndex < 1 || slot + kSlotSize > firstEntry) {
+            return Refuse(why, "voxIndex " + std::to_string(entry.voxIndex) +
+                                   " is not a slot that can be replaced in place");
+        }
+        newSize += kEntryHeaderSize + uint64_t{entry.codedLen};
+    }
+    if (newSize > kMaxFileSize) return Refuse(why, "the talk file would pass 4 GiB");
+    if ((first.coded == nullptr && first.codedLen != 0)) return Refuse(why, "no coded bytes given");
+
+    const uint32_t distance = kEntryHeaderSize + first.codedLen;
+    std::vector<uint8_t> front(old.begin(), old.begin() + firstEntry);
+    for (uint32_t at = kHeaderSize + kSlotSize; at < firstEntry; at += kSlotSize) {
+        WriteU32(front.data() + at, MovedSlot(ReadU32(front.data() + at), firstEntry, distance));
+    }
+    uint64_t appendAt = old.size() + uint64_t{distance};
+    for (const NewEntry& entry : others) {
+        WriteU32(front.data() + kHeaderSize + kSlotSize * static_cast<uint32_t>(entry.voxIndex),
+                 static_cast<uint32_t>(appendAt));
+        appendAt += kEntryHeaderSize + uint64_t{entry.codedLen};
+    }
+    bool written = out.Write(front.data(), front.size()) && WriteEntry(out, first) &&
+                   out.Write(old.data() + firstEntry, old.size() - firstEntry);
+    for (size_t i = 0; written && i < others.size(); ++i) written = WriteEntry(out, others[i]);
+    if (!written) return Refuse(why, "the new talk file could not be written");
     return true;
 }
 

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "talkdata/bytes.h"
 
@@ -62,6 +63,24 @@ class VoxFile {
     static bool WriteWithNewSlot(ByteSpan old, const uint8_t* coded, uint32_t codedLen,
                                  uint32_t decodedLen, ByteSink& out, int& newVoxIndex,
                                  std::string* why = nullptr);
+
+    // A new recording for one slot, by reference to bytes the caller keeps.
+    struct NewEntry {
+        int voxIndex = 0;
+        uint32_t decodedSize = 0;
+        const uint8_t* coded = nullptr;
+        uint32_t codedLen = 0;
+    };
+    // The rewrite that replaces slot 0's entry: slot 0 also marks where the directory ends, so
+    // its new entry goes right behind the directory, where slot 0 already points, and every
+    // other slot moves with the old entries. The others (slots that an append could re-point,
+    // as EntryBatch does) get their new entries at the end of the same new file, so that a
+    // batch that includes slot 0 still lands in one rename. Refused before anything is written
+    // when the directory is not well formed, one of the others is not a slot in front of slot
+    // 0's entry, or the result would pass 4 GiB - 1.
+    static bool WriteWithNewFirstEntry(ByteSpan old, const NewEntry& first,
+                                       const std::vector<NewEntry>& others, ByteSink& out,
+                                       std::string* why = nullptr);
 };
 
 // The name every rewrite of the talk file (an add, a compact) is written under before it

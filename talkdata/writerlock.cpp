@@ -84,6 +84,7 @@ bool WriterLock::Acquire(const std::string& path) {
 
 bool WriterLock::LockReplacement(const std::string& newFile) {
     error_.clear();
+    DropReplacement();
     const int fd = open(newFile.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return Fail(std::strerror(errno));
     // Nobody else knows the new file yet, but a lock that fails must not be assumed.
@@ -93,14 +94,34 @@ bool WriterLock::LockReplacement(const std::string& newFile) {
         close(fd);
         return Fail(std::strerror(error));
     }
-    Release();
-    fd_ = fd;
-    device_ = info.st_dev;
-    inode_ = info.st_ino;
+    replacementFd_ = fd;
+    replacementDevice_ = info.st_dev;
+    replacementInode_ = info.st_ino;
     return true;
 }
 
+void WriterLock::AdoptReplacement() {
+    if (replacementFd_ < 0) return;
+    const int fd = replacementFd_;
+    const dev_t device = replacementDevice_;
+    const ino_t inode = replacementInode_;
+    replacementFd_ = -1;
+    Release();
+    fd_ = fd;
+    device_ = device;
+    inode_ = inode;
+}
+
+void WriterLock::DropReplacement() {
+    if (replacementFd_ < 0) return;
+    close(replacementFd_);
+    replacementFd_ = -1;
+    replacementDevice_ = 0;
+    replacementInode_ = 0;
+}
+
 void WriterLock::Release() {
+    DropReplacement();
     if (fd_ < 0) return;
     close(fd_);  // closing the last descriptor of the open file gives the lock up
     fd_ = -1;

@@ -25,6 +25,7 @@ void RunAdd(const AddOptions& options) {
     const int fragment = ParseInt(options.fragment, "F");
     int voice = ParseInt(options.voice, "V");
     ToolPrompter prompter;
+    if (!CheckInputFile(options.wavePath)) return;
     OpenDatabase database(OpenDatabase::Mode::Write);
     if (!database.Open(options.talkPath, &prompter)) return;
     CVoxbenchDoc& doc = database.Doc();

@@ -40,15 +40,29 @@ void RunExport(const ExportOptions& options) {
         PrintError("fragment " + std::to_string(pair.fragment) + " voice " +
                    std::to_string(pair.voice) + " does not decode; skipped");
     }
+    for (const FragVoicePair& pair : result.unreadablePairs) {
+        PrintError("fragment " + std::to_string(pair.fragment) + " voice " +
+                   std::to_string(pair.voice) +
+                   ": its talk entry is empty or lies outside the talk file; skipped");
+    }
     if (!result.listWritten) {
         PrintError(result.error);
         ExitStatus() = kExitFailure;
         return;
     }
-    if (first <= last) std::cout << result.saved << " .wav files saved\n";
+    if (first > last) return;
+    std::cout << result.saved << " .wav files saved\n";
     if (result.unwritten > 0) {
         PrintError(std::to_string(result.unwritten) + " wave files could not be written, the "
                    "first: " + result.error);
+    }
+    // Everything that could be written is; a pair left out is still a failure to report.
+    if (result.unwritten > 0 || !result.undecodablePairs.empty() ||
+        !result.unreadablePairs.empty()) {
+        ExitStatus() = kExitFailure;
+    } else if (result.saved == 0 && !result.cancelled) {
+        PrintError("fragments " + std::to_string(first) + " to " + std::to_string(last) +
+                   " hold no recording to export");
         ExitStatus() = kExitFailure;
     }
 }

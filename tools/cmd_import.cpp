@@ -40,6 +40,8 @@ void RunImport(const ImportOptions& options) {
     }
     if (result.cancelled) return;  // Finish has said so; nothing was written
     ReportRefusals(options, result);
+    // Refusals of lines carry their own reasons; a failure of the write itself is said once.
+    if (!result.error.empty()) PrintError(result.error);
     std::cout << result.replaced << " replaced, " << result.unchanged << " unchanged, "
               << result.refused.size() << " refused\n";
     if (!result.refused.empty() || !result.error.empty()) ExitStatus() = kExitFailure;

@@ -41,7 +41,7 @@ std::vector<int> CommFragments(const CVoxbenchDoc& doc, int comm) {
 }
 
 // Waits until everything queued has been heard. Without a usable device every sound is
-// dropped: say so once and stop waiting.
+// dropped: say so once, stop waiting, and fail, since nothing was played.
 int WaitForSounds(const CVoxbenchDoc& doc, int queued) {
     const SoundPlayer& player = doc.GetSoundPlayer();
     // A sound lasts at most about 5 s; the first also waits for the device to open.
@@ -53,8 +53,10 @@ int WaitForSounds(const CVoxbenchDoc& doc, int queued) {
             return kExitOk;
         }
     }
-    if (player.GetStats().dropped > 0)
-        PrintError("warning: no usable sound device; nothing was heard");
+    if (player.GetStats().dropped > 0) {
+        PrintError("no usable sound device; nothing was heard");
+        return kExitFailure;
+    }
     return kExitOk;
 }
 

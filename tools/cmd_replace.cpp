@@ -34,6 +34,7 @@ void RunReplace(const ReplaceOptions& options) {
     const int fragment = ParseInt(options.fragment, "F");
     const int voice = ParseInt(options.voice, "V");
     ToolPrompter prompter;
+    if (!CheckInputFile(options.wavePath)) return;
     OpenDatabase database(OpenDatabase::Mode::Write);
     if (!database.Open(options.talkPath, &prompter)) return;
     CVoxbenchDoc& doc = database.Doc();

@@ -25,21 +25,25 @@ void RunVerify(const VerifyOptions& options) {
         return;
     }
     TerminalProgress progress("verify");
-    const VerifyReport report =
-        VerifyDatabaseFiles(options.talkPath, MakeEntryDecodeCheck(codec), progress.Fn());
+    // Each finding is printed as it is made: a badly damaged file can have millions.
+    const VerifyReport report = VerifyDatabaseFiles(
+        options.talkPath, MakeEntryDecodeCheck(codec), progress.Fn(),
+        [&progress](const VerifyFinding& finding) {
+            progress.Clear();
+            std::cout << finding.Text() << '\n';
+        });
     progress.Finish();
-    for (const VerifyFinding& finding : report.findings) std::cout << finding.Text() << '\n';
     if (report.talkDamaged) {
         ReportDamagedFile(options.talkPath);
         return;
     }
     if (report.cancelled) return;  // Finish has said so and set the status
-    if (report.findings.empty()) {
+    if (report.problemCount == 0) {
         std::cout << "no problems found\n";
         return;
     }
-    std::cout << report.findings.size()
-              << (report.findings.size() == 1 ? " problem found\n" : " problems found\n");
+    std::cout << report.problemCount
+              << (report.problemCount == 1 ? " problem found\n" : " problems found\n");
     ExitStatus() = kExitFailure;
 }
 

@@ -25,7 +25,18 @@ void RunWav(const WavOptions& options) {
     if (!database.Open(options.talkPath, &prompter)) return;
     CVoxbenchDoc& doc = database.Doc();
     std::string why;
-    if (!GuardLoaded(doc) || !WriteFragmentWave(doc, fragment, voice, options.outPath, &why)) {
+    if (!GuardLoaded(doc)) {
+        ExitStatus() = kExitFailure;
+        return;
+    }
+    bool written = false;
+    if (options.outPath == "-") {
+        std::vector<uint8_t> bytes;
+        written = MakeFragmentWave(doc, fragment, voice, bytes, &why) && WriteToStdout(bytes, &why);
+    } else {
+        written = WriteFragmentWave(doc, fragment, voice, options.outPath, &why);
+    }
+    if (!written) {
         if (!why.empty()) PrintError(why);
         ExitStatus() = kExitFailure;
     }
@@ -40,7 +51,7 @@ void RegisterWav(CLI::App& app) {
     command->add_option("TALK", options->talkPath, "the talk file (*.vox)")->required();
     command->add_option("F", options->fragment, "the fragment number")->required();
     command->add_option("V", options->voice, "the voice (0 to 13)")->required();
-    command->add_option("OUT", options->outPath, "the wave file to write")->required();
+    command->add_option("OUT", options->outPath, "the wave file to write; - for standard output")->required();
     command->callback([options] { RunWav(*options); });
 }
 

@@ -1,6 +1,7 @@
 #include <CLI/CLI.hpp>
 
 #include <iostream>
+#include <new>
 
 #include "tools/toolcontext.h"
 
@@ -48,6 +49,10 @@ int main(int argc, char** argv) {
     } catch (const vox::tool::UsageError& e) {
         vox::tool::PrintError(e.message);
         return vox::tool::kExitUsage;
+    } catch (const std::bad_alloc&) {
+        // Every write is safe: whatever was under way is left as it was.
+        vox::tool::PrintError("out of memory");
+        return vox::tool::kExitFailure;
     }
     return vox::tool::ExitStatus();
 }

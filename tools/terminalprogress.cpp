@@ -63,6 +63,13 @@ bool TerminalProgress::Report(uint64_t done, uint64_t total) {
     return true;
 }
 
+void TerminalProgress::Clear() {
+    if (!printed_) return;
+    WriteAll(fd_, "\r\033[K");
+    printed_ = false;
+    lastPercent_ = -1;
+}
+
 void TerminalProgress::Finish() {
     if (finished_) return;
     finished_ = true;

@@ -28,6 +28,9 @@ public:
     // For the library call; valid while this object lives.
     ProgressFn Fn();
     bool Interrupted() const;
+    // Erases the progress line, so that a line of output can take its place; the next report
+    // draws it again.
+    void Clear();
     // Ends the progress line. When a Ctrl+C was handed to the work as a stop, says
     // "interrupted" and sets the exit status; one that came after the last report changed
     // nothing, so the command's result stands.

@@ -1,8 +1,12 @@
 #include "tools/toolcontext.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <iostream>
 
 #include "audio/nullsounddevice.h"
@@ -21,6 +25,34 @@ int ParseInt(const std::string& text, const std::string& what) {
     if (errno == ERANGE || value < INT_MIN || value > INT_MAX)
         throw UsageError{what + " is outside the 32-bit range: '" + text + "'"};
     return static_cast<int>(value);
+}
+
+bool CheckInputFile(const std::string& path) {
+    struct stat info {};
+    std::string why;
+    if (stat(path.c_str(), &info) != 0) why = std::strerror(errno);
+    else if (S_ISDIR(info.st_mode)) why = std::strerror(EISDIR);
+    else if (!S_ISREG(info.st_mode)) why = "not a regular file";
+    else if (access(path.c_str(), R_OK) != 0) why = std::strerror(errno);
+    if (why.empty()) return true;
+    PrintError(path + ": " + why);
+    ExitStatus() = kExitFailure;
+    return false;
+}
+
+bool WriteToStdout(const std::vector<uint8_t>& bytes, std::string* why) {
+    std::cout.flush();
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t written = write(STDOUT_FILENO, bytes.data() + done, bytes.size() - done);
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) {
+            if (why != nullptr) *why = std::string("standard output: ") + std::strerror(errno);
+            return false;
+        }
+        done += static_cast<size_t>(written);
+    }
+    return true;
 }
 
 OpenDatabase::OpenDatabase(Mode mode)

@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "talkdata/document.h"
 #include "talkdata/iniprofile.h"
@@ -29,6 +30,15 @@ void PrintError(const std::string& message);
 // Parses a plain decimal integer in the 32-bit range, sign allowed; anything else is a usage
 // error naming the argument.
 int ParseInt(const std::string& text, const std::string& what);
+
+// Whether path names a regular file that can be read; says why not (and sets the failure
+// status) otherwise. Writing commands ask before they take the database's lock: a FIFO would
+// make them wait for a writer for ever while they hold it.
+bool CheckInputFile(const std::string& path);
+
+// Writes bytes to standard output and flushes them; false, and why, when that failed (a full
+// disk, a closed pipe).
+bool WriteToStdout(const std::vector<uint8_t>& bytes, std::string* why);
 
 // One opened database for a command, with the user's profile (read-only for read commands so a
 // read never changes a byte anywhere).

@@ -44,9 +44,9 @@ QString VerifyReportText(const VerifyReport& report, bool unsavedTables) {
         text += QString::fromStdString(finding.Text()) + "\n";
     }
     if (report.cancelled) return text + "Check cancelled; the list is incomplete.\n";
-    if (report.findings.empty()) return text + "No problems found.\n";
-    return text + QString::number(report.findings.size()) +
-           (report.findings.size() == 1 ? " problem found.\n" : " problems found.\n");
+    if (report.problemCount == 0) return text + "No problems found.\n";
+    return text + QString::number(report.problemCount) +
+           (report.problemCount == 1 ? " problem found.\n" : " problems found.\n");
 }
 
 void ReinstallExport(CVoxbenchDoc& doc, QWidget* parent) {

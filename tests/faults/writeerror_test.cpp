@@ -194,12 +194,14 @@ TEST_P(SafeWriteFault, AnAddLeavesTheTalkFileAndTheTablesAsTheyWereAndTheDocumen
 
 TEST_P(SafeWriteFault, AReplaceOfTheFirstEntryRewritesAllOrNothing) {
     const std::vector<uint8_t> coded = Coded(7);
+    std::string why;
     const auto replace = [&] {
-        prompter_.messages.clear();
-        return doc_->ReplaceFragment(0, 0, coded.data(), static_cast<uint32_t>(coded.size()), 6400);
+        why.clear();
+        return doc_->ReplaceFragment(0, 0, coded.data(), static_cast<uint32_t>(coded.size()), 6400,
+                                     &why);
     };
     const auto check = [&] {
-        EXPECT_FALSE(prompter_.messages.empty());
+        EXPECT_FALSE(why.empty());
         ExpectFolderUnchanged();
         ExpectDocumentStillDecodes();
     };

@@ -223,17 +223,23 @@ TEST_F(FragmentImport, AFragmentBeyondTheCountIsRefusedBeforeTheTalkFileIsRewrit
 
 struct FaultCase {
     const char* point;
-    const char* message;
+    const char* step;    // the message's first words
+    const char* reason;  // what the fault point makes the system call say
 };
 
 class FragmentImportFault : public FragmentImport,
                             public ::testing::WithParamInterface<FaultCase> {};
 
+// Every failed step names its file and the reason, so the person can act on it.
 TEST_P(FragmentImportFault, LeavesTheTalkFileAsItWasWithNoTemporaryFileAndTheDocumentOpen) {
     faults::Arm(GetParam().point);
     EXPECT_FALSE(Add(1, 5));
     faults::DisarmAll();
-    EXPECT_EQ(prompter_.messages, (Messages{GetParam().message, "Failed to add fragment"}));
+    const std::string step = GetParam().step;
+    const std::string file = step == "Movefile failed" ? TempTalkPath() + " -> " + TalkPath()
+                                                        : TempTalkPath();
+    EXPECT_EQ(prompter_.messages,
+              (Messages{step + ": " + file + ": " + GetParam().reason, "Failed to add fragment"}));
     ExpectNothingChanged();
     VoxEntry entry;
     ASSERT_TRUE(doc_->GetVoxEntry(3, entry));
@@ -246,11 +252,12 @@ TEST_P(FragmentImportFault, LeavesTheTalkFileAsItWasWithNoTemporaryFileAndTheDoc
 
 INSTANTIATE_TEST_SUITE_P(
     EveryStep, FragmentImportFault,
-    ::testing::Values(FaultCase{"safefile.create", "Can't create temporary file"},
-                      // A small file reaches the disk only when the rewrite is committed.
-                      FaultCase{"safefile.write", "Movefile failed"},
-                      FaultCase{"safefile.sync", "Movefile failed"},
-                      FaultCase{"safefile.rename", "Movefile failed"}),
+    ::testing::Values(
+        FaultCase{"safefile.create", "Can't create temporary file", "Input/output error"},
+        // A small file reaches the disk only when the rewrite is committed.
+        FaultCase{"safefile.write", "Can't write temporary file", "No space left on device"},
+        FaultCase{"safefile.sync", "Can't write temporary file", "Input/output error"},
+        FaultCase{"safefile.rename", "Movefile failed", "Input/output error"}),
     [](const auto& info) { return std::string(info.param.point).substr(9); });
 
 TEST_F(FragmentImport, AWriteErrorInTheMiddleOfALargeRewriteIsSaidAndCleanedUp) {
@@ -261,7 +268,8 @@ TEST_F(FragmentImport, AWriteErrorInTheMiddleOfALargeRewriteIsSaidAndCleanedUp) 
     faults::Arm("safefile.write", 1);
     EXPECT_FALSE(Add(1, 5));
     EXPECT_EQ(prompter_.messages,
-              (Messages{"Can't write temporary file", "Failed to add fragment"}));
+              (Messages{"Can't write temporary file: " + TempTalkPath() + ": No space left on device",
+                        "Failed to add fragment"}));
     ExpectNothingChanged();
 }
 
@@ -313,8 +321,9 @@ TEST_F(FragmentImport, ATalkFileWhoseNameEndsInTheTemporaryMarkIsNeverItsOwnTemp
     Open(db_, "speech.vo$");
     before_ = TalkBytes();
     EXPECT_FALSE(Add(1, 5));
-    EXPECT_EQ(prompter_.messages,
-              (Messages{"Can't create temporary file", "Failed to add fragment"}));
+    ASSERT_EQ(prompter_.messages.size(), 2u);
+    EXPECT_EQ(prompter_.messages[0].rfind("Can't create temporary file: " + TalkPath() + ": ", 0),
+              0u);
     EXPECT_EQ(TalkBytes(), before_);
     EXPECT_TRUE(doc_->IsTalkFileOpen());
 }
@@ -439,7 +448,9 @@ TEST_F(FragmentImport, ReplaceOfSlotZeroRewritesWithTheNewEntryRightBehindTheDir
 TEST_F(FragmentImport, ReplaceOfSlotZeroUnderAFailedRenameLeavesEverythingAsItWas) {
     faults::Arm("safefile.rename");
     Replace(0, 0);
-    EXPECT_EQ(prompter_.messages, (Messages{kReplaceWarning, "Movefile failed"}));
+    EXPECT_EQ(prompter_.messages,
+              (Messages{kReplaceWarning, "Movefile failed: " + TempTalkPath() + " -> " +
+                                             TalkPath() + ": Input/output error"}));
     ExpectNothingChanged();
 }
 
@@ -470,7 +481,9 @@ TEST_F(FragmentImport, ReplaceOfAVoxIndexBeyondTheDirectoryIsRefused) {
     before_ = TalkBytes();
     tableBefore_ = FragTableBytes();
     Replace(3, 1);
-    EXPECT_EQ(prompter_.messages, Messages{kReplaceWarning});
+    EXPECT_EQ(prompter_.messages,
+              (Messages{kReplaceWarning,
+                        TalkPath() + ": voxIndex 5 is not a slot that can be replaced in place"}));
     ExpectNothingChanged();
 }
 
@@ -478,7 +491,7 @@ TEST_F(FragmentImport, ReplaceWithAFailedAppendKeepsTheDirectory) {
     faults::Arm("mappedfile.append");
     prompter_.AnswerFile(wave_);
     EXPECT_FALSE(ReplaceWithWave(*doc_, 1, 2));
-    EXPECT_EQ(prompter_.messages, Messages{});
+    EXPECT_EQ(prompter_.messages, Messages{TalkPath() + ": No space left on device"});
     ExpectNothingChanged();
 }
 

@@ -49,6 +49,7 @@ protected:
     std::vector<uint8_t> TalkBytes() const { return ReadFileBytes(talk_); }
     std::vector<uint8_t> FragTableBytes() const { return doc_->GetFragTable().SaveBytes(); }
     std::string TempTalkPath() const { return talk_.substr(0, talk_.size() - 1) + "$"; }
+    const std::string& TalkPath() const { return talk_; }
 
     TempDir dir_;
     MemoryProfile profile_;
