@@ -9,7 +9,16 @@ set(voxbench_docdir ${CMAKE_INSTALL_DATADIR}/doc/voxbench)
 set(voxbench_generated ${CMAKE_BINARY_DIR}/packaging)
 
 # Manual pages, written as scdoc sources and compressed the way Debian ships them (-n: no name
-# or time stamp inside, so the same page gives the same bytes).
+# or time stamp inside, so the same page gives the same bytes). The date a page shows is that
+# of the newest changelog entry, not the day of the build.
+file(STRINGS ${CMAKE_SOURCE_DIR}/packaging/debian/changelog.in voxbench_trailer REGEX "^ -- "
+     LIMIT_COUNT 1)
+if(NOT voxbench_trailer MATCHES "  (.+)$")
+  message(FATAL_ERROR "packaging/debian/changelog.in: no date in the first entry's trailer line")
+endif()
+execute_process(COMMAND date --utc --date ${CMAKE_MATCH_1} +%s
+                OUTPUT_VARIABLE voxbench_release_epoch OUTPUT_STRIP_TRAILING_WHITESPACE
+                COMMAND_ERROR_IS_FATAL ANY)
 find_program(SCDOC_EXECUTABLE scdoc)
 set(voxbench_pages voxtool)
 if(VOXBENCH_BUILD_UI)
@@ -23,7 +32,8 @@ if(SCDOC_EXECUTABLE)
     add_custom_command(
       OUTPUT ${page_file}.gz
       COMMAND ${CMAKE_COMMAND} -E make_directory ${voxbench_generated}/man
-      COMMAND sh -c "exec \"$0\" < \"$1\" > \"$2\"" ${SCDOC_EXECUTABLE} ${source} ${page_file}
+      COMMAND ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=${voxbench_release_epoch}
+              sh -c "exec \"$0\" < \"$1\" > \"$2\"" ${SCDOC_EXECUTABLE} ${source} ${page_file}
       COMMAND gzip -9nf ${page_file}
       DEPENDS ${source}
       COMMENT "Writing the manual page ${page}(1)"
