@@ -35,7 +35,7 @@ done
 # Some container images tell dpkg to leave manual pages out; let this package's own in, so
 # that what is tested is what an ordinary system installs.
 dpkg_options=()
-if grep -qs '^path-exclude=/usr/share/man' /etc/dpkg/dpkg.cfg /etc/dpkg/dpkg.cfg.d/*; then
+if grep -Eqs '^path-exclude[= ]+/usr/share/man' /etc/dpkg/dpkg.cfg /etc/dpkg/dpkg.cfg.d/*; then
   echo "test-package: dpkg is set to leave out manual pages here; voxbench's own are let in"
   dpkg_options=(-o "DPkg::Options::=--path-include=/usr/share/man/man1/vox*")
 fi
@@ -60,10 +60,10 @@ cleanup() {
 trap cleanup EXIT
 
 echo "Installing $deb"
+installed=yes
 DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --reinstall --no-install-recommends \
   -o DPkg::Lock::Timeout=300 "${dpkg_options[@]}" "$deb" >"$work/apt.log" 2>&1 ||
   fail "apt-get install failed: $(cat "$work/apt.log")"
-installed=yes
 
 passed=0
 failed=0
