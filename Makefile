@@ -1,14 +1,15 @@
 # The two commands a newcomer needs:
 #   make run    installs what is missing, builds, and opens the demo database
 #   make test   installs what is missing, builds twice (plain, and with sanitizers), runs every test,
-#               then fuzzes every file reader briefly
+#               fuzzes every file reader briefly, then installs, tries and removes the Debian package
 #   make fuzz   only the fuzzing; FUZZ_SECONDS=600 make fuzz runs each target for ten minutes
+#   make deb    the Debian package voxbench_VERSION_ARCH.deb in build/, from the plain build
 JOBS ?= $(shell nproc)
 BUILD ?= build
 ASAN_BUILD ?= build-asan
 FUZZ_SECONDS ?= 20
 
-.PHONY: run test deps deps-test build build-asan check check-asan fuzz demo clean
+.PHONY: run test deps deps-test build build-asan check check-asan fuzz deb check-package demo clean
 
 deps:
 	@scripts/install-deps.sh
@@ -34,10 +35,20 @@ test: deps-test
 	$(MAKE) check
 	$(MAKE) check-asan
 	$(MAKE) fuzz
+	$(MAKE) check-package
 
 # clang with libFuzzer, AddressSanitizer and UndefinedBehaviorSanitizer, in build-fuzz/
 fuzz: deps-test
 	scripts/fuzz.sh $(FUZZ_SECONDS)
+
+# Reuses the plain build: cpack installs it into a staging folder, strips it and packs it.
+deb: build
+	rm -f $(BUILD)/voxbench_*.deb
+	cd $(BUILD) && cpack -G DEB
+
+# Installs the package with apt-get, tries what it installed, and removes it again.
+check-package: deb deps-test
+	scripts/test-package.sh $(BUILD)
 
 demo: build
 	scripts/make-demo.sh $(BUILD) demo

@@ -8,11 +8,12 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins fonts-dejavu-core fonts-dejavu-extra
   libopus-dev portaudio19-dev libsndfile1-dev libsoxr-dev libcli11-dev
-  espeak-ng sox
+  espeak-ng sox scdoc
 )
 if [ "${1:-}" = "--test" ]; then
   packages+=(xvfb xdotool x11-apps imagemagick clang libclang-rt-14-dev
-             pipewire pipewire-pulse pipewire-alsa pipewire-bin wireplumber pulseaudio-utils dbus)
+             pipewire pipewire-pulse pipewire-alsa pipewire-bin wireplumber pulseaudio-utils dbus
+             man-db desktop-file-utils appstream shared-mime-info lintian)
 fi
 
 missing=()
