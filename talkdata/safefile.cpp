@@ -306,6 +306,23 @@ bool SafeFile::Fail(int errorNumber) {
     return false;
 }
 
+bool CanReplaceFile(const std::string& path, std::string* why) {
+    struct stat info {};
+    std::string problem;
+    if (stat(ResolveLinks(path).c_str(), &info) != 0) {
+        if (errno != ENOENT) problem = std::strerror(errno);
+    } else if (S_ISDIR(info.st_mode)) {
+        problem = std::strerror(EISDIR);
+    } else if (S_ISSOCK(info.st_mode)) {
+        problem = "is a socket";
+    } else if (S_ISREG(info.st_mode) && (info.st_mode & 0222) == 0) {
+        problem = std::strerror(EACCES);
+    }
+    if (problem.empty()) return true;
+    if (why != nullptr) *why = problem;
+    return false;
+}
+
 bool WriteFileSafely(const std::string& path, ByteSpan bytes, std::string* why) {
     SafeFile file;
     const bool ok = file.Begin(path) && file.Write(bytes.data(), bytes.size()) && file.Commit();

@@ -85,6 +85,11 @@ class SafeFile : public ByteSink {
     std::string attemptedTemp_;  // the temporary file's name, also when making it failed
 };
 
+// Whether SafeFile could replace the file at path: false, and why, for a directory, a socket
+// or a file marked read-only. Lets a command that writes several files refuse before the
+// first one changes.
+bool CanReplaceFile(const std::string& path, std::string* why = nullptr);
+
 // Begin, one Write, Commit. On failure why (when given) says what went wrong.
 bool WriteFileSafely(const std::string& path, ByteSpan bytes, std::string* why = nullptr);
 

@@ -33,15 +33,21 @@ void RunAdd(const AddOptions& options) {
         ExitStatus() = kExitFailure;
         return;
     }
+    const std::string fragPath = CVoxbenchDoc::CompanionFolder(options.talkPath) +
+                                 CVoxbenchDoc::kFragFileName;
+    std::string why;
+    // The table is saved after the talk file grew: one that cannot be saved is refused first.
+    if (!CanReplaceFile(fragPath, &why)) {
+        PrintError(fragPath + ": " + why);
+        ExitStatus() = kExitFailure;
+        return;
+    }
     prompter.AnswerFile(options.wavePath);
     prompter.AnswerNumbers({voice});
     if (!AddFromWave(doc, fragment, voice)) {
         ExitStatus() = kExitFailure;
         return;
     }
-    const std::string fragPath = CVoxbenchDoc::CompanionFolder(options.talkPath) +
-                                 CVoxbenchDoc::kFragFileName;
-    std::string why;
     // The talk file already holds the new entry; unreferenced, it does no harm if this fails.
     if (!WriteFileSafely(fragPath, doc.GetFragTable().SaveBytes(), &why)) {
         PrintError("File save failed\n" + fragPath + ": " + why);

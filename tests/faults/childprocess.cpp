@@ -23,10 +23,12 @@ ChildProcess::~ChildProcess() {
 
 bool ChildProcess::Start(const std::vector<std::string>& args, const std::string& configHome) {
     errPath_ = configHome + "/.stderr";
+    outPath_ = configHome + "/.stdout";
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, outPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0600);
     posix_spawn_file_actions_addopen(&actions, 2, errPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                      0600);
     std::vector<std::string> env;
@@ -63,19 +65,27 @@ int ChildProcess::Wait() {
     return WIFSIGNALED(status) ? -WTERMSIG(status) : -1;
 }
 
-std::string ChildProcess::ErrorOutput() const {
-    std::ifstream in(errPath_, std::ios::binary);
+namespace {
+
+std::string ReadText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
 }
 
+}  // namespace
+
+std::string ChildProcess::ErrorOutput() const { return ReadText(errPath_); }
+std::string ChildProcess::Output() const { return ReadText(outPath_); }
+
 int RunToEnd(const std::vector<std::string>& args, const std::string& configHome,
-             std::string* errorOutput) {
+             std::string* errorOutput, std::string* output) {
     ChildProcess child;
     if (!child.Start(args, configHome)) return -1;
     const int status = child.Wait();
     if (errorOutput != nullptr) *errorOutput = child.ErrorOutput();
+    if (output != nullptr) *output = child.Output();
     return status;
 }
 

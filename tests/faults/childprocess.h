@@ -21,14 +21,16 @@ class ChildProcess {
     // Waits for the end; the exit status, or -signal when a signal ended it.
     int Wait();
     std::string ErrorOutput() const;
+    std::string Output() const;
 
   private:
     pid_t pid_ = -1;
     std::string errPath_;
+    std::string outPath_;
 };
 
 // Runs voxtool to its end; the exit status as Wait gives it.
 int RunToEnd(const std::vector<std::string>& args, const std::string& configHome,
-             std::string* errorOutput = nullptr);
+             std::string* errorOutput = nullptr, std::string* output = nullptr);
 
 }  // namespace vox::test

@@ -81,6 +81,9 @@ TEST_F(VerifyTest, EveryKindOfDamageIsReportedWithItsPlace) {
     WriteU32(talk.data() + 24, 16);                                          // slot 3
     WriteU32(talk.data() + 28, static_cast<uint32_t>(talk.size()) + 100);    // slot 4
     WriteU32(talk.data() + entry5 + 4, 1000000);                             // entry 5's size
+    const uint32_t entry2 = SlotValue(talk, 2);
+    const uint32_t coded2 = ReadU32(talk.data() + entry2 + 4);
+    WriteU32(talk.data() + entry2, 0xFFFFFFFFu);  // more sound than its coded bytes hold
 
     // Records at 0..63 (8 records), lists from 64; the table lists 10 words and ends in a
     // partial word.
@@ -117,6 +120,10 @@ TEST_F(VerifyTest, EveryKindOfDamageIsReportedWithItsPlace) {
     const Texts expected = {
         "speech.vox: slot 1 (byte 16): its entry at byte " + std::to_string(entry1) +
             " does not decode: the codec refuses it, or it holds more sound than its size says",
+        "speech.vox: slot 2 (byte 20): its entry at byte " + std::to_string(entry2) +
+            " does not decode: its decoded size 4294967295 is more than its " +
+            std::to_string(coded2) + " coded bytes can give (" + std::to_string(coded2 / 20 * 320) +
+            ")",
         "speech.vox: slot 3 (byte 24): points into the directory (byte 16)",
         "speech.vox: slot 4 (byte 28): points outside the file (byte " +
             std::to_string(talk.size() + 100) + " of " + size + ")",

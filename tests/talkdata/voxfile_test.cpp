@@ -207,6 +207,35 @@ TEST_F(VoxFileReplace, ReadOnlyFileIsNotChanged) {
     EXPECT_EQ(ReadBytes(path_), kTalk);
 }
 
+// Slot 0 marks the directory's end, so its new entry goes right behind the directory and every
+// other entry moves; other slots of the same batch get entries at the end of the new file.
+TEST(VoxFileNewFirstEntry, InsertsBehindTheDirectoryAndAppendsTheRestOfTheBatch) {
+    const uint8_t first[2] = {7, 8};
+    const uint8_t other[1] = {9};
+    BufferSink out;
+    ASSERT_TRUE(VoxFile::WriteWithNewFirstEntry(kTalk, {0, 50, first, 2}, {{2, 60, other, 1}}, out));
+    Bytes expected(kTalk.begin(), kTalk.begin() + 12);
+    expected.insert(expected.end(), {
+        24, 0, 0, 0,        // slot 0 -> 24, as before: the new entry
+        0, 0, 0, 0,         // slot 1: absent, stays absent
+        56, 0, 0, 0,        // slot 2 -> 56: its new entry, behind the old bytes
+        50, 0, 0, 0,        // 24: new entry 0 decodedSize 50
+        2, 0, 0, 0,         //     codedSize 2
+        7, 8,               //     coded bytes
+    });
+    expected.insert(expected.end(), kTalk.begin() + 24, kTalk.end());  // old entries at 34..55
+    expected.insert(expected.end(), {
+        60, 0, 0, 0,        // 56: entry 2 decodedSize 60
+        1, 0, 0, 0,         //     codedSize 1
+        9,                  //     coded byte; file size 65
+    });
+    EXPECT_EQ(out.written, expected);
+    std::string why;
+    EXPECT_FALSE(VoxFile::WriteWithNewFirstEntry(kTalk, {0, 50, first, 2}, {{5, 1, other, 1}}, out,
+                                                 &why));
+    EXPECT_EQ(why, "voxIndex 5 is not a slot that can be replaced in place");
+}
+
 TEST(VoxFileNewSlot, RewritesWithEveryOffsetMovedByFour) {
     const uint8_t coded[] = {1, 2, 3};
     BufferSink sink;

@@ -17,6 +17,11 @@ bool Fail(DescriptionError& error, int line, const std::string& message) {
 bool CheckFileNames(const PackDescription& d, DescriptionError& error) {
     if (!IsPlainFileName(d.talkName))
         return Fail(error, d.talkNameLine, "'" + d.talkName + "' cannot name the talk file");
+    // Every later rewrite writes its temporary copy under the name with a final "$".
+    if (d.talkName.back() == '$')
+        return Fail(error, d.talkNameLine,
+                    "'" + d.talkName + "' cannot name the talk file: a name ending in \"$\" is "
+                    "the one its temporary copy would take");
     const struct {
         const std::string& file;
         int line;

@@ -1,6 +1,7 @@
 #include "tools/pack/packer.h"
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "audio/wavefile.h"
 #include "talkdata/document.h"
@@ -14,6 +15,25 @@
 
 namespace vox::pack {
 namespace {
+
+// Reads a file of the unpacked folder. A symbolic link inside it may lead to another name in
+// the folder, but never out of it: pack would copy whatever the link names into the database.
+bool ReadInside(const std::string& folder, const std::string& name, std::vector<uint8_t>& out,
+                std::string& why) {
+    const std::string path = folder + "/" + name;
+    char* realFolder = realpath(folder.c_str(), nullptr);
+    char* realFile = realpath(path.c_str(), nullptr);
+    std::string base = realFolder != nullptr ? realFolder : "";
+    const std::string file = realFile != nullptr ? realFile : "";
+    free(realFolder);
+    free(realFile);
+    if (!base.empty() && base.back() != '/') base += '/';
+    if (!file.empty() && !base.empty() && file.compare(0, base.size(), base) != 0) {
+        why = "a link that leads outside the folder";
+        return false;
+    }
+    return ReadWholeFile(path, out, why);
+}
 
 std::string Seconds(size_t pcmBytes) {
     char text[32];
@@ -39,7 +59,7 @@ bool Packer::Stop() {
 bool Packer::ReadInputs(const std::string& folder, PackDescription& d) {
     std::vector<uint8_t> text;
     std::string why;
-    if (!ReadWholeFile(descriptionPath_, text, why)) return Refuse(0, why);
+    if (!ReadInside(folder, kDescriptionFileName, text, why)) return Refuse(0, why);
     DescriptionError error;
     if (!ReadDescription(text, d, error) || !CheckDescription(d, error))
         return Refuse(error.line, error.message);
@@ -55,7 +75,7 @@ bool Packer::ReadSideFiles(const std::string& folder, const PackDescription& d) 
         if (side.line == 0) continue;
         SideFile file{side.name, {}};
         std::string why;
-        if (!ReadWholeFile(folder + "/" + side.name, file.bytes, why))
+        if (!ReadInside(folder, side.name, file.bytes, why))
             return Refuse(side.line, side.name + ": " + why);
         sideFiles_.push_back(std::move(file));
     }
@@ -66,7 +86,7 @@ bool Packer::ReadCodedFile(const std::string& folder, const PackDescription& d) 
     for (const EntryDescription& entry : d.entries) {
         if (!entry.hasCoded) continue;
         std::string why;
-        if (!ReadWholeFile(folder + "/" + kCodedFileName, codedFile_, why))
+        if (!ReadInside(folder, kCodedFileName, codedFile_, why))
             return Refuse(entry.line, std::string(kCodedFileName) + ": " + why);
         return true;
     }
@@ -77,7 +97,7 @@ bool Packer::LoadWavePcm(const std::string& folder, const EntryDescription& entr
                          std::vector<uint8_t>& pcm, bool& converted) {
     std::vector<uint8_t> file;
     std::string why;
-    if (!ReadWholeFile(folder + "/" + entry.wave, file, why))
+    if (!ReadInside(folder, entry.wave, file, why))
         return Refuse(entry.line, entry.wave + ": " + why);
     converted = false;
     std::string speechWhy;
