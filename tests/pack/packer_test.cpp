@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <numbers>
 
 #include "audio/wavefile.h"
@@ -98,6 +99,27 @@ TEST_F(PackerTest, RefusesAWaveThatIsAFifoInsteadOfWaitingForAWriter) {
     ASSERT_EQ(unlink(wave.c_str()), 0);
     ASSERT_EQ(mkfifo(wave.c_str(), 0600), 0);
     ExpectRefused(LineOf("entry 1 "), "waves/f0000-v04.wav: not a regular file");
+}
+
+// A link may lead to another name inside the folder, never out of it: pack would copy whatever
+// it names into the database.
+TEST_F(PackerTest, RefusesAWaveLinkedFromOutsideTheFolder) {
+    const std::string wave = In() + "/waves/f0000-v04.wav";
+    ASSERT_EQ(rename(wave.c_str(), (In() + "/inside.wav").c_str()), 0);
+    ASSERT_EQ(symlink("../inside.wav", wave.c_str()), 0);
+    NoteLog log;
+    std::string error;
+    ASSERT_TRUE(PackFolder(In(), Out(), log, error)) << error;
+    ASSERT_EQ(rename((In() + "/inside.wav").c_str(), original_.File("outside.wav").c_str()), 0);
+    ASSERT_EQ(unlink(wave.c_str()), 0);
+    ASSERT_EQ(symlink(original_.File("outside.wav").c_str(), wave.c_str()), 0);
+    std::filesystem::remove_all(Out());
+    ExpectRefused(LineOf("entry 1 "), "a link that leads outside the folder");
+}
+
+TEST_F(PackerTest, RefusesATalkNameThatIsItsOwnTemporaryName) {
+    Edit("talk speech.vox", "talk speech.vo$");
+    ExpectRefused(LineOf("talk "), "a name ending in \"$\"");
 }
 
 TEST_F(PackerTest, RefusesAWaveThatIsNoSound) {
