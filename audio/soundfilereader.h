@@ -57,8 +57,9 @@ struct SpeechPcm {
 
 // Files larger than this are refused before they are read: no single take comes near it.
 inline constexpr uint64_t kMaxSoundFileBytes = 256u << 20;
-// Recordings longer than this are refused before their samples are decoded, even when only
-// their start is wanted.
+// Recordings longer than this are refused, even when only their start is wanted: from the
+// header before a sample is decoded, or, when the header does not tell, as soon as decoding
+// passes it.
 inline constexpr double kMaxSoundSeconds = 600;
 
 SpeechPcm ReadSpeechPcm(ByteSpan file, const SoundFileOptions& options = {});
