@@ -176,6 +176,14 @@ class Decoder {
     bool damaged_ = false;
 };
 
+// libsndfile goes by the rate, channels and bits, and ignores the byte rate and block align
+// that the speech wave reader also compares: calling such a file "not 8000 Hz mono 16-bit" would
+// be wrong.
+std::string DamagedSpeechWaveWhy(const std::string& speechWhy) {
+    if (speechWhy != "not PCM, mono, 8000 samples per second, 16 bits") return speechWhy;
+    return "the byte rate or block align in its \"fmt \" chunk is not that of 8000 Hz mono 16-bit";
+}
+
 // A lossy stream's length is often an estimate from its bit rate; any other format states it.
 bool LengthIsExact(int format) { return (format & SF_FORMAT_TYPEMASK) != SF_FORMAT_MPEG; }
 
@@ -233,7 +241,8 @@ SpeechPcm ConvertSoundFile(ByteSpan file, const SoundFileOptions& options,
                       "not a sound file libsndfile can read");
     result.source = DescribeSoundFormat(info.format, info.samplerate, info.channels);
     if (IsSpeechWaveFormat(info.format, info.samplerate, info.channels))
-        return Refuse(std::move(result), SoundFileProblem::kDamaged, speechWhy);
+        return Refuse(std::move(result), SoundFileProblem::kDamaged,
+                      DamagedSpeechWaveWhy(speechWhy));
     if (info.channels < 1 || info.channels > kMaxChannels)
         return Refuse(std::move(result), SoundFileProblem::kUnusableFormat,
                       std::to_string(info.channels) + " channels; at most " +

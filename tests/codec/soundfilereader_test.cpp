@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <numbers>
 
 #include "audio/wavefile.h"
@@ -21,57 +20,15 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-// libsndfile writes the inputs into memory; it seeks back to fix headers, so this is a file.
-struct GrowingFile {
-    Bytes bytes;
-    sf_count_t position = 0;
-};
-
-SF_VIRTUAL_IO GrowingFileIo() {
-    SF_VIRTUAL_IO io{};
-    io.get_filelen = [](void* u) { return sf_count_t(static_cast<GrowingFile*>(u)->bytes.size()); };
-    io.seek = [](sf_count_t offset, int whence, void* u) {
-        auto* f = static_cast<GrowingFile*>(u);
-        const sf_count_t base = whence == SEEK_CUR   ? f->position
-                                : whence == SEEK_END ? sf_count_t(f->bytes.size())
-                                                     : 0;
-        return f->position = base + offset;
-    };
-    io.read = [](void* out, sf_count_t count, void* u) {
-        auto* f = static_cast<GrowingFile*>(u);
-        const sf_count_t n =
-            std::clamp<sf_count_t>(sf_count_t(f->bytes.size()) - f->position, 0, count);
-        std::memcpy(out, f->bytes.data() + f->position, size_t(n));
-        f->position += n;
-        return n;
-    };
-    io.write = [](const void* in, sf_count_t count, void* u) {
-        auto* f = static_cast<GrowingFile*>(u);
-        if (f->bytes.size() < size_t(f->position + count))
-            f->bytes.resize(size_t(f->position + count));
-        std::memcpy(f->bytes.data() + f->position, in, size_t(count));
-        f->position += count;
-        return count;
-    };
-    io.tell = [](void* u) { return static_cast<GrowingFile*>(u)->position; };
-    return io;
-}
-
 // A sound file of interleaved frames (full scale 1.0), as libsndfile writes it.
 Bytes SoundFile(int format, int rate, int channels, const std::vector<float>& frames) {
-    GrowingFile file;
-    SF_VIRTUAL_IO io = GrowingFileIo();
-    SF_INFO info{};
-    info.samplerate = rate;
-    info.channels = channels;
-    info.format = format;
-    SNDFILE* sound = sf_open_virtual(&io, SFM_WRITE, &info, &file);
+    const TempDir dir;
+    SF_INFO info{0, rate, channels, format, 0, 0};
+    SNDFILE* sound = sf_open(dir.File("sound").c_str(), SFM_WRITE, &info);
     if (sound == nullptr) throw std::runtime_error(sf_strerror(nullptr));
-    const sf_count_t count = sf_count_t(frames.size()) / channels;
-    if (sf_writef_float(sound, frames.data(), count) != count)
-        throw std::runtime_error(sf_strerror(sound));
+    sf_writef_float(sound, frames.data(), sf_count_t(frames.size()) / channels);
     sf_close(sound);
-    return file.bytes;
+    return ReadFileBytes(dir.File("sound"));
 }
 
 // 440 Hz in the first channel, 1 kHz in the others: the mono mix holds both, and a channel that
@@ -104,8 +61,8 @@ std::vector<double> TwoTonesAt8000Hz(int channels, size_t samples, double amplit
 // Normalised correlation at lag 0 and the RMS ratio, away from the first and last 20 ms where
 // the resampler's filter meets the file's edges.
 struct Likeness {
-    double correlation = 0;
-    double gain = 0;
+    double correlation;
+    double gain;
 };
 
 Likeness Compare(const std::vector<int16_t>& got, const std::vector<double>& want) {
@@ -195,16 +152,6 @@ TEST(SoundFileReader, Lossless16BitAt8000HzMonoInAnotherContainerKeepsEverySampl
     }
 }
 
-TEST(SoundFileReader, ChannelsAreAveragedExactlyAt8000Hz) {
-    std::vector<float> frames;
-    for (int i = 0; i < 800; ++i)
-        frames.insert(frames.end(), {1000 / 32768.f, 3001 / 32768.f, -1000 / 32768.f});
-    const SpeechPcm r = ReadSpeechPcm(SoundFile(SF_FORMAT_WAV | SF_FORMAT_PCM_16, 8000, 3, frames));
-    ASSERT_TRUE(r.ok) << r.why;
-    EXPECT_EQ(r.source, "8000 Hz 3 channels 16-bit");
-    EXPECT_EQ(ToSamples(r.pcm), std::vector<int16_t>(800, 1000));  // 1000.33 rounds, undithered
-}
-
 // A quarter of a step of level is lost by rounding and kept, on average, by dither; the same
 // file gives the same bytes every time.
 TEST(SoundFileReader, DeeperSamplesAreDitheredReproducibly) {
@@ -235,82 +182,64 @@ TEST(SoundFileReader, ASpeechWaveIsTakenExactlyAsTheSpeechWaveReaderTakesIt) {
     }
 }
 
-// The limit is in whole samples of the converted recording, the same for a speech wave and for
-// a file that is converted; exactly the limit fits.
-TEST(SoundFileReader, TheLimitIsExactInBothPaths) {
+// The limit counts whole samples of the converted recording, in both paths, and exactly the
+// limit fits. A longer recording is refused with both lengths or, with the user's consent, cut
+// to exactly the start a reader without the limit gives. A FLAC stream may leave its length out
+// of its header: the reader then finds it by decoding.
+TEST(SoundFileReader, TheLimitIsExactAndACutKeepsTheStart) {
     const auto speechWave = [](size_t samples) {
         const Bytes pcm = SinePcm(300, 8000, samples);
         return MakeWaveBytes(pcm.data(), uint32_t(pcm.size()));
     };
     const auto wave16k = [](size_t frames) {  // two frames per converted sample
         return SoundFile(SF_FORMAT_WAV | SF_FORMAT_PCM_16, 16000, 1,
-                         std::vector<float>(frames, 0.1f));
+                         TwoTones(16000, 1, frames / 16000.0));
     };
-    const struct {
-        Bytes file;
-        bool fits;
-    } cases[] = {{speechWave(40480), true},
-                 {speechWave(40481), false},
-                 {wave16k(80960), true},
-                 {wave16k(80962), false}};
-    for (const auto& c : cases) {
-        const SpeechPcm r = ReadSpeechPcm(c.file, Limit(80960));
-        EXPECT_EQ(r.ok, c.fits) << r.why;
-        EXPECT_EQ(r.problem, c.fits ? SoundFileProblem::kNone : SoundFileProblem::kTooLong);
-        EXPECT_EQ(r.pcm.size(), c.fits ? 80960u : 0u);
-        EXPECT_EQ(r.why, c.fits ? "" : "5.07 s long; a talk entry holds at most 5.06 s");
-    }
-}
-
-// Refused with both lengths; read again with the user's consent, the first 5.06 s exactly as a
-// reader without the limit gives them.
-TEST(SoundFileReader, ALongRecordingIsRefusedOrCutAtTheLimitOnRequest) {
-    const Bytes pcm = SinePcm(300, 8000, 48000);
+    Bytes flac = SoundFile(SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 8000, 1, TwoTones(8000, 1, 6));
+    // STREAMINFO's total sample count: the low 4 bits of its 14th byte and the 4 bytes after.
+    flac[8 + 13] &= 0xF0;
+    std::fill(flac.begin() + 8 + 14, flac.begin() + 8 + 18, 0);
+    const std::string longer = " long; a talk entry holds at most 5.06 s";
     const struct {
         const char* what;
         Bytes file;
-    } cases[] = {{"speech wave", MakeWaveBytes(pcm.data(), uint32_t(pcm.size()))},
-                 {"48 kHz stereo 24-bit",
-                  SoundFile(SF_FORMAT_WAV | SF_FORMAT_PCM_24, 48000, 2, TwoTones(48000, 2, 6.0))}};
+        double seconds;
+        std::string why;
+    } cases[] = {
+        {"speech wave at the limit", speechWave(40480), 5.06, ""},
+        {"speech wave one sample over", speechWave(40481), 40481 / 8000.0, "5.07 s" + longer},
+        {"speech wave of 6 s", speechWave(48000), 6, "6.00 s" + longer},
+        {"16 kHz at the limit", wave16k(80960), 5.06, ""},
+        {"16 kHz one sample over", wave16k(80962), 80962 / 16000.0, "5.07 s" + longer},
+        {"48 kHz stereo 24-bit of 6 s",
+         SoundFile(SF_FORMAT_WAV | SF_FORMAT_PCM_24, 48000, 2, TwoTones(48000, 2, 6)), 6,
+         "6.00 s" + longer},
+        {"FLAC of 6 s without its length", flac, 6, "6.00 s" + longer},
+    };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        const SpeechPcm refused = ReadSpeechPcm(c.file);
-        EXPECT_FALSE(refused.ok);
-        EXPECT_EQ(refused.problem, SoundFileProblem::kTooLong);
-        EXPECT_EQ(refused.why, "6.00 s long; a talk entry holds at most 5.06 s");
-        EXPECT_DOUBLE_EQ(refused.sourceSeconds, 6.0);
-        EXPECT_TRUE(refused.pcm.empty());
-
+        const SpeechPcm r = ReadSpeechPcm(c.file);
+        EXPECT_EQ(r.why, c.why);
+        EXPECT_EQ(r.problem, c.why.empty() ? SoundFileProblem::kNone : SoundFileProblem::kTooLong);
+        EXPECT_DOUBLE_EQ(r.sourceSeconds, c.seconds);
         const SpeechPcm cut = ReadSpeechPcm(c.file, Limit(80960, true));
-        ASSERT_TRUE(cut.ok) << cut.why;
-        EXPECT_TRUE(cut.trimmed);
-        EXPECT_DOUBLE_EQ(cut.sourceSeconds, 6.0);
         const SpeechPcm whole = ReadSpeechPcm(c.file, Limit(200000));
-        ASSERT_EQ(whole.pcm.size(), 96000u);
+        ASSERT_TRUE(cut.ok && whole.ok) << cut.why << whole.why;
+        EXPECT_EQ(cut.trimmed, !c.why.empty());
+        EXPECT_DOUBLE_EQ(cut.sourceSeconds, c.seconds);
+        ASSERT_EQ(cut.pcm.size(), 80960u);
         EXPECT_EQ(cut.pcm, Bytes(whole.pcm.begin(), whole.pcm.begin() + 80960));
     }
 }
 
-// A FLAC stream may leave its length out of the header: the reader then finds it by decoding,
-// and still keeps no more samples than the limit allows.
-TEST(SoundFileReader, ALengthTheHeaderDoesNotStateIsFoundByDecoding) {
-    Bytes flac =
-        SoundFile(SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 8000, 1, std::vector<float>(8000 * 6, 0.1f));
-    // STREAMINFO's total sample count: the low 4 bits of its 14th byte and the 4 bytes after.
-    flac[8 + 13] &= 0xF0;
-    std::fill(flac.begin() + 8 + 14, flac.begin() + 8 + 18, 0);
-    const SpeechPcm refused = ReadSpeechPcm(flac);
-    EXPECT_EQ(refused.why, "6.00 s long; a talk entry holds at most 5.06 s");
-    const SpeechPcm cut = ReadSpeechPcm(flac, Limit(80960, true));
-    ASSERT_TRUE(cut.ok) << cut.why;
-    EXPECT_EQ(cut.pcm.size(), 80960u);
-    EXPECT_DOUBLE_EQ(cut.sourceSeconds, 6.0);
-}
-
+// Even when a cut was agreed: none of these is a recording to cut.
 TEST(SoundFileReader, BadInputIsRefusedWithItsReason) {
     const Bytes speech = SinePcm(300, 8000, 800);
     Bytes cutShortWave = MakeWaveBytes(speech.data(), uint32_t(speech.size()));
     cutShortWave.resize(cutShortWave.size() - 100);
+    Bytes wrongByteRate = MakeWaveBytes(speech.data(), uint32_t(speech.size()));
+    wrongByteRate[28] = 0x40;  // average bytes per second 8000 instead of 16000
+    wrongByteRate[29] = 0x1F;
     std::vector<float> withNan = TwoTones(48000, 2, 0.5);
     withNan[1001] = std::nanf("");
     const Bytes flac =
@@ -331,6 +260,8 @@ TEST(SoundFileReader, BadInputIsRefusedWithItsReason) {
          "not a sound file libsndfile can read"},
         {"a speech wave cut short", cutShortWave, SoundFileProblem::kDamaged,
          "\"data\" chunk cut short"},
+        {"a speech wave with a wrong byte rate", wrongByteRate, SoundFileProblem::kDamaged,
+         "the byte rate or block align in its \"fmt \" chunk is not that of 8000 Hz mono 16-bit"},
         {"a FLAC file cut short", Bytes(flac.begin(), flac.begin() + long(flac.size() / 2)),
          SoundFileProblem::kDamaged, "the sound data is cut short"},
         {"a float sample that is no number",
@@ -341,26 +272,19 @@ TEST(SoundFileReader, BadInputIsRefusedWithItsReason) {
         {"65 channels",
          SoundFile(SF_FORMAT_WAV | SF_FORMAT_PCM_16, 8000, 65, std::vector<float>(65 * 10)),
          SoundFileProblem::kUnusableFormat, "65 channels; at most 64 are read"},
+        {"eleven minutes, refused from the header",
+         SoundFile(SF_FORMAT_WAV | SF_FORMAT_PCM_U8, 1000, 1, std::vector<float>(1000 * 660)),
+         SoundFileProblem::kTooLong, "660.00 s long; a talk entry holds at most 5.06 s"},
         {"800 Hz", SoundFile(SF_FORMAT_WAV | SF_FORMAT_PCM_16, 800, 1, std::vector<float>(800)),
          SoundFileProblem::kUnusableFormat, "800 samples per second; 1000 to 768000 are read"},
     };
     for (const auto& c : cases) {
-        const SpeechPcm r = ReadSpeechPcm(c.file);
+        const SpeechPcm r = ReadSpeechPcm(c.file, Limit(80960, true));
         EXPECT_FALSE(r.ok) << c.what;
         EXPECT_EQ(r.problem, c.problem) << c.what;
         EXPECT_EQ(r.why, c.why) << c.what;
         EXPECT_TRUE(r.pcm.empty()) << c.what;
     }
-}
-
-// Eleven minutes is no take: refused from the header, before a sample is decoded, even when
-// only the start is wanted.
-TEST(SoundFileReader, AnAbsurdlyLongRecordingIsRefusedEvenWhenACutIsAgreed) {
-    const Bytes file =
-        SoundFile(SF_FORMAT_WAV | SF_FORMAT_PCM_U8, 1000, 1, std::vector<float>(1000 * 660));
-    const SpeechPcm r = ReadSpeechPcm(file, Limit(80960, true));
-    EXPECT_EQ(r.problem, SoundFileProblem::kTooLong);
-    EXPECT_EQ(r.why, "660.00 s long; a talk entry holds at most 5.06 s");
 }
 
 TEST(SoundFileReader, AFileOnDiskIsReadOnlyWhenItIsARegularFile) {
