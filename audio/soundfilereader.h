@@ -1,9 +1,9 @@
 #pragma once
 
 // Takes arrive from a studio as 44.1 or 48 kHz, 24-bit or float, often stereo, as WAV (often
-// WAVE_FORMAT_EXTENSIBLE), FLAC or Ogg; a talk entry holds 8000 Hz mono 16-bit only. Every way a
-// recording comes in (add, replace, import, pack) goes through this one reader, so they all
-// convert alike, describe the source alike and refuse alike.
+// WAVE_FORMAT_EXTENSIBLE), FLAC or Ogg; a talk entry holds 8000 Hz mono 16-bit only. This is
+// meant as the one way in for a recording, so that every command taking one converts, describes
+// and refuses alike.
 //
 // A wave already in the speech format is taken byte for byte as the speech wave reader takes it,
 // never touched by a filter: databases unpacked and packed again must keep their samples.
