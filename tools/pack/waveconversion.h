@@ -8,12 +8,10 @@
 
 namespace vox::pack {
 
-// Reads a sound file of any format libsndfile knows (a wave file at another rate, in stereo,
-// 8-bit, float, ...) and turns it into PCM in SpeechWaveFormat: 16-bit, mono (channels
-// averaged), 8000 samples per second (resampled with libsoxr at high quality). note says what
-// the file was, for the message that tells the user about the conversion. A file whose
-// converted samples would exceed maxPcmBytes is refused before its samples are read, so a long
-// file never costs more memory than a talk entry can hold.
+// Pack's way in for a wave that is not in the speech format: the audio library's sound file
+// reader, with pack's words around it. note says what the file was ("converted from 44100 Hz
+// stereo 16-bit to 8000 Hz mono 16-bit"). A recording longer than maxPcmBytes is refused, never
+// cut: pack has nobody to ask whether a cut is wanted.
 bool ConvertToSpeechPcm(ByteSpan file, uint32_t maxPcmBytes, std::vector<uint8_t>& pcm,
                         std::string& note, std::string& why);
 
