@@ -4,15 +4,12 @@
 #include <memory>
 #include <string>
 
-#include "talkdata/document.h"
+#include "audio/speechcodec.h"
 
 namespace vox {
 namespace {
 
-constexpr uint32_t kDecodeSlack = 500;
 constexpr const char* kRefused = "the codec refuses it, or it holds more sound than its size says";
-
-}  // namespace
 
 // The most PCM an entry's coded bytes can give, plus a tail shorter than one frame that the
 // coder leaves out but the entry still counts: a decodedSize beyond that (0xFFFFFFFF, say)
@@ -32,25 +29,15 @@ bool ClaimsMoreThanItHolds(const SpeechCodec& codec, const VoxEntry& entry, std:
     return true;
 }
 
+}  // namespace
+
 EntryDecodeCheck MakeEntryDecodeCheck(SpeechCodec& codec) {
     return [&codec](const VoxEntry& entry, std::string* why) {
         if (ClaimsMoreThanItHolds(codec, entry, why)) return false;
-        const uint32_t capacity =
-            std::min(entry.decodedSize, SpeechCodec::kMaxPcmBytes) + kDecodeSlack;
+        const uint32_t capacity = SpeechCodec::DecodeBufferSize(entry.decodedSize);
         auto buffer = std::make_unique_for_overwrite<uint8_t[]>(capacity);
         uint32_t produced = 0;
         if (codec.Decode(entry.data, entry.codedSize, buffer.get(), capacity, produced)) return true;
-        if (why != nullptr) *why = kRefused;
-        return false;
-    };
-}
-
-EntryDecodeCheck MakeEntryDecodeCheck(CVoxbenchDoc& doc) {
-    return [&doc](const VoxEntry& entry, std::string* why) {
-        if (ClaimsMoreThanItHolds(doc.GetCodec(), entry, why)) return false;
-        std::unique_ptr<uint8_t[]> pcm;
-        uint32_t pcmLen = 0;
-        if (doc.DecodeEntry(entry, pcm, pcmLen)) return true;
         if (why != nullptr) *why = kRefused;
         return false;
     };

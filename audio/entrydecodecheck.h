@@ -5,11 +5,9 @@
 
 namespace vox {
 
-class CVoxbenchDoc;
-
-// The decoder that verifying a database needs, as the workbench decodes an entry: into
-// decodedSize (at most what the codec can produce) + 500 bytes.
+// The decoder that verifying a database needs, as the workbench decodes an entry (into a
+// buffer of SpeechCodec::DecodeBufferSize). An entry whose decodedSize claims more sound than
+// its coded bytes can give does not pass either.
 EntryDecodeCheck MakeEntryDecodeCheck(SpeechCodec& codec);
-EntryDecodeCheck MakeEntryDecodeCheck(CVoxbenchDoc& doc);
 
 }  // namespace vox

@@ -15,6 +15,14 @@ class SpeechCodec {
   public:
     static constexpr uint32_t kMaxCodedBytes = 5060;
     static constexpr uint32_t kMaxPcmBytes = 80960;
+    // Room a decoder may use beyond the sound it produces.
+    static constexpr uint32_t kDecodeSlack = 500;
+
+    // The buffer a decode of an entry needs: its decodedSize, but never more than the codec can
+    // produce (a corrupt size must not make a decode allocate gigabytes), plus the slack.
+    static constexpr uint32_t DecodeBufferSize(uint32_t decodedSize) {
+        return (decodedSize < kMaxPcmBytes ? decodedSize : kMaxPcmBytes) + kDecodeSlack;
+    }
 
     SpeechCodec();
     virtual ~SpeechCodec();

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <random>
 
-#include "audio/nullsounddevice.h"
+#include "audio/player/nullsounddevice.h"
 
 namespace vox::bench {
 namespace {

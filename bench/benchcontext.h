@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "talkdata/document.h"
+#include "workbench/document.h"
 #include "talkdata/memoryprofile.h"
 
 namespace vox::bench {

@@ -8,7 +8,7 @@
 
 #include <filesystem>
 
-#include "audio/viewactions.h"
+#include "workbench/fragmentexport.h"
 #include "audio/wavefile.h"
 #include "bench/benchcontext.h"
 

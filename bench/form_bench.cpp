@@ -7,7 +7,7 @@
 
 #include "bench/benchcontext.h"
 #include "ui/cvoxbenchview.h"
-#include "ui/dialogtemplate.h"
+#include "ui/templates/dialogtemplate.h"
 
 namespace vox::bench {
 namespace {

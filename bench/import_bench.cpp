@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
-#include "audio/nullsounddevice.h"
+#include "audio/player/nullsounddevice.h"
 #include "talkdata/bytes.h"
-#include "talkdata/document.h"
+#include "workbench/document.h"
 #include "talkdata/memoryprofile.h"
 
 namespace {

@@ -9,8 +9,8 @@
 #include "audio/wavefile.h"
 #include "bench/benchcontext.h"
 #include "bench/benchrecordings.h"
-#include "tools/pack/packer.h"
-#include "tools/pack/unpacker.h"
+#include "pack/packer.h"
+#include "pack/unpacker.h"
 
 namespace vox::bench {
 namespace {

@@ -14,8 +14,6 @@
 namespace vox {
 namespace {
 
-constexpr uint32_t kSlotSize = 4;
-constexpr uint32_t kEntryHeaderSize = 8;
 // How many bytes are copied between two progress reports.
 constexpr uint64_t kProgressStep = uint64_t{4} << 20;
 
@@ -40,17 +38,17 @@ bool Refuse(std::string* why, const std::string& text) {
 }
 
 bool CollectEntries(ByteSpan talk, Plan& plan, std::string* why) {
-    const uint32_t directoryEnd = VoxFile::kHeaderSize + kSlotSize * plan.slots;
+    const uint32_t directoryEnd = kTalkHeaderSize + kTalkSlotSize * plan.slots;
     std::map<uint32_t, uint32_t> lengths;
     for (uint32_t slot = 0; slot < plan.slots; ++slot) {
-        const uint32_t offset = ReadU32(talk.data() + VoxFile::kHeaderSize + kSlotSize * slot);
+        const uint32_t offset = ReadU32(talk.data() + kTalkHeaderSize + kTalkSlotSize * slot);
         if (offset == 0) continue;
         VoxEntry entry;
         if (offset < directoryEnd || !VoxFile::GetVoxEntry(talk, static_cast<int>(slot), entry)) {
             return Refuse(why, "slot " + std::to_string(slot) +
                                    " does not point at a whole entry behind the directory");
         }
-        lengths[offset] = kEntryHeaderSize + entry.codedSize;
+        lengths[offset] = kTalkEntryHeaderSize + entry.codedSize;
     }
     uint64_t previousEnd = directoryEnd;
     for (const auto& [offset, length] : lengths) {
@@ -68,7 +66,7 @@ bool MakePlan(ByteSpan talk, Plan& plan, std::string* why) {
     if (!VoxFile::HasWellFormedDirectory(talk, why)) return false;
     plan.slots = VoxFile::SlotCount(talk);
     if (!CollectEntries(talk, plan, why)) return false;
-    uint64_t at = VoxFile::kHeaderSize + uint64_t{kSlotSize} * plan.slots;
+    uint64_t at = kTalkHeaderSize + uint64_t{kTalkSlotSize} * plan.slots;
     for (Entry& entry : plan.entries) {
         entry.newOffset = static_cast<uint32_t>(at);  // never beyond the old offset
         plan.moved[entry.oldOffset] = entry.newOffset;
@@ -80,9 +78,9 @@ bool MakePlan(ByteSpan talk, Plan& plan, std::string* why) {
 
 std::vector<uint8_t> NewFront(ByteSpan talk, const Plan& plan) {
     std::vector<uint8_t> front(talk.begin(),
-                               talk.begin() + VoxFile::kHeaderSize + kSlotSize * plan.slots);
+                               talk.begin() + kTalkHeaderSize + kTalkSlotSize * plan.slots);
     for (uint32_t slot = 0; slot < plan.slots; ++slot) {
-        uint8_t* at = front.data() + VoxFile::kHeaderSize + kSlotSize * slot;
+        uint8_t* at = front.data() + kTalkHeaderSize + kTalkSlotSize * slot;
         const uint32_t offset = ReadU32(at);
         if (offset != 0) WriteU32(at, plan.moved.at(offset));
     }
@@ -93,7 +91,7 @@ std::vector<uint8_t> NewFront(ByteSpan talk, const Plan& plan) {
 // progress asks to stop (cancelled tells which).
 bool WriteEntries(ByteSpan talk, const Plan& plan, ByteSink& out, const ProgressFn& progress,
                   bool& cancelled) {
-    uint64_t done = VoxFile::kHeaderSize + uint64_t{kSlotSize} * plan.slots;
+    uint64_t done = kTalkHeaderSize + uint64_t{kTalkSlotSize} * plan.slots;
     uint64_t reported = 0;
     for (const Entry& entry : plan.entries) {
         if (!out.Write(talk.data() + entry.oldOffset, entry.length)) return false;

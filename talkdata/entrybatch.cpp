@@ -9,9 +9,6 @@
 namespace vox {
 namespace {
 
-constexpr uint32_t kSlotSize = 4;
-constexpr uint32_t kEntryHeaderSize = 8;
-constexpr uint64_t kMaxFileSize = 0xFFFFFFFFu;
 
 bool Refuse(std::string* why, const std::string& text) {
     if (why != nullptr) *why = text;
@@ -19,7 +16,7 @@ bool Refuse(std::string* why, const std::string& text) {
 }
 
 uint32_t SlotAt(int voxIndex) {
-    return VoxFile::kHeaderSize + kSlotSize * static_cast<uint32_t>(voxIndex);
+    return kTalkHeaderSize + kTalkSlotSize * static_cast<uint32_t>(voxIndex);
 }
 
 }  // namespace
@@ -49,19 +46,19 @@ bool EntryBatch::Apply(MappedFile& file, size_t& slotsWritten, std::string* why)
             return Refuse(why, "talk entry " + std::to_string(r.voxIndex) +
                                    " is not a slot that can be replaced in place");
         }
-        total += kEntryHeaderSize + r.coded.size();
+        total += kTalkEntryHeaderSize + r.coded.size();
     }
-    if (total + file.GetSize() > kMaxFileSize) return Refuse(why, "the talk file would pass 4 GiB");
+    if (total + file.GetSize() > kMaxTalkSize) return Refuse(why, "the talk file would pass 4 GiB");
 
     std::vector<uint8_t> blocks;
     blocks.reserve(total);
     std::vector<uint32_t> at;  // each block's place inside blocks
     for (const Replacement& r : replacements_) {
         at.push_back(static_cast<uint32_t>(blocks.size()));
-        uint8_t header[kEntryHeaderSize];
+        uint8_t header[kTalkEntryHeaderSize];
         WriteU32(header, r.decodedSize);
         WriteU32(header + 4, static_cast<uint32_t>(r.coded.size()));
-        blocks.insert(blocks.end(), header, header + kEntryHeaderSize);
+        blocks.insert(blocks.end(), header, header + kTalkEntryHeaderSize);
         blocks.insert(blocks.end(), r.coded.begin(), r.coded.end());
     }
     const uint32_t start = file.Append(blocks.data(), static_cast<uint32_t>(blocks.size()));
@@ -87,7 +84,7 @@ bool EntryBatch::Apply(MappedFile& file, size_t& slotsWritten, std::string* why)
         WriteU32(slot, assignment.offset);
         ++slotsWritten;
         first = std::min(first, slotAt);
-        last = std::max(last, slotAt + kSlotSize);
+        last = std::max(last, slotAt + kTalkSlotSize);
     }
     if (!file.FlushRange(first, last - first)) return Refuse(why, file.GetError());
     // A journal left behind would be applied again by the next writer, over whatever changed

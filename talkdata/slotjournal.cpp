@@ -19,8 +19,6 @@ constexpr uint8_t kMagic[4] = {'V', 'X', 'J', '1'};
 constexpr size_t kFixedSize = 4 + 4 + 4;  // magic, talk size, count
 constexpr size_t kPairSize = 8;
 constexpr size_t kChecksumSize = 4;
-constexpr uint32_t kSlotSize = 4;
-constexpr uint32_t kEntryHeaderSize = 8;
 
 bool Refuse(std::string* why, const std::string& text) {
     if (why != nullptr) *why = text;
@@ -41,7 +39,7 @@ bool FitsTalkFile(ByteSpan talk, const SlotJournal& journal, std::string* why) {
     }
     const uint32_t slots = VoxFile::SlotCount(talk);
     for (const SlotAssignment& slot : journal.slots) {
-        const uint64_t entryEnd = uint64_t{slot.offset} + kEntryHeaderSize;
+        const uint64_t entryEnd = uint64_t{slot.offset} + kTalkEntryHeaderSize;
         if (slot.voxIndex < 1 || slot.voxIndex >= slots || entryEnd > talk.size() ||
             entryEnd + ReadU32(talk.data() + slot.offset + 4) > talk.size()) {
             return Refuse(why, "slot " + std::to_string(slot.voxIndex) + " -> byte " +
@@ -121,10 +119,10 @@ bool ApplySlotJournal(MappedFile& talk, const SlotJournal& journal, std::string*
     uint32_t first = 0xFFFFFFFFu;
     uint32_t last = 0;
     for (const SlotAssignment& slot : journal.slots) {
-        const uint32_t at = VoxFile::kHeaderSize + kSlotSize * slot.voxIndex;
+        const uint32_t at = kTalkHeaderSize + kTalkSlotSize * slot.voxIndex;
         WriteU32(talk.At(at), slot.offset);
         first = std::min(first, at);
-        last = std::max(last, at + kSlotSize);
+        last = std::max(last, at + kTalkSlotSize);
     }
     if (!journal.slots.empty() && !talk.FlushRange(first, last - first)) {
         return Refuse(why, talk.GetPath() + ": " + talk.GetError());

@@ -4,7 +4,10 @@
 #include <map>
 #include <set>
 
+#include "talkdata/commtable.h"
+#include "talkdata/fragtable.h"
 #include "talkdata/mappedfile.h"
+#include "talkdata/talklayout.h"
 #include "talkdata/safefile.h"
 #include "talkdata/slotjournal.h"
 #include "talkdata/tablenames.h"
@@ -13,12 +16,10 @@
 namespace vox {
 namespace {
 
-constexpr uint32_t kSlotSize = 4;
-constexpr uint32_t kEntryHeaderSize = 8;
-constexpr uint32_t kRecordSize = 8;
-constexpr uint32_t kWordSize = 4;
-constexpr uint32_t kCommRecordSize = 14;
-constexpr int kVoiceCount = 14;
+constexpr uint32_t kRecordSize = ListTable::kRecordSize;
+constexpr uint32_t kWordSize = ListTable::kWordSize;
+constexpr uint32_t kCommRecordSize = CommTable::kRecordSize;
+constexpr int kVoiceCount = FragTable::kVoiceCount;
 constexpr const char* kFragName = kFragFileName;
 constexpr const char* kEvalName = kEvalFileName;
 constexpr const char* kCommName = kCommFileName;
@@ -123,10 +124,10 @@ private:
 
     static TalkShape ShapeOf(ByteSpan talk) {
         TalkShape shape;
-        if (talk.size() < VoxFile::kHeaderSize + kSlotSize) return shape;
+        if (talk.size() < kTalkHeaderSize + kTalkSlotSize) return shape;
         shape.usable = true;
-        shape.slot0 = ReadU32(talk.data() + VoxFile::kHeaderSize);
-        const uint64_t inFile = (talk.size() - VoxFile::kHeaderSize) / kSlotSize;
+        shape.slot0 = ReadU32(talk.data() + kTalkHeaderSize);
+        const uint64_t inFile = (talk.size() - kTalkHeaderSize) / kTalkSlotSize;
         shape.slots = static_cast<uint32_t>(std::min<uint64_t>(VoxFile::SlotCount(talk), inFile));
         return shape;
     }
@@ -146,7 +147,7 @@ private:
     }
 
     void CheckSlot(uint32_t slot, std::set<uint32_t>& decoded) {
-        const uint32_t at = VoxFile::kHeaderSize + kSlotSize * slot;
+        const uint32_t at = kTalkHeaderSize + kTalkSlotSize * slot;
         VoxEntry entry;
         if (!VoxFile::GetVoxEntry(talkBytes_, static_cast<int>(slot), entry)) TalkGrew();
         const ByteSpan talk = talkBytes_;
@@ -157,7 +158,7 @@ private:
             Add(files_.talkName, place, "points into the directory (byte " + Num(uint64_t{offset}) + ")");
             return;
         }
-        if (uint64_t{offset} + kEntryHeaderSize > talk.size()) {
+        if (uint64_t{offset} + kTalkEntryHeaderSize > talk.size()) {
             Add(files_.talkName, place, "points outside the file (byte " + Num(uint64_t{offset}) +
                                             " of " + Num(uint64_t{talk.size()}) + ")");
             return;
@@ -187,7 +188,7 @@ private:
             return "talk entry " + Num(voxIndex) + " lies beyond the directory (" +
                    Num(uint64_t{talk_.slots}) + " slots)";
         }
-        const uint32_t at = VoxFile::kHeaderSize + kSlotSize * static_cast<uint32_t>(voxIndex);
+        const uint32_t at = kTalkHeaderSize + kTalkSlotSize * static_cast<uint32_t>(voxIndex);
         if (ReadU32(talkBytes_.data() + at) == 0) {
             return "talk entry " + Num(voxIndex) + " is empty (its slot holds 0)";
         }

@@ -8,41 +8,38 @@
 namespace vox {
 namespace {
 
-constexpr uint64_t kMaxFileSize = 0xFFFFFFFFu;
-constexpr uint32_t kEntryHeaderSize = 8;  // decodedSize, codedSize
-constexpr uint32_t kSlotSize = 4;
 
 bool Refuse(std::string* why, const std::string& text) {
     if (why != nullptr) *why = text;
     return false;
 }
 
-uint32_t SlotZero(ByteSpan file) { return ReadU32(file.data() + VoxFile::kHeaderSize); }
+uint32_t SlotZero(ByteSpan file) { return ReadU32(file.data() + kTalkHeaderSize); }
 
 // A slot pointing into the old file moves with the data. A value so large that +4 would wrap
 // points outside any file this system can write; it stays as it is rather than wrap into the
 // header.
 uint32_t ShiftedSlot(uint32_t value) {
-    if (value == 0 || value > 0xFFFFFFFFu - kSlotSize) return value;
-    return value + kSlotSize;
+    if (value == 0 || value > 0xFFFFFFFFu - kTalkSlotSize) return value;
+    return value + kTalkSlotSize;
 }
 
 }  // namespace
 
 uint32_t VoxFile::SlotCount(ByteSpan file) {
-    if (file.size() < kHeaderSize + kSlotSize) return 0;
+    if (file.size() < kTalkHeaderSize + kTalkSlotSize) return 0;
     const uint32_t slot0 = SlotZero(file);
-    if (slot0 <= kHeaderSize) return 0;
+    if (slot0 <= kTalkHeaderSize) return 0;
     // A partial word in front of slot 0's entry still counts as a slot.
-    return (slot0 - kHeaderSize + kSlotSize - 1) / kSlotSize;
+    return (slot0 - kTalkHeaderSize + kTalkSlotSize - 1) / kTalkSlotSize;
 }
 
 bool VoxFile::HasWellFormedDirectory(ByteSpan file, std::string* why) {
-    if (file.size() < kHeaderSize + kSlotSize) {
+    if (file.size() < kTalkHeaderSize + kTalkSlotSize) {
         return Refuse(why, "the talk file is too short to hold a directory");
     }
     const uint32_t slot0 = SlotZero(file);
-    if (slot0 < kHeaderSize + kSlotSize || (slot0 - kHeaderSize) % kSlotSize != 0) {
+    if (slot0 < kTalkHeaderSize + kTalkSlotSize || (slot0 - kTalkHeaderSize) % kTalkSlotSize != 0) {
         return Refuse(why, "slot 0 (" + std::to_string(slot0) +
                                ") is not 12 plus a multiple of 4: the directory has no clear end");
     }
@@ -62,19 +59,19 @@ bool VoxFile::ReplaceEntry(MappedFile& file, int voxIndex, const uint8_t* coded,
     // Slot 0 also marks where the directory ends: re-pointing it would turn everything up to
     // the new entry into "slots". A slot that reaches into slot 0's entry is really a word of
     // that entry.
-    const uint64_t slot = kHeaderSize + uint64_t{kSlotSize} * static_cast<uint64_t>(voxIndex);
+    const uint64_t slot = kTalkHeaderSize + uint64_t{kTalkSlotSize} * static_cast<uint64_t>(voxIndex);
     if (voxIndex < 1 || voxIndex >= static_cast<int64_t>(SlotCount(bytes)) ||
-        slot + kSlotSize > SlotZero(bytes) || slot + kSlotSize > bytes.size()) {
+        slot + kTalkSlotSize > SlotZero(bytes) || slot + kTalkSlotSize > bytes.size()) {
         return Refuse(why, "voxIndex " + std::to_string(voxIndex) +
                                " is not a slot that can be replaced in place");
     }
-    if (uint64_t{codedLen} + kEntryHeaderSize > kMaxFileSize) {
+    if (uint64_t{codedLen} + kTalkEntryHeaderSize > kMaxTalkSize) {
         return Refuse(why, "the recording is too large");
     }
-    std::vector<uint8_t> block(kEntryHeaderSize + size_t{codedLen});
+    std::vector<uint8_t> block(kTalkEntryHeaderSize + size_t{codedLen});
     WriteU32(block.data(), decodedLen);
     WriteU32(block.data() + 4, codedLen);
-    if (codedLen != 0) std::copy(coded, coded + codedLen, block.begin() + kEntryHeaderSize);
+    if (codedLen != 0) std::copy(coded, coded + codedLen, block.begin() + kTalkEntryHeaderSize);
 
     const uint32_t offset = file.Append(block.data(), static_cast<uint32_t>(block.size()));
     if (offset == MappedFile::kAppendFailed) return Refuse(why, file.GetError());
@@ -85,7 +82,7 @@ bool VoxFile::ReplaceEntry(MappedFile& file, int voxIndex, const uint8_t* coded,
     uint8_t* slotAt = file.At(static_cast<uint32_t>(slot));
     if (slotAt == nullptr) return Refuse(why, "the talk file changed while it was written");
     WriteU32(slotAt, offset);
-    if (!file.FlushRange(static_cast<uint32_t>(slot), kSlotSize)) {
+    if (!file.FlushRange(static_cast<uint32_t>(slot), kTalkSlotSize)) {
         return Refuse(why, file.GetError());
     }
     return true;
@@ -101,20 +98,20 @@ bool VoxFile::WriteWithNewSlot(ByteSpan old, const uint8_t* coded, uint32_t code
         return Refuse(why, "the talk file already has " + std::to_string(slots) +
                                " slots, the most a fragment can refer to");
     }
-    const uint64_t newSize = old.size() + uint64_t{kSlotSize} + kEntryHeaderSize + codedLen;
-    if (newSize > kMaxFileSize) return Refuse(why, "the talk file would pass 4 GiB");
+    const uint64_t newSize = old.size() + uint64_t{kTalkSlotSize} + kTalkEntryHeaderSize + codedLen;
+    if (newSize > kMaxTalkSize) return Refuse(why, "the talk file would pass 4 GiB");
 
     const uint32_t slot0 = SlotZero(old);
-    std::vector<uint8_t> front(kHeaderSize + (size_t{slots} + 1) * kSlotSize);
-    std::copy(old.begin(), old.begin() + kHeaderSize, front.begin());
+    std::vector<uint8_t> front(kTalkHeaderSize + (size_t{slots} + 1) * kTalkSlotSize);
+    std::copy(old.begin(), old.begin() + kTalkHeaderSize, front.begin());
     for (uint32_t i = 0; i < slots; ++i) {
-        const uint8_t* from = old.data() + kHeaderSize + size_t{i} * kSlotSize;
-        WriteU32(front.data() + kHeaderSize + size_t{i} * kSlotSize, ShiftedSlot(ReadU32(from)));
+        const uint8_t* from = old.data() + kTalkHeaderSize + size_t{i} * kTalkSlotSize;
+        WriteU32(front.data() + kTalkHeaderSize + size_t{i} * kTalkSlotSize, ShiftedSlot(ReadU32(from)));
     }
-    WriteU32(front.data() + kHeaderSize + size_t{slots} * kSlotSize,
-             static_cast<uint32_t>(old.size() + kSlotSize));
+    WriteU32(front.data() + kTalkHeaderSize + size_t{slots} * kTalkSlotSize,
+             static_cast<uint32_t>(old.size() + kTalkSlotSize));
 
-    uint8_t entryHeader[kEntryHeaderSize];
+    uint8_t entryHeader[kTalkEntryHeaderSize];
     WriteU32(entryHeader, decodedLen);
     WriteU32(entryHeader + 4, codedLen);
     const bool written = out.Write(front.data(), front.size()) &&
@@ -136,7 +133,7 @@ uint32_t MovedSlot(uint32_t value, uint32_t firstEntry, uint32_t distance) {
 }
 
 bool WriteEntry(ByteSink& out, const VoxFile::NewEntry& entry) {
-    uint8_t header[kEntryHeaderSize];
+    uint8_t header[kTalkEntryHeaderSize];
     WriteU32(header, entry.decodedSize);
     WriteU32(header + 4, entry.codedLen);
     return out.Write(header, sizeof header) &&
@@ -150,28 +147,28 @@ bool VoxFile::WriteWithNewFirstEntry(ByteSpan old, const NewEntry& first,
                                      std::string* why) {
     if (!HasWellFormedDirectory(old, why)) return false;
     const uint32_t firstEntry = SlotZero(old);
-    uint64_t newSize = old.size() + uint64_t{kEntryHeaderSize} + first.codedLen;
+    uint64_t newSize = old.size() + uint64_t{kTalkEntryHeaderSize} + first.codedLen;
     for (const NewEntry& entry : others) {
-        const uint64_t slot = kHeaderSize + uint64_t{kSlotSize} * static_cast<uint64_t>(entry.voxIndex);
-        if (entry.voxIndex < 1 || slot + kSlotSize > firstEntry) {
+        const uint64_t slot = kTalkHeaderSize + uint64_t{kTalkSlotSize} * static_cast<uint64_t>(entry.voxIndex);
+        if (entry.voxIndex < 1 || slot + kTalkSlotSize > firstEntry) {
             return Refuse(why, "voxIndex " + std::to_string(entry.voxIndex) +
                                    " is not a slot that can be replaced in place");
         }
-        newSize += kEntryHeaderSize + uint64_t{entry.codedLen};
+        newSize += kTalkEntryHeaderSize + uint64_t{entry.codedLen};
     }
-    if (newSize > kMaxFileSize) return Refuse(why, "the talk file would pass 4 GiB");
+    if (newSize > kMaxTalkSize) return Refuse(why, "the talk file would pass 4 GiB");
     if ((first.coded == nullptr && first.codedLen != 0)) return Refuse(why, "no coded bytes given");
 
-    const uint32_t distance = kEntryHeaderSize + first.codedLen;
+    const uint32_t distance = kTalkEntryHeaderSize + first.codedLen;
     std::vector<uint8_t> front(old.begin(), old.begin() + firstEntry);
-    for (uint32_t at = kHeaderSize + kSlotSize; at < firstEntry; at += kSlotSize) {
+    for (uint32_t at = kTalkHeaderSize + kTalkSlotSize; at < firstEntry; at += kTalkSlotSize) {
         WriteU32(front.data() + at, MovedSlot(ReadU32(front.data() + at), firstEntry, distance));
     }
     uint64_t appendAt = old.size() + uint64_t{distance};
     for (const NewEntry& entry : others) {
-        WriteU32(front.data() + kHeaderSize + kSlotSize * static_cast<uint32_t>(entry.voxIndex),
+        WriteU32(front.data() + kTalkHeaderSize + kTalkSlotSize * static_cast<uint32_t>(entry.voxIndex),
                  static_cast<uint32_t>(appendAt));
-        appendAt += kEntryHeaderSize + uint64_t{entry.codedLen};
+        appendAt += kTalkEntryHeaderSize + uint64_t{entry.codedLen};
     }
     bool written = out.Write(front.data(), front.size()) && WriteEntry(out, first) &&
                    out.Write(old.data() + firstEntry, old.size() - firstEntry);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "talkdata/bytes.h"
+#include "talkdata/talklayout.h"
 
 namespace vox {
 
@@ -19,29 +20,25 @@ struct VoxEntry {
     const uint8_t* data = nullptr;
 };
 
-// Stateless operations over the talk file's bytes: a 12-byte header that is only ever
-// preserved, a directory of u32 entry offsets (slot i = voxIndex i) and the entries, each
-// decodedSize (u32), codedSize (u32) and the coded bytes. The directory has no count: it ends
-// where slot 0's entry begins.
+// Stateless operations over the talk file's bytes (talklayout.h describes them).
 class VoxFile {
   public:
-    static constexpr uint32_t kHeaderSize = 12;
-    static constexpr int kMaxVoxIndex = 32767;  // a FragElement stores voxIndex as signed 16 bits
+    static constexpr uint32_t kHeaderSize = kTalkHeaderSize;
+    static constexpr int kMaxVoxIndex = vox::kMaxVoxIndex;
 
     // Inline: the last step of every lookup, and every length in it checked against the file.
     static bool GetVoxEntry(ByteSpan file, int voxIndex, VoxEntry& out) {
         if (voxIndex < 0) return false;
-        const uint64_t slot = kHeaderSize + uint64_t{4} * static_cast<uint64_t>(voxIndex);
-        if (slot + 4 > file.size()) return false;
+        const uint64_t slot = TalkSlotOffset(static_cast<uint64_t>(voxIndex));
+        if (slot + kTalkSlotSize > file.size()) return false;
         const uint32_t offset = ReadU32(file.data() + slot);
         if (offset == 0) return false;
-        // decodedSize and codedSize, then the coded bytes
-        if (uint64_t{offset} + 8 > file.size()) return false;
+        if (uint64_t{offset} + kTalkEntryHeaderSize > file.size()) return false;
         const uint32_t codedSize = ReadU32(file.data() + offset + 4);
-        if (uint64_t{offset} + 8 + codedSize > file.size()) return false;
+        if (TalkEntryEnd(offset, codedSize) > file.size()) return false;
         out.decodedSize = ReadU32(file.data() + offset);
         out.codedSize = codedSize;
-        out.data = file.data() + offset + 8;
+        out.data = file.data() + offset + kTalkEntryHeaderSize;
         return true;
     }
     // (slot 0 - 12) / 4 rounded up; 0 when slot 0 is 12 or less or the file is shorter than 16.

@@ -6,10 +6,9 @@
 #include <iostream>
 #include <memory>
 
-#include "audio/importactions.h"
 #include "talkdata/safefile.h"
 #include "tools/toolcontext.h"
-#include "tools/toolprompter.h"
+#include "workbench/recording.h"
 
 namespace vox::tool {
 namespace {
@@ -23,36 +22,28 @@ struct AddOptions {
 
 void RunAdd(const AddOptions& options) {
     const int fragment = ParseInt(options.fragment, "F");
-    int voice = ParseInt(options.voice, "V");
-    ToolPrompter prompter;
+    const int voice = ParseInt(options.voice, "V");
     if (!CheckInputFile(options.wavePath)) return;
     OpenDatabase database(OpenDatabase::Mode::Write);
-    if (!database.Open(options.talkPath, &prompter)) return;
+    if (!database.Open(options.talkPath)) return;
     CVoxbenchDoc& doc = database.Doc();
-    if (!GuardLoaded(doc)) {
-        ExitStatus() = kExitFailure;
-        return;
-    }
-    const std::string fragPath = CVoxbenchDoc::CompanionFolder(options.talkPath) +
-                                 CVoxbenchDoc::kFragFileName;
+    if (!GuardLoaded(doc)) return;
+    const std::string fragPath = CVoxbenchDoc::CompanionFolder(options.talkPath) + kFragFileName;
     std::string why;
     // The table is saved after the talk file grew: one that cannot be saved is refused first.
-    if (!CanReplaceFile(fragPath, &why)) {
-        PrintError(fragPath + ": " + why);
-        ExitStatus() = kExitFailure;
-        return;
-    }
-    prompter.AnswerFile(options.wavePath);
-    prompter.AnswerNumbers({voice});
-    if (!AddFromWave(doc, fragment, voice)) {
-        ExitStatus() = kExitFailure;
-        return;
+    if (!CanReplaceFile(fragPath, &why)) return Fail(Status::Failure(fragPath + ": " + why));
+    CodedRecording recording;
+    const Status read = ReadRecording(doc, options.wavePath, recording);
+    if (!read) return Fail(read);
+    const Status added = doc.AddFragment(fragment, voice, std::move(recording.coded),
+                                         recording.codedLen, recording.decodedLen);
+    if (!added) {
+        if (!added.error.empty()) PrintError(added.error);
+        return Fail(Status::Failure("Failed to add fragment"));
     }
     // The talk file already holds the new entry; unreferenced, it does no harm if this fails.
     if (!WriteFileSafely(fragPath, doc.GetFragTable().SaveBytes(), &why)) {
-        PrintError("File save failed\n" + fragPath + ": " + why);
-        ExitStatus() = kExitFailure;
-        return;
+        return Fail(Status::Failure("File save failed\n" + fragPath + ": " + why));
     }
     // The new entry has the directory's last slot.
     std::cout << VoxFile::SlotCount(doc.GetVoxFile().Bytes()) - 1 << '\n';

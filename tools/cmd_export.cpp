@@ -5,10 +5,9 @@
 #include <iostream>
 #include <memory>
 
-#include "audio/viewactions.h"
+#include "workbench/fragmentexport.h"
 #include "tools/terminalprogress.h"
 #include "tools/toolcontext.h"
-#include "tools/toolprompter.h"
 
 namespace vox::tool {
 namespace {
@@ -23,15 +22,11 @@ struct ExportOptions {
 void RunExport(const ExportOptions& options) {
     const int first = ParseInt(options.from, "--from");
     const int lastGiven = options.to.empty() ? 0 : ParseInt(options.to, "--to");
-    ToolPrompter prompter;
     OpenDatabase database(OpenDatabase::Mode::Read);
-    if (!database.Open(options.talkPath, &prompter)) return;
+    if (!database.Open(options.talkPath)) return;
     CVoxbenchDoc& doc = database.Doc();
     const DamageCheck damageCheck(doc);
-    if (!GuardLoaded(doc)) {
-        ExitStatus() = kExitFailure;
-        return;
-    }
+    if (!GuardLoaded(doc)) return;
     const int last = options.to.empty() ? doc.GetFragCount() : lastGiven;
     TerminalProgress progress("export");
     const ExportResult result = ExportFragmentRange(doc, first, last, options.listPath, progress.Fn());

@@ -5,10 +5,9 @@
 #include <iostream>
 #include <memory>
 
-#include "audio/exportimport.h"
+#include "workbench/listimport.h"
 #include "tools/terminalprogress.h"
 #include "tools/toolcontext.h"
-#include "tools/toolprompter.h"
 
 namespace vox::tool {
 namespace {
@@ -26,9 +25,8 @@ void ReportRefusals(const ImportOptions& options, const ImportResult& result) {
 }
 
 void RunImport(const ImportOptions& options) {
-    ToolPrompter prompter;
     OpenDatabase database(OpenDatabase::Mode::Write);
-    if (!database.Open(options.talkPath, &prompter)) return;
+    if (!database.Open(options.talkPath)) return;
     CVoxbenchDoc& doc = database.Doc();
     TerminalProgress progress("import");
     const ImportResult result = ImportExportList(doc, options.listPath, progress.Fn());

@@ -4,7 +4,7 @@
 #include <memory>
 #include <vector>
 
-#include "tools/pack/packer.h"
+#include "pack/packer.h"
 #include "tools/terminalprogress.h"
 #include "tools/toolcontext.h"
 

@@ -5,7 +5,7 @@
 #include <chrono>
 #include <memory>
 
-#include "audio/viewactions.h"
+#include "workbench/fragmentexport.h"
 #include "tools/toolcontext.h"
 
 namespace vox::tool {

@@ -4,9 +4,8 @@
 
 #include <memory>
 
-#include "audio/importactions.h"
 #include "tools/toolcontext.h"
-#include "tools/toolprompter.h"
+#include "workbench/recording.h"
 
 namespace vox::tool {
 namespace {
@@ -18,34 +17,21 @@ struct ReplaceOptions {
     std::string wavePath;
 };
 
-// The replace itself says nothing when the fragment, voice or slot is missing; the tool does.
-std::string WhyNotReplaced(const CVoxbenchDoc& doc, int fragment, int voice) {
-    ListRecord record;
-    if (!doc.GetFragRecord(fragment, record)) return "there is no fragment " + std::to_string(fragment);
-    const int voxIndex = doc.FindVoxIndex(record, voice);
-    if (voxIndex < 0) {
-        return "fragment " + std::to_string(fragment) + " has no voice " + std::to_string(voice);
-    }
-    return "talk entry " + std::to_string(voxIndex) + " of fragment " + std::to_string(fragment) +
-           " voice " + std::to_string(voice) + " could not be replaced";
-}
-
 void RunReplace(const ReplaceOptions& options) {
     const int fragment = ParseInt(options.fragment, "F");
     const int voice = ParseInt(options.voice, "V");
-    ToolPrompter prompter;
     if (!CheckInputFile(options.wavePath)) return;
     OpenDatabase database(OpenDatabase::Mode::Write);
-    if (!database.Open(options.talkPath, &prompter)) return;
+    if (!database.Open(options.talkPath)) return;
     CVoxbenchDoc& doc = database.Doc();
-    if (!GuardLoaded(doc)) {
-        ExitStatus() = kExitFailure;
-        return;
+    if (!GuardLoaded(doc)) return;
+    CodedRecording recording;
+    Status status = ReadRecording(doc, options.wavePath, recording);
+    if (status) {
+        status = doc.ReplaceFragment(fragment, voice, recording.coded.get(), recording.codedLen,
+                                     recording.decodedLen);
     }
-    prompter.AnswerFile(options.wavePath);
-    if (ReplaceWithWave(doc, fragment, voice)) return;
-    if (prompter.MessageCount() == 0) PrintError(WhyNotReplaced(doc, fragment, voice));
-    ExitStatus() = kExitFailure;
+    if (!status) Fail(status);
 }
 
 }  // namespace

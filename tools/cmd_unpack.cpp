@@ -4,7 +4,7 @@
 #include <memory>
 #include <vector>
 
-#include "tools/pack/unpacker.h"
+#include "pack/unpacker.h"
 #include "tools/terminalprogress.h"
 #include "tools/toolcontext.h"
 

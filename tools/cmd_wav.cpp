@@ -3,9 +3,8 @@
 
 #include <memory>
 
-#include "audio/viewactions.h"
+#include "workbench/fragmentexport.h"
 #include "tools/toolcontext.h"
-#include "tools/toolprompter.h"
 
 namespace vox::tool {
 namespace {
@@ -20,26 +19,20 @@ struct WavOptions {
 void RunWav(const WavOptions& options) {
     const int fragment = ParseInt(options.fragment, "F");
     const int voice = ParseInt(options.voice, "V");
-    ToolPrompter prompter;
     OpenDatabase database(OpenDatabase::Mode::Read);
-    if (!database.Open(options.talkPath, &prompter)) return;
+    if (!database.Open(options.talkPath)) return;
     CVoxbenchDoc& doc = database.Doc();
-    std::string why;
-    if (!GuardLoaded(doc)) {
-        ExitStatus() = kExitFailure;
+    if (!GuardLoaded(doc)) return;
+    if (options.outPath != "-") {
+        const Status written = WriteFragmentWave(doc, fragment, voice, options.outPath);
+        if (!written) Fail(written);
         return;
     }
-    bool written = false;
-    if (options.outPath == "-") {
-        std::vector<uint8_t> bytes;
-        written = MakeFragmentWave(doc, fragment, voice, bytes, &why) && WriteToStdout(bytes, &why);
-    } else {
-        written = WriteFragmentWave(doc, fragment, voice, options.outPath, &why);
-    }
-    if (!written) {
-        if (!why.empty()) PrintError(why);
-        ExitStatus() = kExitFailure;
-    }
+    std::vector<uint8_t> bytes;
+    const Status made = MakeFragmentWave(doc, fragment, voice, bytes);
+    if (!made) return Fail(made);
+    std::string why;
+    if (!WriteToStdout(bytes, &why)) Fail(Status::Failure(why));
 }
 
 }  // namespace

@@ -9,7 +9,7 @@
 #include <cstring>
 #include <iostream>
 
-#include "audio/nullsounddevice.h"
+#include "audio/player/nullsounddevice.h"
 
 namespace vox::tool {
 
@@ -67,7 +67,7 @@ OpenDatabase::OpenDatabase(Mode mode)
     doc_ = std::make_unique<CVoxbenchDoc>(profile_, std::move(devices));
 }
 
-bool OpenDatabase::Open(const std::string& talkPath, Prompter* prompter) {
+bool OpenDatabase::Open(const std::string& talkPath) {
     const auto access = mode_ == Mode::Write ? CVoxbenchDoc::Access::ReadWrite
                                              : CVoxbenchDoc::Access::ReadOnly;
     if (!doc_->OnOpenDocument(talkPath, access)) {
@@ -75,8 +75,19 @@ bool OpenDatabase::Open(const std::string& talkPath, Prompter* prompter) {
         ExitStatus() = kExitFailure;
         return false;
     }
-    if (prompter != nullptr) doc_->SetPrompter(prompter);
     return true;
+}
+
+bool GuardLoaded(const CVoxbenchDoc& doc) {
+    if (doc.GetFragCount() != 0) return true;
+    PrintError("No Voxfile loaded!");
+    ExitStatus() = kExitFailure;
+    return false;
+}
+
+void Fail(const Status& status) {
+    if (!status.error.empty()) PrintError(status.error);
+    ExitStatus() = kExitFailure;
 }
 
 DamageCheck::~DamageCheck() {

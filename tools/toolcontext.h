@@ -4,7 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "talkdata/document.h"
+#include "talkdata/status.h"
+#include "workbench/document.h"
 #include "talkdata/iniprofile.h"
 
 namespace CLI {
@@ -47,10 +48,9 @@ public:
     // Play opens read-only like Read, with the real sound device instead of a silent one.
     enum class Mode { Read, Write, Play };
     OpenDatabase(Mode mode);
-    // Opens the talk file and its companion tables, and hands the document's questions and
-    // messages to prompter when one is given. When any of them cannot be opened: prints the
-    // reason, sets the exit status to a failure and returns false.
-    bool Open(const std::string& talkPath, Prompter* prompter = nullptr);
+    // Opens the talk file and its companion tables. When any of them cannot be opened: prints
+    // the reason, sets the exit status to a failure and returns false.
+    bool Open(const std::string& talkPath);
     CVoxbenchDoc& Doc() { return *doc_; }
 
 private:
@@ -76,6 +76,13 @@ private:
 
 // "voxtool: <path>: damaged: changed by another program while open", and exit status 1.
 void ReportDamagedFile(const std::string& path);
+
+// The form's guard: a database without fragments counts as none loaded. Says
+// "No Voxfile loaded!", sets the failure status and returns false then.
+bool GuardLoaded(const CVoxbenchDoc& doc);
+
+// Prints a failed command's error and sets the failure status.
+void Fail(const Status& status);
 
 // Each command registers itself on the app; its callback stores the exit status here.
 int& ExitStatus();

@@ -4,7 +4,7 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "ui/dialogbuilder.h"
+#include "ui/templates/dialogbuilder.h"
 
 namespace vox {
 namespace {

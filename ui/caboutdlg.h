@@ -2,7 +2,7 @@
 
 #include <QDialog>
 
-#include "ui/dialogtemplate.h"
+#include "ui/templates/dialogtemplate.h"
 
 namespace vox {
 

@@ -12,7 +12,8 @@
 #include <QStatusBar>
 #include <QToolBar>
 
-#include "talkdata/document.h"
+#include "ui/documentcommands.h"
+#include "workbench/document.h"
 #include "ui/commandids.h"
 #include "ui/cvoxbenchapp.h"
 #include "ui/cverifyreportdlg.h"
@@ -78,10 +79,10 @@ void CMainFrame::BindCommands() {
         {cmd::kFileNew, [this] { app_.OnFileNew(); }},
         {cmd::kFileOpen, [this] { app_.OnFileOpen(); }},
         {cmd::kFileSave, [this] { app_.OnFileSave(); }},
-        {cmd::kSaveEvalFile, [&doc] { doc.OnSaveEvalFile(); }},
-        {cmd::kSaveFragFile, [&doc] { doc.OnSaveFragFile(); }},
-        {cmd::kLoadPhrases, [&doc] { doc.OnLoadPhrases(); }},
-        {cmd::kLoadCommNames, [&doc] { doc.OnLoadCommNames(); }},
+        {cmd::kSaveEvalFile, [&doc] { OnSaveEvalFile(doc); }},
+        {cmd::kSaveFragFile, [&doc] { OnSaveFragFile(doc); }},
+        {cmd::kLoadPhrases, [&doc] { OnLoadPhrases(doc); }},
+        {cmd::kLoadCommNames, [&doc] { OnLoadCommNames(doc); }},
         {cmd::kReinstallExport, [this, &doc] { ReinstallExport(doc, this); }},
         {cmd::kVerifyDatabase,
          [this, &doc] {
@@ -89,9 +90,9 @@ void CMainFrame::BindCommands() {
                  CVerifyReportDlg(report, this).exec();
              });
          }},
-        {cmd::kFindFragInEval, [&doc] { doc.OnFindFragInEval(); }},
-        {cmd::kFindEvalInCommand, [&doc] { doc.OnFindEvalInCommand(); }},
-        {cmd::kFindFragInCommand, [&doc] { doc.OnFindFragInCommand(); }},
+        {cmd::kFindFragInEval, [&doc] { OnFindFragInEval(doc); }},
+        {cmd::kFindEvalInCommand, [&doc] { OnFindEvalInCommand(doc); }},
+        {cmd::kFindFragInCommand, [&doc] { OnFindFragInCommand(doc); }},
         {cmd::kAppExit, [this] { close(); }},
         {cmd::kAppAbout, [this] { app_.OnAppAbout(); }},
         {cmd::kAutoPlay, [this] { view_->ToggleAutoPlay(); }},

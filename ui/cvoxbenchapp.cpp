@@ -3,7 +3,8 @@
 #include <QFileInfo>
 #include <QMessageBox>
 
-#include "talkdata/document.h"
+#include "ui/documentcommands.h"
+#include "workbench/document.h"
 #include "talkdata/iniprofile.h"
 #include "ui/caboutdlg.h"
 #include "ui/cmainframe.h"
@@ -158,7 +159,7 @@ bool CVoxbenchApp::OnFileSave() {
         path = *chosen;
         savedAsPath_ = path;
     }
-    const bool saved = doc_->OnSaveDocument(path);
+    const bool saved = OnSaveDocument(*doc_);
     UpdateTitle();
     return saved;
 }

@@ -5,9 +5,9 @@
 #include <optional>
 #include <string>
 
-#include "audio/sounddevice.h"
-#include "talkdata/prompter.h"
-#include "ui/dialogtemplate.h"
+#include "audio/player/sounddevice.h"
+#include "workbench/prompter.h"
+#include "ui/templates/dialogtemplate.h"
 #include "ui/editoropeners.h"
 #include "ui/frameresources.h"
 #include "ui/recentfilelist.h"

@@ -6,8 +6,8 @@
 #include <algorithm>
 
 #include "lookup/lenientnumber.h"
-#include "talkdata/document.h"
-#include "ui/dialogbuilder.h"
+#include "workbench/document.h"
+#include "ui/templates/dialogbuilder.h"
 #include "ui/waveformview.h"
 
 namespace vox {

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "talkdata/documentview.h"
-#include "ui/dialogtemplate.h"
+#include "workbench/documentview.h"
+#include "ui/templates/dialogtemplate.h"
 #include "ui/editoropeners.h"
 #include "ui/formids.h"
 #include "ui/longtask.h"

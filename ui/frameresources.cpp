@@ -2,8 +2,8 @@
 
 #include <charconv>
 
-#include "ui/resourcefile.h"
-#include "ui/resourcetext.h"
+#include "ui/templates/resourcefile.h"
+#include "ui/templates/resourcetext.h"
 
 namespace vox {
 namespace {

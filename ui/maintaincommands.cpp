@@ -3,7 +3,7 @@
 #include <QObject>
 
 #include "audio/entrydecodecheck.h"
-#include "talkdata/document.h"
+#include "workbench/document.h"
 #include "ui/longtask.h"
 
 namespace vox {
@@ -71,7 +71,7 @@ void VerifyDatabase(CVoxbenchDoc& doc, QWidget* parent,
     if (!Guard(doc)) return;
     LongTask task(parent);
     const VerifyReport report = VerifyDatabaseFiles(
-        doc.GetPathName(), MakeEntryDecodeCheck(doc), task.Start(QObject::tr("Checking...")));
+        doc.GetPathName(), MakeEntryDecodeCheck(doc.GetCodec()), task.Start(QObject::tr("Checking...")));
     task.Finish();
     show(VerifyReportText(report, doc.IsModified()));
 }

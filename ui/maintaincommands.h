@@ -3,7 +3,7 @@
 #include <QString>
 #include <functional>
 
-#include "audio/exportimport.h"
+#include "workbench/listimport.h"
 #include "talkdata/verify.h"
 
 class QWidget;

@@ -1,9 +1,10 @@
 // The form's action buttons: play, save, export, import and the two editors.
 #include <QPushButton>
 
-#include "audio/importactions.h"
-#include "audio/viewactions.h"
-#include "talkdata/document.h"
+#include "ui/exportflows.h"
+#include "ui/importflows.h"
+#include "workbench/fragmentexport.h"
+#include "workbench/document.h"
 #include "ui/cvoxbenchview.h"
 
 namespace vox {

@@ -4,7 +4,7 @@
 #include <QPushButton>
 #include <algorithm>
 
-#include "talkdata/document.h"
+#include "workbench/document.h"
 #include "ui/cvoxbenchview.h"
 
 namespace vox {

@@ -9,13 +9,12 @@
 namespace vox {
 namespace {
 
-constexpr uint32_t kDecodeSlack = 500;
 
-// Decodes as the workbench plays: into decodedSize (at most what the codec gives) + 500 bytes.
+// Decodes as the workbench plays, into a buffer of SpeechCodec::DecodeBufferSize.
 bool DecodeCopy(const std::vector<uint8_t>& coded, uint32_t decodedSize, std::vector<uint8_t>& pcm) {
     SpeechCodec codec;
     if (!codec.Init()) return false;
-    pcm.resize(std::min(decodedSize, SpeechCodec::kMaxPcmBytes) + kDecodeSlack);
+    pcm.resize(SpeechCodec::DecodeBufferSize(decodedSize));
     uint32_t produced = 0;
     if (!codec.Decode(coded.data(), static_cast<uint32_t>(coded.size()), pcm.data(),
                       static_cast<uint32_t>(pcm.size()), produced)) {

@@ -2,8 +2,8 @@
 
 #include <fstream>
 
-#include "audio/nullsoundcontrol.h"
-#include "audio/nullsounddevice.h"
+#include "audio/player/nullsoundcontrol.h"
+#include "audio/player/nullsounddevice.h"
 #include "tests/support/databasebuilder.h"
 
 namespace vox::test {

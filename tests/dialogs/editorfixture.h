@@ -3,7 +3,7 @@
 #include <memory>
 #include <string>
 
-#include "talkdata/document.h"
+#include "workbench/document.h"
 #include "talkdata/memoryprofile.h"
 #include "tests/support/scriptedprompter.h"
 #include "tests/support/tempdir.h"

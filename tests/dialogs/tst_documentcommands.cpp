@@ -7,12 +7,13 @@
 #include <QTreeWidget>
 #include <fstream>
 
-#include "audio/nullsoundcontrol.h"
-#include "audio/nullsounddevice.h"
+#include "audio/player/nullsoundcontrol.h"
+#include "audio/player/nullsounddevice.h"
 #include "tests/dialogs/editorfixture.h"
+#include "ui/documentcommands.h"
 #include "tests/dialogs/modaldriver.h"
 #include "tests/dialogs/testregistry.h"
-#include "ui/dialogbuilder.h"
+#include "ui/templates/dialogbuilder.h"
 #include "ui/dialogs/qtprompter.h"
 
 namespace vox::test {
@@ -54,7 +55,7 @@ private slots:
                 modal);
             QTest::mouseClick(Find<QPushButton>(modal, 1), Qt::LeftButton);
         });
-        f.doc->OnFindFragInEval();
+        OnFindFragInEval(*f.doc);
         QVERIFY(find.Ran() && results.Ran());
         QVERIFY(!find.TimedOut() && !results.TimedOut());
         QCOMPARE(rows, QStringList({"0", "2"}));  // eval 2 uses fragment 6 twice: listed once
@@ -79,7 +80,7 @@ private slots:
                 modal);
             QTest::mouseClick(Find<QPushButton>(modal, 1), Qt::LeftButton);
         });
-        f.doc->OnFindFragInCommand();
+        OnFindFragInCommand(*f.doc);
         QVERIFY(message.Ran() && !message.TimedOut());
         QCOMPARE(text, QString("No matches"));
 
@@ -89,7 +90,7 @@ private slots:
             nothing.WhenModalOpens([](QWidget* box) { box->close(); }, modal, 300);
             QTest::mouseClick(Find<QPushButton>(modal, 2), Qt::LeftButton);
         });
-        f.doc->OnFindEvalInCommand();
+        OnFindEvalInCommand(*f.doc);
         QTest::qWait(400);
         QVERIFY(cancel.Ran());
         QVERIFY(!nothing.Ran());
@@ -112,9 +113,9 @@ private slots:
         QFETCH(QList<int>, expected);
         EditorFixture f;
         f.prompter.AnswerText(typed.toStdString());
-        if (kind == 0) f.doc->OnFindFragInEval();
-        else if (kind == 1) f.doc->OnFindEvalInCommand();
-        else f.doc->OnFindFragInCommand();
+        if (kind == 0) OnFindFragInEval(*f.doc);
+        else if (kind == 1) OnFindEvalInCommand(*f.doc);
+        else OnFindFragInCommand(*f.doc);
         QCOMPARE(f.prompter.lists.size(), size_t{1});
         QCOMPARE(QList<int>(f.prompter.lists[0].begin(), f.prompter.lists[0].end()), expected);
         QVERIFY(f.prompter.messages.empty());
@@ -131,7 +132,7 @@ private slots:
         // Saved over the files the database was loaded from.
         f.prompter.AnswerFile(f.CompanionFile("fragFile.bin"));
         f.prompter.AnswerFile(f.CompanionFile("evalFile.bin"));
-        QVERIFY(f.doc->OnSaveDocument(f.talk));
+        QVERIFY(OnSaveDocument(*f.doc));
         QCOMPARE(f.prompter.fileRequests.size(), size_t{2});
         const FileDialogRequest& frag = f.prompter.fileRequests[0];
         QCOMPARE(frag.fileName, std::string("fragFile.bin"));
@@ -164,7 +165,7 @@ private slots:
         QVERIFY(f.doc->SetFragVoxIndex(1, 0, 0));
         f.prompter.AnswerFile(std::nullopt);                        // fragment dialog cancelled
         f.prompter.AnswerFile(f.dir.File("missing/evalFile.bin"));  // cannot be created
-        QVERIFY(f.doc->OnSaveDocument(f.talk));
+        QVERIFY(OnSaveDocument(*f.doc));
         QCOMPARE(f.prompter.messages.size(), size_t{1});
         QVERIFY(QString::fromStdString(f.prompter.messages[0]).startsWith("File save failed"));
         QVERIFY(f.doc->GetFragTable().IsModified());
@@ -177,7 +178,7 @@ private slots:
         const std::string names = f.dir.File("comms.csv");
         std::ofstream(names) << "0,Hello\n5,Goodbye\n";
         f.prompter.AnswerFile(names);
-        f.doc->OnLoadCommNames();
+        OnLoadCommNames(*f.doc);
         QCOMPARE(f.prompter.fileRequests.size(), size_t{1});
         QVERIFY(f.prompter.fileRequests[0].mustExist);
         QCOMPARE(f.prompter.fileRequests[0].filter,
@@ -190,7 +191,7 @@ private slots:
         std::ofstream(phrases) << "header\n3,x,three\n";
         f.prompter.AnswerFile(phrases);
         f.view.updates = 0;
-        f.doc->OnLoadPhrases();
+        OnLoadPhrases(*f.doc);
         QCOMPARE(f.doc->GetPhrase(3, 0), std::string("three"));
         QCOMPARE(f.doc->GetPhrase(5, 0), std::string());
         QCOMPARE(f.profile.GetString("Data", "Phrases", ""), phrases);

@@ -9,7 +9,7 @@
 #include "tests/dialogs/editorfixture.h"
 #include "tests/dialogs/modaldriver.h"
 #include "tests/dialogs/testregistry.h"
-#include "ui/dialogbuilder.h"
+#include "ui/templates/dialogbuilder.h"
 #include "ui/dialogs/cfraginfodlg.h"
 #include "ui/dialogs/editors.h"
 

@@ -10,7 +10,7 @@
 #include "tests/dialogs/modaldriver.h"
 #include "tests/dialogs/testregistry.h"
 #include "tests/support/tempdir.h"
-#include "ui/dialogbuilder.h"
+#include "ui/templates/dialogbuilder.h"
 #include "ui/dialogs/cfinddlg.h"
 #include "ui/dialogs/cresultlistdlg.h"
 #include "ui/dialogs/numberdialogs.h"

@@ -8,7 +8,7 @@
 #include <QTreeWidget>
 
 #include "tests/dialogs/testregistry.h"
-#include "ui/dialogbuilder.h"
+#include "ui/templates/dialogbuilder.h"
 #include "ui/dialogs/cfinddlg.h"
 #include "ui/dialogs/cresultlistdlg.h"
 #include "ui/dialogs/filefilter.h"

@@ -4,8 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "audio/nullsounddevice.h"
-#include "talkdata/document.h"
+#include "audio/player/nullsounddevice.h"
+#include "ui/documentcommands.h"
+#include "workbench/document.h"
 #include "talkdata/memoryprofile.h"
 #include "tests/support/databasebuilder.h"
 #include "tests/support/scriptedprompter.h"
@@ -68,7 +69,7 @@ TEST_F(DocumentEdit, SuccessfulEditsMarkTheDocumentModifiedRefusedOnesDoNot) {
 
 TEST_F(DocumentEdit, SaveWithNothingModifiedAsksNothingAndClearsTheFlag) {
     doc_->SetModifiedFlag(true);
-    EXPECT_TRUE(doc_->OnSaveDocument("ignored.vox"));
+    EXPECT_TRUE(OnSaveDocument(*doc_));
     EXPECT_TRUE(prompter_.fileRequests.empty());
     EXPECT_FALSE(doc_->IsModified());
 }
@@ -78,7 +79,7 @@ TEST_F(DocumentEdit, SaveAsksForTheFragmentTableFirstThenTheEvalTable) {
     ASSERT_TRUE(doc_->InsertEvalElement(1, {5, 1}));
     prompter_.AnswerFile(dir_.File("frags-out.bin"));
     prompter_.AnswerFile(dir_.File("evals-out.bin"));
-    EXPECT_TRUE(doc_->OnSaveDocument(""));
+    EXPECT_TRUE(OnSaveDocument(*doc_));
     ASSERT_EQ(prompter_.fileRequests.size(), 2u);
     EXPECT_EQ(prompter_.fileRequests[0].fileName, "fragFile.bin");
     EXPECT_EQ(prompter_.fileRequests[0].filter, "Frag Bin Files (*.bin)|*.bin|All files (*.*)|*.*||");
@@ -96,18 +97,18 @@ TEST_F(DocumentEdit, SaveAsksForTheFragmentTableFirstThenTheEvalTable) {
 TEST_F(DocumentEdit, CancelledSaveKeepsTheTablesModifiedFlagSoTheNextSaveAsksAgain) {
     ASSERT_TRUE(doc_->InsertEvalElement(1, {5, 1}));
     prompter_.AnswerFile(std::nullopt);
-    EXPECT_TRUE(doc_->OnSaveDocument(""));
+    EXPECT_TRUE(OnSaveDocument(*doc_));
     EXPECT_FALSE(doc_->IsModified());
     EXPECT_TRUE(doc_->GetEvalTable().IsModified());
     prompter_.AnswerFile(std::nullopt);
-    doc_->OnSaveDocument("");
+    OnSaveDocument(*doc_);
     EXPECT_EQ(prompter_.fileRequests.size(), 2u);
 }
 
 TEST_F(DocumentEdit, SaveOverTheOpenTablesWorksAndTheReopenedDatabaseHasTheChange) {
     ASSERT_TRUE(doc_->InsertFragElement(1, 4, 0));
     prompter_.AnswerFile(dir_.File("fragFile.bin"));
-    doc_->OnSaveFragFile();
+    OnSaveFragFile(*doc_);
     EXPECT_TRUE(prompter_.messages.empty());
     ListRecord frag;
     ASSERT_TRUE(doc_->GetFragRecord(1, frag)) << "the open database stays usable";
@@ -123,7 +124,7 @@ TEST_F(DocumentEdit, FailedSaveSaysSoKeepsTheOldFileAndTheModifiedFlag) {
     ASSERT_TRUE(doc_->InsertEvalElement(1, {5, 1}));
     ASSERT_EQ(chmod(dir_.Path().c_str(), 0500), 0);
     prompter_.AnswerFile(dir_.File("evalFile.bin"));
-    doc_->OnSaveEvalFile();
+    OnSaveEvalFile(*doc_);
     chmod(dir_.Path().c_str(), 0700);
     ASSERT_EQ(prompter_.messages.size(), 1u);
     EXPECT_EQ(prompter_.messages[0].rfind("File save failed", 0), 0u);
@@ -134,7 +135,7 @@ TEST_F(DocumentEdit, FailedSaveSaysSoKeepsTheOldFileAndTheModifiedFlag) {
 TEST_F(DocumentEdit, FailedSaveIntoAMissingFolderSaysSo) {
     ASSERT_TRUE(doc_->InsertEvalElement(1, {5, 1}));
     prompter_.AnswerFile(dir_.File("no-such-folder/evalFile.bin"));
-    doc_->OnSaveEvalFile();
+    OnSaveEvalFile(*doc_);
     ASSERT_EQ(prompter_.messages.size(), 1u);
     EXPECT_EQ(prompter_.messages[0].rfind("File save failed", 0), 0u);
     EXPECT_TRUE(doc_->GetEvalTable().IsModified());
@@ -167,14 +168,14 @@ TEST_F(DocumentEdit, SettingAnEvalNameRefreshesTheViews) {
 
 TEST_F(DocumentEdit, SearchCancelledShowsNothing) {
     prompter_.AnswerText(std::nullopt);
-    doc_->OnFindFragInEval();
+    OnFindFragInEval(*doc_);
     EXPECT_TRUE(prompter_.messages.empty());
     EXPECT_TRUE(prompter_.lists.empty());
 }
 
 TEST_F(DocumentEdit, SearchTextIsReadLenientlyAndResultsListedAscending) {
     prompter_.AnswerText("1abc");
-    doc_->OnFindFragInEval();
+    OnFindFragInEval(*doc_);
     ASSERT_EQ(prompter_.lists.size(), 1u);
     EXPECT_EQ(prompter_.lists[0], (std::vector<int>{0, 1}));
     EXPECT_EQ(prompter_.textCaptions, std::vector<std::string>{"Find"});
@@ -182,14 +183,14 @@ TEST_F(DocumentEdit, SearchTextIsReadLenientlyAndResultsListedAscending) {
 
 TEST_F(DocumentEdit, SearchWithoutMatchesSaysNoMatches) {
     prompter_.AnswerText("  -3");
-    doc_->OnFindEvalInCommand();
+    OnFindEvalInCommand(*doc_);
     EXPECT_EQ(prompter_.messages, std::vector<std::string>{"No matches"});
     EXPECT_TRUE(prompter_.lists.empty());
 }
 
 TEST_F(DocumentEdit, FragInCommandFindsDirectAndThroughAnEval) {
     prompter_.AnswerText("1");
-    doc_->OnFindFragInCommand();
+    OnFindFragInCommand(*doc_);
     ASSERT_EQ(prompter_.lists.size(), 1u);
     // comm 0 holds fragment 1 directly and eval 1 (whose alternative is fragment 1): once.
     // comm 2's entry 0 is fragment 0; eval 0 is not consulted for it.
@@ -198,7 +199,7 @@ TEST_F(DocumentEdit, FragInCommandFindsDirectAndThroughAnEval) {
 
 TEST_F(DocumentEdit, LoadPhrasesRemembersTheChosenFileEvenWhenItCannotBeRead) {
     prompter_.AnswerFile(dir_.File("missing.csv"));
-    doc_->OnLoadPhrases();
+    OnLoadPhrases(*doc_);
     EXPECT_EQ(profile_.GetString("Data", "Phrases", ""), dir_.File("missing.csv"));
     ASSERT_EQ(prompter_.fileRequests.size(), 1u);
     EXPECT_TRUE(prompter_.fileRequests[0].mustExist);
@@ -207,7 +208,7 @@ TEST_F(DocumentEdit, LoadPhrasesRemembersTheChosenFileEvenWhenItCannotBeRead) {
 
 TEST_F(DocumentEdit, LoadCommNamesCancelledChangesNothing) {
     prompter_.AnswerFile(std::nullopt);
-    doc_->OnLoadCommNames();
+    OnLoadCommNames(*doc_);
     EXPECT_FALSE(profile_.Has("Data", "Comms"));
 }
 
@@ -215,7 +216,7 @@ TEST_F(DocumentEdit, LoadCommNamesReplacesTheNamesAndRefreshes) {
     const std::string text = "2,last call\n";
     test::WriteFileBytes(dir_.File("names.csv"), {text.begin(), text.end()});
     prompter_.AnswerFile(dir_.File("names.csv"));
-    doc_->OnLoadCommNames();
+    OnLoadCommNames(*doc_);
     EXPECT_EQ(doc_->GetCommName(2), "last call");
     EXPECT_EQ(profile_.GetString("Data", "Comms", ""), dir_.File("names.csv"));
 }

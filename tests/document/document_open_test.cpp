@@ -6,8 +6,9 @@
 
 #include <cstdio>
 
-#include "audio/nullsounddevice.h"
-#include "talkdata/document.h"
+#include "audio/player/nullsounddevice.h"
+#include "ui/documentcommands.h"
+#include "workbench/document.h"
 #include "talkdata/memoryprofile.h"
 #include "tests/support/databasebuilder.h"
 #include "tests/support/tempdir.h"
@@ -154,7 +155,7 @@ TEST(DocumentOpen, ReadOnlyOpenLeavesEveryByteAsItWas) {
     {
         auto doc = MakeDoc(profile);
         ASSERT_TRUE(doc->OnOpenDocument(talk, CVoxbenchDoc::Access::ReadOnly));
-        EXPECT_TRUE(doc->OnSaveDocument(""));  // flushes nothing into a read-only mapping
+        EXPECT_TRUE(OnSaveDocument(*doc));  // flushes nothing into a read-only mapping
     }
     EXPECT_EQ(test::ReadFileBytes(talk), before);
 }

@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "audio/nullsounddevice.h"
-#include "talkdata/document.h"
+#include "audio/player/nullsounddevice.h"
+#include "workbench/document.h"
 #include "talkdata/memoryprofile.h"
 #include "talkdata/verify.h"
 #include "tests/faults/faultdatabase.h"

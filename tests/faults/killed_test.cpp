@@ -16,8 +16,8 @@
 #include <thread>
 #include <vector>
 
-#include "audio/nullsounddevice.h"
-#include "talkdata/document.h"
+#include "audio/player/nullsounddevice.h"
+#include "workbench/document.h"
 #include "talkdata/fragtable.h"
 #include "talkdata/memoryprofile.h"
 #include "talkdata/voxfile.h"

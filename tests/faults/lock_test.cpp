@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "audio/nullsounddevice.h"
-#include "talkdata/document.h"
+#include "audio/player/nullsounddevice.h"
+#include "workbench/document.h"
 #include "talkdata/memoryprofile.h"
 #include "tests/faults/childprocess.h"
 #include "tests/faults/faultdatabase.h"

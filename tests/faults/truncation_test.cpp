@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "audio/nullsounddevice.h"
-#include "talkdata/document.h"
+#include "audio/player/nullsounddevice.h"
+#include "workbench/document.h"
 #include "talkdata/mappedfile.h"
 #include "talkdata/memoryprofile.h"
 #include "tests/faults/faultdatabase.h"
@@ -209,8 +209,8 @@ TEST_F(TruncatedDatabase, ADamagedTalkFileIsNeverRewrittenFromWhatIsLeft) {
     const FolderSnapshot before = SnapshotFolder(dir_.Path());
 
     const std::vector<uint8_t> coded(40, 0x0B);
-    EXPECT_FALSE(doc_->AddFragment(0, 9, std::make_unique<uint8_t[]>(40), 40, 640));
-    EXPECT_FALSE(prompter_.messages.empty());
+    const Status added = doc_->AddFragment(0, 9, std::make_unique<uint8_t[]>(40), 40, 640);
+    EXPECT_FALSE(added.error.empty());
     EXPECT_FALSE(doc_->ReplaceFragment(1, 0, coded.data(), 40, 640));
     EXPECT_EQ(SnapshotFolder(dir_.Path()), before);
 }

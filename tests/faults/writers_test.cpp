@@ -19,13 +19,13 @@
 #include <vector>
 
 #include "audio/entrydecodecheck.h"
-#include "audio/exportimport.h"
-#include "audio/importactions.h"
-#include "audio/nullsounddevice.h"
-#include "audio/viewactions.h"
+#include "workbench/listimport.h"
+#include "ui/importflows.h"
+#include "audio/player/nullsounddevice.h"
+#include "workbench/fragmentexport.h"
 #include "audio/wavefile.h"
 #include "talkdata/compact.h"
-#include "talkdata/document.h"
+#include "workbench/document.h"
 #include "talkdata/faultinjection.h"
 #include "talkdata/memoryprofile.h"
 #include "talkdata/safefile.h"
@@ -255,10 +255,9 @@ class ReaderDuringReplaces : public Database {
         std::unique_ptr<uint8_t[]> coded;
         uint32_t length = 0;
         ASSERT_TRUE(writer_->EncodeSound(pcm.data(), 3200, coded, length));
-        std::string why;
-        ASSERT_TRUE(
-            writer_->ReplaceFragment(pair.fragment, pair.voice, coded.get(), length, 3200, &why))
-            << why;
+        const Status replaced = writer_->ReplaceFragment(pair.fragment, pair.voice, coded.get(),
+                                                         length, 3200);
+        ASSERT_TRUE(replaced) << replaced.error;
     }
 
     std::unique_ptr<CVoxbenchDoc> writer_;

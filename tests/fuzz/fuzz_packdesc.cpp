@@ -5,9 +5,9 @@
 #include <string>
 
 #include "tests/fuzz/fuzzcheck.h"
-#include "tools/pack/descriptioncheck.h"
-#include "tools/pack/descriptionreader.h"
-#include "tools/pack/descriptionwriter.h"
+#include "pack/descriptioncheck.h"
+#include "pack/descriptionreader.h"
+#include "pack/descriptionwriter.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace vox::pack;

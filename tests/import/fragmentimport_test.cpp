@@ -3,7 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "audio/importactions.h"
+#include "ui/importflows.h"
 #include "talkdata/faultinjection.h"
 #include "talkdata/writerlock.h"
 #include "tests/import/importfixture.h"

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "audio/nullsounddevice.h"
+#include "audio/player/nullsounddevice.h"
 #include "audio/speechcodec.h"
 #include "audio/wavefile.h"
 #include "talkdata/faultinjection.h"

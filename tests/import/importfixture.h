@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "talkdata/document.h"
+#include "workbench/document.h"
 #include "talkdata/memoryprofile.h"
 #include "tests/support/databasebuilder.h"
 #include "tests/support/scriptedprompter.h"

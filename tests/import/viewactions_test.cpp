@@ -5,8 +5,9 @@
 #include <algorithm>
 #include <chrono>
 
-#include "audio/nullsounddevice.h"
-#include "audio/viewactions.h"
+#include "audio/player/nullsounddevice.h"
+#include "workbench/fragmentexport.h"
+#include "ui/exportflows.h"
 #include "audio/wavefile.h"
 #include "tests/import/importfixture.h"
 
@@ -183,10 +184,9 @@ TEST_F(ViewActions, SaveOfAMissingVoiceAsksNothingAndOfAnUndecodableOneWritesNot
     prompter_.AnswerFile(out_ + "/bad.wav");
     SaveFragmentWave(*doc_, 1, 4);
     EXPECT_FALSE(FileExists(out_ + "/bad.wav"));
-    std::string why;
-    EXPECT_FALSE(WriteFragmentWave(*doc_, 1, 4, out_ + "/bad.wav", &why));
-    EXPECT_NE(why.find("does not decode"), std::string::npos);
-    EXPECT_FALSE(WriteFragmentWave(*doc_, 2, 0, out_ + "/bad.wav", &why));
+    const Status undecodable = WriteFragmentWave(*doc_, 1, 4, out_ + "/bad.wav");
+    EXPECT_NE(undecodable.error.find("does not decode"), std::string::npos);
+    EXPECT_FALSE(WriteFragmentWave(*doc_, 2, 0, out_ + "/bad.wav"));
     EXPECT_FALSE(FileExists(out_ + "/bad.wav"));
 }
 

@@ -2,8 +2,8 @@
 // appends come first, and every refused line is named.
 #include <sys/stat.h>
 
-#include "audio/exportimport.h"
-#include "audio/viewactions.h"
+#include "workbench/listimport.h"
+#include "workbench/fragmentexport.h"
 #include "audio/wavefile.h"
 #include "talkdata/faultinjection.h"
 #include "talkdata/voxfile.h"

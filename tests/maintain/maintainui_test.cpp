@@ -5,11 +5,11 @@
 #include <QElapsedTimer>
 #include <QSignalSpy>
 
-#include "audio/viewactions.h"
+#include "workbench/fragmentexport.h"
 #include "audio/wavefile.h"
 #include "tests/maintain/maintainfixture.h"
 #include "ui/cvoxbenchview.h"
-#include "ui/dialogtemplate.h"
+#include "ui/templates/dialogtemplate.h"
 #include "ui/maintaincommands.h"
 #include "ui/waveformview.h"
 

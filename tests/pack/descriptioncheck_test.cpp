@@ -1,8 +1,8 @@
 // A description that reads well but does not hold together is refused with the line to fix.
 #include <gtest/gtest.h>
 
-#include "tools/pack/descriptioncheck.h"
-#include "tools/pack/descriptionreader.h"
+#include "pack/descriptioncheck.h"
+#include "pack/descriptionreader.h"
 
 namespace vox::pack {
 namespace {

@@ -4,8 +4,8 @@
 
 #include <random>
 
-#include "tools/pack/descriptionreader.h"
-#include "tools/pack/descriptionwriter.h"
+#include "pack/descriptionreader.h"
+#include "pack/descriptionwriter.h"
 
 namespace vox::pack {
 namespace {

@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "tools/pack/descriptionreader.h"
-#include "tools/pack/descriptionwriter.h"
+#include "pack/descriptionreader.h"
+#include "pack/descriptionwriter.h"
 
 namespace vox::pack {
 namespace {

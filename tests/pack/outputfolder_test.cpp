@@ -9,7 +9,7 @@
 
 #include "tests/pack/packfixtures.h"
 #include "tests/support/tempdir.h"
-#include "tools/pack/outputfolder.h"
+#include "pack/outputfolder.h"
 
 namespace vox::test {
 namespace {

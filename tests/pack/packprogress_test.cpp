@@ -12,8 +12,8 @@
 #include "talkdata/faultinjection.h"
 #include "tests/pack/packtestdatabase.h"
 #include "tests/support/tempdir.h"
-#include "tools/pack/outputfolder.h"
-#include "tools/pack/packer.h"
+#include "pack/outputfolder.h"
+#include "pack/packer.h"
 
 namespace vox::test {
 namespace {

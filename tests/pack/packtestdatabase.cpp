@@ -6,7 +6,7 @@
 #include "talkdata/fragtable.h"
 #include "talkdata/voxfile.h"
 #include "tests/support/tempdir.h"
-#include "tools/pack/packer.h"
+#include "pack/packer.h"
 
 namespace vox::test {
 

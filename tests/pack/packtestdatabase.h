@@ -5,7 +5,7 @@
 
 #include "talkdata/progress.h"
 #include "tests/pack/packfixtures.h"
-#include "tools/pack/unpacker.h"
+#include "pack/unpacker.h"
 
 namespace vox::test {
 

@@ -1,4 +1,4 @@
-#include "audio/autoresetevent.h"
+#include "audio/player/autoresetevent.h"
 
 #include <gtest/gtest.h>
 

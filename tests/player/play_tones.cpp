@@ -14,8 +14,8 @@
 #include <utility>
 #include <vector>
 
-#include "audio/portaudiodevice.h"
-#include "audio/soundplayer.h"
+#include "audio/player/portaudiodevice.h"
+#include "audio/player/soundplayer.h"
 #include "tests/player/tones.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "audio/portaudiodevice.h"
+#include "audio/player/portaudiodevice.h"
 
 #include <gtest/gtest.h>
 

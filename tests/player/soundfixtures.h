@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-#include "audio/sounditem.h"
+#include "audio/player/sounditem.h"
 
 namespace vox::test {
 

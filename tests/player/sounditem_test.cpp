@@ -1,4 +1,4 @@
-#include "audio/sounditem.h"
+#include "audio/player/sounditem.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "audio/nullsounddevice.h"
+#include "audio/player/nullsounddevice.h"
 #include "tests/player/soundfixtures.h"
 
 namespace vox {

@@ -1,4 +1,4 @@
-#include "audio/soundplayer.h"
+#include "audio/player/soundplayer.h"
 
 #include <gtest/gtest.h>
 
@@ -8,8 +8,8 @@
 #include <utility>
 #include <vector>
 
-#include "audio/autoresetevent.h"
-#include "audio/nullsounddevice.h"
+#include "audio/player/autoresetevent.h"
+#include "audio/player/nullsounddevice.h"
 #include "tests/player/soundfixtures.h"
 
 namespace vox {

@@ -1,4 +1,4 @@
-#include "audio/soundqueue.h"
+#include "audio/player/soundqueue.h"
 
 #include <gtest/gtest.h>
 

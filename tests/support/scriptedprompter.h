@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "talkdata/prompter.h"
+#include "workbench/prompter.h"
 
 namespace vox::test {
 

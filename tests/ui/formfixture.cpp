@@ -7,7 +7,7 @@
 #include <cmath>
 #include <fstream>
 
-#include "audio/nullsounddevice.h"
+#include "audio/player/nullsounddevice.h"
 #include "audio/speechcodec.h"
 
 namespace vox::test {

@@ -5,14 +5,14 @@
 #include <string>
 #include <vector>
 
-#include "audio/nullsoundcontrol.h"
-#include "talkdata/document.h"
+#include "audio/player/nullsoundcontrol.h"
+#include "workbench/document.h"
 #include "talkdata/memoryprofile.h"
 #include "tests/support/databasebuilder.h"
 #include "tests/support/scriptedprompter.h"
 #include "tests/support/tempdir.h"
 #include "ui/cvoxbenchview.h"
-#include "ui/dialogtemplate.h"
+#include "ui/templates/dialogtemplate.h"
 
 class QLineEdit;
 class QPushButton;

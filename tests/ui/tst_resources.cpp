@@ -5,7 +5,7 @@
 #include "talkdata/memoryprofile.h"
 #include "tests/ui/formfixture.h"
 #include "tests/ui/uitests.h"
-#include "ui/dialogbuilder.h"
+#include "ui/templates/dialogbuilder.h"
 #include "ui/formids.h"
 #include "ui/frameresources.h"
 #include "ui/recentfilelist.h"

@@ -8,7 +8,7 @@
 #include <QToolBar>
 #include <filesystem>
 
-#include "audio/nullsounddevice.h"
+#include "audio/player/nullsounddevice.h"
 #include "tests/ui/formfixture.h"
 #include "tests/ui/uitests.h"
 #include "ui/cmainframe.h"

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "talkdata/document.h"
+#include "workbench/document.h"
 #include "ui/dialogs/templatedialog.h"
 
 class QTreeWidget;

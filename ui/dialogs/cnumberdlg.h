@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "talkdata/prompter.h"
+#include "workbench/prompter.h"
 #include "ui/dialogs/templatedialog.h"
 
 class QLabel;

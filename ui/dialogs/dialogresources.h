@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/dialogtemplate.h"
+#include "ui/templates/dialogtemplate.h"
 
 namespace vox {
 

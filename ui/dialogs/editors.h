@@ -1,6 +1,6 @@
 #pragma once
 
-#include "talkdata/document.h"
+#include "workbench/document.h"
 
 class QWidget;
 

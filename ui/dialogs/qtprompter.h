@@ -1,6 +1,6 @@
 #pragma once
 
-#include "talkdata/prompter.h"
+#include "workbench/prompter.h"
 
 class QWidget;
 

@@ -3,8 +3,8 @@
 #include <QDialog>
 #include <map>
 
-#include "ui/dialogbuilder.h"
-#include "ui/dialogtemplate.h"
+#include "ui/templates/dialogbuilder.h"
+#include "ui/templates/dialogtemplate.h"
 
 namespace vox {
 

@@ -1,0 +1,15 @@
+#include "pack/packdescription.h"
+
+#include <algorithm>
+
+namespace vox::pack {
+
+int PackDescription::EffectiveSlotCount() const {
+    if (slotCount >= 0) return slotCount;
+    int highest = -1;
+    for (const EntryDescription& entry : entries)
+        for (int slot : entry.slots) highest = std::max(highest, slot);
+    return highest + 1;
+}
+
+}  // namespace vox::pack

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "talkdata/bytes.h"
+#include "talkdata/safefile.h"
+#include "pack/packdescription.h"
+
+namespace vox::pack {
+
+// One talk entry ready to be written.
+struct CodedEntry {
+    uint32_t decodedSize = 0;
+    ByteSpan coded;
+};
+
+// Writes the whole talk file in one pass: the header, the directory (slot s holds the offset
+// of the entry that names s, or 0), then the entries in description order, each decodedSize,
+// codedSize and the coded bytes. entries[i] belongs to description.entries[i]. Refused before
+// anything is written when the file would pass 4 GiB - 1 (its offsets are 32-bit).
+bool WriteTalk(const PackDescription& description, const std::vector<CodedEntry>& entries,
+               ByteSink& out, std::string& why);
+
+}  // namespace vox::pack

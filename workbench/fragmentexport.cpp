@@ -1,0 +1,209 @@
+#include "workbench/fragmentexport.h"
+
+#include <algorithm>
+#include <climits>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "audio/wavefile.h"
+#include "talkdata/safefile.h"
+
+namespace vox {
+namespace {
+
+// The list file is exchanged with other systems, which expect CR LF.
+constexpr const char* kLineEnd = "\r\n";
+
+// The talk entry behind a fragment's voice; false when the fragment, voice or entry is missing.
+bool FindEntry(CVoxbenchDoc& doc, int fragment, int voice, VoxEntry& entry) {
+    ListRecord record;
+    if (!doc.GetFragRecord(fragment, record)) return false;
+    const int voxIndex = doc.FindVoxIndex(record, voice);
+    return voxIndex >= 0 && doc.GetVoxEntry(voxIndex, entry);
+}
+
+std::string PairName(int fragment, int voice) {
+    return std::to_string(fragment) + "-" + std::to_string(voice);
+}
+
+bool WriteText(SafeFile& file, const std::string& line) {
+    const std::string text = line + kLineEnd;
+    return file.Write(text.data(), text.size());
+}
+
+// Wave files of an export on their way to disk. Each is written safely, but the wait for the
+// disk is paid once per batch rather than once per file; a file gets its list line only once
+// it is committed, so the list never names a file that is not there.
+class ExportWriter {
+  public:
+    static constexpr size_t kBatchSize = 64;
+
+    ExportWriter(SafeFile& list, ExportResult& result) : list_(list), result_(result) {}
+
+    // False when the list file could not take a line.
+    bool Add(const std::string& folder, const std::string& name, const uint8_t* pcm,
+             uint32_t pcmLen) {
+        const std::string path = folder + name + ".wav";
+        const std::vector<uint8_t> bytes = MakeWaveBytes(pcm, pcmLen);
+        std::string why = "no sound to write, or too much for a wave file";
+        if (bytes.empty() || !batch_.Add(path, bytes, &why)) {
+            Unwritten(path, why);
+            return true;
+        }
+        names_.push_back(name);
+        return batch_.GetCount() < kBatchSize || Commit();
+    }
+
+    // Commits what is pending; false when the list file could not take a line.
+    bool Commit() {
+        const std::vector<SafeFileBatch::Outcome> outcomes = batch_.Commit();
+        bool listOk = true;
+        for (size_t i = 0; i < outcomes.size(); ++i) {
+            if (!outcomes[i].committed) {
+                Unwritten(outcomes[i].path, outcomes[i].error);
+            } else if (listOk && WriteText(list_, names_[i] + ";.lh")) {
+                ++result_.saved;
+            } else {
+                listOk = false;
+            }
+        }
+        names_.clear();
+        return listOk;
+    }
+
+    // The export stops: nothing pending is committed.
+    void Abort() {
+        batch_.Abort();
+        names_.clear();
+    }
+
+  private:
+    void Unwritten(const std::string& path, const std::string& why) {
+        ++result_.unwritten;
+        if (result_.error.empty()) result_.error = path + ": " + why;
+    }
+
+    SafeFile& list_;
+    ExportResult& result_;
+    SafeFileBatch batch_;
+    std::vector<std::string> names_;  // of the batch's files, in the batch's order
+};
+
+// Exports every voice of one fragment; false when the list file could not take a line.
+bool ExportFragment(CVoxbenchDoc& doc, int fragment, const std::string& folder,
+                    ExportWriter& writer, ExportResult& result) {
+    ListRecord record;
+    if (!doc.GetFragRecord(fragment, record)) return true;
+    for (int voice = 0; voice < FragTable::kVoiceCount; ++voice) {
+        VoxEntry entry;
+        const int voxIndex = doc.FindVoxIndex(record, voice);
+        if (voxIndex < 0) continue;  // the fragment has no such voice
+        if (!doc.GetVoxEntry(voxIndex, entry)) {
+            result.unreadablePairs.push_back({fragment, voice});
+            continue;
+        }
+        std::unique_ptr<uint8_t[]> pcm;
+        uint32_t pcmLen = 0;
+        if (!doc.DecodeEntry(entry, pcm, pcmLen)) {
+            ++result.undecodable;
+            result.undecodablePairs.push_back({fragment, voice});
+            continue;
+        }
+        if (!writer.Add(folder, PairName(fragment, voice), pcm.get(), pcmLen)) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool PlayFragment(CVoxbenchDoc& doc, int fragment, int voice) {
+    VoxEntry entry;
+    if (!FindEntry(doc, fragment, voice, entry)) return false;
+    std::unique_ptr<uint8_t[]> pcm;
+    uint32_t pcmLen = 0;
+    // A recording that does not decode is not played: the buffer would hold no sound.
+    if (!doc.DecodeEntry(entry, pcm, pcmLen)) return false;
+    return doc.PlaySound(std::move(pcm), pcmLen);
+}
+
+int PlayFragmentSequence(CVoxbenchDoc& doc, const std::vector<int>& fragments, int voice) {
+    int queued = 0;
+    for (int fragment : fragments) {
+        if (!PlayFragment(doc, fragment, voice)) break;
+        ++queued;
+    }
+    return queued;
+}
+
+bool HasRecording(CVoxbenchDoc& doc, int fragment, int voice) {
+    VoxEntry entry;
+    return FindEntry(doc, fragment, voice, entry);
+}
+
+Status MakeFragmentWave(CVoxbenchDoc& doc, int fragment, int voice, std::vector<uint8_t>& bytes) {
+    VoxEntry entry;
+    if (!FindEntry(doc, fragment, voice, entry)) {
+        return Status::Failure("fragment " + std::to_string(fragment) +
+                               " has no recording in voice " + std::to_string(voice));
+    }
+    std::unique_ptr<uint8_t[]> pcm;
+    uint32_t pcmLen = 0;
+    if (!doc.DecodeEntry(entry, pcm, pcmLen)) {
+        return Status::Failure("the recording of fragment " + std::to_string(fragment) +
+                               " in voice " + std::to_string(voice) + " does not decode");
+    }
+    bytes = MakeWaveBytes(pcm.get(), pcmLen);
+    return {};
+}
+
+Status WriteFragmentWave(CVoxbenchDoc& doc, int fragment, int voice, const std::string& path) {
+    std::vector<uint8_t> bytes;
+    const Status made = MakeFragmentWave(doc, fragment, voice, bytes);
+    if (!made) return made;
+    std::string writeError;
+    if (WriteFileSafely(path, bytes, &writeError)) return {};
+    return Status::Failure(path + ": " + writeError);
+}
+
+ExportResult ExportFragmentRange(CVoxbenchDoc& doc, int first, int last,
+                                 const std::string& listPath, const ProgressFn& progress) {
+    ExportResult result;
+    SafeFile list;
+    if (!list.Begin(listPath)) {
+        result.error = listPath + ": " + list.GetError();
+        return result;
+    }
+    bool listOk = WriteText(list, "; Filenames of saved voxfile wav files with .lh extension") &&
+                  WriteText(list, "; for later reinstallation into a voxfile");
+    // Numbers below 0 and above the last fragment have no fragment; the loop skips them
+    // without walking through them one by one.
+    const int start = std::max(first, 0);
+    const int end = std::min({last, doc.GetFragCount(), INT_MAX - 1});
+    const std::string folder = FolderOf(listPath);
+    ExportWriter writer(list, result);
+    for (int fragment = start; listOk && fragment <= end; ++fragment) {
+        listOk = ExportFragment(doc, fragment, folder, writer, result);
+        const uint64_t done = static_cast<uint64_t>(fragment - start) + 1;
+        if (!ReportProgress(progress, done, static_cast<uint64_t>(end - start) + 1)) {
+            result.cancelled = true;
+            break;
+        }
+    }
+    // A cancelled export keeps what it has written so far, as it would have file by file.
+    if (listOk) {
+        listOk = writer.Commit();
+    } else {
+        writer.Abort();
+    }
+    if (listOk && list.Commit()) {
+        result.listWritten = true;
+    } else {
+        list.Abort();
+        result.error = listPath + ": " + list.GetError();
+    }
+    return result;
+}
+
+}  // namespace vox
