@@ -9,7 +9,7 @@ BUILD ?= build
 ASAN_BUILD ?= build-asan
 FUZZ_SECONDS ?= 20
 
-.PHONY: run test deps deps-test build build-asan check check-asan fuzz deb check-package demo clean
+.PHONY: run test deps deps-test build build-asan check check-asan check-layers fuzz deb check-package demo clean
 
 deps:
 	@scripts/install-deps.sh
@@ -32,10 +32,15 @@ check-asan: build-asan
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j $(JOBS)
 
 test: deps-test
+	$(MAKE) check-layers
 	$(MAKE) check
 	$(MAKE) check-asan
 	$(MAKE) fuzz
 	$(MAKE) check-package
+
+# No folder includes from a folder above it or beside it (see docs/architecture.md).
+check-layers:
+	scripts/check-layers.sh
 
 # clang with libFuzzer, AddressSanitizer and UndefinedBehaviorSanitizer, in build-fuzz/
 fuzz: deps-test
