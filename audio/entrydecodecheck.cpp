@@ -37,7 +37,8 @@ EntryDecodeCheck MakeEntryDecodeCheck(SpeechCodec& codec) {
         const uint32_t capacity = SpeechCodec::DecodeBufferSize(entry.decodedSize);
         auto buffer = std::make_unique_for_overwrite<uint8_t[]>(capacity);
         uint32_t produced = 0;
-        if (codec.Decode(entry.data, entry.codedSize, buffer.get(), capacity, produced)) return true;
+        if (codec.Decode(entry.data, entry.codedSize, buffer.get(), capacity, produced))
+            return true;
         if (why != nullptr) *why = kRefused;
         return false;
     };

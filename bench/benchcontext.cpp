@@ -25,7 +25,8 @@ const std::string& DatabasePath() {
 }
 
 const std::string& ScratchFolder() {
-    static const std::string path = FromEnvironment("VOXBENCH_SCRATCH", "/tmp/voxbench-bench/scratch");
+    static const std::string path =
+        FromEnvironment("VOXBENCH_SCRATCH", "/tmp/voxbench-bench/scratch");
     return path;
 }
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "workbench/document.h"
 #include "talkdata/memoryprofile.h"
+#include "workbench/document.h"
 
 namespace vox::bench {
 
@@ -18,11 +18,11 @@ const std::string& ScratchFolder();
 // A document on the database, read-write as the workbench opens it, with a silent sound
 // device; exits the program when the database does not open.
 class OpenedDatabase {
-public:
+  public:
     OpenedDatabase();
     CVoxbenchDoc& Doc() { return *doc_; }
 
-private:
+  private:
     MemoryProfile profile_;
     std::unique_ptr<CVoxbenchDoc> doc_;
 };

@@ -17,7 +17,8 @@ std::vector<uint8_t> SpeechLikePcm(uint32_t bytes, int seed) {
         const double t = static_cast<double>(i / 2) / 8000.0;
         phase += 2 * pi * baseHz * (1.0 + 0.35 * std::sin(2 * pi * (2.0 + seed % 3) * t)) / 8000.0;
         const double envelope = 0.55 + 0.45 * std::sin(2 * pi * (3.0 + seed % 5) * t);
-        const double voiced = std::sin(phase) + 0.3 * std::sin(2 * phase) + 0.1 * std::sin(3 * phase);
+        const double voiced =
+            std::sin(phase) + 0.3 * std::sin(2 * phase) + 0.1 * std::sin(3 * phase);
         const auto sample = static_cast<int16_t>(7000.0 * envelope * voiced);
         WriteU16(pcm.data() + i, static_cast<uint16_t>(sample));
     }

@@ -8,9 +8,9 @@
 
 #include <filesystem>
 
-#include "workbench/fragmentexport.h"
 #include "audio/wavefile.h"
 #include "bench/benchcontext.h"
+#include "workbench/fragmentexport.h"
 
 namespace vox::bench {
 namespace {
@@ -48,7 +48,8 @@ void BM_DecodeSound(benchmark::State& state) {
         for (const VoxEntry& entry : entries) {
             std::unique_ptr<uint8_t[]> pcm;
             uint32_t pcmLen = 0;
-            if (!doc.DecodeEntry(entry, pcm, pcmLen)) state.SkipWithError("an entry did not decode");
+            if (!doc.DecodeEntry(entry, pcm, pcmLen))
+                state.SkipWithError("an entry did not decode");
             benchmark::DoNotOptimize(pcm.get());
         }
     }

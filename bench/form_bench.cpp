@@ -41,7 +41,7 @@ void BM_RefreshComm(benchmark::State& state) {
 
 void BM_PlaySoundReturns(benchmark::State& state) {
     CVoxbenchDoc& doc = SharedDoc();
-    constexpr uint32_t kBytes = 3200;  // 0.1 s
+    constexpr uint32_t kBytes = 3200;                            // 0.1 s
     doc.PlaySound(std::make_unique<uint8_t[]>(kBytes), kBytes);  // starts the worker thread
     for (auto _ : state) {
         state.PauseTiming();

@@ -197,11 +197,16 @@ Bytes Comms(const Shape& shape, std::mt19937& random) {
 }
 
 bool ShapeOf(const std::string& size, Shape& shape) {
-    if (size == "small") shape = {1u << 20, 1200, 800, 200, 400};
-    else if (size == "medium") shape = {100u << 20, 32767, 20000, 5000, 10000};
-    else if (size == "large") shape = {1u << 30, 32767, 20000, 5000, 10000};
-    else if (size == "pack") shape = {0, 200, 150, 20, 20};
-    else return false;
+    if (size == "small")
+        shape = {1u << 20, 1200, 800, 200, 400};
+    else if (size == "medium")
+        shape = {100u << 20, 32767, 20000, 5000, 10000};
+    else if (size == "large")
+        shape = {1u << 30, 32767, 20000, 5000, 10000};
+    else if (size == "pack")
+        shape = {0, 200, 150, 20, 20};
+    else
+        return false;
     return true;
 }
 

@@ -16,8 +16,8 @@
 
 #include "audio/player/nullsounddevice.h"
 #include "talkdata/bytes.h"
-#include "workbench/document.h"
 #include "talkdata/memoryprofile.h"
+#include "workbench/document.h"
 
 namespace {
 
@@ -40,7 +40,7 @@ void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
 // A database whose talk file holds `mib` MiB in entries of kEntryBytes, and one fragment with
 // voices 0 and 1 (voxIndex 0 and 1).
 class BenchDatabase {
-public:
+  public:
     explicit BenchDatabase(uint32_t mib) {
         const char* base = std::getenv("VOXBENCH_BENCH_DIR");
         folder_ = std::string(base != nullptr ? base : "/tmp") + "/voxbench-import-bench";
@@ -79,7 +79,7 @@ public:
     const std::string& Folder() const { return folder_; }
     const std::string& Talk() const { return talk_; }
 
-private:
+  private:
     std::string folder_;
     std::string talk_;
 };

@@ -60,7 +60,8 @@ struct RawTables {
 void BM_FindFragInEval(benchmark::State& state) {
     const std::vector<int> queries = Queries(SharedDoc().GetFragCount());
     for (auto _ : state) {
-        for (int n : queries) benchmark::DoNotOptimize(FindFragInEval(SharedDoc().GetEvalTable(), n));
+        for (int n : queries)
+            benchmark::DoNotOptimize(FindFragInEval(SharedDoc().GetEvalTable(), n));
     }
 }
 
@@ -81,7 +82,8 @@ void BM_RawFragInEval(benchmark::State& state) {
 void BM_FindEvalInComm(benchmark::State& state) {
     const std::vector<int> queries = Queries(SharedDoc().GetEvalCount());
     for (auto _ : state) {
-        for (int n : queries) benchmark::DoNotOptimize(FindEvalInComm(SharedDoc().GetCommTable(), n));
+        for (int n : queries)
+            benchmark::DoNotOptimize(FindEvalInComm(SharedDoc().GetCommTable(), n));
     }
 }
 
@@ -110,8 +112,8 @@ void BM_RawFragInComm(benchmark::State& state) {
     const std::vector<int> queries = Queries(SharedDoc().GetFragCount());
     for (auto _ : state) {
         for (int n : queries) {
-            benchmark::DoNotOptimize(raw.ScanComms(
-                [&](int16_t e) { return e >= 0 ? e == n : raw.EvalSpeaks(-e, n); }));
+            benchmark::DoNotOptimize(
+                raw.ScanComms([&](int16_t e) { return e >= 0 ? e == n : raw.EvalSpeaks(-e, n); }));
         }
     }
 }

@@ -10,7 +10,7 @@ namespace vox {
 // Human-readable comm names, read from the comma-separated comm-name file. Lives for the whole
 // run; only a successful load replaces it.
 class CommNameList {
-public:
+  public:
     // The same bound as for fragments: far beyond any real comm file, and small enough that a
     // stray line naming comm 2000000000 is skipped instead of growing the list to its size.
     static constexpr int kMaxComm = 65535;
@@ -27,7 +27,7 @@ public:
     bool IsEmpty() const { return names_.IsEmpty(); }
     void Clear();
 
-private:
+  private:
     void LoadLine(std::string_view line);
 
     GrowableArray<std::string> names_;

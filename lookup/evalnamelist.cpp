@@ -26,7 +26,8 @@ void EvalNameList::Load(const Profile& profile) {
 
 void EvalNameList::Save(Profile& profile) const {
     profile.WriteInt(kSection, kCountKey, static_cast<int>(names_.GetSize()));
-    for (size_t i = 0; i < names_.GetSize(); ++i) profile.WriteString(kSection, NameKey(i), names_[i]);
+    for (size_t i = 0; i < names_.GetSize(); ++i)
+        profile.WriteString(kSection, NameKey(i), names_[i]);
 }
 
 bool EvalNameList::GetEvalName(int eval, std::string& out) const {

@@ -11,7 +11,7 @@ class Profile;
 // Names the user gave to evals. They belong to the user's installation, not to a database, so
 // they live in the profile (section "EvalNames"): read once at start-up, written once at the end.
 class EvalNameList {
-public:
+  public:
     // A comm names eval -entry with a 16-bit entry, so no eval beyond 32768 can ever be shown by
     // name. The bound also keeps a hostile "MaxEvals" from stalling start-up.
     static constexpr int kMaxEval = 32768;
@@ -29,7 +29,7 @@ public:
     bool SetEvalName(int eval, const std::string& name);
     size_t GetSize() const { return names_.GetSize(); }
 
-private:
+  private:
     GrowableArray<std::string> names_;
 };
 

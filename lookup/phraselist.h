@@ -10,7 +10,7 @@ namespace vox {
 // Human-readable phrases per fragment and voice, read from the comma-separated phrase file.
 // Lives for the whole run; only a load replaces it.
 class PhraseList {
-public:
+  public:
     // Fragment numbers are 16-bit in every table, so a line naming a larger number can never be
     // shown; it is skipped rather than growing the list to its size.
     static constexpr int kMaxFragment = 65535;
@@ -27,7 +27,7 @@ public:
     bool IsEmpty() const { return slots_.IsEmpty(); }
     void Clear();
 
-private:
+  private:
     void LoadLine(std::string_view line);
 
     GrowableArray<GrowableArray<std::string>> slots_;

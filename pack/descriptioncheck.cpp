@@ -20,8 +20,9 @@ bool CheckFileNames(const PackDescription& d, DescriptionError& error) {
     // Every later rewrite writes its temporary copy under the name with a final "$".
     if (d.talkName.back() == '$')
         return Fail(error, d.talkNameLine,
-                    "'" + d.talkName + "' cannot name the talk file: a name ending in \"$\" is "
-                    "the one its temporary copy would take");
+                    "'" + d.talkName +
+                        "' cannot name the talk file: a name ending in \"$\" is "
+                        "the one its temporary copy would take");
     const struct {
         const std::string& file;
         int line;
@@ -44,16 +45,16 @@ bool CheckEntries(const PackDescription& d, DescriptionError& error) {
             return Fail(error, entry.line, "'" + entry.wave + "' does not lie inside the folder");
         for (int slot : entry.slots) {
             if (slot >= slotCount) {
-                return Fail(error, entry.line, "slot " + std::to_string(slot) +
-                                                   " lies beyond the slot count " +
-                                                   std::to_string(slotCount) + " (line " +
-                                                   std::to_string(d.slotCountLine) + ")");
+                return Fail(error, entry.line,
+                            "slot " + std::to_string(slot) + " lies beyond the slot count " +
+                                std::to_string(slotCount) + " (line " +
+                                std::to_string(d.slotCountLine) + ")");
             }
             int& first = owner[static_cast<size_t>(slot)];
             if (first != 0) {
-                return Fail(error, entry.line, "slot " + std::to_string(slot) +
-                                                   " already belongs to the entry on line " +
-                                                   std::to_string(first));
+                return Fail(error, entry.line,
+                            "slot " + std::to_string(slot) +
+                                " already belongs to the entry on line " + std::to_string(first));
             }
             first = entry.line;
         }
@@ -71,10 +72,10 @@ bool CheckFrags(const PackDescription& d, DescriptionError& error) {
     for (const FragDescription& frag : d.frags) {
         for (const FragVoiceDescription& v : frag.voices) {
             if (v.voxIndex >= slotCount) {
-                return Fail(error, frag.line, "voice " + std::to_string(v.voice) +
-                                                  " names talk entry " + std::to_string(v.voxIndex) +
-                                                  ", which does not exist (" +
-                                                  std::to_string(slotCount) + " slots)");
+                return Fail(error, frag.line,
+                            "voice " + std::to_string(v.voice) + " names talk entry " +
+                                std::to_string(v.voxIndex) + ", which does not exist (" +
+                                std::to_string(slotCount) + " slots)");
             }
         }
     }
@@ -90,9 +91,9 @@ bool CheckEvals(const PackDescription& d, DescriptionError& error) {
         if (fileSize > 0xFFFFFFFFu) return Fail(error, eval.line, "evalFile.bin would pass 4 GiB");
         for (const EvalAlternativeDescription& a : eval.alternatives) {
             if (a.frag < 0 || a.frag >= fragCount) {
-                return Fail(error, eval.line, "alternative " + std::to_string(a.index) +
-                                                  " names fragment " + std::to_string(a.frag) +
-                                                  ", which does not exist");
+                return Fail(error, eval.line,
+                            "alternative " + std::to_string(a.index) + " names fragment " +
+                                std::to_string(a.frag) + ", which does not exist");
             }
         }
     }
@@ -105,11 +106,13 @@ bool CheckComms(const PackDescription& d, DescriptionError& error) {
     for (const CommDescription& comm : d.comms) {
         for (int entry : comm.entries) {
             if (entry >= 0 && entry >= fragCount)
-                return Fail(error, comm.line, "entry " + std::to_string(entry) + " names fragment " +
-                                                  std::to_string(entry) + ", which does not exist");
+                return Fail(error, comm.line,
+                            "entry " + std::to_string(entry) + " names fragment " +
+                                std::to_string(entry) + ", which does not exist");
             if (entry < 0 && -entry >= evalCount)
-                return Fail(error, comm.line, "entry " + std::to_string(entry) + " names eval " +
-                                                  std::to_string(-entry) + ", which does not exist");
+                return Fail(error, comm.line,
+                            "entry " + std::to_string(entry) + " names eval " +
+                                std::to_string(-entry) + ", which does not exist");
         }
     }
     return true;
@@ -120,8 +123,7 @@ bool CheckComms(const PackDescription& d, DescriptionError& error) {
 bool IsPlainFileName(const std::string& name) {
     if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos)
         return false;
-    return name != kFragFileName && name != kEvalFileName &&
-           name != kCommFileName;
+    return name != kFragFileName && name != kEvalFileName && name != kCommFileName;
 }
 
 bool IsInsideFolder(const std::string& relativePath) {

@@ -12,13 +12,13 @@ namespace {
 using Words = std::vector<std::string>;
 
 class DescriptionParser {
-public:
+  public:
     DescriptionParser(PackDescription& out, DescriptionError& error) : out_(out), error_(error) {}
 
     bool ParseLine(int lineNumber, std::string_view line);
     bool Finish();
 
-private:
+  private:
     bool Fail(const std::string& message);
     bool Number(std::string_view text, int64_t min, int64_t max, const std::string& what,
                 int64_t& out);
@@ -95,8 +95,7 @@ bool DescriptionParser::ParseStatement(const Words& words) {
     if (keyword == "header") return ParseHeader(words);
     if (keyword == "slots") return ParseSlots(words);
     if (keyword == "phrases") return ParseSideFile(words, out_.phrasesFile, out_.phrasesLine);
-    if (keyword == "commnames")
-        return ParseSideFile(words, out_.commNamesFile, out_.commNamesLine);
+    if (keyword == "commnames") return ParseSideFile(words, out_.commNamesFile, out_.commNamesLine);
     if (keyword == "entry") return ParseEntry(words);
     if (keyword == "frag") return ParseFrag(words);
     if (keyword == "eval") return ParseEval(words);
@@ -150,7 +149,8 @@ bool DescriptionParser::ParseSideFile(const Words& words, std::string& file, int
 }
 
 bool DescriptionParser::ParseEntry(const Words& words) {
-    if (words.size() < 3) return Fail("expected 'entry SLOT[,SLOT...] WAVE [decoded=... coded=... pcm=...]'");
+    if (words.size() < 3)
+        return Fail("expected 'entry SLOT[,SLOT...] WAVE [decoded=... coded=... pcm=...]'");
     EntryDescription entry;
     entry.line = line_;
     if (!ParseEntrySlots(words[1], entry)) return false;
@@ -181,7 +181,8 @@ bool DescriptionParser::ParseEntryCoded(const Words& words, EntryDescription& en
     bool haveDecoded = false, haveCoded = false, havePcm = false;
     for (size_t i = 3; i < words.size(); ++i) {
         std::string_view key, value;
-        if (!SplitPair(words[i], '=', key, value)) return Fail("expected KEY=VALUE: '" + words[i] + "'");
+        if (!SplitPair(words[i], '=', key, value))
+            return Fail("expected KEY=VALUE: '" + words[i] + "'");
         int64_t number = 0;
         if (key == "decoded" && !haveDecoded) {
             if (!Number(value, 0, 0xFFFFFFFF, "decoded size", number)) return false;
@@ -196,7 +197,8 @@ bool DescriptionParser::ParseEntryCoded(const Words& words, EntryDescription& en
             entry.codedSize = static_cast<uint32_t>(number);
             haveCoded = true;
         } else if (key == "pcm" && !havePcm) {
-            if (value.size() != 16 || value.find_first_not_of("0123456789abcdef") != std::string_view::npos)
+            if (value.size() != 16 ||
+                value.find_first_not_of("0123456789abcdef") != std::string_view::npos)
                 return Fail("pcm= must be 16 lower-case hexadecimal digits");
             entry.pcmHash = std::stoull(std::string(value), nullptr, 16);
             havePcm = true;
@@ -210,13 +212,13 @@ bool DescriptionParser::ParseEntryCoded(const Words& words, EntryDescription& en
     return true;
 }
 
-bool DescriptionParser::ParseSequenceNumber(const std::string& word, size_t expected,
-                                            int64_t max, const char* what, int& out) {
+bool DescriptionParser::ParseSequenceNumber(const std::string& word, size_t expected, int64_t max,
+                                            const char* what, int& out) {
     int64_t number = 0;
     if (!Number(word, 0, max, std::string(what) + " number", number)) return false;
     if (static_cast<size_t>(number) != expected) {
-        return Fail(std::string(what) + " " + word + " is out of sequence: expected " + what +
-                    " " + std::to_string(expected) + " here (they are numbered from 0 in order)");
+        return Fail(std::string(what) + " " + word + " is out of sequence: expected " + what + " " +
+                    std::to_string(expected) + " here (they are numbered from 0 in order)");
     }
     out = static_cast<int>(number);
     return true;
@@ -237,7 +239,8 @@ bool DescriptionParser::ParseFrag(const Words& words) {
             frag.number = static_cast<int>(a);
             continue;
         }
-        if (!SplitPair(words[i], ':', key, value)) return Fail("expected VOICE:ENTRY: '" + words[i] + "'");
+        if (!SplitPair(words[i], ':', key, value))
+            return Fail("expected VOICE:ENTRY: '" + words[i] + "'");
         if (!Number(key, 0, kVoiceCount - 1, "voice", a)) return false;
         if (!Number(value, 0, kMaxSlots - 1, "talk entry", b)) return false;
         for (const FragVoiceDescription& earlier : frag.voices)
@@ -263,10 +266,12 @@ bool DescriptionParser::ParseEval(const Words& words) {
             eval.number = static_cast<int>(a);
             continue;
         }
-        if (!SplitPair(words[i], ':', key, value)) return Fail("expected INDEX:FRAG: '" + words[i] + "'");
+        if (!SplitPair(words[i], ':', key, value))
+            return Fail("expected INDEX:FRAG: '" + words[i] + "'");
         if (!Number(key, -32768, 32767, "index", a)) return false;
         if (!Number(value, -32768, 32767, "fragment", b)) return false;
-        if (eval.alternatives.size() >= kMaxListCount) return Fail("too many alternatives for one eval");
+        if (eval.alternatives.size() >= kMaxListCount)
+            return Fail("too many alternatives for one eval");
         eval.alternatives.push_back({static_cast<int>(a), static_cast<int>(b)});
     }
     out_.evals.push_back(std::move(eval));
@@ -281,12 +286,10 @@ bool DescriptionParser::ParseCommField(std::string_view key, std::string_view va
         int64_t max;
         int* target;
     };
-    const Field fields[] = {{"reserved", 0, 0xFFFF, &comm.reserved},
-                            {"warp", -32768, 32767, &comm.warp},
-                            {"priority", 0, 255, &comm.priority},
-                            {"position", 0, 255, &comm.position},
-                            {"bullseye", -32768, 32767, &comm.bullseye},
-                            {"evals", 0, 255, &comm.evals}};
+    const Field fields[] = {
+        {"reserved", 0, 0xFFFF, &comm.reserved},     {"warp", -32768, 32767, &comm.warp},
+        {"priority", 0, 255, &comm.priority},        {"position", 0, 255, &comm.position},
+        {"bullseye", -32768, 32767, &comm.bullseye}, {"evals", 0, 255, &comm.evals}};
     for (const Field& field : fields) {
         if (key != field.name) continue;
         int64_t number = 0;
@@ -307,7 +310,8 @@ bool DescriptionParser::ParseComm(const Words& words) {
     std::vector<std::string_view> seen;
     for (; i < words.size() && words[i] != ":"; ++i) {
         std::string_view key, value;
-        if (!SplitPair(words[i], '=', key, value)) return Fail("expected FIELD=VALUE: '" + words[i] + "'");
+        if (!SplitPair(words[i], '=', key, value))
+            return Fail("expected FIELD=VALUE: '" + words[i] + "'");
         for (std::string_view earlier : seen)
             if (earlier == key) return Fail("'" + std::string(key) + "' is given twice");
         seen.push_back(key);

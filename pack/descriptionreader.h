@@ -1,7 +1,7 @@
 #pragma once
 
-#include "talkdata/bytes.h"
 #include "pack/packdescription.h"
+#include "talkdata/bytes.h"
 
 namespace vox::pack {
 

@@ -26,9 +26,11 @@ void WriteHead(std::ostream& out, const PackDescription& d) {
 }
 
 void WriteEntries(std::ostream& out, const PackDescription& d) {
-    out << "\n# Talk entries: entry SLOT[,SLOT...] WAVE [decoded=BYTES coded=OFFSET+LENGTH pcm=HASH]\n"
+    out << "\n# Talk entries: entry SLOT[,SLOT...] WAVE [decoded=BYTES coded=OFFSET+LENGTH "
+           "pcm=HASH]\n"
         << "# Slots not named here stay empty. decoded/coded/pcm keep the coded bytes in "
-        << kCodedFileName << "\n# for as long as the wave's samples are unchanged; a new or changed "
+        << kCodedFileName
+        << "\n# for as long as the wave's samples are unchanged; a new or changed "
         << "wave is coded on pack.\n";
     for (const EntryDescription& e : d.entries) {
         out << "entry ";
@@ -56,7 +58,8 @@ void WriteEvals(std::ostream& out, const PackDescription& d) {
     for (const EvalDescription& e : d.evals) {
         out << "eval " << e.eval;
         if (e.number != e.eval) out << " number=" << e.number;
-        for (const EvalAlternativeDescription& a : e.alternatives) out << ' ' << a.index << ':' << a.frag;
+        for (const EvalAlternativeDescription& a : e.alternatives)
+            out << ' ' << a.index << ':' << a.frag;
         out << '\n';
     }
 }
@@ -66,8 +69,8 @@ void WriteComms(std::ostream& out, const PackDescription& d) {
     for (const CommDescription& c : d.comms) {
         out << "comm " << c.comm;
         if (c.reserved != 0) out << " reserved=" << c.reserved;
-        out << " priority=" << c.priority << " position=" << c.position << " bullseye=" << c.bullseye
-            << " warp=" << c.warp << " evals=" << c.evals << " :";
+        out << " priority=" << c.priority << " position=" << c.position
+            << " bullseye=" << c.bullseye << " warp=" << c.warp << " evals=" << c.evals << " :";
         for (int entry : c.entries) out << ' ' << entry;
         out << '\n';
     }

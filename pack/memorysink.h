@@ -9,7 +9,7 @@ namespace vox::pack {
 
 // A ByteSink that collects the bytes in memory, to compare what a writer would produce.
 class MemorySink : public ByteSink {
-public:
+  public:
     bool Write(const void* data, size_t size) override {
         const auto* bytes = static_cast<const uint8_t*>(data);
         bytes_.insert(bytes_.end(), bytes, bytes + size);
@@ -17,7 +17,7 @@ public:
     }
     const std::vector<uint8_t>& Bytes() const { return bytes_; }
 
-private:
+  private:
     std::vector<uint8_t> bytes_;
 };
 

@@ -6,8 +6,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cctype>
+#include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -129,8 +129,9 @@ bool OutputFolder::Check(const std::string& path, std::string& why) {
     parent_ = slash == std::string::npos ? "." : slash == 0 ? "/" : real_.substr(0, slash);
     base_ = slash == std::string::npos ? real_ : real_.substr(slash + 1);
     if (base_.empty() || base_ == "." || base_ == "..") {
-        why = target_ + ": name the folder itself (a folder named \".\", \"..\" or \"/\" cannot be "
-                        "replaced in one step)";
+        why = target_ +
+              ": name the folder itself (a folder named \".\", \"..\" or \"/\" cannot be "
+              "replaced in one step)";
         return false;
     }
     if (stat(real_.c_str(), &info) != 0) {

@@ -18,7 +18,7 @@ namespace vox::pack {
 // complete. Unless Commit() succeeds, the destructor removes the temporary folder and any
 // parent folder this object made.
 class OutputFolder {
-public:
+  public:
     static constexpr const char* kPartialMark = ".partial-";
 
     OutputFolder() = default;
@@ -42,7 +42,7 @@ public:
 
     const std::string& TemporaryPath() const { return temp_; }
 
-private:
+  private:
     std::string TargetPathOf(const std::string& name) const { return target_ + "/" + name; }
     std::string TempPathOf(const std::string& name) const { return temp_ + "/" + name; }
     bool MakeParents(std::string& why);

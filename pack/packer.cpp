@@ -4,14 +4,14 @@
 #include <cstdlib>
 
 #include "audio/wavefile.h"
-#include "talkdata/tablenames.h"
-#include "talkdata/wholefile.h"
 #include "pack/descriptioncheck.h"
 #include "pack/descriptionreader.h"
 #include "pack/outputfolder.h"
 #include "pack/samplehash.h"
 #include "pack/tablebytes.h"
 #include "pack/waveconversion.h"
+#include "talkdata/tablenames.h"
+#include "talkdata/wholefile.h"
 
 namespace vox::pack {
 namespace {
@@ -46,7 +46,8 @@ std::string Seconds(size_t pcmBytes) {
 Packer::Packer(NoteFn note) : note_(std::move(note)) { codecReady_ = codec_.Init(); }
 
 bool Packer::Refuse(int line, const std::string& why) {
-    error_ = descriptionPath_ + (line > 0 ? ":" + std::to_string(line) : std::string()) + ": " + why;
+    error_ =
+        descriptionPath_ + (line > 0 ? ":" + std::to_string(line) : std::string()) + ": " + why;
     return false;
 }
 
@@ -125,8 +126,10 @@ bool Packer::PrepareEntry(const std::string& folder, const EntryDescription& ent
     }
     if (entry.hasCoded && !converted && SampleHash(pcm) == entry.pcmHash) {
         if (entry.codedOffset + entry.codedSize > codedFile_.size())
-            return Refuse(entry.line, "coded bytes lie beyond the end of " + std::string(kCodedFileName));
-        entries_.push_back({entry.decodedSize, ByteSpan(codedFile_).subspan(entry.codedOffset, entry.codedSize)});
+            return Refuse(entry.line,
+                          "coded bytes lie beyond the end of " + std::string(kCodedFileName));
+        entries_.push_back(
+            {entry.decodedSize, ByteSpan(codedFile_).subspan(entry.codedOffset, entry.codedSize)});
         return true;
     }
     std::unique_ptr<uint8_t[]> coded;

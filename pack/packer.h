@@ -5,10 +5,10 @@
 #include <vector>
 
 #include "audio/speechcodec.h"
-#include "talkdata/progress.h"
 #include "pack/packdescription.h"
 #include "pack/talkwriter.h"
 #include "pack/unpacker.h"
+#include "talkdata/progress.h"
 
 namespace vox::pack {
 
@@ -20,7 +20,7 @@ namespace vox::pack {
 // 16-bit mono, with a note). The output is built beside outFolder and put in its place at
 // the end, so a failed, stopped or killed pack leaves no part of a database there.
 class Packer {
-public:
+  public:
     explicit Packer(NoteFn note);
     // progress counts the recordings as they are read and coded, and reaches its total once
     // everything is written; false from it stops the pack with nothing written (Stopped()).
@@ -29,7 +29,7 @@ public:
     const std::string& GetError() const { return error_; }
     bool Stopped() const { return stopped_; }
 
-private:
+  private:
     struct SideFile {
         std::string name;
         std::vector<uint8_t> bytes;

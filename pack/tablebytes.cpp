@@ -54,7 +54,8 @@ std::vector<uint8_t> FragTableBytes(const PackDescription& description) {
         std::stable_sort(voices.begin(), voices.end(),
                          [](const auto& a, const auto& b) { return a.voice < b.voice; });
         ListBytes list{static_cast<uint16_t>(frag.number), {}};
-        for (const FragVoiceDescription& v : voices) list.words.push_back(Word(v.voice, v.voxIndex));
+        for (const FragVoiceDescription& v : voices)
+            list.words.push_back(Word(v.voice, v.voxIndex));
         lists.push_back(std::move(list));
     }
     return ListFileBytes(std::move(lists));

@@ -39,7 +39,8 @@ bool WriteTalk(const PackDescription& description, const std::vector<CodedEntry>
     bool ok = out.Write(description.header.data(), description.header.size());
     for (uint32_t slot : slots) ok = ok && Put32(out, slot);
     for (const CodedEntry& entry : entries) {
-        ok = ok && Put32(out, entry.decodedSize) && Put32(out, static_cast<uint32_t>(entry.coded.size())) &&
+        ok = ok && Put32(out, entry.decodedSize) &&
+             Put32(out, static_cast<uint32_t>(entry.coded.size())) &&
              out.Write(entry.coded.data(), entry.coded.size());
     }
     if (!ok) why = "cannot write the talk file";

@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "pack/packdescription.h"
 #include "talkdata/bytes.h"
 #include "talkdata/safefile.h"
-#include "pack/packdescription.h"
 
 namespace vox::pack {
 

@@ -5,10 +5,6 @@
 #include <set>
 
 #include "audio/wavefile.h"
-#include "talkdata/commtable.h"
-#include "talkdata/tablenames.h"
-#include "talkdata/voxfile.h"
-#include "talkdata/wholefile.h"
 #include "pack/descriptioncheck.h"
 #include "pack/descriptionreader.h"
 #include "pack/descriptionwriter.h"
@@ -16,6 +12,10 @@
 #include "pack/packlimits.h"
 #include "pack/samplehash.h"
 #include "pack/tablebytes.h"
+#include "talkdata/commtable.h"
+#include "talkdata/tablenames.h"
+#include "talkdata/voxfile.h"
+#include "talkdata/wholefile.h"
 
 namespace vox::pack {
 namespace {
@@ -111,8 +111,15 @@ void Unpacker::DescribeTables(const UnpackSource& source, PackDescription& d) co
     CommRecord record;
     // Records lie back to back from the start: the first that cannot be read ends them.
     for (int c = 0; c < count && CommTable::RecordAt(source.comm, count, c, record); ++c) {
-        CommDescription comm{c,        record.reserved, record.warp,  record.priority,
-                             record.position, record.bullseye, record.evals, {}, 0};
+        CommDescription comm{c,
+                             record.reserved,
+                             record.warp,
+                             record.priority,
+                             record.position,
+                             record.bullseye,
+                             record.evals,
+                             {},
+                             0};
         for (int position = 0; position < record.elements; ++position)
             comm.entries.push_back(CommTable::EntryAt(source.comm, record, position));
         d.comms.push_back(std::move(comm));
@@ -155,9 +162,11 @@ bool Unpacker::WriteWaves(ByteSpan talk, const std::vector<Recording>& recording
         VoxEntry vox;
         VoxFile::GetVoxEntry(talk, recordings[i].slots.front(), vox);
         uint32_t pcmLen = 0;
-        if (!codec_.Decode(vox.data, vox.codedSize, pcm.data(), static_cast<uint32_t>(pcm.size()), pcmLen)) {
+        if (!codec_.Decode(vox.data, vox.codedSize, pcm.data(), static_cast<uint32_t>(pcm.size()),
+                           pcmLen)) {
             pcmLen = 0;
-            note_(entry.wave + ": the coded bytes do not decode; the wave is left empty, and pack "
+            note_(entry.wave +
+                  ": the coded bytes do not decode; the wave is left empty, and pack "
                   "keeps the coded bytes for as long as it stays so");
         }
         const std::vector<uint8_t> wave = MakeWaveBytes(pcm.data(), pcmLen);
@@ -181,7 +190,8 @@ void Unpacker::NoteIrregularities(const UnpackSource& source, const PackDescript
     if (!VoxFile::HasWellFormedDirectory(source.talk, &why))
         note_("talk file: " + why + "; pack writes a regular directory of the same slot count");
     uint64_t regularSize = TalkSlotOffset(VoxFile::SlotCount(source.talk));
-    for (const EntryDescription& e : d.entries) regularSize = TalkEntryEnd(regularSize, e.codedSize);
+    for (const EntryDescription& e : d.entries)
+        regularSize = TalkEntryEnd(regularSize, e.codedSize);
     if (source.talk.size() > regularSize)
         note_("talk file: " + std::to_string(source.talk.size() - regularSize) +
               " bytes belong to no entry; pack leaves them out");
@@ -196,7 +206,8 @@ void Unpacker::NoteIrregularities(const UnpackSource& source, const PackDescript
     };
     for (const auto& table : tables) {
         if (table.original != table.regular)
-            note_(std::string(table.name) + ": not in the regular layout; the description keeps "
+            note_(std::string(table.name) +
+                  ": not in the regular layout; the description keeps "
                   "what the workbench reads from it, and pack writes that regularly");
     }
     const std::string text = WriteDescription(d);
@@ -239,7 +250,8 @@ bool Unpacker::Unpack(const UnpackSource& source, const std::string& folder,
     std::vector<uint8_t> coded;
     if (!out.Create(why) || !out.MakeSubfolder(kWaveFolderName, why)) return Fail(why);
     if (!WriteWaves(source.talk, recordings, d, out, coded, progress)) return false;
-    if (!source.phrasesPath.empty() && !CopySideFile(source.phrasesPath, kPhrasesName, out)) return false;
+    if (!source.phrasesPath.empty() && !CopySideFile(source.phrasesPath, kPhrasesName, out))
+        return false;
     if (!source.commNamesPath.empty() && !CopySideFile(source.commNamesPath, kCommNamesName, out))
         return false;
     NoteIrregularities(source, d);

@@ -6,11 +6,11 @@
 #include <vector>
 
 #include "audio/speechcodec.h"
+#include "pack/packdescription.h"
 #include "talkdata/bytes.h"
 #include "talkdata/evaltable.h"
 #include "talkdata/fragtable.h"
 #include "talkdata/progress.h"
-#include "pack/packdescription.h"
 
 namespace vox::pack {
 
@@ -37,7 +37,7 @@ struct UnpackSource {
 // built beside the target and put in its place at the end, so nothing is left there when it
 // fails, is stopped or is killed.
 class Unpacker {
-public:
+  public:
     static constexpr const char* kPhrasesName = "phrases.csv";
     static constexpr const char* kCommNamesName = "commnames.csv";
 
@@ -49,7 +49,7 @@ public:
     const std::string& GetError() const { return error_; }
     bool Stopped() const { return stopped_; }
 
-private:
+  private:
     struct Recording {
         uint32_t offset = 0;  // in the talk file
         std::vector<int> slots;

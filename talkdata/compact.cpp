@@ -27,7 +27,7 @@ struct Entry {
 // directory. Slot 0's entry begins where the directory ends, so it stays first.
 struct Plan {
     uint32_t slots = 0;
-    std::vector<Entry> entries;  // by old offset
+    std::vector<Entry> entries;          // by old offset
     std::map<uint32_t, uint32_t> moved;  // old offset -> new offset
     uint64_t newSize = 0;
 };
@@ -53,8 +53,8 @@ bool CollectEntries(ByteSpan talk, Plan& plan, std::string* why) {
     uint64_t previousEnd = directoryEnd;
     for (const auto& [offset, length] : lengths) {
         if (offset < previousEnd) {
-            return Refuse(why, "the entry at byte " + std::to_string(offset) +
-                                   " overlaps the one before it");
+            return Refuse(
+                why, "the entry at byte " + std::to_string(offset) + " overlaps the one before it");
         }
         plan.entries.push_back({offset, length, 0});
         previousEnd = uint64_t{offset} + length;
@@ -124,8 +124,8 @@ bool CompactedSize(ByteSpan talk, uint64_t& newSize, std::string* why) {
     return true;
 }
 
-bool WriteCompactedTalk(ByteSpan talk, ByteSink& out, const ProgressFn& progress,
-                        uint64_t& newSize, std::string* why) {
+bool WriteCompactedTalk(ByteSpan talk, ByteSink& out, const ProgressFn& progress, uint64_t& newSize,
+                        std::string* why) {
     Plan plan;
     if (!MakePlan(talk, plan, why)) return false;
     bool cancelled = false;
@@ -166,8 +166,9 @@ bool CompactTalkFile(const std::string& talkPath, CompactResult& result,
     const std::string target = ResolveLinks(talkPath);
     const std::string tempPath = TemporaryTalkPath(target);
     if (tempPath.empty()) {
-        result.error = target + ": cannot be rewritten: a name ending in \"$\" is the one its "
-                                "temporary copy would take";
+        result.error = target +
+                       ": cannot be rewritten: a name ending in \"$\" is the one its "
+                       "temporary copy would take";
         return false;
     }
     SafeFile out;

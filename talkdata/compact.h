@@ -26,8 +26,8 @@ struct CompactResult {
 // when the directory has no clear end or a slot points at something that is not a whole entry
 // behind the directory, or two entries overlap: such a file needs a person, not a rewrite.
 // newSize gets the size of the result.
-bool WriteCompactedTalk(ByteSpan talk, ByteSink& out, const ProgressFn& progress,
-                        uint64_t& newSize, std::string* why = nullptr);
+bool WriteCompactedTalk(ByteSpan talk, ByteSink& out, const ProgressFn& progress, uint64_t& newSize,
+                        std::string* why = nullptr);
 
 // The size WriteCompactedTalk would write, or false and why when it would refuse.
 bool CompactedSize(ByteSpan talk, uint64_t& newSize, std::string* why = nullptr);

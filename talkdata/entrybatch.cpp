@@ -9,7 +9,6 @@
 namespace vox {
 namespace {
 
-
 bool Refuse(std::string* why, const std::string& text) {
     if (why != nullptr) *why = text;
     return false;

@@ -16,7 +16,7 @@ class MappedFile;
 // by a kill or a power cut is completed by the next writer: it applies whole or not at all. The
 // old entries stay in the file, unreferenced, as after any replace.
 class EntryBatch {
-public:
+  public:
     struct Replacement {
         int voxIndex = 0;
         uint32_t decodedSize = 0;
@@ -40,7 +40,7 @@ public:
     // slots that now point at their new entries.
     bool Apply(MappedFile& file, size_t& slotsWritten, std::string* why = nullptr) const;
 
-private:
+  private:
     std::vector<Replacement> replacements_;
 };
 

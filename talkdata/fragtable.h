@@ -22,7 +22,8 @@ class FragTable : public ListTable {
     int FindVoxIndex(const ListRecord& frag, int voice) const {
         if (voice < 0 || voice >= kVoiceCount) return -1;
         for (const uint32_t word : ListWords(frag)) {
-            if (static_cast<int16_t>(word & 0xFFFF) == voice) return static_cast<int16_t>(word >> 16);
+            if (static_cast<int16_t>(word & 0xFFFF) == voice)
+                return static_cast<int16_t>(word >> 16);
         }
         return -1;
     }

@@ -16,10 +16,14 @@ namespace {
 std::string Escape(const std::string& text) {
     std::string out;
     for (char c : text) {
-        if (c == '\\') out += "\\\\";
-        else if (c == '\n') out += "\\n";
-        else if (c == '\r') out += "\\r";
-        else out += c;
+        if (c == '\\')
+            out += "\\\\";
+        else if (c == '\n')
+            out += "\\n";
+        else if (c == '\r')
+            out += "\\r";
+        else
+            out += c;
     }
     return out;
 }
@@ -32,9 +36,12 @@ std::string Unescape(const std::string& text) {
             continue;
         }
         const char next = text[++i];
-        if (next == 'n') out += '\n';
-        else if (next == 'r') out += '\r';
-        else out += next;
+        if (next == 'n')
+            out += '\n';
+        else if (next == 'r')
+            out += '\r';
+        else
+            out += next;
     }
     return out;
 }

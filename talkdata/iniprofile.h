@@ -14,7 +14,7 @@ namespace vox {
 // in memory until Flush, which replaces the file safely. Sections and keys keep the order in
 // which they were first seen, so a person can read and edit the file.
 class IniProfile : public Profile {
-public:
+  public:
     // A read-only profile (the command-line tool's read commands) never writes its file.
     explicit IniProfile(std::string path, bool readOnly = false);
 
@@ -34,7 +34,7 @@ public:
     void ParseText(const std::string& text);
     std::string ToText() const;
 
-private:
+  private:
     // Order is kept in the vectors; the maps only find things, so that a long hand-edited file
     // does not cost a pass over every earlier line for each line read.
     struct Section {

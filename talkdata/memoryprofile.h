@@ -11,7 +11,7 @@ namespace vox {
 // A profile that lives in memory only: for tests, and for tools that must not touch the user's
 // settings.
 class MemoryProfile : public Profile {
-public:
+  public:
     std::string GetString(const std::string& section, const std::string& key,
                           const std::string& defaultValue) const override;
     void WriteString(const std::string& section, const std::string& key,
@@ -20,7 +20,7 @@ public:
     bool Has(const std::string& section, const std::string& key) const;
     size_t GetWriteCount() const { return writes_; }
 
-private:
+  private:
     std::map<std::pair<std::string, std::string>, std::string> values_;
     size_t writes_ = 0;
 };

@@ -8,7 +8,7 @@ namespace vox {
 // command-line tool share them. Reads never fail (a missing or malformed value gives the
 // default); writes are kept until Flush.
 class Profile {
-public:
+  public:
     virtual ~Profile() = default;
 
     virtual std::string GetString(const std::string& section, const std::string& key,

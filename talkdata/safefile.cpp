@@ -25,7 +25,8 @@ bool IsUniqueTemporaryOf(const std::string& entry, const std::string& name) {
     if (entry.compare(1, name.size(), name) != 0 || entry[name.size() + 1] != '.') return false;
     for (size_t i = name.size() + 2; i < entry.size(); ++i) {
         const char c = entry[i];
-        const bool alnum = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+        const bool alnum =
+            (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
         if (!alnum) return false;
     }
     return true;
@@ -130,9 +131,10 @@ bool SafeFile::Begin(const std::string& targetPath, const std::string& tempPath)
         return true;
     }
     step_ = Step::Create;
-    attemptedTemp_ = tempPath.empty() ? FolderOf(targetPath_) + "." +
-                                            targetPath_.substr(FolderOf(targetPath_).size()) + ".XXXXXX"
-                                      : tempPath;
+    attemptedTemp_ = tempPath.empty()
+                         ? FolderOf(targetPath_) + "." +
+                               targetPath_.substr(FolderOf(targetPath_).size()) + ".XXXXXX"
+                         : tempPath;
     if (faults::ShouldFail("safefile.create")) return Fail(EIO);
     const bool created =
         tempPath.empty() ? CreateUniqueTemp(targetPath_) : CreateNamedTemp(tempPath);
@@ -290,11 +292,14 @@ void SafeFile::Abort() {
 
 std::string SafeFile::DescribeFailure() const {
     switch (failedStep_) {
-        case Step::Check: return targetPath_ + ": " + error_;
+        case Step::Check:
+            return targetPath_ + ": " + error_;
         case Step::Create:
-        case Step::Write: return (inPlace_ || attemptedTemp_.empty() ? targetPath_ : attemptedTemp_) +
-                                 ": " + error_;
-        case Step::Rename: return attemptedTemp_ + " -> " + targetPath_ + ": " + error_;
+        case Step::Write:
+            return (inPlace_ || attemptedTemp_.empty() ? targetPath_ : attemptedTemp_) + ": " +
+                   error_;
+        case Step::Rename:
+            return attemptedTemp_ + " -> " + targetPath_ + ": " + error_;
     }
     return error_;
 }
@@ -355,7 +360,8 @@ std::vector<SafeFileBatch::Outcome> SafeFileBatch::Commit() {
         outcome.committed = pending.file->Commit(false);
         if (!outcome.committed) outcome.error = pending.file->GetError();
         const std::string folder = FolderOf(pending.path);
-        if (outcome.committed && std::find(folders.begin(), folders.end(), folder) == folders.end()) {
+        if (outcome.committed &&
+            std::find(folders.begin(), folders.end(), folder) == folders.end()) {
             folders.push_back(folder);
             someFileIn.push_back(pending.path);
         }

@@ -69,7 +69,8 @@ std::vector<uint8_t> SlotJournalBytes(const SlotJournal& journal) {
 }
 
 bool ParseSlotJournal(ByteSpan bytes, SlotJournal& out, std::string* why) {
-    if (bytes.size() < kFixedSize + kChecksumSize || !std::equal(kMagic, kMagic + 4, bytes.begin())) {
+    if (bytes.size() < kFixedSize + kChecksumSize ||
+        !std::equal(kMagic, kMagic + 4, bytes.begin())) {
         return Refuse(why, "not a slot journal");
     }
     const uint64_t count = ReadU32(bytes.data() + 8);

@@ -7,10 +7,10 @@
 #include "talkdata/commtable.h"
 #include "talkdata/fragtable.h"
 #include "talkdata/mappedfile.h"
-#include "talkdata/talklayout.h"
 #include "talkdata/safefile.h"
 #include "talkdata/slotjournal.h"
 #include "talkdata/tablenames.h"
+#include "talkdata/talklayout.h"
 #include "talkdata/wholefile.h"
 
 namespace vox {
@@ -52,7 +52,7 @@ std::string KindOf(const std::string& file, const std::string& problem) {
 
 // Hands findings on, listing at most kMaxListedPerKind of each kind and counting the rest.
 class FindingCounter {
-public:
+  public:
     FindingCounter(VerifyReport& report, const FindingSink& sink) : report_(report), sink_(sink) {}
 
     void Add(const VerifyFinding& finding) {
@@ -73,15 +73,17 @@ public:
         }
     }
 
-private:
+  private:
     struct Kind {
         uint64_t seen = 0;
         VerifyFinding first;
     };
 
     void Emit(const VerifyFinding& finding) {
-        if (sink_) sink_(finding);
-        else report_.findings.push_back(finding);
+        if (sink_)
+            sink_(finding);
+        else
+            report_.findings.push_back(finding);
     }
 
     VerifyReport& report_;
@@ -90,11 +92,15 @@ private:
 };
 
 class Verifier {
-public:
+  public:
     Verifier(const DatabaseBytes& files, const EntryDecodeCheck& decode, const ProgressFn& progress,
              FindingCounter& findings, VerifyReport& report)
-        : files_(files), talkBytes_(files.talk), decode_(decode), progress_(progress),
-          findings_(findings), report_(report) {}
+        : files_(files),
+          talkBytes_(files.talk),
+          decode_(decode),
+          progress_(progress),
+          findings_(findings),
+          report_(report) {}
 
     void Run() {
         talk_ = ShapeOf(talkBytes_);
@@ -106,7 +112,7 @@ public:
         }
     }
 
-private:
+  private:
     void Add(const std::string& file, const std::string& place, const std::string& problem) {
         findings_.Add({file, place, problem});
     }
@@ -152,15 +158,18 @@ private:
         if (!VoxFile::GetVoxEntry(talkBytes_, static_cast<int>(slot), entry)) TalkGrew();
         const ByteSpan talk = talkBytes_;
         const uint32_t offset = ReadU32(talk.data() + at);
-        const std::string place = "slot " + Num(uint64_t{slot}) + " (byte " + Num(uint64_t{at}) + ")";
+        const std::string place =
+            "slot " + Num(uint64_t{slot}) + " (byte " + Num(uint64_t{at}) + ")";
         if (offset == 0) return;  // an absent entry; a fragment naming it is reported there
         if (offset < talk_.slot0 && slot != 0) {
-            Add(files_.talkName, place, "points into the directory (byte " + Num(uint64_t{offset}) + ")");
+            Add(files_.talkName, place,
+                "points into the directory (byte " + Num(uint64_t{offset}) + ")");
             return;
         }
         if (uint64_t{offset} + kTalkEntryHeaderSize > talk.size()) {
-            Add(files_.talkName, place, "points outside the file (byte " + Num(uint64_t{offset}) +
-                                            " of " + Num(uint64_t{talk.size()}) + ")");
+            Add(files_.talkName, place,
+                "points outside the file (byte " + Num(uint64_t{offset}) + " of " +
+                    Num(uint64_t{talk.size()}) + ")");
             return;
         }
         if (!VoxFile::GetVoxEntry(talk, static_cast<int>(slot), entry)) {
@@ -208,8 +217,8 @@ private:
     int CheckListFile(const char* name, ByteSpan file, const std::string& what) {
         if (file.empty()) return -1;
         if (file.size() < kRecordSize) {
-            Add(name, "", "the file is shorter than one record (" + Num(uint64_t{file.size()}) +
-                              " bytes)");
+            Add(name, "",
+                "the file is shorter than one record (" + Num(uint64_t{file.size()}) + " bytes)");
             return -1;
         }
         const uint32_t first = ReadU32(file.data() + 4);
@@ -254,19 +263,21 @@ private:
                     "its list starts at byte " + Num(uint64_t{rec.offset}) + ", expected " +
                         Num(expected) + " (lists follow each other without gaps)");
             }
-            const uint64_t end = uint64_t{rec.offset} + kWordSize * static_cast<uint64_t>(
-                                                                       std::max<int>(rec.count, 0));
+            const uint64_t end = uint64_t{rec.offset} +
+                                 kWordSize * static_cast<uint64_t>(std::max<int>(rec.count, 0));
             if (end > file.size()) {
-                Add(name, place, "its list of " + Num(int{rec.count}) +
-                                     " elements runs past the end of the file");
+                Add(name, place,
+                    "its list of " + Num(int{rec.count}) +
+                        " elements runs past the end of the file");
             }
             expected = std::max(expected, end);
         }
-        const uint64_t wordsEnd = records[0].offset + (file.size() - records[0].offset) /
-                                                          kWordSize * kWordSize;
+        const uint64_t wordsEnd =
+            records[0].offset + (file.size() - records[0].offset) / kWordSize * kWordSize;
         if (expected < wordsEnd) {
-            Add(name, "", "bytes " + Num(expected) + " to " + Num(wordsEnd - 1) +
-                              " hold element words that no record lists");
+            Add(name, "",
+                "bytes " + Num(expected) + " to " + Num(wordsEnd - 1) +
+                    " hold element words that no record lists");
         }
     }
 
@@ -284,12 +295,15 @@ private:
             if (p > 0 && key == previous) {
                 Add(name, place, std::string(keyName) + " " + Num(key) + " occurs twice");
             } else if (p > 0 && key < previous) {
-                Add(name, place, std::string(frags ? "voices" : "indices") + " out of order (" +
-                                     Num(key) + " after " + Num(previous) + ")");
+                Add(name, place,
+                    std::string(frags ? "voices" : "indices") + " out of order (" + Num(key) +
+                        " after " + Num(previous) + ")");
             }
             previous = key;
-            if (frags) CheckVoice(name, place, key, value);
-            else CheckAlternative(name, place, key, value);
+            if (frags)
+                CheckVoice(name, place, key, value);
+            else
+                CheckAlternative(name, place, key, value);
         }
     }
 
@@ -314,26 +328,30 @@ private:
         const ByteSpan file = files_.comms;
         if (file.empty()) return;
         if (file.size() < kCommRecordSize) {
-            Add(kCommName, "", "the file is shorter than one record (" +
-                                   Num(uint64_t{file.size()}) + " bytes)");
+            Add(kCommName, "",
+                "the file is shorter than one record (" + Num(uint64_t{file.size()}) + " bytes)");
             return;
         }
         const uint32_t first = ReadU32(file.data() + 10);
         uint64_t count = first / kCommRecordSize;
         if (count == 0) {
-            Add(kCommName, "comm 0", "its list offset " + Num(uint64_t{first}) +
-                                         " leaves no room for the records");
+            Add(kCommName, "comm 0",
+                "its list offset " + Num(uint64_t{first}) + " leaves no room for the records");
             return;
         }
         if (first % kCommRecordSize != 0) {
-            Add(kCommName, "comm 0", "its list offset " + Num(uint64_t{first}) +
-                                         " is not a multiple of 14, so the record area has no "
-                                         "clear end");
+            Add(kCommName, "comm 0",
+                "its list offset " + Num(uint64_t{first}) +
+                    " is not a multiple of 14, so the record area has no "
+                    "clear end");
         }
         if (count * kCommRecordSize > file.size()) {
-            Add(kCommName, "", Num(count) + " comms (from the list offset of comm 0) need " +
-                                   Num(count * kCommRecordSize) + " bytes of records; the file "
-                                   "has " + Num(uint64_t{file.size()}));
+            Add(kCommName, "",
+                Num(count) + " comms (from the list offset of comm 0) need " +
+                    Num(count * kCommRecordSize) +
+                    " bytes of records; the file "
+                    "has " +
+                    Num(uint64_t{file.size()}));
             count = file.size() / kCommRecordSize;
         }
         for (uint64_t c = 0; c < count; ++c) CheckComm(static_cast<int>(c), count);
@@ -347,14 +365,16 @@ private:
         const std::string place = "comm " + Num(c);
         if (elements == 0) return;
         if (listOffset < count * kCommRecordSize) {
-            Add(kCommName, place, "its list starts at byte " + Num(uint64_t{listOffset}) +
-                                      ", inside the record area");
+            Add(kCommName, place,
+                "its list starts at byte " + Num(uint64_t{listOffset}) +
+                    ", inside the record area");
         }
         const uint64_t end = uint64_t{listOffset} + 2ull * elements;
         if (end > file.size()) {
-            Add(kCommName, place, "its list of " + Num(uint64_t{elements}) + " entries at byte " +
-                                      Num(uint64_t{listOffset}) + " runs outside the file (" +
-                                      Num(uint64_t{file.size()}) + " bytes)");
+            Add(kCommName, place,
+                "its list of " + Num(uint64_t{elements}) + " entries at byte " +
+                    Num(uint64_t{listOffset}) + " runs outside the file (" +
+                    Num(uint64_t{file.size()}) + " bytes)");
             return;
         }
         for (uint32_t p = 0; p < elements; ++p) {
@@ -365,11 +385,11 @@ private:
 
     void CheckCommEntry(const std::string& place, int entry) {
         if (entry >= 0 && fragCount_ >= 0 && entry >= fragCount_) {
-            Add(kCommName, place, "fragment " + Num(entry) + " does not exist (" +
-                                      Num(fragCount_) + " fragments)");
+            Add(kCommName, place,
+                "fragment " + Num(entry) + " does not exist (" + Num(fragCount_) + " fragments)");
         } else if (entry < 0 && evalCount_ >= 0 && -entry >= evalCount_) {
-            Add(kCommName, place, "eval " + Num(-entry) + " does not exist (" + Num(evalCount_) +
-                                      " evals)");
+            Add(kCommName, place,
+                "eval " + Num(-entry) + " does not exist (" + Num(evalCount_) + " evals)");
         }
     }
 

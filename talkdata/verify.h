@@ -12,9 +12,9 @@ namespace vox {
 
 // One problem found in a database: the file, the place in it and what is wrong there.
 struct VerifyFinding {
-    std::string file;     // "fragFile.bin", or the talk file's name
-    std::string place;    // "fragment 12", "slot 7 (byte 40)"; empty for the whole file
-    std::string problem;  // "voices out of order (5 after 7)"
+    std::string file;          // "fragFile.bin", or the talk file's name
+    std::string place;         // "fragment 12", "slot 7 (byte 40)"; empty for the whole file
+    std::string problem;       // "voices out of order (5 after 7)"
     std::string Text() const;  // "file: place: problem"
 };
 

@@ -8,7 +8,6 @@
 namespace vox {
 namespace {
 
-
 bool Refuse(std::string* why, const std::string& text) {
     if (why != nullptr) *why = text;
     return false;
@@ -59,7 +58,8 @@ bool VoxFile::ReplaceEntry(MappedFile& file, int voxIndex, const uint8_t* coded,
     // Slot 0 also marks where the directory ends: re-pointing it would turn everything up to
     // the new entry into "slots". A slot that reaches into slot 0's entry is really a word of
     // that entry.
-    const uint64_t slot = kTalkHeaderSize + uint64_t{kTalkSlotSize} * static_cast<uint64_t>(voxIndex);
+    const uint64_t slot =
+        kTalkHeaderSize + uint64_t{kTalkSlotSize} * static_cast<uint64_t>(voxIndex);
     if (voxIndex < 1 || voxIndex >= static_cast<int64_t>(SlotCount(bytes)) ||
         slot + kTalkSlotSize > SlotZero(bytes) || slot + kTalkSlotSize > bytes.size()) {
         return Refuse(why, "voxIndex " + std::to_string(voxIndex) +
@@ -106,7 +106,8 @@ bool VoxFile::WriteWithNewSlot(ByteSpan old, const uint8_t* coded, uint32_t code
     std::copy(old.begin(), old.begin() + kTalkHeaderSize, front.begin());
     for (uint32_t i = 0; i < slots; ++i) {
         const uint8_t* from = old.data() + kTalkHeaderSize + size_t{i} * kTalkSlotSize;
-        WriteU32(front.data() + kTalkHeaderSize + size_t{i} * kTalkSlotSize, ShiftedSlot(ReadU32(from)));
+        WriteU32(front.data() + kTalkHeaderSize + size_t{i} * kTalkSlotSize,
+                 ShiftedSlot(ReadU32(from)));
     }
     WriteU32(front.data() + kTalkHeaderSize + size_t{slots} * kTalkSlotSize,
              static_cast<uint32_t>(old.size() + kTalkSlotSize));
@@ -149,7 +150,8 @@ bool VoxFile::WriteWithNewFirstEntry(ByteSpan old, const NewEntry& first,
     const uint32_t firstEntry = SlotZero(old);
     uint64_t newSize = old.size() + uint64_t{kTalkEntryHeaderSize} + first.codedLen;
     for (const NewEntry& entry : others) {
-        const uint64_t slot = kTalkHeaderSize + uint64_t{kTalkSlotSize} * static_cast<uint64_t>(entry.voxIndex);
+        const uint64_t slot =
+            kTalkHeaderSize + uint64_t{kTalkSlotSize} * static_cast<uint64_t>(entry.voxIndex);
         if (entry.voxIndex < 1 || slot + kTalkSlotSize > firstEntry) {
             return Refuse(why, "voxIndex " + std::to_string(entry.voxIndex) +
                                    " is not a slot that can be replaced in place");
@@ -166,8 +168,9 @@ bool VoxFile::WriteWithNewFirstEntry(ByteSpan old, const NewEntry& first,
     }
     uint64_t appendAt = old.size() + uint64_t{distance};
     for (const NewEntry& entry : others) {
-        WriteU32(front.data() + kTalkHeaderSize + kTalkSlotSize * static_cast<uint32_t>(entry.voxIndex),
-                 static_cast<uint32_t>(appendAt));
+        WriteU32(
+            front.data() + kTalkHeaderSize + kTalkSlotSize * static_cast<uint32_t>(entry.voxIndex),
+            static_cast<uint32_t>(appendAt));
         appendAt += kTalkEntryHeaderSize + uint64_t{entry.codedLen};
     }
     bool written = out.Write(front.data(), front.size()) && WriteEntry(out, first) &&

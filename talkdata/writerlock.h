@@ -16,7 +16,7 @@ namespace vox {
 // while the first is still moving its version into place: a second writer that opened the
 // old file finds it locked, or replaced when it gets the lock, and then tries the new one.
 class WriterLock {
-public:
+  public:
     WriterLock() = default;
     ~WriterLock();
     WriterLock(const WriterLock&) = delete;
@@ -41,7 +41,7 @@ public:
     static constexpr const char* kHeldElsewhere =
         "another program has this database open for writing";
 
-private:
+  private:
     int LockFile(const std::string& path, struct stat& opened);
     bool Fail(const std::string& why);
 

@@ -2,7 +2,6 @@
 // equal to the fragment count adds a fragment), as the form's Add New and Add Voice do; then
 // fragFile.bin beside the talk file is saved, since the tool has no later Save.
 #include <CLI/CLI.hpp>
-
 #include <iostream>
 #include <memory>
 
@@ -54,11 +53,13 @@ void RunAdd(const AddOptions& options) {
 void RegisterAdd(CLI::App& app) {
     auto options = std::make_shared<AddOptions>();
     CLI::App* command = app.add_subcommand(
-        "add", "Add a wave file as a new voice of a fragment, or as a new fragment; prints the "
-               "new talk entry's number");
+        "add",
+        "Add a wave file as a new voice of a fragment, or as a new fragment; prints the "
+        "new talk entry's number");
     command->add_option("TALK", options->talkPath, "the talk file (*.vox)")->required();
-    command->add_option("F", options->fragment,
-                        "the fragment number; the fragment count adds a new fragment")
+    command
+        ->add_option("F", options->fragment,
+                     "the fragment number; the fragment count adds a new fragment")
         ->required();
     command->add_option("V", options->voice, "the voice (0 to 13)")->required();
     command->add_option("IN", options->wavePath, "the wave file (8000 Hz, 16-bit mono)")

@@ -2,7 +2,6 @@
 // replace leaves behind). Refuses at once while another program has the database open for
 // writing.
 #include <CLI/CLI.hpp>
-
 #include <iostream>
 #include <memory>
 

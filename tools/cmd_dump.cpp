@@ -1,6 +1,5 @@
 // voxtool dump TALK: the whole database as one JSON object, exactly as the files hold it.
 #include <CLI/CLI.hpp>
-
 #include <algorithm>
 #include <iostream>
 #include <memory>
@@ -24,7 +23,8 @@ void DumpTalk(std::ostream& out, ByteSpan file) {
             << ", \"offset\": " << ReadU32(file.data() + at);
         VoxEntry entry;
         if (VoxFile::GetVoxEntry(file, static_cast<int>(slot), entry))
-            out << ", \"decodedSize\": " << entry.decodedSize << ", \"codedSize\": " << entry.codedSize;
+            out << ", \"decodedSize\": " << entry.decodedSize
+                << ", \"codedSize\": " << entry.codedSize;
         out << '}';
     }
     out << "]},\n";
@@ -82,10 +82,10 @@ void DumpComms(std::ostream& out, const CommTable& table) {
         // end of the file, and so is every later one, however many record 0 claims.
         if (!table.GetCommRecord(c, record)) break;
         out << (c == 0 ? "\n  " : ",\n  ") << "{\"warp\": " << record.warp
-            << ", \"priority\": " << int{record.priority} << ", \"position\": " << int{record.position}
-            << ", \"bullseye\": " << record.bullseye << ", \"elements\": " << int{record.elements}
-            << ", \"evals\": " << int{record.evals} << ", \"listOffset\": " << record.listOffset
-            << ", \"entries\": [";
+            << ", \"priority\": " << int{record.priority}
+            << ", \"position\": " << int{record.position} << ", \"bullseye\": " << record.bullseye
+            << ", \"elements\": " << int{record.elements} << ", \"evals\": " << int{record.evals}
+            << ", \"listOffset\": " << record.listOffset << ", \"entries\": [";
         for (int position = 0; position < record.elements; ++position)
             out << (position == 0 ? "" : ", ") << table.GetCommEntry(record, position);
         out << "]}";

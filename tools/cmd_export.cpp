@@ -1,13 +1,12 @@
 // voxtool export TALK [--from A] [--to B] --list LISTFILE: every voice of a fragment range as
 // wave files beside a list file (the form's "Save a Fragment range").
 #include <CLI/CLI.hpp>
-
 #include <iostream>
 #include <memory>
 
-#include "workbench/fragmentexport.h"
 #include "tools/terminalprogress.h"
 #include "tools/toolcontext.h"
+#include "workbench/fragmentexport.h"
 
 namespace vox::tool {
 namespace {
@@ -29,7 +28,8 @@ void RunExport(const ExportOptions& options) {
     if (!GuardLoaded(doc)) return;
     const int last = options.to.empty() ? doc.GetFragCount() : lastGiven;
     TerminalProgress progress("export");
-    const ExportResult result = ExportFragmentRange(doc, first, last, options.listPath, progress.Fn());
+    const ExportResult result =
+        ExportFragmentRange(doc, first, last, options.listPath, progress.Fn());
     progress.Finish();
     for (const FragVoicePair& pair : result.undecodablePairs) {
         PrintError("fragment " + std::to_string(pair.fragment) + " voice " +
@@ -48,8 +48,10 @@ void RunExport(const ExportOptions& options) {
     if (first > last) return;
     std::cout << result.saved << " .wav files saved\n";
     if (result.unwritten > 0) {
-        PrintError(std::to_string(result.unwritten) + " wave files could not be written, the "
-                   "first: " + result.error);
+        PrintError(std::to_string(result.unwritten) +
+                   " wave files could not be written, the "
+                   "first: " +
+                   result.error);
     }
     // Everything that could be written is; a pair left out is still a failure to report.
     if (result.unwritten > 0 || !result.undecodablePairs.empty() ||
@@ -71,8 +73,9 @@ void RegisterExport(CLI::App& app) {
     command->add_option("TALK", options->talkPath, "the talk file (*.vox)")->required();
     command->add_option("--from", options->from, "the first fragment (default 0)");
     command->add_option("--to", options->to, "the last fragment (default the fragment count)");
-    command->add_option("--list", options->listPath,
-                        "the list file; the wave files go into its folder")
+    command
+        ->add_option("--list", options->listPath,
+                     "the list file; the wave files go into its folder")
         ->required();
     command->callback([options] { RunExport(*options); });
 }

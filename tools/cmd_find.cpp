@@ -1,6 +1,5 @@
 // voxtool find frag-in-eval|eval-in-comm|frag-in-comm TALK N: the cross-reference scans.
 #include <CLI/CLI.hpp>
-
 #include <iostream>
 #include <memory>
 
@@ -22,9 +21,12 @@ void RunFind(const FindOptions& options) {
     if (!database.Open(options.talkPath)) return;
     const CVoxbenchDoc& doc = database.Doc();
     std::vector<int> matches;
-    if (options.kind == "frag-in-eval") matches = FindFragInEval(doc.GetEvalTable(), n);
-    else if (options.kind == "eval-in-comm") matches = FindEvalInComm(doc.GetCommTable(), n);
-    else matches = FindFragInComm(doc.GetCommTable(), doc.GetEvalTable(), n);
+    if (options.kind == "frag-in-eval")
+        matches = FindFragInEval(doc.GetEvalTable(), n);
+    else if (options.kind == "eval-in-comm")
+        matches = FindEvalInComm(doc.GetCommTable(), n);
+    else
+        matches = FindFragInComm(doc.GetCommTable(), doc.GetEvalTable(), n);
 
     if (matches.empty()) {
         std::cout << "No matches\n";

@@ -1,13 +1,12 @@
 // voxtool import LISTFILE TALK: re-installs an export. Every wave file the list names whose
 // samples differ from its talk entry replaces that entry; unchanged ones are skipped.
 #include <CLI/CLI.hpp>
-
 #include <iostream>
 #include <memory>
 
-#include "workbench/listimport.h"
 #include "tools/terminalprogress.h"
 #include "tools/toolcontext.h"
+#include "workbench/listimport.h"
 
 namespace vox::tool {
 namespace {

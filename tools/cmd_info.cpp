@@ -1,6 +1,5 @@
 // voxtool info TALK: a short summary of a database for a person.
 #include <CLI/CLI.hpp>
-
 #include <iostream>
 #include <memory>
 
@@ -31,7 +30,8 @@ Summary Summarise(const CVoxbenchDoc& doc) {
         summary.decodedBytes += entry.decodedSize;
     }
     ListRecord record;
-    for (int f = 0; doc.GetFragRecord(f, record); ++f) summary.voices += std::max<int>(record.count, 0);
+    for (int f = 0; doc.GetFragRecord(f, record); ++f)
+        summary.voices += std::max<int>(record.count, 0);
     for (int e = 0; doc.GetEvalRecord(e, record); ++e)
         summary.alternatives += std::max<int>(record.count, 0);
     CommRecord comm;

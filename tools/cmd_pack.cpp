@@ -1,6 +1,5 @@
 // voxtool pack DIR OUTDIR: a complete database from an unpacked folder.
 #include <CLI/CLI.hpp>
-
 #include <memory>
 #include <vector>
 

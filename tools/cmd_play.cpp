@@ -1,12 +1,11 @@
 // voxtool play TALK F V and voxtool play-comm TALK C V: hear a fragment or a whole comm.
 #include <CLI/CLI.hpp>
-
 #include <algorithm>
 #include <chrono>
 #include <memory>
 
-#include "workbench/fragmentexport.h"
 #include "tools/toolcontext.h"
+#include "workbench/fragmentexport.h"
 
 namespace vox::tool {
 namespace {
@@ -80,9 +79,10 @@ void RunPlay(const PlayOptions& options, bool comm) {
         queued = PlayFragment(doc, number, voice) ? 1 : 0;
     }
     if (queued == 0) {
-        PrintError(comm ? "comm " + options.number + " has nothing to play in voice " + options.voice
-                        : "fragment " + options.number + " has no playable recording in voice " +
-                              options.voice);
+        PrintError(comm
+                       ? "comm " + options.number + " has nothing to play in voice " + options.voice
+                       : "fragment " + options.number + " has no playable recording in voice " +
+                             options.voice);
         ExitStatus() = kExitFailure;
         return;
     }

@@ -1,7 +1,6 @@
 // voxtool replace TALK F V IN.wav: a new recording behind fragment F's voice V (the form's
 // Replace, without its warning). The talk file grows by one entry; nothing else changes.
 #include <CLI/CLI.hpp>
-
 #include <memory>
 
 #include "tools/toolcontext.h"

@@ -1,7 +1,6 @@
 // voxtool settings SECTION KEY [VALUE]: read or write one value of the user's profile, the one
 // the desktop program reads (for example "Data" "Phrases", the remembered phrase file).
 #include <CLI/CLI.hpp>
-
 #include <iostream>
 #include <memory>
 

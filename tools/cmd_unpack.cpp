@@ -1,6 +1,5 @@
 // voxtool unpack TALK DIR: the whole database as ordinary files in a new or empty folder.
 #include <CLI/CLI.hpp>
-
 #include <memory>
 #include <vector>
 
@@ -31,12 +30,14 @@ void RunUnpack(const UnpackOptions& options) {
     CVoxbenchDoc& doc = database.Doc();
     pack::UnpackSource source;
     const size_t slash = options.talkPath.rfind('/');
-    source.talkName = slash == std::string::npos ? options.talkPath : options.talkPath.substr(slash + 1);
+    source.talkName =
+        slash == std::string::npos ? options.talkPath : options.talkPath.substr(slash + 1);
     source.talk = doc.GetVoxFile().Bytes();
     source.frags = &doc.GetFragTable();
     source.evals = &doc.GetEvalTable();
     source.comm = doc.GetCommTable().Bytes();
-    source.phrasesPath = SideFile(options.phrasesPath, !doc.GetPhrases().IsEmpty(), doc.GetProfile(), "Phrases");
+    source.phrasesPath =
+        SideFile(options.phrasesPath, !doc.GetPhrases().IsEmpty(), doc.GetProfile(), "Phrases");
     source.commNamesPath =
         SideFile(options.commNamesPath, !doc.GetCommNames().IsEmpty(), doc.GetProfile(), "Comms");
     // Notes wait for the end so that they do not break into the progress line.

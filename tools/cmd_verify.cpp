@@ -1,7 +1,6 @@
 // voxtool verify TALK: checks everything the database's formats promise and lists each problem
 // with its place. Reads only; exit 0 when clean, 1 with findings.
 #include <CLI/CLI.hpp>
-
 #include <iostream>
 #include <memory>
 
@@ -26,12 +25,12 @@ void RunVerify(const VerifyOptions& options) {
     }
     TerminalProgress progress("verify");
     // Each finding is printed as it is made: a badly damaged file can have millions.
-    const VerifyReport report = VerifyDatabaseFiles(
-        options.talkPath, MakeEntryDecodeCheck(codec), progress.Fn(),
-        [&progress](const VerifyFinding& finding) {
-            progress.Clear();
-            std::cout << finding.Text() << '\n';
-        });
+    const VerifyReport report =
+        VerifyDatabaseFiles(options.talkPath, MakeEntryDecodeCheck(codec), progress.Fn(),
+                            [&progress](const VerifyFinding& finding) {
+                                progress.Clear();
+                                std::cout << finding.Text() << '\n';
+                            });
     progress.Finish();
     if (report.talkDamaged) {
         ReportDamagedFile(options.talkPath);

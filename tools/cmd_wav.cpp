@@ -1,10 +1,9 @@
 // voxtool wav TALK F V OUT.wav: one fragment's voice as a wave file (the form's Save).
 #include <CLI/CLI.hpp>
-
 #include <memory>
 
-#include "workbench/fragmentexport.h"
 #include "tools/toolcontext.h"
+#include "workbench/fragmentexport.h"
 
 namespace vox::tool {
 namespace {
@@ -39,12 +38,12 @@ void RunWav(const WavOptions& options) {
 
 void RegisterWav(CLI::App& app) {
     auto options = std::make_shared<WavOptions>();
-    CLI::App* command =
-        app.add_subcommand("wav", "Write one voice of a fragment as a wave file");
+    CLI::App* command = app.add_subcommand("wav", "Write one voice of a fragment as a wave file");
     command->add_option("TALK", options->talkPath, "the talk file (*.vox)")->required();
     command->add_option("F", options->fragment, "the fragment number")->required();
     command->add_option("V", options->voice, "the voice (0 to 13)")->required();
-    command->add_option("OUT", options->outPath, "the wave file to write; - for standard output")->required();
+    command->add_option("OUT", options->outPath, "the wave file to write; - for standard output")
+        ->required();
     command->callback([options] { RunWav(*options); });
 }
 

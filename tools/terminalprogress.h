@@ -19,7 +19,7 @@ constexpr int kExitInterrupted = 130;
 // progress function turns into a request to stop, so the operation ends where it leaves no
 // damaged file.
 class TerminalProgress {
-public:
+  public:
     explicit TerminalProgress(std::string label, int fd = 2);
     ~TerminalProgress();
     TerminalProgress(const TerminalProgress&) = delete;
@@ -36,7 +36,7 @@ public:
     // nothing, so the command's result stands.
     void Finish();
 
-private:
+  private:
     bool Report(uint64_t done, uint64_t total);
 
     std::string label_;

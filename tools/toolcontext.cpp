@@ -18,7 +18,8 @@ void PrintError(const std::string& message) { std::cerr << "voxtool: " << messag
 int ParseInt(const std::string& text, const std::string& what) {
     size_t i = 0;
     if (i < text.size() && (text[i] == '-' || text[i] == '+')) ++i;
-    const bool digitsOnly = i < text.size() && text.find_first_not_of("0123456789", i) == std::string::npos;
+    const bool digitsOnly =
+        i < text.size() && text.find_first_not_of("0123456789", i) == std::string::npos;
     if (!digitsOnly) throw UsageError{what + " must be a whole number: '" + text + "'"};
     errno = 0;
     const long long value = std::strtoll(text.c_str(), nullptr, 10);
@@ -30,10 +31,14 @@ int ParseInt(const std::string& text, const std::string& what) {
 bool CheckInputFile(const std::string& path) {
     struct stat info {};
     std::string why;
-    if (stat(path.c_str(), &info) != 0) why = std::strerror(errno);
-    else if (S_ISDIR(info.st_mode)) why = std::strerror(EISDIR);
-    else if (!S_ISREG(info.st_mode)) why = "not a regular file";
-    else if (access(path.c_str(), R_OK) != 0) why = std::strerror(errno);
+    if (stat(path.c_str(), &info) != 0)
+        why = std::strerror(errno);
+    else if (S_ISDIR(info.st_mode))
+        why = std::strerror(EISDIR);
+    else if (!S_ISREG(info.st_mode))
+        why = "not a regular file";
+    else if (access(path.c_str(), R_OK) != 0)
+        why = std::strerror(errno);
     if (why.empty()) return true;
     PrintError(path + ": " + why);
     ExitStatus() = kExitFailure;
@@ -68,8 +73,8 @@ OpenDatabase::OpenDatabase(Mode mode)
 }
 
 bool OpenDatabase::Open(const std::string& talkPath) {
-    const auto access = mode_ == Mode::Write ? CVoxbenchDoc::Access::ReadWrite
-                                             : CVoxbenchDoc::Access::ReadOnly;
+    const auto access =
+        mode_ == Mode::Write ? CVoxbenchDoc::Access::ReadWrite : CVoxbenchDoc::Access::ReadOnly;
     if (!doc_->OnOpenDocument(talkPath, access)) {
         PrintError(doc_->GetOpenError());
         ExitStatus() = kExitFailure;

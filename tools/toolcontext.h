@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "talkdata/iniprofile.h"
 #include "talkdata/status.h"
 #include "workbench/document.h"
-#include "talkdata/iniprofile.h"
 
 namespace CLI {
 class App;
@@ -44,7 +44,7 @@ bool WriteToStdout(const std::vector<uint8_t>& bytes, std::string* why);
 // One opened database for a command, with the user's profile (read-only for read commands so a
 // read never changes a byte anywhere).
 class OpenDatabase {
-public:
+  public:
     // Play opens read-only like Read, with the real sound device instead of a silent one.
     enum class Mode { Read, Write, Play };
     OpenDatabase(Mode mode);
@@ -53,7 +53,7 @@ public:
     bool Open(const std::string& talkPath);
     CVoxbenchDoc& Doc() { return *doc_; }
 
-private:
+  private:
     Mode mode_;
     IniProfile profile_;
     std::unique_ptr<CVoxbenchDoc> doc_;
@@ -64,13 +64,13 @@ private:
 // the document when the command ends, however it ends, and if a file was damaged names it on
 // stderr and turns the exit status into a failure.
 class DamageCheck {
-public:
+  public:
     explicit DamageCheck(const CVoxbenchDoc& doc) : doc_(doc) {}
     ~DamageCheck();
     DamageCheck(const DamageCheck&) = delete;
     DamageCheck& operator=(const DamageCheck&) = delete;
 
-private:
+  private:
     const CVoxbenchDoc& doc_;
 };
 

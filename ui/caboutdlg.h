@@ -10,7 +10,7 @@ namespace vox {
 class CAboutDlg : public QDialog {
     Q_OBJECT
 
-public:
+  public:
     static constexpr int kTemplate = 100;
 
     CAboutDlg(const DialogTemplateSet& templates, QWidget* parent = nullptr);

@@ -12,22 +12,22 @@
 #include <QStatusBar>
 #include <QToolBar>
 
-#include "ui/documentcommands.h"
-#include "workbench/document.h"
 #include "ui/commandids.h"
-#include "ui/cvoxbenchapp.h"
 #include "ui/cverifyreportdlg.h"
+#include "ui/cvoxbenchapp.h"
 #include "ui/cvoxbenchview.h"
+#include "ui/documentcommands.h"
 #include "ui/maintaincommands.h"
+#include "workbench/document.h"
 
 namespace vox {
 namespace {
 
 // The toolbar's button images, by command.
 const std::map<int, const char*> kToolbarIcons = {
-    {cmd::kFileOpen, ":/icons/open.xpm"},   {cmd::kEditCut, ":/icons/cut.xpm"},
-    {cmd::kEditCopy, ":/icons/copy.xpm"},   {cmd::kEditPaste, ":/icons/paste.xpm"},
-    {cmd::kAppAbout, ":/icons/about.xpm"},  {cmd::kAutoPlay, ":/icons/autoplay.xpm"},
+    {cmd::kFileOpen, ":/icons/open.xpm"},  {cmd::kEditCut, ":/icons/cut.xpm"},
+    {cmd::kEditCopy, ":/icons/copy.xpm"},  {cmd::kEditPaste, ":/icons/paste.xpm"},
+    {cmd::kAppAbout, ":/icons/about.xpm"}, {cmd::kAutoPlay, ":/icons/autoplay.xpm"},
 };
 
 // What a menu text shows before its tab; the shortcut column comes from the accelerators.
@@ -229,8 +229,10 @@ void CMainFrame::RebuildRecentFiles() {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
-    if (app_.SaveModified()) event->accept();
-    else event->ignore();
+    if (app_.SaveModified())
+        event->accept();
+    else
+        event->ignore();
 }
 
 void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {

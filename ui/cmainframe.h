@@ -20,7 +20,7 @@ class CVoxbenchView;
 class CMainFrame : public QMainWindow {
     Q_OBJECT
 
-public:
+  public:
     CMainFrame(CVoxbenchApp& app, const FrameResources& resources);
     ~CMainFrame() override;
 
@@ -34,13 +34,13 @@ public:
     QLabel* MessagePane() const { return messagePane_; }
     void RebuildRecentFiles();
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     QAction* MakeAction(int id, const std::string& text);
     void BindCommands();
     void BuildMenus();

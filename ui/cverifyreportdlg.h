@@ -9,7 +9,7 @@ namespace vox {
 class CVerifyReportDlg : public QDialog {
     Q_OBJECT
 
-public:
+  public:
     CVerifyReportDlg(const QString& report, QWidget* parent = nullptr);
 };
 

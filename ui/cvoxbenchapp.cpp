@@ -3,13 +3,13 @@
 #include <QFileInfo>
 #include <QMessageBox>
 
-#include "ui/documentcommands.h"
-#include "workbench/document.h"
 #include "talkdata/iniprofile.h"
 #include "ui/caboutdlg.h"
 #include "ui/cmainframe.h"
 #include "ui/cvoxbenchview.h"
+#include "ui/documentcommands.h"
 #include "ui/frameprompter.h"
+#include "workbench/document.h"
 
 namespace vox {
 namespace {
@@ -167,9 +167,12 @@ bool CVoxbenchApp::OnFileSave() {
 bool CVoxbenchApp::SaveModified() {
     if (!doc_->IsModified()) return true;
     switch (prompter_->AskYesNoCancel("Save changes to " + DocumentTitle() + "?")) {
-        case Answer::Yes: return OnFileSave();
-        case Answer::No: return true;
-        case Answer::Cancel: break;
+        case Answer::Yes:
+            return OnFileSave();
+        case Answer::No:
+            return true;
+        case Answer::Cancel:
+            break;
     }
     return false;
 }

@@ -6,11 +6,11 @@
 #include <string>
 
 #include "audio/player/sounddevice.h"
-#include "workbench/prompter.h"
-#include "ui/templates/dialogtemplate.h"
 #include "ui/editoropeners.h"
 #include "ui/frameresources.h"
 #include "ui/recentfilelist.h"
+#include "ui/templates/dialogtemplate.h"
+#include "workbench/prompter.h"
 
 namespace vox {
 
@@ -23,14 +23,14 @@ class Profile;
 // and the framework's file commands (new, open, save, and the question whether to save a
 // modified document first).
 class CVoxbenchApp {
-public:
+  public:
     static constexpr const char* kAppTitle = "voxbench";
     static constexpr const char* kOpenFilter = "Q7 Vox Files (*.vox)|*.vox|All Files (*.*)|*.*||";
 
     struct Setup {
         Profile* profile = nullptr;  // null: the user's profile file
         SoundDeviceFactory soundDevices = MakeDefaultSoundDevice;
-        Prompter* prompter = nullptr;  // null: real dialogs over the main window
+        Prompter* prompter = nullptr;          // null: real dialogs over the main window
         std::optional<EditorOpeners> editors;  // none: the real editors
     };
 
@@ -62,7 +62,7 @@ public:
     std::string DocumentTitle() const;
     const std::string& StartupError() const { return startupError_; }
 
-private:
+  private:
     bool LoadResources();
     bool CreateFrame();
     void RestoreAfterFailedOpen(const std::string& previousPath);

@@ -6,16 +6,15 @@
 #include <algorithm>
 
 #include "lookup/lenientnumber.h"
-#include "workbench/document.h"
 #include "ui/templates/dialogbuilder.h"
 #include "ui/waveformview.h"
+#include "workbench/document.h"
 
 namespace vox {
 
 using namespace form;
 
-CVoxbenchView::CVoxbenchView(CVoxbenchDoc& doc, const DialogTemplateSet& templates,
-                             QWidget* parent)
+CVoxbenchView::CVoxbenchView(CVoxbenchDoc& doc, const DialogTemplateSet& templates, QWidget* parent)
     : QWidget(parent), doc_(doc), longTask_(this) {
     setObjectName("voxbenchView");
     BuildForm(templates);

@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "workbench/documentview.h"
-#include "ui/templates/dialogtemplate.h"
 #include "ui/editoropeners.h"
 #include "ui/formids.h"
 #include "ui/longtask.h"
 #include "ui/sequencephrasemarks.h"
+#include "ui/templates/dialogtemplate.h"
+#include "workbench/documentview.h"
 
 class QLineEdit;
 class QPlainTextEdit;
@@ -29,7 +29,7 @@ class WaveformView;
 class CVoxbenchView : public QWidget, public DocumentView {
     Q_OBJECT
 
-public:
+  public:
     // The form's controls come from the template set's form template; when it is missing the
     // form is empty and Ok() is false.
     CVoxbenchView(CVoxbenchDoc& doc, const DialogTemplateSet& templates, QWidget* parent = nullptr);
@@ -65,10 +65,10 @@ public:
     void OnFragInfo();
     void OnSlotEvalButton(int slot);
 
-signals:
+  signals:
     void AutoPlayChanged(bool on);
 
-private:
+  private:
     void BuildForm(const DialogTemplateSet& templates);
     void ConnectHandlers();
     void ConnectSlotHandlers();

@@ -42,8 +42,10 @@ void LoadSideFile(CVoxbenchDoc& doc, bool phrases) {
     request.mustExist = true;
     const std::optional<std::string> chosen = doc.GetPrompter().AskFile(request);
     if (!chosen) return;
-    if (phrases) doc.LoadPhraseFile(*chosen);
-    else doc.LoadCommNameFile(*chosen);
+    if (phrases)
+        doc.LoadPhraseFile(*chosen);
+    else
+        doc.LoadCommNameFile(*chosen);
     Profile& profile = doc.GetProfile();
     profile.WriteString("Data", phrases ? "Phrases" : "Comms", AbsolutePath(*chosen));
     profile.Flush();
@@ -55,9 +57,12 @@ void RunSearch(CVoxbenchDoc& doc, SearchKind kind) {
     if (!text) return;
     const int n = ParseLenientInt(*text);
     std::vector<int> matches;
-    if (kind == kFragInEval) matches = FindFragInEval(doc.GetEvalTable(), n);
-    else if (kind == kEvalInComm) matches = FindEvalInComm(doc.GetCommTable(), n);
-    else matches = FindFragInComm(doc.GetCommTable(), doc.GetEvalTable(), n);
+    if (kind == kFragInEval)
+        matches = FindFragInEval(doc.GetEvalTable(), n);
+    else if (kind == kEvalInComm)
+        matches = FindEvalInComm(doc.GetCommTable(), n);
+    else
+        matches = FindFragInComm(doc.GetCommTable(), doc.GetEvalTable(), n);
     if (matches.empty()) {
         prompter.ShowMessage("No matches");
         return;

@@ -31,7 +31,8 @@ std::optional<std::pair<int, int>> AskRange(Prompter& prompter, int fragmentCoun
     NumberDialogRequest request;
     request.templateId = kFragRangeTemplate;
     request.caption = "Choose a fragment range to save";
-    request.fields = {{kFromFragControl, "From Frag:", 0}, {kToFragControl, "To Frag:", fragmentCount}};
+    request.fields = {{kFromFragControl, "From Frag:", 0},
+                      {kToFragControl, "To Frag:", fragmentCount}};
     const std::optional<std::vector<long long>> answer = prompter.AskNumbers(request);
     if (!answer || answer->size() != 2) return std::nullopt;
     for (long long value : *answer) {
@@ -62,8 +63,8 @@ void SaveFragmentRange(CVoxbenchDoc& doc, const ProgressFn& progress) {
     if (!listPath || listPath->empty()) return;
     const std::optional<std::pair<int, int>> range = AskRange(prompter, doc.GetFragCount());
     if (!range) return;
-    const ExportResult result = ExportFragmentRange(doc, range->first, range->second, *listPath,
-                                                    progress);
+    const ExportResult result =
+        ExportFragmentRange(doc, range->first, range->second, *listPath, progress);
     if (!result.listWritten) {
         prompter.ShowMessage("File save failed\n" + result.error);
         return;

@@ -7,12 +7,12 @@ namespace vox {
 // The program's prompter: the dialogs of QtPrompter, and the Yes/No/Cancel question that the
 // frame asks before a modified document is closed.
 class FramePrompter : public QtPrompter {
-public:
+  public:
     explicit FramePrompter(QWidget* parent) : QtPrompter(parent), parent_(parent) {}
 
     Answer AskYesNoCancel(const std::string& text) override;
 
-private:
+  private:
     QWidget* parent_;
 };
 

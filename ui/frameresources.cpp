@@ -58,8 +58,7 @@ bool ParseToolbar(const std::vector<ResourceToken>& t, FrameResources& out, std:
     return true;
 }
 
-bool ParseStatement(const std::vector<ResourceToken>& t, FrameResources& out,
-                    std::string& error) {
+bool ParseStatement(const std::vector<ResourceToken>& t, FrameResources& out, std::string& error) {
     if (t[0].Is("popup")) {
         if (!Expect(t, 2, true, error)) return false;
         out.menus.push_back(MenuPopup{t[1].text, {}});
@@ -72,8 +71,10 @@ bool ParseStatement(const std::vector<ResourceToken>& t, FrameResources& out,
     if (t[0].Is("accel") || t[0].Is("prompt")) {
         int id = 0;
         if (!Expect(t, 3, true, error) || !ParseCommandId(t[1], id, error)) return false;
-        if (t[0].Is("accel")) out.accelerators.push_back(Accelerator{id, t[2].text});
-        else out.prompts[id] = t[2].text;
+        if (t[0].Is("accel"))
+            out.accelerators.push_back(Accelerator{id, t[2].text});
+        else
+            out.prompts[id] = t[2].text;
         return true;
     }
     error = "unknown statement '" + t[0].text + "'";
@@ -111,7 +112,8 @@ bool ParseFrameResources(std::span<const uint8_t> text, FrameResources& out, std
 bool LoadFrameResources(const std::string& path, FrameResources& out, std::string& error) {
     out = FrameResources();
     return ParseResourceFile(
-        path, [&out](std::span<const uint8_t> bytes, std::string& why) {
+        path,
+        [&out](std::span<const uint8_t> bytes, std::string& why) {
             return ParseFrameResources(bytes, out, why);
         },
         error);

@@ -41,9 +41,8 @@ bool HasSlot(CVoxbenchDoc& doc, int fragment, int voice) {
     ListRecord record;
     if (!doc.GetFragRecord(fragment, record)) return false;
     const int voxIndex = doc.FindVoxIndex(record, voice);
-    return voxIndex >= 0 &&
-           doc.GetVoxFile().At(static_cast<uint32_t>(TalkSlotOffset(static_cast<uint64_t>(voxIndex)))) !=
-               nullptr;
+    return voxIndex >= 0 && doc.GetVoxFile().At(static_cast<uint32_t>(
+                                TalkSlotOffset(static_cast<uint64_t>(voxIndex)))) != nullptr;
 }
 
 // The Voice Index dialog; nothing when cancelled. The dialog only takes whole numbers that fit
@@ -83,8 +82,7 @@ void ImportWave(CVoxbenchDoc& doc, int fragment, int& fragmentVoice, const Progr
     AddFromWave(doc, fragment, fragmentVoice, progress);
 }
 
-bool AddFromWave(CVoxbenchDoc& doc, int fragment, int& fragmentVoice,
-                 const ProgressFn& progress) {
+bool AddFromWave(CVoxbenchDoc& doc, int fragment, int& fragmentVoice, const ProgressFn& progress) {
     std::optional<CodedRecording> wave = AskAndEncode(doc);
     if (!wave) return false;
     const std::optional<int> voice = AskVoice(doc.GetPrompter(), fragmentVoice);

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "workbench/document.h"
 #include "talkdata/progress.h"
+#include "workbench/document.h"
 
 namespace vox {
 

@@ -23,8 +23,8 @@ void LongTask::Finish() { dialog_.reset(); }
 
 bool LongTask::Report(uint64_t done, uint64_t total) {
     if (!dialog_ && timer_.elapsed() >= kShowAfterMs) {
-        dialog_ = std::make_unique<QProgressDialog>(label_, QObject::tr("Cancel"), 0, kSteps,
-                                                    parent_);
+        dialog_ =
+            std::make_unique<QProgressDialog>(label_, QObject::tr("Cancel"), 0, kSteps, parent_);
         dialog_->setWindowTitle(QApplication::applicationName());
         dialog_->setWindowModality(Qt::WindowModal);
         dialog_->setMinimumDuration(0);

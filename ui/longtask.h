@@ -16,7 +16,7 @@ namespace vox {
 // Until the dialog shows, input is held back, so nothing can start a second command in the
 // middle of the first.
 class LongTask {
-public:
+  public:
     explicit LongTask(QWidget* parent);
     ~LongTask();
     LongTask(const LongTask&) = delete;
@@ -29,7 +29,7 @@ public:
     // How long an operation runs before the dialog appears.
     static constexpr int kShowAfterMs = 400;
 
-private:
+  private:
     bool Report(uint64_t done, uint64_t total);
 
     QWidget* parent_;

@@ -3,8 +3,8 @@
 #include <QObject>
 
 #include "audio/entrydecodecheck.h"
-#include "workbench/document.h"
 #include "ui/longtask.h"
+#include "workbench/document.h"
 
 namespace vox {
 namespace {
@@ -28,7 +28,8 @@ std::string ReinstallSummary(const ImportResult& result) {
                        std::to_string(result.refused.size()) + " refused";
     for (size_t i = 0; i < result.refused.size() && i < kRefusalsShown; ++i) {
         const ImportRefusal& refusal = result.refused[i];
-        text += "\nline " + std::to_string(refusal.line) + " \"" + refusal.text + "\": " + refusal.why;
+        text +=
+            "\nline " + std::to_string(refusal.line) + " \"" + refusal.text + "\": " + refusal.why;
     }
     if (result.refused.size() > kRefusalsShown) {
         text += "\nand " + std::to_string(result.refused.size() - kRefusalsShown) + " more";
@@ -70,8 +71,9 @@ void VerifyDatabase(CVoxbenchDoc& doc, QWidget* parent,
                     const std::function<void(const QString&)>& show) {
     if (!Guard(doc)) return;
     LongTask task(parent);
-    const VerifyReport report = VerifyDatabaseFiles(
-        doc.GetPathName(), MakeEntryDecodeCheck(doc.GetCodec()), task.Start(QObject::tr("Checking...")));
+    const VerifyReport report =
+        VerifyDatabaseFiles(doc.GetPathName(), MakeEntryDecodeCheck(doc.GetCodec()),
+                            task.Start(QObject::tr("Checking...")));
     task.Finish();
     show(VerifyReportText(report, doc.IsModified()));
 }

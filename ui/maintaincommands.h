@@ -3,8 +3,8 @@
 #include <QString>
 #include <functional>
 
-#include "workbench/listimport.h"
 #include "talkdata/verify.h"
+#include "workbench/listimport.h"
 
 class QWidget;
 

@@ -10,7 +10,7 @@ namespace vox {
 // The most recently opened files, newest first, kept in the profile under "Recent File List" as
 // "File1" to "File6".
 class RecentFileList {
-public:
+  public:
     static constexpr int kSize = 6;
     static constexpr const char* kSection = "Recent File List";
 
@@ -24,7 +24,7 @@ public:
     void Remove(const std::string& path);
     const std::vector<std::string>& Files() const { return files_; }
 
-private:
+  private:
     std::vector<std::string> files_;
 };
 

@@ -78,8 +78,10 @@ bool SequencePhraseMarks::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() != QEvent::ToolTip || watched != viewport_) return false;
     const auto* help = static_cast<QHelpEvent*>(event);
     const QString tip = ToolTipAt(CharacterAt(help->pos()));
-    if (tip.isEmpty()) QToolTip::hideText();
-    else QToolTip::showText(help->globalPos(), tip, viewport_);
+    if (tip.isEmpty())
+        QToolTip::hideText();
+    else
+        QToolTip::showText(help->globalPos(), tip, viewport_);
     return true;
 }
 

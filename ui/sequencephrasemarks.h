@@ -16,9 +16,9 @@ namespace vox {
 struct SequencePhrase {
     int slot = 0;
     int fragment = 0;
-    int eval = -1;    // the eval the slot chooses from; -1 for a slot that names a fragment
+    int eval = -1;  // the eval the slot chooses from; -1 for a slot that names a fragment
     int voice = 0;
-    int start = 0;    // the phrase's first character, just after its blank
+    int start = 0;  // the phrase's first character, just after its blank
     int length = 0;
 
     // What is tinted: the phrase, or its blank when the phrase is empty, so that a slot without
@@ -31,7 +31,7 @@ struct SequencePhrase {
 // alternates from slot to slot, and a tooltip over a phrase naming its slot and fragment. The
 // field's text stays exactly what was given; the tints are extra selections drawn over it.
 class SequencePhraseMarks : public QObject {
-public:
+  public:
     explicit SequencePhraseMarks(QPlainTextEdit* edit);
 
     // Writes the text (only when it changed) and marks the phrases in it.
@@ -45,10 +45,10 @@ public:
     // The tint of the n-th shown phrase.
     static QColor TintOf(int n);
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     void Mark();
     int CharacterAt(QPoint viewportPos) const;
 

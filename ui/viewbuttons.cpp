@@ -1,11 +1,11 @@
 // The form's action buttons: play, save, export, import and the two editors.
 #include <QPushButton>
 
+#include "ui/cvoxbenchview.h"
 #include "ui/exportflows.h"
 #include "ui/importflows.h"
-#include "workbench/fragmentexport.h"
 #include "workbench/document.h"
-#include "ui/cvoxbenchview.h"
+#include "workbench/fragmentexport.h"
 
 namespace vox {
 
@@ -24,7 +24,8 @@ void CVoxbenchView::ConnectActionButtons() {
     };
     for (const auto& [id, action] : actions) {
         if (QPushButton* button = Button(id)) {
-            connect(button, &QPushButton::clicked, this, [this, action = action] { (this->*action)(); });
+            connect(button, &QPushButton::clicked, this,
+                    [this, action = action] { (this->*action)(); });
         }
     }
 }

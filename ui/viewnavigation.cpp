@@ -4,8 +4,8 @@
 #include <QPushButton>
 #include <algorithm>
 
-#include "workbench/document.h"
 #include "ui/cvoxbenchview.h"
+#include "workbench/document.h"
 
 namespace vox {
 
@@ -16,7 +16,7 @@ constexpr const char* kNoFile = "No Voxfile loaded!";
 constexpr const char* kDamaged =
     "The file was changed by another program and can no longer be read. Close the database "
     "and open it again.";
-}
+}  // namespace
 
 void CVoxbenchView::ConnectHandlers() {
     // textEdited fires for typing only. Writes from code skip the handlers: each would only
@@ -26,16 +26,20 @@ void CVoxbenchView::ConnectHandlers() {
     connect(Edit(kCommIndex), &QLineEdit::textEdited, this, [this] { OnCommIndexTyped(); });
     connect(Edit(kCommVoice), &QLineEdit::textEdited, this, [this] { OnCommVoiceTyped(); });
     const std::pair<int, int> steps[] = {
-        {kFragPlus, 1}, {kFragMinus, -1}, {kVoicePlus, 1}, {kVoiceMinus, -1},
+        {kFragPlus, 1}, {kFragMinus, -1}, {kVoicePlus, 1},     {kVoiceMinus, -1},
         {kCommPlus, 1}, {kCommMinus, -1}, {kCommVoicePlus, 1}, {kCommVoiceMinus, -1}};
     for (const auto& [id, delta] : steps) {
         QPushButton* button = Button(id);
         if (!button) continue;
         connect(button, &QPushButton::clicked, this, [this, id = id, delta = delta] {
-            if (id == kFragPlus || id == kFragMinus) OnFragmentStep(delta);
-            else if (id == kVoicePlus || id == kVoiceMinus) OnVoiceStep(delta);
-            else if (id == kCommPlus || id == kCommMinus) OnCommStep(delta);
-            else OnCommVoiceStep(delta);
+            if (id == kFragPlus || id == kFragMinus)
+                OnFragmentStep(delta);
+            else if (id == kVoicePlus || id == kVoiceMinus)
+                OnVoiceStep(delta);
+            else if (id == kCommPlus || id == kCommMinus)
+                OnCommStep(delta);
+            else
+                OnCommVoiceStep(delta);
         });
     }
     ConnectSlotHandlers();

@@ -9,9 +9,9 @@
 namespace vox {
 namespace {
 
-
 // Decodes as the workbench plays, into a buffer of SpeechCodec::DecodeBufferSize.
-bool DecodeCopy(const std::vector<uint8_t>& coded, uint32_t decodedSize, std::vector<uint8_t>& pcm) {
+bool DecodeCopy(const std::vector<uint8_t>& coded, uint32_t decodedSize,
+                std::vector<uint8_t>& pcm) {
     SpeechCodec codec;
     if (!codec.Init()) return false;
     pcm.resize(SpeechCodec::DecodeBufferSize(decodedSize));
@@ -108,7 +108,8 @@ void WaveformView::paintEvent(QPaintEvent*) {
     painter.setPen(palette().text().color());
     const double scale = (height() - 4) / 65536.0;
     for (int x = 1; x < width() - 1; ++x) {
-        const size_t column = static_cast<size_t>(x - 1) * peaks_.size() / static_cast<size_t>(width() - 2);
+        const size_t column =
+            static_cast<size_t>(x - 1) * peaks_.size() / static_cast<size_t>(width() - 2);
         const WavePeak& peak = peaks_[column];
         painter.drawLine(x, middle - static_cast<int>(peak.high * scale), x,
                          middle - static_cast<int>(peak.low * scale));

@@ -22,7 +22,7 @@ struct WavePeak {
 class WaveformView : public QWidget {
     Q_OBJECT
 
-public:
+  public:
     static constexpr int kColumns = 256;
 
     explicit WaveformView(QWidget* parent = nullptr);
@@ -40,13 +40,13 @@ public:
     // The peaks of 16-bit little-endian PCM in `columns` stretches of equal length.
     static std::vector<WavePeak> PeaksOf(const uint8_t* pcm, size_t bytes, int columns);
 
-signals:
+  signals:
     void PictureReady();
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
 
-private:
+  private:
     void Accept(uint64_t request, std::vector<WavePeak> peaks, bool decoded);
 
     QThreadPool decoders_;

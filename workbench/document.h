@@ -32,14 +32,15 @@ namespace vox {
 // (fragmentimport, listimport, ...); what asks the person something lives in the desktop
 // program; the prompter held here is the front end's, for those dialog flows.
 class CVoxbenchDoc {
-public:
+  public:
     enum class Access { ReadWrite, ReadOnly };
 
     static constexpr const char* kFragFileName = vox::kFragFileName;
     static constexpr const char* kEvalFileName = vox::kEvalFileName;
     static constexpr const char* kCommFileName = vox::kCommFileName;
 
-    explicit CVoxbenchDoc(Profile& profile, SoundDeviceFactory soundDevices = MakeDefaultSoundDevice);
+    explicit CVoxbenchDoc(Profile& profile,
+                          SoundDeviceFactory soundDevices = MakeDefaultSoundDevice);
     virtual ~CVoxbenchDoc();
     CVoxbenchDoc(const CVoxbenchDoc&) = delete;
     CVoxbenchDoc& operator=(const CVoxbenchDoc&) = delete;
@@ -164,7 +165,7 @@ public:
     const SoundPlayer& GetSoundPlayer() const { return player_; }
     SpeechCodec& GetCodec() { return codec_; }
 
-private:
+  private:
     void ReleaseDatabase();
     bool PrepareForWriting(const std::string& path);
 

@@ -4,7 +4,7 @@ namespace vox {
 
 // A view of the document: told to refresh itself whenever the document changes.
 class DocumentView {
-public:
+  public:
     virtual ~DocumentView() = default;
     virtual void OnUpdate() = 0;
 };

@@ -36,15 +36,15 @@ struct FragVoicePair {
 };
 
 struct ExportResult {
-    int saved = 0;          // wave files written and listed
-    int undecodable = 0;    // pairs skipped because their entry does not decode
-    int unwritten = 0;      // pairs whose wave file could not be written (not listed either)
+    int saved = 0;        // wave files written and listed
+    int undecodable = 0;  // pairs skipped because their entry does not decode
+    int unwritten = 0;    // pairs whose wave file could not be written (not listed either)
     std::vector<FragVoicePair> undecodablePairs;  // in export order
     // Pairs whose voice names a talk entry that is empty or lies outside the talk file.
     std::vector<FragVoicePair> unreadablePairs;
     bool listWritten = false;
     bool cancelled = false;
-    std::string error;      // why the list file or the first unwritten wave file failed
+    std::string error;  // why the list file or the first unwritten wave file failed
 };
 
 // Writes "%d-%d.wav" for every voice 0..13 of fragments first..min(last, count) into the list

@@ -8,8 +8,8 @@
 
 namespace vox {
 
-Status CVoxbenchDoc::ReplaceFragment(int frag, int voice, const uint8_t* coded,
-                                     uint32_t codedLen, uint32_t decodedLen) {
+Status CVoxbenchDoc::ReplaceFragment(int frag, int voice, const uint8_t* coded, uint32_t codedLen,
+                                     uint32_t decodedLen) {
     if (coded == nullptr && codedLen != 0) return Status::Failure("no coded bytes given");
     ListRecord record;
     if (!GetFragRecord(frag, record)) {
@@ -49,8 +49,10 @@ Status CVoxbenchDoc::ReplaceEntries(const EntryBatch& batch, size_t& slotsWritte
     for (const EntryBatch::Replacement& r : batch.Replacements()) {
         const VoxFile::NewEntry entry{r.voxIndex, r.decodedSize, r.coded.data(),
                                       static_cast<uint32_t>(r.coded.size())};
-        if (r.voxIndex == 0) first = entry;
-        else others.push_back(entry);
+        if (r.voxIndex == 0)
+            first = entry;
+        else
+            others.push_back(entry);
     }
     const Status status = RewriteWithFirstEntry(voxFile_, writerLock_, first, others);
     if (status) slotsWritten = batch.Size();

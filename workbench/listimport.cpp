@@ -67,7 +67,7 @@ std::string PairName(int fragment, int voice) {
 }
 
 class ListImporter {
-public:
+  public:
     ListImporter(CVoxbenchDoc& doc, std::string folder, const ProgressFn& progress)
         : doc_(doc), folder_(std::move(folder)), progress_(progress) {}
 
@@ -89,10 +89,11 @@ public:
         result_.refused.push_back({line.number, line.text, why});
     }
 
-private:
+  private:
     ImportResult Finish() {
-        std::stable_sort(result_.refused.begin(), result_.refused.end(),
-                         [](const ImportRefusal& a, const ImportRefusal& b) { return a.line < b.line; });
+        std::stable_sort(
+            result_.refused.begin(), result_.refused.end(),
+            [](const ImportRefusal& a, const ImportRefusal& b) { return a.line < b.line; });
         result_.listRead = true;
         return std::move(result_);
     }
@@ -142,7 +143,8 @@ private:
     }
 
     // The coded recording, or nothing after refusing the line.
-    std::optional<std::vector<uint8_t>> Encode(const ListLine& line, const std::vector<uint8_t>& pcm) {
+    std::optional<std::vector<uint8_t>> Encode(const ListLine& line,
+                                               const std::vector<uint8_t>& pcm) {
         std::unique_ptr<uint8_t[]> coded;
         uint32_t codedLen = 0;
         if (!doc_.EncodeSound(pcm.data(), static_cast<uint32_t>(pcm.size()), coded, codedLen)) {
@@ -208,8 +210,10 @@ private:
         const Status status = doc_.ReplaceEntries(batch, written);
         for (size_t i = 0; i < inBatch.size(); ++i) {
             for (const ListLine* line : inBatch[i]->lines) {
-                if (i < written) ++result_.replaced;
-                else Refuse(*line, "the talk file could not be written: " + status.error);
+                if (i < written)
+                    ++result_.replaced;
+                else
+                    Refuse(*line, "the talk file could not be written: " + status.error);
             }
         }
         if (!status && result_.error.empty()) result_.error = status.error;
@@ -242,8 +246,10 @@ ImportResult ImportExportList(CVoxbenchDoc& doc, const std::string& listPath,
                              line[line.find_first_not_of(" \t")] == ';';
         if (comment) continue;
         ListLine entry{number, std::string(line), 0, 0};
-        if (ParseListLine(line, entry.fragment, entry.voice)) lines.push_back(entry);
-        else malformed.push_back(entry);
+        if (ParseListLine(line, entry.fragment, entry.voice))
+            lines.push_back(entry);
+        else
+            malformed.push_back(entry);
     }
     ListImporter importer(doc, FolderOf(listPath), progress);
     for (const ListLine& bad : malformed) {

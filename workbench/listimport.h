@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "workbench/document.h"
 #include "talkdata/progress.h"
+#include "workbench/document.h"
 
 namespace vox {
 
@@ -19,7 +19,7 @@ struct ImportResult {
     int replaced = 0;   // lines whose recording the talk file now holds
     int unchanged = 0;  // lines whose wave file the entry already holds
     std::vector<ImportRefusal> refused;
-    bool listRead = false;  // false: the list file itself could not be read (error says why)
+    bool listRead = false;   // false: the list file itself could not be read (error says why)
     bool cancelled = false;  // progress asked to stop before anything was written
     std::string error;
 };

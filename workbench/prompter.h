@@ -37,14 +37,15 @@ enum class Answer { Yes, No, Cancel };
 // answers with real dialogs, tests with a script, the command-line tool from its arguments.
 // Every message box is captioned with the application title and has one OK button.
 class Prompter {
-public:
+  public:
     virtual ~Prompter() = default;
 
     virtual void ShowMessage(const std::string& text) = 0;
     // The chosen path, or nothing when the person cancelled.
     virtual std::optional<std::string> AskFile(const FileDialogRequest& request) = 0;
     // The numbers in field order, or nothing when the person cancelled.
-    virtual std::optional<std::vector<long long>> AskNumbers(const NumberDialogRequest& request) = 0;
+    virtual std::optional<std::vector<long long>> AskNumbers(
+        const NumberDialogRequest& request) = 0;
     // One line of free text (the Find dialog), or nothing when cancelled.
     virtual std::optional<std::string> AskText(int templateId, const std::string& caption,
                                                const std::string& label) = 0;
@@ -59,7 +60,7 @@ public:
 // Cancels every question and drops every message: the document's default, so that nothing in
 // the library can block on a person who is not there.
 class SilentPrompter : public Prompter {
-public:
+  public:
     void ShowMessage(const std::string&) override {}
     std::optional<std::string> AskFile(const FileDialogRequest&) override { return std::nullopt; }
     std::optional<std::vector<long long>> AskNumbers(const NumberDialogRequest&) override {

@@ -18,7 +18,7 @@ constexpr size_t kProgressStep = size_t{8} << 20;
 // Passes bytes on in pieces and reports after each, so that a watcher sees a long rewrite
 // advance and can stop it before the talk file is touched.
 class ProgressSink : public ByteSink {
-public:
+  public:
     ProgressSink(ByteSink& out, const ProgressFn& progress, uint64_t total)
         : out_(out), progress_(progress), total_(total) {}
 
@@ -39,7 +39,7 @@ public:
     }
     bool Cancelled() const { return cancelled_; }
 
-private:
+  private:
     ByteSink& out_;
     const ProgressFn& progress_;
     uint64_t total_;
@@ -52,20 +52,20 @@ private:
 // page and a long unmap afterwards; reading the same bytes from the page cache does not. The
 // mapping is shared with the file, so both hold the same bytes.
 class MappedSourceSink : public ByteSink {
-public:
+  public:
     MappedSourceSink(ByteSink& out, const MappedFile& source) : out_(out), source_(source) {}
 
     bool Write(const void* data, size_t size) override {
         const ByteSpan mapped = source_.Bytes();
         const auto* bytes = static_cast<const uint8_t*>(data);
-        const bool inMapping = !mapped.empty() && bytes >= mapped.data() &&
-                               size <= mapped.size() &&
-                               bytes - mapped.data() <= static_cast<ptrdiff_t>(mapped.size() - size);
+        const bool inMapping =
+            !mapped.empty() && bytes >= mapped.data() && size <= mapped.size() &&
+            bytes - mapped.data() <= static_cast<ptrdiff_t>(mapped.size() - size);
         if (!inMapping || size < kDirectReadThreshold) return out_.Write(data, size);
         return CopyFromFile(static_cast<off_t>(bytes - mapped.data()), size);
     }
 
-private:
+  private:
     static constexpr size_t kDirectReadThreshold = 64 * 1024;
 
     bool CopyFromFile(off_t offset, size_t size) {
@@ -101,8 +101,9 @@ Status RewriteTalkFile(MappedFile& talk, WriterLock& lock, uint64_t newSize,
     const std::string target = ResolveLinks(path);
     const std::string tempPath = TemporaryTalkPath(target);
     if (tempPath.empty()) {
-        return Status::Failure("Can't create temporary file: " + target +
-                      ": a talk file whose name ends in \"$\" would be its own temporary file");
+        return Status::Failure(
+            "Can't create temporary file: " + target +
+            ": a talk file whose name ends in \"$\" would be its own temporary file");
     }
     SafeFile temp;
     if (!temp.Begin(target, tempPath)) {
@@ -135,7 +136,8 @@ Status RewriteTalkFile(MappedFile& talk, WriterLock& lock, uint64_t newSize,
         return Status::Failure("Can't write temporary file: " + temp.DescribeFailure());
     }
     if (!moved) return Status::Failure("Movefile failed: " + temp.DescribeFailure());
-    if (!reopened) return Status::Failure("Can't reopen the voxfile: " + path + ": " + talk.GetError());
+    if (!reopened)
+        return Status::Failure("Can't reopen the voxfile: " + path + ": " + talk.GetError());
     return {};
 }
 
@@ -146,7 +148,8 @@ std::string WhyNoRewrite(const MappedFile& talk, uint64_t newSize) {
     if (!talk.IsOpen()) return "No Voxfile loaded!";
     if (talk.GetMode() != 1) return "Voxfile is opened read-only";
     std::string why;
-    if (!VoxFile::HasWellFormedDirectory(talk.Bytes(), &why)) return "Bad voxfile directory\n" + why;
+    if (!VoxFile::HasWellFormedDirectory(talk.Bytes(), &why))
+        return "Bad voxfile directory\n" + why;
     if (newSize > kMaxTalkSize) return "Voxfile has no room for another entry";
     return "";
 }
@@ -158,12 +161,12 @@ Status RewriteWithFirstEntry(MappedFile& talk, WriterLock& lock, const VoxFile::
     for (const VoxFile::NewEntry& entry : others) newSize += kTalkEntryHeaderSize + entry.codedLen;
     const std::string why = WhyNoRewrite(talk, newSize);
     if (!why.empty()) return Status::Failure(why);
-    return RewriteTalkFile(
-        talk, lock, newSize,
-        [&](ByteSink& sink) {
-            return VoxFile::WriteWithNewFirstEntry(talk.Bytes(), first, others, sink);
-        },
-        {});
+    return RewriteTalkFile(talk, lock, newSize,
+                           [&](ByteSink& sink) {
+                               return VoxFile::WriteWithNewFirstEntry(talk.Bytes(), first, others,
+                                                                      sink);
+                           },
+                           {});
 }
 
 }  // namespace vox

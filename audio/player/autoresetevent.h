@@ -10,7 +10,7 @@ namespace vox {
 // add up: two signals before a wait release that one wait only, which is what a worker that
 // empties its whole queue after every wake wants.
 class AutoResetEvent {
-public:
+  public:
     AutoResetEvent() = default;
     AutoResetEvent(const AutoResetEvent&) = delete;
     AutoResetEvent& operator=(const AutoResetEvent&) = delete;
@@ -23,7 +23,7 @@ public:
     // True when a signal arrived within limit (and was consumed), false on timeout.
     bool WaitFor(std::chrono::milliseconds limit);
 
-private:
+  private:
     std::mutex mutex_;
     std::condition_variable signalled_cv_;
     bool signalled_ = false;

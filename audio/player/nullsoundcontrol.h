@@ -26,7 +26,7 @@ struct NullSoundRecord {
 // records what the devices did, so that tests can observe order, timing and each failure path
 // of the player without a sound card.
 class NullSoundControl {
-public:
+  public:
     static constexpr int kInjectedFailure = -100;
 
     // The next count calls of step fail with result.
@@ -50,7 +50,7 @@ public:
     void BeginPlaying();
     void EndPlaying(NullSoundRecord record);
 
-private:
+  private:
     static constexpr size_t kSteps = 4;
 
     mutable std::mutex mutex_;

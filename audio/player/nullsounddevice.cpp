@@ -16,7 +16,7 @@ std::chrono::microseconds DurationOf(size_t bytes) {
 }
 
 class NullSoundBuffer : public SoundBuffer {
-public:
+  public:
     NullSoundBuffer(std::shared_ptr<NullSoundControl> control, uint32_t size)
         : control_(std::move(control)), size_(size) {}
 
@@ -50,7 +50,7 @@ public:
         return kSoundOk;
     }
 
-private:
+  private:
     std::shared_ptr<NullSoundControl> control_;
     uint32_t size_;
     std::vector<uint8_t> pcm_;

@@ -11,14 +11,14 @@ namespace vox {
 // byte count at 16000 bytes per second), so timing and order stay observable. What it plays,
 // and every failure or hang it is told to stage, goes through its NullSoundControl.
 class NullSoundDevice : public SoundDevice {
-public:
+  public:
     explicit NullSoundDevice(std::shared_ptr<NullSoundControl> control);
     ~NullSoundDevice() override;
 
     int Open() override;
     int CreateBuffer(uint32_t size, std::unique_ptr<SoundBuffer>& buffer) override;
 
-private:
+  private:
     std::shared_ptr<NullSoundControl> control_;
     bool open_ = false;
 };

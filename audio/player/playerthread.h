@@ -15,7 +15,7 @@ class AutoResetEvent;
 // player, so it is left behind (detached) instead of hanging the program or running on freed
 // memory.
 class PlayerThread {
-public:
+  public:
     // Time the worker gets to end after its sound was aborted, on top of the shutdown limit.
     static constexpr std::chrono::milliseconds kAbortGrace{500};
 
@@ -36,7 +36,7 @@ public:
     // behind.
     bool Shutdown(SoundPlayer& player, std::chrono::milliseconds limit);
 
-private:
+  private:
     std::thread thread_;
     std::shared_ptr<AutoResetEvent> ended_;  // signalled by the worker as its last act
     bool started_ = false;

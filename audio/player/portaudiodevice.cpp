@@ -35,7 +35,7 @@ void SilenceBackEndNoise() {
 }
 
 class PortAudioBuffer : public SoundBuffer {
-public:
+  public:
     // An odd last byte is half a sample and is not played.
     PortAudioBuffer(PaStream* stream, PortAudioOptions options, uint32_t size)
         : stream_(stream), options_(options), size_(size), samples_(size / 2) {}
@@ -62,7 +62,7 @@ public:
         return Pa_StopStream(stream_);
     }
 
-private:
+  private:
     PaError WriteAll(const std::stop_token& abort) {
         size_t done = 0;
         while (done < samples_.size() && !abort.stop_requested()) {

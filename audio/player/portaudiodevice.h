@@ -20,7 +20,7 @@ struct PortAudioOptions {
 // thread that uses the device (the player's worker), because any of them can block for as long
 // as a sound server stays frozen.
 class PortAudioDevice : public SoundDevice {
-public:
+  public:
     explicit PortAudioDevice(PortAudioOptions options = {});
     ~PortAudioDevice() override;
     PortAudioDevice(const PortAudioDevice&) = delete;
@@ -32,7 +32,7 @@ public:
     // The stream's output latency in seconds as PortAudio reports it; 0 before Open.
     double GetOutputLatency() const;
 
-private:
+  private:
     PortAudioOptions options_;
     bool initialised_ = false;
     void* stream_ = nullptr;  // PaStream

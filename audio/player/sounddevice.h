@@ -28,7 +28,7 @@ bool IsPlayableSize(uint32_t size);
 
 // One sound prepared on a device: a buffer of exactly the sound's size, filled once, played once.
 class SoundBuffer {
-public:
+  public:
     virtual ~SoundBuffer();
     // Copies the whole sound in; pcm must be exactly as long as the buffer.
     virtual int Write(std::span<const uint8_t> pcm) = 0;
@@ -41,7 +41,7 @@ public:
 // made and used on the player's worker thread only, so that a device whose calls can block
 // (a frozen sound server) never blocks anyone else.
 class SoundDevice {
-public:
+  public:
     virtual ~SoundDevice();
     // Opens the output; called once, on the worker's first sound.
     virtual int Open() = 0;

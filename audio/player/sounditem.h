@@ -11,7 +11,7 @@ namespace vox {
 // One queued sound. It owns its PCM bytes until Prepare has copied them into a device buffer;
 // from then on the sound lives only in that buffer, so a queued sound is held in memory once.
 class SoundItem {
-public:
+  public:
     // Takes over data; a null data counts as an empty sound.
     SoundItem(std::unique_ptr<uint8_t[]> data, uint32_t size);
     virtual ~SoundItem();
@@ -29,7 +29,7 @@ public:
     const uint8_t* Data() const { return data_.get(); }
     bool IsPrepared() const { return buffer_ != nullptr; }
 
-private:
+  private:
     friend class SoundQueue;
 
     std::unique_ptr<SoundBuffer> buffer_;

@@ -22,7 +22,7 @@ struct SoundPlayerStats {
 // own together: a worker that outlives its player, because a sound server froze under it, still
 // never touches freed memory.
 class SoundPlayer {
-public:
+  public:
     explicit SoundPlayer(SoundDeviceFactory factory = MakeDefaultSoundDevice,
                          SoundTrace trace = {});
     // Discards the sounds still queued and asks the worker to stop; does not wait for it.
@@ -49,7 +49,7 @@ public:
     bool WaitUntilIdle(std::chrono::milliseconds limit) const;
     SoundPlayerStats GetStats() const;
 
-private:
+  private:
     struct Shared;
     std::shared_ptr<Shared> shared_;
 };

@@ -11,7 +11,7 @@ namespace vox {
 // append allocates nothing: queueing a sound costs the item's own allocation only. Not locked:
 // the player guards it.
 class SoundQueue {
-public:
+  public:
     SoundQueue() = default;
     ~SoundQueue();
     SoundQueue(const SoundQueue&) = delete;
@@ -27,7 +27,7 @@ public:
     bool IsEmpty() const { return head_ == nullptr; }
     size_t GetCount() const { return count_; }
 
-private:
+  private:
     SoundItem* head_ = nullptr;
     SoundItem* tail_ = nullptr;
     size_t count_ = 0;

@@ -3,16 +3,16 @@
 #include <memory>
 #include <string>
 
-#include "workbench/document.h"
 #include "talkdata/memoryprofile.h"
 #include "tests/support/scriptedprompter.h"
 #include "tests/support/tempdir.h"
+#include "workbench/document.h"
 
 namespace vox::test {
 
 // Counts the document's refreshes, as the main form would see them.
 class CountingView : public DocumentView {
-public:
+  public:
     void OnUpdate() override { ++updates; }
     int updates = 0;
 };
@@ -23,7 +23,7 @@ public:
 //   comms 0 {1, -1}, 1 {5, 2}, 2 {-5, 3}, 3 {0, 7}, 4 {}, 5 {-4, 9}
 //   phrases for fragments 5, 6, 8 and 100 in voices 0 and 1 ("five-0", "five-1", ...)
 class EditorFixture {
-public:
+  public:
     EditorFixture();
     ~EditorFixture();
 

@@ -15,7 +15,7 @@ namespace vox::test {
 // already open when the next one is nested in it). A watchdog rejects every modal widget after
 // timeoutMs, so a failed check can never leave a test blocked.
 class ModalDriver {
-public:
+  public:
     ModalDriver() = default;
     // Disarms a driver whose dialog never came, so it cannot answer a later test's dialog.
     ~ModalDriver();
@@ -30,7 +30,7 @@ public:
     bool Ran() const { return *ran_; }
     bool TimedOut() const { return *timedOut_; }
 
-private:
+  private:
     QPointer<QTimer> timer_;
     std::shared_ptr<bool> ran_ = std::make_shared<bool>(false);
     std::shared_ptr<bool> timedOut_ = std::make_shared<bool>(false);

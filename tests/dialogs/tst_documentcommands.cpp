@@ -10,11 +10,11 @@
 #include "audio/player/nullsoundcontrol.h"
 #include "audio/player/nullsounddevice.h"
 #include "tests/dialogs/editorfixture.h"
-#include "ui/documentcommands.h"
 #include "tests/dialogs/modaldriver.h"
 #include "tests/dialogs/testregistry.h"
-#include "ui/templates/dialogbuilder.h"
 #include "ui/dialogs/qtprompter.h"
+#include "ui/documentcommands.h"
+#include "ui/templates/dialogbuilder.h"
 
 namespace vox::test {
 namespace {
@@ -28,7 +28,7 @@ T* Find(QWidget* dialog, int id) {
 
 class DocumentCommandsTest : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void cleanup() { RejectAllModals(); }
 
     void findFragInEvalRunsTheFindAndResultListDialogs() {
@@ -113,9 +113,12 @@ private slots:
         QFETCH(QList<int>, expected);
         EditorFixture f;
         f.prompter.AnswerText(typed.toStdString());
-        if (kind == 0) OnFindFragInEval(*f.doc);
-        else if (kind == 1) OnFindEvalInCommand(*f.doc);
-        else OnFindFragInCommand(*f.doc);
+        if (kind == 0)
+            OnFindFragInEval(*f.doc);
+        else if (kind == 1)
+            OnFindEvalInCommand(*f.doc);
+        else
+            OnFindFragInCommand(*f.doc);
         QCOMPARE(f.prompter.lists.size(), size_t{1});
         QCOMPARE(QList<int>(f.prompter.lists[0].begin(), f.prompter.lists[0].end()), expected);
         QVERIFY(f.prompter.messages.empty());

@@ -11,9 +11,9 @@
 #include "tests/dialogs/editorfixture.h"
 #include "tests/dialogs/modaldriver.h"
 #include "tests/dialogs/testregistry.h"
-#include "ui/templates/dialogbuilder.h"
 #include "ui/dialogs/cevalinfodlg.h"
 #include "ui/dialogs/editors.h"
+#include "ui/templates/dialogbuilder.h"
 
 namespace vox::test {
 namespace {
@@ -76,7 +76,7 @@ int InkIn(QTreeWidget* list, QRect row, int column) {
 
 class EvalEditorTest : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void cleanup() { RejectAllModals(); }
 
     void opensWithNumberNameColumnsAndPhrasesInTheVoice() {

@@ -9,9 +9,9 @@
 #include "tests/dialogs/editorfixture.h"
 #include "tests/dialogs/modaldriver.h"
 #include "tests/dialogs/testregistry.h"
-#include "ui/templates/dialogbuilder.h"
 #include "ui/dialogs/cfraginfodlg.h"
 #include "ui/dialogs/editors.h"
+#include "ui/templates/dialogbuilder.h"
 
 namespace vox::test {
 namespace {
@@ -60,7 +60,7 @@ QString Voices(const CVoxbenchDoc& doc, int frag) {
 
 class FragEditorTest : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void cleanup() { RejectAllModals(); }
 
     void opensWithNameColumnsAndVoices() {

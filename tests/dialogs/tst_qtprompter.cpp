@@ -10,11 +10,11 @@
 #include "tests/dialogs/modaldriver.h"
 #include "tests/dialogs/testregistry.h"
 #include "tests/support/tempdir.h"
-#include "ui/templates/dialogbuilder.h"
 #include "ui/dialogs/cfinddlg.h"
 #include "ui/dialogs/cresultlistdlg.h"
 #include "ui/dialogs/numberdialogs.h"
 #include "ui/dialogs/qtprompter.h"
+#include "ui/templates/dialogbuilder.h"
 
 namespace vox::test {
 namespace {
@@ -32,7 +32,7 @@ void Click(QWidget* dialog, int id) {
 
 class QtPrompterTest : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void cleanup() { RejectAllModals(); }
 
     void messageBoxIsCaptionedWithTheProgramAndHasOneOKButton() {

@@ -8,12 +8,12 @@
 #include <QTreeWidget>
 
 #include "tests/dialogs/testregistry.h"
-#include "ui/templates/dialogbuilder.h"
 #include "ui/dialogs/cfinddlg.h"
 #include "ui/dialogs/cresultlistdlg.h"
 #include "ui/dialogs/filefilter.h"
 #include "ui/dialogs/numberdialogs.h"
 #include "ui/dialogs/wholenumber.h"
+#include "ui/templates/dialogbuilder.h"
 
 namespace vox::test {
 namespace {
@@ -38,7 +38,7 @@ NumberDialogRequest ElementRequest() {
 
 class SmallDialogsTest : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void wholeNumberRule_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("accepted");

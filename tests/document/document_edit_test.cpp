@@ -5,12 +5,12 @@
 #include <unistd.h>
 
 #include "audio/player/nullsounddevice.h"
-#include "ui/documentcommands.h"
-#include "workbench/document.h"
 #include "talkdata/memoryprofile.h"
 #include "tests/support/databasebuilder.h"
 #include "tests/support/scriptedprompter.h"
 #include "tests/support/tempdir.h"
+#include "ui/documentcommands.h"
+#include "workbench/document.h"
 
 namespace vox {
 namespace {
@@ -20,7 +20,7 @@ using test::ScriptedPrompter;
 using test::TempDir;
 
 class DocumentEdit : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         DatabaseBuilder db;
         db.AddEntry(640, {1, 2, 3, 4});
@@ -37,8 +37,8 @@ protected:
         OpenDoc();
     }
     void OpenDoc() {
-        doc_ = std::make_unique<CVoxbenchDoc>(profile_,
-                                              MakeNullSoundFactory(std::make_shared<NullSoundControl>()));
+        doc_ = std::make_unique<CVoxbenchDoc>(
+            profile_, MakeNullSoundFactory(std::make_shared<NullSoundControl>()));
         doc_->SetPrompter(&prompter_);
         ASSERT_TRUE(doc_->OnOpenDocument(talk_)) << doc_->GetOpenError();
     }
@@ -82,9 +82,11 @@ TEST_F(DocumentEdit, SaveAsksForTheFragmentTableFirstThenTheEvalTable) {
     EXPECT_TRUE(OnSaveDocument(*doc_));
     ASSERT_EQ(prompter_.fileRequests.size(), 2u);
     EXPECT_EQ(prompter_.fileRequests[0].fileName, "fragFile.bin");
-    EXPECT_EQ(prompter_.fileRequests[0].filter, "Frag Bin Files (*.bin)|*.bin|All files (*.*)|*.*||");
+    EXPECT_EQ(prompter_.fileRequests[0].filter,
+              "Frag Bin Files (*.bin)|*.bin|All files (*.*)|*.*||");
     EXPECT_EQ(prompter_.fileRequests[1].fileName, "evalFile.bin");
-    EXPECT_EQ(prompter_.fileRequests[1].filter, "Eval Bin Files (*.bin)|*.bin|All files (*.*)|*.*||");
+    EXPECT_EQ(prompter_.fileRequests[1].filter,
+              "Eval Bin Files (*.bin)|*.bin|All files (*.*)|*.*||");
     EXPECT_TRUE(prompter_.fileRequests[0].save);
     EXPECT_TRUE(prompter_.fileRequests[0].overwritePrompt);
     EXPECT_EQ(prompter_.fileRequests[0].defaultExtension, "bin");

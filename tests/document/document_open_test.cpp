@@ -7,11 +7,11 @@
 #include <cstdio>
 
 #include "audio/player/nullsounddevice.h"
-#include "ui/documentcommands.h"
-#include "workbench/document.h"
 #include "talkdata/memoryprofile.h"
 #include "tests/support/databasebuilder.h"
 #include "tests/support/tempdir.h"
+#include "ui/documentcommands.h"
+#include "workbench/document.h"
 
 namespace vox {
 namespace {
@@ -20,7 +20,8 @@ using test::DatabaseBuilder;
 using test::TempDir;
 
 std::unique_ptr<CVoxbenchDoc> MakeDoc(Profile& profile) {
-    return std::make_unique<CVoxbenchDoc>(profile, MakeNullSoundFactory(std::make_shared<NullSoundControl>()));
+    return std::make_unique<CVoxbenchDoc>(
+        profile, MakeNullSoundFactory(std::make_shared<NullSoundControl>()));
 }
 
 DatabaseBuilder SmallDatabase() {
@@ -108,8 +109,10 @@ TEST_P(DocumentOpenFailure, NamesTheFileAndTheReason) {
     const BrokenFileCase& c = GetParam();
     TempDir dir;
     const std::string talk = SmallDatabase().WriteTo(dir.Path());
-    if (c.remove) ASSERT_EQ(std::remove(dir.File(c.file).c_str()), 0);
-    else test::WriteFileBytes(dir.File(c.file), c.bytes);
+    if (c.remove)
+        ASSERT_EQ(std::remove(dir.File(c.file).c_str()), 0);
+    else
+        test::WriteFileBytes(dir.File(c.file), c.bytes);
 
     MemoryProfile profile;
     auto doc = MakeDoc(profile);
@@ -125,16 +128,16 @@ TEST_P(DocumentOpenFailure, NamesTheFileAndTheReason) {
 
 INSTANTIATE_TEST_SUITE_P(
     EveryFile, DocumentOpenFailure,
-    ::testing::Values(
-        BrokenFileCase{"speech.vox", {}, true, "No such file"},
-        BrokenFileCase{"speech.vox", {}, false, "empty"},
-        BrokenFileCase{"fragFile.bin", {}, true, "No such file"},
-        BrokenFileCase{"fragFile.bin", {8, 0, 0}, false, "shorter than one record"},
-        BrokenFileCase{"fragFile.bin", {0, 0, 0, 0, 4, 0, 0, 0}, false, "below 8"},
-        BrokenFileCase{"commFile.bin", {}, true, "No such file"},
-        BrokenFileCase{"commFile.bin", {}, false, "empty"},
-        BrokenFileCase{"evalFile.bin", {0, 0, 0, 0, 16, 0, 0, 0}, false, "record area"},
-        BrokenFileCase{"evalFile.bin", {}, true, "No such file"}));
+    ::testing::Values(BrokenFileCase{"speech.vox", {}, true, "No such file"},
+                      BrokenFileCase{"speech.vox", {}, false, "empty"},
+                      BrokenFileCase{"fragFile.bin", {}, true, "No such file"},
+                      BrokenFileCase{"fragFile.bin", {8, 0, 0}, false, "shorter than one record"},
+                      BrokenFileCase{"fragFile.bin", {0, 0, 0, 0, 4, 0, 0, 0}, false, "below 8"},
+                      BrokenFileCase{"commFile.bin", {}, true, "No such file"},
+                      BrokenFileCase{"commFile.bin", {}, false, "empty"},
+                      BrokenFileCase{
+                          "evalFile.bin", {0, 0, 0, 0, 16, 0, 0, 0}, false, "record area"},
+                      BrokenFileCase{"evalFile.bin", {}, true, "No such file"}));
 
 TEST(DocumentOpen, MissingFragmentTableStopsBeforeTheCommAndEvalFiles) {
     TempDir dir;

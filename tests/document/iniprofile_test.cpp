@@ -1,10 +1,11 @@
 // The profile file: values survive a round trip through the file, whatever they hold, a read-only
 // profile never writes, and the location follows XDG.
+#include "talkdata/iniprofile.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 
-#include "talkdata/iniprofile.h"
 #include "talkdata/memoryprofile.h"
 #include "tests/support/tempdir.h"
 
@@ -97,8 +98,10 @@ TEST(IniProfile, DefaultPathFollowsXdgConfigHome) {
     setenv("HOME", "/home/someone", 1);
     EXPECT_EQ(IniProfile::DefaultPath(), "/home/someone/.config/Voxbench/voxbench.ini");
     if (savedHome != nullptr) setenv("HOME", restoreHome.c_str(), 1);
-    if (saved != nullptr) setenv("XDG_CONFIG_HOME", restore.c_str(), 1);
-    else unsetenv("XDG_CONFIG_HOME");
+    if (saved != nullptr)
+        setenv("XDG_CONFIG_HOME", restore.c_str(), 1);
+    else
+        unsetenv("XDG_CONFIG_HOME");
 }
 
 }  // namespace

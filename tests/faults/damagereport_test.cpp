@@ -16,13 +16,13 @@
 #include <vector>
 
 #include "audio/player/nullsounddevice.h"
-#include "workbench/document.h"
 #include "talkdata/memoryprofile.h"
 #include "talkdata/verify.h"
 #include "tests/faults/faultdatabase.h"
 #include "tests/support/databasebuilder.h"
 #include "tests/support/scriptedprompter.h"
 #include "tests/support/tempdir.h"
+#include "workbench/document.h"
 
 extern char** environ;
 

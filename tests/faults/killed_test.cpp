@@ -17,13 +17,13 @@
 #include <vector>
 
 #include "audio/player/nullsounddevice.h"
-#include "workbench/document.h"
 #include "talkdata/fragtable.h"
 #include "talkdata/memoryprofile.h"
 #include "talkdata/voxfile.h"
 #include "tests/faults/childprocess.h"
 #include "tests/faults/faultdatabase.h"
 #include "tests/support/tempdir.h"
+#include "workbench/document.h"
 
 namespace vox::test {
 namespace {
@@ -255,7 +255,8 @@ TEST_F(KilledWriter, AnImportLeavesEverySlotOnItsOldOrItsNewEntry) {
             // Any writer completes a batch that a kill stopped, as soon as it has the lock.
             {
                 MemoryProfile profile;
-                CVoxbenchDoc writer(profile, MakeNullSoundFactory(std::make_shared<NullSoundControl>()));
+                CVoxbenchDoc writer(profile,
+                                    MakeNullSoundFactory(std::make_shared<NullSoundControl>()));
                 ASSERT_TRUE(writer.OnOpenDocument(Talk())) << writer.GetOpenError();
             }
             const FolderSnapshot now = SnapshotFolder(Db());
@@ -314,7 +315,8 @@ TEST_F(KilledWriter, APackLeavesTheOutputFolderAbsentOrComplete) {
                 ++tally.asOld;
                 return;
             }
-            EXPECT_TRUE(SnapshotFolder(out) == fresh) << "the output folder is not the complete result";
+            EXPECT_TRUE(SnapshotFolder(out) == fresh)
+                << "the output folder is not the complete result";
             ++tally.asNew;
             EXPECT_EQ(RunToEnd({"verify", out + "/speech.vox"}, Folder("config"), &err), 0) << err;
         });

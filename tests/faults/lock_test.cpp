@@ -8,11 +8,11 @@
 #include <vector>
 
 #include "audio/player/nullsounddevice.h"
-#include "workbench/document.h"
 #include "talkdata/memoryprofile.h"
 #include "tests/faults/childprocess.h"
 #include "tests/faults/faultdatabase.h"
 #include "tests/support/tempdir.h"
+#include "workbench/document.h"
 
 namespace vox::test {
 namespace {

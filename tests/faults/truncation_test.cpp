@@ -11,12 +11,12 @@
 #include <vector>
 
 #include "audio/player/nullsounddevice.h"
-#include "workbench/document.h"
 #include "talkdata/mappedfile.h"
 #include "talkdata/memoryprofile.h"
 #include "tests/faults/faultdatabase.h"
 #include "tests/support/scriptedprompter.h"
 #include "tests/support/tempdir.h"
+#include "workbench/document.h"
 
 namespace vox::test {
 namespace {

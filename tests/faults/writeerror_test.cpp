@@ -10,15 +10,15 @@
 #include <vector>
 
 #include "audio/player/nullsounddevice.h"
-#include "workbench/fragmentexport.h"
-#include "ui/exportflows.h"
-#include "ui/documentcommands.h"
-#include "workbench/document.h"
 #include "talkdata/faultinjection.h"
 #include "talkdata/memoryprofile.h"
 #include "tests/faults/faultdatabase.h"
 #include "tests/support/scriptedprompter.h"
 #include "tests/support/tempdir.h"
+#include "ui/documentcommands.h"
+#include "ui/exportflows.h"
+#include "workbench/document.h"
+#include "workbench/fragmentexport.h"
 
 namespace vox::test {
 namespace {

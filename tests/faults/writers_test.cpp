@@ -19,13 +19,9 @@
 #include <vector>
 
 #include "audio/entrydecodecheck.h"
-#include "workbench/listimport.h"
-#include "ui/importflows.h"
 #include "audio/player/nullsounddevice.h"
-#include "workbench/fragmentexport.h"
 #include "audio/wavefile.h"
 #include "talkdata/compact.h"
-#include "workbench/document.h"
 #include "talkdata/faultinjection.h"
 #include "talkdata/memoryprofile.h"
 #include "talkdata/safefile.h"
@@ -34,6 +30,10 @@
 #include "tests/faults/faultdatabase.h"
 #include "tests/support/scriptedprompter.h"
 #include "tests/support/tempdir.h"
+#include "ui/importflows.h"
+#include "workbench/document.h"
+#include "workbench/fragmentexport.h"
+#include "workbench/listimport.h"
 
 namespace vox::test {
 namespace {
@@ -44,11 +44,16 @@ constexpr const char* kRefusal = "another program has this database open for wri
 enum class Op { Add, Replace, ReplaceFirst, Compact, Import };
 const char* Name(Op op) {
     switch (op) {
-        case Op::Add: return "add";
-        case Op::Replace: return "replace";
-        case Op::ReplaceFirst: return "replace0";
-        case Op::Compact: return "compact";
-        case Op::Import: return "import";
+        case Op::Add:
+            return "add";
+        case Op::Replace:
+            return "replace";
+        case Op::ReplaceFirst:
+            return "replace0";
+        case Op::Compact:
+            return "compact";
+        case Op::Import:
+            return "import";
     }
     return "";
 }
@@ -121,7 +126,8 @@ class TwoWriters : public Database, public ::testing::WithParamInterface<std::tu
         Database::SetUp();
         for (int role = 0; role < 2; ++role) {
             for (Op op : {Op::Add, Op::Replace, Op::ReplaceFirst}) {
-                pcm_[{op, role}] = SpeechPcm(4000 + 320 * role, 20 + 3 * static_cast<int>(op) + role);
+                pcm_[{op, role}] =
+                    SpeechPcm(4000 + 320 * role, 20 + 3 * static_cast<int>(op) + role);
                 wave_[{op, role}] = WriteSpeechWave(
                     config_.File(std::string(Name(op)) + std::to_string(role) + ".wav"),
                     pcm_[{op, role}]);
@@ -148,17 +154,21 @@ class TwoWriters : public Database, public ::testing::WithParamInterface<std::tu
     }
 
     std::vector<std::string> Args(Op op, int role) {
-        const auto pair = op == Op::Add ? AddTarget(role)
+        const auto pair = op == Op::Add            ? AddTarget(role)
                           : op == Op::ReplaceFirst ? FragVoice{0, 0}
                                                    : ReplaceTarget(role);
         const std::string f = std::to_string(pair.fragment);
         const std::string v = std::to_string(pair.voice);
         switch (op) {
-            case Op::Add: return {"add", talk_, f, v, wave_[{op, role}]};
+            case Op::Add:
+                return {"add", talk_, f, v, wave_[{op, role}]};
             case Op::Replace:
-            case Op::ReplaceFirst: return {"replace", talk_, f, v, wave_[{op, role}]};
-            case Op::Compact: return {"compact", talk_};
-            case Op::Import: return {"import", list_[role], talk_};
+            case Op::ReplaceFirst:
+                return {"replace", talk_, f, v, wave_[{op, role}]};
+            case Op::Compact:
+                return {"compact", talk_};
+            case Op::Import:
+                return {"import", list_[role], talk_};
         }
         return {};
     }
@@ -192,9 +202,15 @@ class TwoWriters : public Database, public ::testing::WithParamInterface<std::tu
     void ExpectEffect(Op op, int role) {
         SCOPED_TRACE(std::string(Name(op)) + " as writer " + std::to_string(role + 1));
         switch (op) {
-            case Op::Add: EXPECT_EQ(EntryOf(AddTarget(role)), Coded(pcm_[{op, role}])); break;
-            case Op::Replace: EXPECT_EQ(EntryOf(ReplaceTarget(role)), Coded(pcm_[{op, role}])); break;
-            case Op::ReplaceFirst: EXPECT_EQ(EntryOf({0, 0}), Coded(pcm_[{op, role}])); break;
+            case Op::Add:
+                EXPECT_EQ(EntryOf(AddTarget(role)), Coded(pcm_[{op, role}]));
+                break;
+            case Op::Replace:
+                EXPECT_EQ(EntryOf(ReplaceTarget(role)), Coded(pcm_[{op, role}]));
+                break;
+            case Op::ReplaceFirst:
+                EXPECT_EQ(EntryOf({0, 0}), Coded(pcm_[{op, role}]));
+                break;
             case Op::Import:
                 for (const auto& [pair, pcm] : importPcm_) {
                     if (pair.fragment == ImportTargets(role)[0].fragment) {
@@ -202,7 +218,8 @@ class TwoWriters : public Database, public ::testing::WithParamInterface<std::tu
                     }
                 }
                 break;
-            case Op::Compact: break;  // nothing of its own to lose; verify sees the rest
+            case Op::Compact:
+                break;  // nothing of its own to lose; verify sees the rest
         }
     }
 
@@ -216,9 +233,8 @@ TEST_P(TwoWriters, NeitherLosesTheOthersChangeNorLeavesADamagedDatabase) {
     const auto [first, second] = GetParam();
     int secondStatus = -1;
     std::string secondErr;
-    faults::ArmAction("flush", [&] {
-        secondStatus = RunToEnd(Args(second, 1), config_.Path(), &secondErr);
-    });
+    faults::ArmAction(
+        "flush", [&] { secondStatus = RunToEnd(Args(second, 1), config_.Path(), &secondErr); });
     const bool firstDone = RunHere(first);
     faults::DisarmAll();
     ASSERT_NE(secondStatus, -1) << "the first writer never reached its flush";
@@ -255,8 +271,8 @@ class ReaderDuringReplaces : public Database {
         std::unique_ptr<uint8_t[]> coded;
         uint32_t length = 0;
         ASSERT_TRUE(writer_->EncodeSound(pcm.data(), 3200, coded, length));
-        const Status replaced = writer_->ReplaceFragment(pair.fragment, pair.voice, coded.get(),
-                                                         length, 3200);
+        const Status replaced =
+            writer_->ReplaceFragment(pair.fragment, pair.voice, coded.get(), length, 3200);
         ASSERT_TRUE(replaced) << replaced.error;
     }
 
@@ -341,9 +357,10 @@ TEST_F(OutputTarget, ALinkedTalkFileStaysALinkThroughEveryWrite) {
         ASSERT_EQ(symlink(dir_.File(table).c_str(), links.File(table).c_str()), 0);
     }
     const std::string wave = WriteSpeechWave(config_.File("take.wav"), SpeechPcm(3200, 5));
-    const std::vector<std::vector<std::string>> commands = {
-        {"add", link, "4", "9", wave}, {"replace", link, "0", "0", wave},
-        {"replace", link, "1", "0", wave}, {"compact", link}};
+    const std::vector<std::vector<std::string>> commands = {{"add", link, "4", "9", wave},
+                                                            {"replace", link, "0", "0", wave},
+                                                            {"replace", link, "1", "0", wave},
+                                                            {"compact", link}};
     for (const std::vector<std::string>& command : commands) {
         std::string err;
         EXPECT_EQ(RunToEnd(command, config_.Path(), &err), 0) << command[1] << ": " << err;
@@ -378,7 +395,10 @@ TEST_P(RefusedWrite, SaysWhyAndChangesNothing) {
     const FolderSnapshot before = SnapshotFolder(dir_.Path());
     std::vector<std::string> args;
     for (const std::string& word : GetParam().args) {
-        args.push_back(word == "TALK" ? talk_ : word == "FIFO" ? fifo : word == "WAVE" ? wave : word);
+        args.push_back(word == "TALK"   ? talk_
+                       : word == "FIFO" ? fifo
+                       : word == "WAVE" ? wave
+                                        : word);
     }
     std::string err;
     EXPECT_EQ(RunToEnd(args, config_.Path(), &err), 1);
@@ -386,15 +406,28 @@ TEST_P(RefusedWrite, SaysWhyAndChangesNothing) {
     EXPECT_TRUE(SnapshotFolder(dir_.Path()) == before);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, RefusedWrite,
-    ::testing::Values(
-        Refusal{"replace_from_fifo", {"replace", "TALK", "1", "0", "FIFO"}, "", "take.wav: not a regular file"},
-        Refusal{"add_from_fifo", {"add", "TALK", "4", "9", "FIFO"}, "", "take.wav: not a regular file"},
-        Refusal{"compact_read_only_talk", {"compact", "TALK"}, "speech.vox", "speech.vox: Permission denied"},
-        Refusal{"replace_read_only_talk", {"replace", "TALK", "1", "0", "WAVE"}, "speech.vox", "speech.vox: Permission denied"},
-        Refusal{"add_read_only_table", {"add", "TALK", "4", "9", "WAVE"}, "fragFile.bin", "fragFile.bin: Permission denied"}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, RefusedWrite,
+                         ::testing::Values(Refusal{"replace_from_fifo",
+                                                   {"replace", "TALK", "1", "0", "FIFO"},
+                                                   "",
+                                                   "take.wav: not a regular file"},
+                                           Refusal{"add_from_fifo",
+                                                   {"add", "TALK", "4", "9", "FIFO"},
+                                                   "",
+                                                   "take.wav: not a regular file"},
+                                           Refusal{"compact_read_only_talk",
+                                                   {"compact", "TALK"},
+                                                   "speech.vox",
+                                                   "speech.vox: Permission denied"},
+                                           Refusal{"replace_read_only_talk",
+                                                   {"replace", "TALK", "1", "0", "WAVE"},
+                                                   "speech.vox",
+                                                   "speech.vox: Permission denied"},
+                                           Refusal{"add_read_only_table",
+                                                   {"add", "TALK", "4", "9", "WAVE"},
+                                                   "fragFile.bin",
+                                                   "fragFile.bin: Permission denied"}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // A killed table save leaves ".fragFile.bin.XXXXXX" behind; the next writer clears what matches
 // that pattern and nothing else.
@@ -421,7 +454,8 @@ TEST_F(Database, VerifyOfAHugeBrokenDirectoryStaysWithinAMemoryLimit) {
     constexpr uint32_t kSlots = 1u << 20;
     Bytes talk(12 + 4 * size_t{kSlots} + 8, 0);
     WriteU32(talk.data() + 12, 12 + 4 * kSlots);  // slot 0: an empty entry right behind
-    for (uint32_t slot = 1; slot < kSlots; ++slot) WriteU32(talk.data() + 12 + 4 * slot, 0xFFFFFF00u);
+    for (uint32_t slot = 1; slot < kSlots; ++slot)
+        WriteU32(talk.data() + 12 + 4 * slot, 0xFFFFFF00u);
     WriteFileBytes(talk_, talk);
     const pid_t child = fork();
     if (child == 0) {

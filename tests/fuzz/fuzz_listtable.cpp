@@ -46,8 +46,10 @@ bool ListsAreSorted(const ListTable& table) {
     for (int r = 0; r < table.GetCount(); ++r) {
         table.GetRecord(r, rec);
         for (int p = 1; p < rec.count; ++p) {
-            const auto before = Key(table.GetElementWord(static_cast<int>(table.ElementIndex(rec, p - 1))));
-            const auto after = Key(table.GetElementWord(static_cast<int>(table.ElementIndex(rec, p))));
+            const auto before =
+                Key(table.GetElementWord(static_cast<int>(table.ElementIndex(rec, p - 1))));
+            const auto after =
+                Key(table.GetElementWord(static_cast<int>(table.ElementIndex(rec, p))));
             if (before >= after) return false;
         }
     }
@@ -115,20 +117,28 @@ Op ReadOp(const uint8_t* p, int count) {
 
 bool ApplyFragOp(FragTable& table, const Op& op) {
     switch (op.kind % 4) {
-        case 0: return table.InsertElement(op.record, op.value, op.value * 257);
-        case 1: return table.AddElement(op.record, op.value, op.value * 131);
-        case 2: return table.SetVoxIndex(op.record, op.position, op.value * 3);
-        default: return table.RemoveElement(op.record, op.position);
+        case 0:
+            return table.InsertElement(op.record, op.value, op.value * 257);
+        case 1:
+            return table.AddElement(op.record, op.value, op.value * 131);
+        case 2:
+            return table.SetVoxIndex(op.record, op.position, op.value * 3);
+        default:
+            return table.RemoveElement(op.record, op.position);
     }
 }
 
 bool ApplyEvalOp(EvalTable& table, const Op& op) {
     const EvalElement element{static_cast<int16_t>(op.value), static_cast<int16_t>(op.value * 7)};
     switch (op.kind % 4) {
-        case 0: return table.InsertElement(op.record, element);
-        case 1: return table.ChangeElement(op.record, op.position, element) >= 0;
-        case 2: return table.SetElement(op.record, op.position, element);
-        default: return table.RemoveElement(op.record, op.position);
+        case 0:
+            return table.InsertElement(op.record, element);
+        case 1:
+            return table.ChangeElement(op.record, op.position, element) >= 0;
+        case 2:
+            return table.SetElement(op.record, op.position, element);
+        default:
+            return table.RemoveElement(op.record, op.position);
     }
 }
 

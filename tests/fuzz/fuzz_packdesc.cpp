@@ -4,10 +4,10 @@
 #include <cstdint>
 #include <string>
 
-#include "tests/fuzz/fuzzcheck.h"
 #include "pack/descriptioncheck.h"
 #include "pack/descriptionreader.h"
 #include "pack/descriptionwriter.h"
+#include "tests/fuzz/fuzzcheck.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace vox::pack;

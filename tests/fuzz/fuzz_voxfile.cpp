@@ -15,7 +15,7 @@ constexpr int kWalkedSlots = 4096;
 constexpr size_t kCodedBytes = 9;  // the file's last bytes become the added entry
 
 class MemorySink : public ByteSink {
-public:
+  public:
     bool Write(const void* data, size_t size) override {
         const auto* bytes = static_cast<const uint8_t*>(data);
         out.insert(out.end(), bytes, bytes + size);

@@ -18,7 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     }
     Require(pcm.size() + 44 <= size + 8, "the samples come from the file, not beyond it");
-    const std::vector<uint8_t> written = MakeWaveBytes(pcm.data(), static_cast<uint32_t>(pcm.size()));
+    const std::vector<uint8_t> written =
+        MakeWaveBytes(pcm.data(), static_cast<uint32_t>(pcm.size()));
     Require(!written.empty(), "what was read can be written");
     std::vector<uint8_t> again;
     Require(ReadWaveBytes(written, again) && again == pcm, "a written wave reads back the same");

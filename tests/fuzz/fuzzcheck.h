@@ -15,8 +15,6 @@ inline void Require(bool holds, const char* property) {
     std::abort();
 }
 
-inline std::span<const uint8_t> AsSpan(const uint8_t* data, size_t size) {
-    return {data, size};
-}
+inline std::span<const uint8_t> AsSpan(const uint8_t* data, size_t size) { return {data, size}; }
 
 }  // namespace vox::fuzz

@@ -3,10 +3,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "ui/importflows.h"
 #include "talkdata/faultinjection.h"
 #include "talkdata/writerlock.h"
 #include "tests/import/importfixture.h"
+#include "ui/importflows.h"
 
 namespace vox::test {
 namespace {
@@ -39,7 +39,7 @@ std::vector<uint8_t> ExpectedAfterAdd(const std::vector<uint8_t>& old, uint32_t 
 }
 
 class FragmentImport : public ImportFixture {
-protected:
+  protected:
     void SetUp() override {
         pcmA_ = MakeSpeechLikePcm(3200);
         pcmB_ = MakeSpeechLikePcm(1600, 300.0);
@@ -236,8 +236,8 @@ TEST_P(FragmentImportFault, LeavesTheTalkFileAsItWasWithNoTemporaryFileAndTheDoc
     EXPECT_FALSE(Add(1, 5));
     faults::DisarmAll();
     const std::string step = GetParam().step;
-    const std::string file = step == "Movefile failed" ? TempTalkPath() + " -> " + TalkPath()
-                                                        : TempTalkPath();
+    const std::string file =
+        step == "Movefile failed" ? TempTalkPath() + " -> " + TalkPath() : TempTalkPath();
     EXPECT_EQ(prompter_.messages,
               (Messages{step + ": " + file + ": " + GetParam().reason, "Failed to add fragment"}));
     ExpectNothingChanged();
@@ -267,9 +267,9 @@ TEST_F(FragmentImport, AWriteErrorInTheMiddleOfALargeRewriteIsSaidAndCleanedUp) 
     before_ = TalkBytes();
     faults::Arm("safefile.write", 1);
     EXPECT_FALSE(Add(1, 5));
-    EXPECT_EQ(prompter_.messages,
-              (Messages{"Can't write temporary file: " + TempTalkPath() + ": No space left on device",
-                        "Failed to add fragment"}));
+    EXPECT_EQ(prompter_.messages, (Messages{"Can't write temporary file: " + TempTalkPath() +
+                                                ": No space left on device",
+                                            "Failed to add fragment"}));
     ExpectNothingChanged();
 }
 
@@ -421,10 +421,10 @@ TEST_F(FragmentImport, ReplaceOfSlotZeroRewritesWithTheNewEntryRightBehindTheDir
     const uint32_t moved = 8 + static_cast<uint32_t>(coded.size());
     const uint32_t slot0 = U32At(before_, 12);
     std::vector<uint8_t> expected(before_.begin(), before_.begin() + 12);
-    PutU32(expected, slot0);                                // slot 0: the new entry
-    PutU32(expected, 0);                                    // slot 1 stays empty
-    PutU32(expected, U32At(before_, 20) + moved);           // slot 2 keeps the old entry 0
-    PutU32(expected, U32At(before_, 24) + moved);           // slot 3
+    PutU32(expected, slot0);                       // slot 0: the new entry
+    PutU32(expected, 0);                           // slot 1 stays empty
+    PutU32(expected, U32At(before_, 20) + moved);  // slot 2 keeps the old entry 0
+    PutU32(expected, U32At(before_, 24) + moved);  // slot 3
     PutU32(expected, 4800);
     PutU32(expected, static_cast<uint32_t>(coded.size()));
     expected.insert(expected.end(), coded.begin(), coded.end());
@@ -503,9 +503,8 @@ TEST_F(FragmentImport, ReplaceSaysABadWaveOrACodecFailureAfterItsWarning) {
     Replace(1, 2);
     prompter_.AnswerFile(std::nullopt);
     ReplaceFromWave(*doc_, 1, 2);
-    EXPECT_EQ(prompter_.messages,
-              (Messages{kReplaceWarning, "Bad wave file", kReplaceWarning,
-                        "Compression stage failed", kReplaceWarning}));
+    EXPECT_EQ(prompter_.messages, (Messages{kReplaceWarning, "Bad wave file", kReplaceWarning,
+                                            "Compression stage failed", kReplaceWarning}));
     ExpectNothingChanged();
 }
 

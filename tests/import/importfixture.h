@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "workbench/document.h"
 #include "talkdata/memoryprofile.h"
 #include "tests/support/databasebuilder.h"
 #include "tests/support/scriptedprompter.h"
 #include "tests/support/tempdir.h"
+#include "workbench/document.h"
 
 namespace vox::test {
 
@@ -27,7 +27,7 @@ std::vector<uint8_t> UndecodableFrame();
 
 // A view that counts the document's change notifications.
 class CountingView : public DocumentView {
-public:
+  public:
     void OnUpdate() override { ++updates; }
     int updates = 0;
 };
@@ -35,7 +35,7 @@ public:
 // A database in a temporary folder, opened read-write in a document whose dialogs a
 // ScriptedPrompter answers.
 class ImportFixture : public ::testing::Test {
-protected:
+  protected:
     ~ImportFixture() override;
 
     // Writes the database and opens it.

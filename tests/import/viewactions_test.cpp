@@ -6,10 +6,10 @@
 #include <chrono>
 
 #include "audio/player/nullsounddevice.h"
-#include "workbench/fragmentexport.h"
-#include "ui/exportflows.h"
 #include "audio/wavefile.h"
 #include "tests/import/importfixture.h"
+#include "ui/exportflows.h"
+#include "workbench/fragmentexport.h"
 
 namespace vox::test {
 namespace {
@@ -24,14 +24,14 @@ const std::string kHeaderLines =
 std::string Text(const Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
 
 class ViewActions : public ImportFixture {
-protected:
+  protected:
     void SetUp() override {
         db_.AddEntry(3200, Encode(MakeSpeechLikePcm(3200)));         // 0
         db_.AddEntry(1600, Encode(MakeSpeechLikePcm(1600, 300.0)));  // 1
         db_.AddEntry(320, UndecodableFrame());                       // 2
-        db_.AddFragment({{0, 0}});                  // 0
-        db_.AddFragment({{1, 1}, {4, 2}, {9, 0}});  // 1: voice 4 does not decode
-        db_.AddFragment({});                        // 2
+        db_.AddFragment({{0, 0}});                                   // 0
+        db_.AddFragment({{1, 1}, {4, 2}, {9, 0}});                   // 1: voice 4 does not decode
+        db_.AddFragment({});                                         // 2
         db_.AddFragment({{0, 1}, {5, 0}, {13, 1}, {14, 1}});  // 3: voice 14 is never exported
         Open(db_);
         out_ = dir_.File("out");
@@ -57,8 +57,8 @@ TEST_F(ViewActions, AnExportWritesEachVoiceAsAWaveFileAndListsItWithCrLf) {
     prompter_.AnswerFile(list_);
     prompter_.AnswerNumbers(std::vector<long long>{3, 3});
     SaveFragmentRange(*doc_);
-    EXPECT_EQ(ListFolder(out_), (std::vector<std::string>{"3-0.wav", "3-13.wav", "3-5.wav",
-                                                          "Filenames.csv"}));
+    EXPECT_EQ(ListFolder(out_),
+              (std::vector<std::string>{"3-0.wav", "3-13.wav", "3-5.wav", "Filenames.csv"}));
     EXPECT_EQ(Text(ReadFileBytes(list_)), kHeaderLines + "3-0;.lh\r\n3-5;.lh\r\n3-13;.lh\r\n");
     EXPECT_EQ(ReadFileBytes(out_ + "/3-0.wav"), WaveOf(1));
     EXPECT_EQ(ReadFileBytes(out_ + "/3-5.wav"), WaveOf(0));
@@ -191,7 +191,7 @@ TEST_F(ViewActions, SaveOfAMissingVoiceAsksNothingAndOfAnUndecodableOneWritesNot
 }
 
 class Playing : public ViewActions {
-protected:
+  protected:
     void SetUp() override {
         control_ = std::make_shared<NullSoundControl>();
         ViewActions::SetUp();
@@ -224,13 +224,13 @@ TEST_F(Playing, ASequenceStopsAtTheFirstFragmentThatCannotBePlayed) {
 // An export long enough to be committed in several batches: 12 fragments of 13 voices each,
 // voice 7 of every fragment undecodable, so 144 wave files.
 class LongExport : public ImportFixture {
-protected:
+  protected:
     static constexpr int kFragments = 12;
 
     void SetUp() override {
-        db_.AddEntry(1600, Encode(MakeSpeechLikePcm(1600)));         // 0
-        db_.AddEntry(960, Encode(MakeSpeechLikePcm(960, 330.0)));    // 1
-        db_.AddEntry(320, UndecodableFrame());                       // 2
+        db_.AddEntry(1600, Encode(MakeSpeechLikePcm(1600)));       // 0
+        db_.AddEntry(960, Encode(MakeSpeechLikePcm(960, 330.0)));  // 1
+        db_.AddEntry(320, UndecodableFrame());                     // 2
         for (int f = 0; f < kFragments; ++f) {
             std::vector<FragVoice> voices;
             for (int v = 0; v < 13; ++v) {

@@ -70,7 +70,7 @@ Bytes CommFile(const std::vector<std::vector<int16_t>>& comms) {
 }
 
 class CommFixture : public testing::Test {
-protected:
+  protected:
     void OpenComms(const Bytes& bytes) {
         const std::string path =
             folder_.Write("commFile.bin", std::string(bytes.begin(), bytes.end()));
@@ -287,8 +287,8 @@ Bytes OddEvalFile(std::mt19937& random) {
     for (size_t e = 3; e < evals.size(); e += 7) {
         Put16(bytes, 8 * e + 2, static_cast<uint16_t>(count(random)));
     }
-    Put16(bytes, 8 * 59 + 2, 1000);                          // the last list runs to the end
-    Put32(bytes, 8 * 11 + 4, 4);                             // below the element area
+    Put16(bytes, 8 * 59 + 2, 1000);  // the last list runs to the end
+    Put32(bytes, 8 * 11 + 4, 4);     // below the element area
     Put32(bytes, 8 * 12 + 4, static_cast<uint32_t>(bytes.size() + 8));  // past the end
     return bytes;
 }

@@ -11,7 +11,7 @@ namespace vox {
 
 // A fresh folder for one test, removed with everything in it when the test ends.
 class TempFolder {
-public:
+  public:
     TempFolder() {
         std::string pattern = testing::TempDir() + "lookup-XXXXXX";
         if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
@@ -32,7 +32,7 @@ public:
         return file;
     }
 
-private:
+  private:
     std::string path_;
 };
 

@@ -1,9 +1,10 @@
 // Compacting the talk file: exactly the unreferenced bytes go, every entry and slot stays.
+#include "talkdata/compact.h"
+
 #include <unistd.h>
 
 #include <random>
 
-#include "talkdata/compact.h"
 #include "talkdata/faultinjection.h"
 #include "talkdata/safefile.h"
 #include "talkdata/voxfile.h"
@@ -14,7 +15,7 @@ namespace vox::test {
 namespace {
 
 class MemorySink : public ByteSink {
-public:
+  public:
     bool Write(const void* data, size_t size) override {
         const auto* bytes = static_cast<const uint8_t*>(data);
         this->bytes.insert(this->bytes.end(), bytes, bytes + size);
@@ -38,7 +39,7 @@ std::vector<Bytes> Entries(const Bytes& talk) {
 }
 
 class CompactTest : public DocumentFixture {
-protected:
+  protected:
     void ExpectFolderHoldsOnlyTheDatabase() {
         EXPECT_EQ(ListFolder(dir_.Path()),
                   (std::vector<std::string>{"commFile.bin", "evalFile.bin", "fragFile.bin",
@@ -88,7 +89,8 @@ TEST_F(CompactTest, AfterManyReplacesReclaimsWhatEachReplaceLeftBehind) {
         ListRecord record;
         ASSERT_TRUE(doc_->GetFragRecord(fragment, record));
         FragElement element;
-        ASSERT_TRUE(doc_->GetFragElement(record, static_cast<int>(random() % record.count), element));
+        ASSERT_TRUE(
+            doc_->GetFragElement(record, static_cast<int>(random() % record.count), element));
         if (element.voxIndex == 0) continue;  // slot 0 is rewritten, not appended
         const Bytes talk = TalkBytes();
         leftBehind += EntryLength(talk, element.voxIndex);
@@ -148,8 +150,8 @@ TEST_F(CompactTest, AStopOrAFailedWriteLeavesTheFileAsItWas) {
     EXPECT_EQ(TalkBytes(), before);
     ExpectFolderHoldsOnlyTheDatabase();
 
-    for (const char* point : {"safefile.create", "safefile.write", "safefile.sync",
-                              "safefile.rename"}) {
+    for (const char* point :
+         {"safefile.create", "safefile.write", "safefile.sync", "safefile.rename"}) {
         faults::Arm(point);
         EXPECT_FALSE(CompactTalkFile(talk_, result)) << point;
         faults::DisarmAll();

@@ -2,12 +2,12 @@
 // appends come first, and every refused line is named.
 #include <sys/stat.h>
 
-#include "workbench/listimport.h"
-#include "workbench/fragmentexport.h"
 #include "audio/wavefile.h"
 #include "talkdata/faultinjection.h"
 #include "talkdata/voxfile.h"
 #include "tests/maintain/maintainfixture.h"
+#include "workbench/fragmentexport.h"
+#include "workbench/listimport.h"
 
 namespace vox::test {
 namespace {
@@ -21,7 +21,7 @@ Refusals RefusalsOf(const ImportResult& result) {
 }
 
 class ExportImportTest : public DocumentFixture {
-protected:
+  protected:
     void SetUp() override { Export(SampleDatabase()); }
 
     // Writes and opens db, exports every voice into ex/ and remembers the talk file.
@@ -130,7 +130,7 @@ TEST_F(ExportImportTest, RefusedLinesAreNamedAndEverythingElseIsStillImported) {
 TEST_F(ExportImportTest, LinesSharingAnEntryMustAgreeOnItsRecording) {
     DatabaseBuilder db = SampleDatabase();
     db.AddFragment({{0, 3}});  // fragment 5 names entry 3, as fragment 2 does
-    doc_.reset();  // the new database takes the old one's place
+    doc_.reset();              // the new database takes the old one's place
     Export(db);
     const Bytes pcm = Tone(3200, 520);
     WriteWave("2-0.wav", pcm);

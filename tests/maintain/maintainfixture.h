@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "workbench/document.h"
 #include "talkdata/memoryprofile.h"
 #include "tests/support/databasebuilder.h"
 #include "tests/support/scriptedprompter.h"
 #include "tests/support/tempdir.h"
+#include "workbench/document.h"
 
 namespace vox::test {
 
@@ -36,7 +36,7 @@ uint32_t SlotValue(const Bytes& talk, int voxIndex);
 
 // A database written into a temporary folder and opened in a document.
 class DocumentFixture : public ::testing::Test {
-protected:
+  protected:
     ~DocumentFixture() override;
     void Write(const DatabaseBuilder& db);
     // Opens the written database; false (and the reason in the failure) when it will not.

@@ -5,13 +5,13 @@
 #include <QElapsedTimer>
 #include <QSignalSpy>
 
-#include "workbench/fragmentexport.h"
 #include "audio/wavefile.h"
 #include "tests/maintain/maintainfixture.h"
 #include "ui/cvoxbenchview.h"
-#include "ui/templates/dialogtemplate.h"
 #include "ui/maintaincommands.h"
+#include "ui/templates/dialogtemplate.h"
 #include "ui/waveformview.h"
+#include "workbench/fragmentexport.h"
 
 namespace vox::test {
 namespace {
@@ -87,7 +87,7 @@ TEST(WaveformViewTest, AnUndecodableRecordingIsSaidAndAClosedViewWaitsForItsWork
 }
 
 class MaintainUiTest : public DocumentFixture {
-protected:
+  protected:
     void SetUp() override {
         Write(SampleDatabase());
         Open();
@@ -97,7 +97,8 @@ protected:
 TEST_F(MaintainUiTest, TheFormShowsTheFragmentsSoundInItsFreeCornerWithoutMovingAControl) {
     DialogTemplateSet templates;
     std::string error;
-    ASSERT_TRUE(LoadDialogTemplates(VOXBENCH_SOURCE_DIR "/resources/mainform.dlg", templates, error))
+    ASSERT_TRUE(
+        LoadDialogTemplates(VOXBENCH_SOURCE_DIR "/resources/mainform.dlg", templates, error))
         << error;
     CVoxbenchView form(*doc_, templates);
     ASSERT_TRUE(form.Ok());
@@ -126,7 +127,8 @@ TEST_F(MaintainUiTest, ReinstallAsksForTheListAndSaysWhatItDid) {
     const std::string list = dir_.File("ex/Filenames.csv");
     ASSERT_TRUE(ExportFragmentRange(*doc_, 0, doc_->GetFragCount(), list).listWritten);
     const Bytes pcm = Tone(2400, 480);
-    WriteFileBytes(dir_.File("ex/3-1.wav"), MakeWaveBytes(pcm.data(), static_cast<uint32_t>(pcm.size())));
+    WriteFileBytes(dir_.File("ex/3-1.wav"),
+                   MakeWaveBytes(pcm.data(), static_cast<uint32_t>(pcm.size())));
     std::remove(dir_.File("ex/2-0.wav").c_str());
     prompter_.AnswerFile(list);
     ReinstallExport(*doc_, nullptr);

@@ -1,13 +1,14 @@
 // Progress on a terminal, silence elsewhere, and Ctrl+C as a request to stop.
+#include "tools/terminalprogress.h"
+
 #include <pty.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <csignal>
 
-#include "tools/terminalprogress.h"
-#include "tools/toolcontext.h"
 #include "tests/maintain/maintainfixture.h"
+#include "tools/toolcontext.h"
 
 namespace vox::tool {
 namespace {
@@ -61,7 +62,7 @@ TEST(TerminalProgressTest, KeepsOneLineUpToDateOnATerminal) {
 // Each case starts with no exit status, a pipe for the progress line and stderr captured, and
 // must leave the program's own SIGINT handler as it found it.
 class CtrlCTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         sigaction(SIGINT, nullptr, &before_);
         ExitStatus() = kExitOk;
@@ -78,7 +79,7 @@ protected:
     }
     int ProgressFd() const { return pipeEnds_[1]; }
 
-private:
+  private:
     struct sigaction before_ {};
     int pipeEnds_[2] = {-1, -1};
 };

@@ -1,6 +1,7 @@
 // Verify: every kind of damage it knows, each reported with its place; a clean database passes.
-#include "audio/entrydecodecheck.h"
 #include "talkdata/verify.h"
+
+#include "audio/entrydecodecheck.h"
 #include "tests/maintain/maintainfixture.h"
 
 namespace vox::test {
@@ -31,18 +32,18 @@ Bytes ListBytes(const std::vector<std::pair<int16_t, uint32_t>>& records,
 }
 
 void PutComm(Bytes& out, uint8_t elements, uint32_t listOffset) {
-    PutU16(out, 0);      // reserved
-    PutU16(out, 0);      // warp
-    out.push_back(0);    // priority
-    out.push_back(0);    // position
-    PutU16(out, 0);      // bullseye
+    PutU16(out, 0);    // reserved
+    PutU16(out, 0);    // warp
+    out.push_back(0);  // priority
+    out.push_back(0);  // position
+    PutU16(out, 0);    // bullseye
     out.push_back(elements);
-    out.push_back(0);    // evals
+    out.push_back(0);  // evals
     PutU32(out, listOffset);
 }
 
 class VerifyTest : public DocumentFixture {
-protected:
+  protected:
     VerifyTest() {
         EXPECT_TRUE(codec_.Init());
         decode_ = [this](const VoxEntry& entry, std::string* why) {
@@ -59,8 +60,8 @@ TEST_F(VerifyTest, ACleanDatabaseHasNoFindingsAndIsNotTouched) {
     const DatabaseBuilder db = SampleDatabase();
     Write(db);
     std::vector<std::pair<uint64_t, uint64_t>> reports;
-    const VerifyReport report = VerifyDatabaseFiles(
-        talk_, decode_, [&reports](uint64_t done, uint64_t total) {
+    const VerifyReport report =
+        VerifyDatabaseFiles(talk_, decode_, [&reports](uint64_t done, uint64_t total) {
             reports.emplace_back(done, total);
             return true;
         });
@@ -78,25 +79,27 @@ TEST_F(VerifyTest, EveryKindOfDamageIsReportedWithItsPlace) {
     const uint32_t entry5 = SlotValue(talk, 5);
     const std::string size = std::to_string(talk.size());
     std::fill(talk.begin() + entry1 + 8, talk.begin() + entry1 + EntryLength(talk, 1), 0xFF);
-    WriteU32(talk.data() + 24, 16);                                          // slot 3
-    WriteU32(talk.data() + 28, static_cast<uint32_t>(talk.size()) + 100);    // slot 4
-    WriteU32(talk.data() + entry5 + 4, 1000000);                             // entry 5's size
+    WriteU32(talk.data() + 24, 16);                                        // slot 3
+    WriteU32(talk.data() + 28, static_cast<uint32_t>(talk.size()) + 100);  // slot 4
+    WriteU32(talk.data() + entry5 + 4, 1000000);                           // entry 5's size
     const uint32_t entry2 = SlotValue(talk, 2);
     const uint32_t coded2 = ReadU32(talk.data() + entry2 + 4);
     WriteU32(talk.data() + entry2, 0xFFFFFFFFu);  // more sound than its coded bytes hold
 
     // Records at 0..63 (8 records), lists from 64; the table lists 10 words and ends in a
     // partial word.
-    Bytes frags = ListBytes({{2, 64}, {2, 72}, {1, 84}, {-1, 88}, {1, 88}, {1, 92}, {1, 96},
-                             {5, 100}},
-                            {{3, 0}, {1, 2},   // fragment 0: voices out of order
-                             {2, 2}, {2, 0},   // fragment 1: voice 2 twice
-                             {0, 0},           // (a word that the gap skips)
-                             {14, 0},          // fragment 2: voice 14
-                             {0, 7},           // fragment 4: entry 7 is empty
-                             {1, 9},           // fragment 5: beyond the directory
-                             {0, 5},           // fragment 6: entry 5 lies outside the file
-                             {0, 1}});         // fragment 7: runs past the end
+    Bytes frags =
+        ListBytes({{2, 64}, {2, 72}, {1, 84}, {-1, 88}, {1, 88}, {1, 92}, {1, 96}, {5, 100}},
+                  {{3, 0},
+                   {1, 2},  // fragment 0: voices out of order
+                   {2, 2},
+                   {2, 0},    // fragment 1: voice 2 twice
+                   {0, 0},    // (a word that the gap skips)
+                   {14, 0},   // fragment 2: voice 14
+                   {0, 7},    // fragment 4: entry 7 is empty
+                   {1, 9},    // fragment 5: beyond the directory
+                   {0, 5},    // fragment 6: entry 5 lies outside the file
+                   {0, 1}});  // fragment 7: runs past the end
     frags.push_back(0xEE);
     frags.push_back(0xEE);
     // Two records, 4 bytes of padding, lists from 20; one word no record lists.
@@ -171,13 +174,19 @@ TEST_F(VerifyTest, FilesThatCannotBeReadOrHaveNoShapeAreFindingsOfTheirOwn) {
     PutComm(tooFewRecords, 0, 70);  // claims 5 records
     const Bytes goodFrags = ListBytes({{0, 8}}, {});
     const Case cases[] = {
-        {"short", Bytes(5, 0), noRoom,
+        {"short",
+         Bytes(5, 0),
+         noRoom,
          {"fragFile.bin: the file is shorter than one record (5 bytes)",
           "commFile.bin: comm 0: its list offset 7 leaves no room for the records"}},
-        {"inside", ListBytes({{0, 4}}, {}), shortComm,
+        {"inside",
+         ListBytes({{0, 4}}, {}),
+         shortComm,
          {"fragFile.bin: fragment 0: its list offset 4 lies inside the record area",
           "commFile.bin: the file is shorter than one record (10 bytes)"}},
-        {"beyond", ListBytes({{0, 9}}, {}), tooFewRecords,
+        {"beyond",
+         ListBytes({{0, 9}}, {}),
+         tooFewRecords,
          {"fragFile.bin: fragment 0: its list offset 9 lies beyond the end of the file (8 bytes)",
           "commFile.bin: 5 comms (from the list offset of comm 0) need 70 bytes of records; the "
           "file has 14"}},
@@ -196,8 +205,9 @@ TEST_F(VerifyTest, FilesThatCannotBeReadOrHaveNoShapeAreFindingsOfTheirOwn) {
         files.frags = c.frags;
         files.evals = goodFrags;
         files.comms = c.comms;
-        Texts expected = {"t.vox: directory: slot 0 (18) is not 12 plus a multiple of 4: the "
-                          "directory has no clear end"};
+        Texts expected = {
+            "t.vox: directory: slot 0 (18) is not 12 plus a multiple of 4: the "
+            "directory has no clear end"};
         expected.insert(expected.end(), c.expected.begin(), c.expected.end());
         EXPECT_EQ(TextsOf(VerifyDatabase(files, decode_)), expected) << c.name;
     }
@@ -209,9 +219,8 @@ TEST_F(VerifyTest, FilesThatCannotBeReadOrHaveNoShapeAreFindingsOfTheirOwn) {
     std::remove(dir_.File("evalFile.bin").c_str());
     WriteFileBytes(dir_.File("commFile.bin"), {});
     const VerifyReport report = VerifyDatabaseFiles(talk_, decode_);
-    EXPECT_EQ(TextsOf(report),
-              (Texts{"evalFile.bin: cannot be read: No such file or directory",
-                     "commFile.bin: the file is empty"}));
+    EXPECT_EQ(TextsOf(report), (Texts{"evalFile.bin: cannot be read: No such file or directory",
+                                      "commFile.bin: the file is empty"}));
     EXPECT_EQ(decodes_, 6);
     std::remove(talk_.c_str());
     EXPECT_EQ(TextsOf(VerifyDatabaseFiles(talk_, decode_)).front(),
@@ -221,9 +230,8 @@ TEST_F(VerifyTest, FilesThatCannotBeReadOrHaveNoShapeAreFindingsOfTheirOwn) {
 TEST_F(VerifyTest, AStopEndsTheCheckAndSaysTheReportIsPartial) {
     Write(SampleDatabase());
     int calls = 0;
-    const VerifyReport report = VerifyDatabaseFiles(talk_, decode_, [&calls](uint64_t, uint64_t) {
-        return ++calls < 3;
-    });
+    const VerifyReport report =
+        VerifyDatabaseFiles(talk_, decode_, [&calls](uint64_t, uint64_t) { return ++calls < 3; });
     EXPECT_TRUE(report.cancelled);
     EXPECT_FALSE(report.IsClean());
     EXPECT_EQ(calls, 3);

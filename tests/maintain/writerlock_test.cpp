@@ -1,17 +1,18 @@
 // The writer lock: one writer per talk file, across objects, documents and processes.
+#include "talkdata/writerlock.h"
+
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
 
-#include "talkdata/writerlock.h"
 #include "tests/maintain/maintainfixture.h"
 
 namespace vox::test {
 namespace {
 
 class WriterLockTest : public DocumentFixture {
-protected:
+  protected:
     void SetUp() override { Write(SampleDatabase()); }
 };
 

@@ -1,7 +1,8 @@
 // A description that reads well but does not hold together is refused with the line to fix.
+#include "pack/descriptioncheck.h"
+
 #include <gtest/gtest.h>
 
-#include "pack/descriptioncheck.h"
 #include "pack/descriptionreader.h"
 
 namespace vox::pack {
@@ -22,13 +23,13 @@ DescriptionError Check(const std::string& body, bool& ok) {
 }
 
 const std::string kValid =
-    "entry 0 a.wav\n"           // 3
-    "entry 2 b.wav\n"           // 4
-    "frag 0 0:0 1:1\n"          // 5 (slot 1 is empty, which a fragment may name)
-    "frag 1 0:2\n"              // 6
-    "eval 0 1:0 2:1\n"          // 7
-    "eval 1\n"                  // 8
-    "comm 0 : 0 1 -1\n";        // 9
+    "entry 0 a.wav\n"     // 3
+    "entry 2 b.wav\n"     // 4
+    "frag 0 0:0 1:1\n"    // 5 (slot 1 is empty, which a fragment may name)
+    "frag 1 0:2\n"        // 6
+    "eval 0 1:0 2:1\n"    // 7
+    "eval 1\n"            // 8
+    "comm 0 : 0 1 -1\n";  // 9
 
 TEST(DescriptionCheck, AcceptsADescriptionThatHoldsTogether) {
     bool ok = false;
@@ -58,7 +59,8 @@ INSTANTIATE_TEST_SUITE_P(
         Problem{"entry 1 a.wav\n", 0, "slot 0 must hold"},
         Problem{"slots 3\nentry 1 a.wav\n", 3, "slot 0 must hold"},
         Problem{"frag 0\n", 0, "slot 0 must hold"},
-        Problem{"entry 0 a.wav\nentry 1,0 b.wav\n", 4, "slot 0 already belongs to the entry on line 3"},
+        Problem{"entry 0 a.wav\nentry 1,0 b.wav\n", 4,
+                "slot 0 already belongs to the entry on line 3"},
         Problem{"slots 2\nentry 0 a.wav\nentry 2 b.wav\n", 5, "beyond the slot count 2"},
         Problem{"entry 0 a.wav\nfrag 0 3:1\n", 4, "names talk entry 1, which does not exist"},
         Problem{"entry 0 a.wav\nfrag 0\neval 0 1:1\n", 5, "names fragment 1, which does not exist"},

@@ -1,10 +1,11 @@
 // The description reader: what it accepts, every refusal with its line, and the writer's text
 // reading back to the same content.
+#include "pack/descriptionreader.h"
+
 #include <gtest/gtest.h>
 
 #include <random>
 
-#include "pack/descriptionreader.h"
 #include "pack/descriptionwriter.h"
 
 namespace vox::pack {
@@ -107,10 +108,8 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"voxbench-unpacked 1\n", 3, "given twice"},
         Refusal{"header 0102\n", 3, "24 hexadecimal digits"},
         Refusal{"header 0102030405060708090a0bzz\n", 3, "24 hexadecimal digits"},
-        Refusal{"slots 0\n", 3, "does not fit"},
-        Refusal{"slots 32769\n", 3, "does not fit"},
-        Refusal{"slots 5 6\n", 3, "slots COUNT"},
-        Refusal{"entry 0\n", 3, "expected 'entry"},
+        Refusal{"slots 0\n", 3, "does not fit"}, Refusal{"slots 32769\n", 3, "does not fit"},
+        Refusal{"slots 5 6\n", 3, "slots COUNT"}, Refusal{"entry 0\n", 3, "expected 'entry"},
         Refusal{"entry 0,0 a.wav\n", 3, "named twice"},
         Refusal{"entry 32768 a.wav\n", 3, "does not fit"},
         Refusal{"entry 1,x a.wav\n", 3, "not a whole number"},
@@ -131,11 +130,9 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"frag 0 3=1\n", 3, "VOICE:ENTRY"},
         Refusal{"frag 0 number=65536\n", 3, "does not fit"},
         Refusal{"eval 0 32768:1\n", 3, "index: 32768 does not fit"},
-        Refusal{"eval 0 1:-32769\n", 3, "does not fit"},
-        Refusal{"eval 2\n", 3, "expected eval 0"},
+        Refusal{"eval 0 1:-32769\n", 3, "does not fit"}, Refusal{"eval 2\n", 3, "expected eval 0"},
         Refusal{"comm 0 priority=256\n", 3, "priority: 256 does not fit"},
-        Refusal{"comm 0 warp=32768\n", 3, "warp"},
-        Refusal{"comm 0 evals=-1\n", 3, "evals"},
+        Refusal{"comm 0 warp=32768\n", 3, "warp"}, Refusal{"comm 0 evals=-1\n", 3, "evals"},
         Refusal{"comm 0 colour=3\n", 3, "unknown comm field"},
         Refusal{"comm 0 warp=1 warp=2\n", 3, "given twice"},
         Refusal{"comm 0 : 1 x\n", 3, "not a whole number"},

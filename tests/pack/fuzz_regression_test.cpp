@@ -37,7 +37,8 @@ TEST(DescriptionFuzzRegression, AControlCharacterInALineIsRefusedWithItsLine) {
     EXPECT_FALSE(ReadDescription(Bytes(kHead + "phrases phrases.csv\r\r\r\n"), d, error));
     EXPECT_EQ(error.line, 3);
     EXPECT_NE(error.message.find("control character"), std::string::npos) << error.message;
-    EXPECT_FALSE(ReadDescription(Bytes(kHead + std::string("commnames comm\0x.csv\n", 21)), d, error));
+    EXPECT_FALSE(
+        ReadDescription(Bytes(kHead + std::string("commnames comm\0x.csv\n", 21)), d, error));
     EXPECT_EQ(error.line, 3);
     // A line ending in CR LF is still an ordinary line end.
     EXPECT_TRUE(ReadDescription(Bytes("voxbench-unpacked 1\r\ntalk db.vox\r\n"), d, error))
@@ -47,8 +48,8 @@ TEST(DescriptionFuzzRegression, AControlCharacterInALineIsRefusedWithItsLine) {
 TEST(DescriptionFuzzRegression, QuotedWordsAndNamesStartingWithHashStillReadBack) {
     PackDescription d;
     DescriptionError error;
-    ASSERT_TRUE(ReadDescription(
-        Bytes(kHead + "entry 0 \"#1 take.wav\"\nfrag 0 0:0\n"), d, error)) << error.message;
+    ASSERT_TRUE(ReadDescription(Bytes(kHead + "entry 0 \"#1 take.wav\"\nfrag 0 0:0\n"), d, error))
+        << error.message;
     ASSERT_EQ(d.entries.size(), 1u);
     EXPECT_EQ(d.entries[0].wave, "#1 take.wav");
     const std::string written = WriteDescription(d);

@@ -1,5 +1,7 @@
 // The output folder of pack and unpack: built beside the target, put in place in one step,
 // and what killed runs left behind cleared without touching anything else.
+#include "pack/outputfolder.h"
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -9,7 +11,6 @@
 
 #include "tests/pack/packfixtures.h"
 #include "tests/support/tempdir.h"
-#include "pack/outputfolder.h"
 
 namespace vox::test {
 namespace {
@@ -27,7 +28,7 @@ pid_t GonePid() {
 }
 
 class OutputFolderTest : public ::testing::Test {
-protected:
+  protected:
     std::string Target() const { return dir_.File("db"); }
     void MakeFolder(const std::string& name) {
         ASSERT_EQ(mkdir(dir_.File(name).c_str(), 0755), 0) << name;
@@ -110,11 +111,10 @@ TEST_F(OutputFolderTest, ClearsOnlyTheStaleTemporaryFoldersOfItsTarget) {
     const std::string gone = std::to_string(GonePid());
     const std::string alive = std::to_string(getpid());
     const std::vector<std::string> kept = {
-        "db.partial-" + alive + "-Ab12Cd",   // a run still going
-        "db.partial-" + gone + "-Ab12",      // not a name mkdtemp makes
-        "db.partial-" + gone + "-Ab_2Cd",
-        "db.partial-x" + gone + "-Ab12Cd",
-        "dbx.partial-" + gone + "-Ab12Cd",   // another target's
+        "db.partial-" + alive + "-Ab12Cd",  // a run still going
+        "db.partial-" + gone + "-Ab12",     // not a name mkdtemp makes
+        "db.partial-" + gone + "-Ab_2Cd",    "db.partial-x" + gone + "-Ab12Cd",
+        "dbx.partial-" + gone + "-Ab12Cd",  // another target's
         "other.partial-" + gone + "-Ab12Cd",
     };
     for (const std::string& name : kept) MakeFolder(name);

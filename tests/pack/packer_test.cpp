@@ -17,7 +17,7 @@ namespace vox::test {
 namespace {
 
 class PackerTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         DatabaseBuilder db;
         db.AddEntry(3200, CodedSine(300, 1600));
@@ -29,7 +29,8 @@ protected:
         WriteText(original_.File("p.csv"), "header\n0,,zero\n");
         NoteLog log;
         std::string error;
-        ASSERT_TRUE(UnpackFolder(original_.Path(), "speech.vox", In(), log, error, original_.File("p.csv")))
+        ASSERT_TRUE(
+            UnpackFolder(original_.Path(), "speech.vox", In(), log, error, original_.File("p.csv")))
             << error;
         description_ = ReadText(In() + "/database.txt");
     }
@@ -47,14 +48,16 @@ protected:
     // The line of the description that holds text.
     int LineOf(const std::string& text) const {
         const size_t at = description_.find(text);
-        return 1 + static_cast<int>(std::count(description_.begin(), description_.begin() + static_cast<long>(at), '\n'));
+        return 1 + static_cast<int>(std::count(description_.begin(),
+                                               description_.begin() + static_cast<long>(at), '\n'));
     }
     // Packs and expects a refusal that starts with the description's path and the line.
     void ExpectRefused(int line, const std::string& words) {
         NoteLog log;
         std::string error;
         EXPECT_FALSE(PackFolder(In(), Out(), log, error));
-        const std::string place = In() + "/database.txt" + (line > 0 ? ":" + std::to_string(line) : "") + ": ";
+        const std::string place =
+            In() + "/database.txt" + (line > 0 ? ":" + std::to_string(line) : "") + ": ";
         EXPECT_EQ(error.rfind(place, 0), 0u) << error;
         EXPECT_NE(error.find(words), std::string::npos) << error;
         EXPECT_FALSE(FileExists(Out())) << "a refusal left the output folder behind";
@@ -69,8 +72,9 @@ TEST_F(PackerTest, PacksTheUnpackedFolder) {
     NoteLog log;
     std::string error;
     ASSERT_TRUE(PackFolder(In(), Out(), log, error)) << error;
-    EXPECT_EQ(ListFolder(Out()), (std::vector<std::string>{"commFile.bin", "evalFile.bin", "fragFile.bin",
-                                                            "phrases.csv", "speech.vox"}));
+    EXPECT_EQ(ListFolder(Out()),
+              (std::vector<std::string>{"commFile.bin", "evalFile.bin", "fragFile.bin",
+                                        "phrases.csv", "speech.vox"}));
     ExpectSameDatabase(original_.Path(), Out(), "speech.vox");
 }
 
@@ -129,13 +133,15 @@ TEST_F(PackerTest, RefusesAWaveThatIsNoSound) {
 
 TEST_F(PackerTest, RefusesAWaveLongerThanATalkEntryHolds) {
     const std::vector<uint8_t> pcm = SinePcm(300, 40481);  // one sample beyond 80960 bytes
-    ASSERT_TRUE(WriteWave(In() + "/waves/f0000-v04.wav", pcm.data(), static_cast<uint32_t>(pcm.size())));
+    ASSERT_TRUE(
+        WriteWave(In() + "/waves/f0000-v04.wav", pcm.data(), static_cast<uint32_t>(pcm.size())));
     ExpectRefused(LineOf("entry 1 "), "(80962 bytes) long; a talk entry holds at most 80960 bytes");
 }
 
 TEST_F(PackerTest, AcceptsAWaveOfExactlyTheLongestLength) {
     const std::vector<uint8_t> pcm = SinePcm(300, 40480);
-    ASSERT_TRUE(WriteWave(In() + "/waves/f0000-v04.wav", pcm.data(), static_cast<uint32_t>(pcm.size())));
+    ASSERT_TRUE(
+        WriteWave(In() + "/waves/f0000-v04.wav", pcm.data(), static_cast<uint32_t>(pcm.size())));
     NoteLog log;
     std::string error;
     ASSERT_TRUE(PackFolder(In(), Out(), log, error)) << error;
@@ -209,7 +215,8 @@ TEST_F(PackerTest, AFailedWriteLeavesNothingBehind) {
 TEST_F(PackerTest, ConvertsA44kStereoWaveWithANote) {
     std::vector<int16_t> frames;
     for (int i = 0; i < 44100; ++i) {  // one second: a 440 Hz tone left, silence right
-        frames.push_back(static_cast<int16_t>(16000 * std::sin(2 * std::numbers::pi * 440 * i / 44100.0)));
+        frames.push_back(
+            static_cast<int16_t>(16000 * std::sin(2 * std::numbers::pi * 440 * i / 44100.0)));
         frames.push_back(0);
     }
     WriteFileBytes(In() + "/waves/f0000-v04.wav", Pcm16WaveBytes(44100, 2, frames));

@@ -1,9 +1,9 @@
 #include "tests/pack/packfixtures.h"
 
 #include <cmath>
-#include <numbers>
 #include <fstream>
 #include <memory>
+#include <numbers>
 #include <sstream>
 #include <stdexcept>
 
@@ -14,7 +14,8 @@ namespace vox::test {
 std::vector<uint8_t> SinePcm(double hz, int samples, double amplitude) {
     std::vector<uint8_t> pcm;
     for (int i = 0; i < samples; ++i) {
-        const auto value = static_cast<int16_t>(amplitude * std::sin(2 * std::numbers::pi * hz * i / 8000.0));
+        const auto value =
+            static_cast<int16_t>(amplitude * std::sin(2 * std::numbers::pi * hz * i / 8000.0));
         PutU16(pcm, static_cast<uint16_t>(value));
     }
     return pcm;
@@ -36,13 +37,13 @@ std::vector<uint8_t> Pcm16WaveBytes(int rate, int channels, const std::vector<in
     const auto dataSize = static_cast<uint32_t>(2 * frames.size());
     PutU32(out, 36 + dataSize);
     out.insert(out.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
-    PutU32(out, 16);                                               // fmt size
-    PutU16(out, 1);                                                // PCM
-    PutU16(out, static_cast<uint16_t>(channels));                  // channels
-    PutU32(out, static_cast<uint32_t>(rate));                      // samples per second
-    PutU32(out, static_cast<uint32_t>(rate * channels * 2));       // bytes per second
-    PutU16(out, static_cast<uint16_t>(channels * 2));              // block align
-    PutU16(out, 16);                                               // bits per sample
+    PutU32(out, 16);                                          // fmt size
+    PutU16(out, 1);                                           // PCM
+    PutU16(out, static_cast<uint16_t>(channels));             // channels
+    PutU32(out, static_cast<uint32_t>(rate));                 // samples per second
+    PutU32(out, static_cast<uint32_t>(rate * channels * 2));  // bytes per second
+    PutU16(out, static_cast<uint16_t>(channels * 2));         // block align
+    PutU16(out, 16);                                          // bits per sample
     out.insert(out.end(), {'d', 'a', 't', 'a'});
     PutU32(out, dataSize);
     for (int16_t sample : frames) PutU16(out, static_cast<uint16_t>(sample));

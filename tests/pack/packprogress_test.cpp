@@ -9,11 +9,11 @@
 #include <filesystem>
 #include <utility>
 
+#include "pack/outputfolder.h"
+#include "pack/packer.h"
 #include "talkdata/faultinjection.h"
 #include "tests/pack/packtestdatabase.h"
 #include "tests/support/tempdir.h"
-#include "pack/outputfolder.h"
-#include "pack/packer.h"
 
 namespace vox::test {
 namespace {
@@ -38,7 +38,7 @@ struct ProgressLog {
 };
 
 class PackProgressTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         DatabaseBuilder db;
         db.AddEntry(3200, CodedSine(300, 1600));
@@ -174,7 +174,8 @@ TEST_F(PackProgressTest, ANewTargetGetsThePermissionsOfAPlainNewFolder) {
     ASSERT_EQ(mkdir(plain.c_str(), 0777), 0);
     std::string error;
     ASSERT_TRUE(Unpack(Out(), error)) << error;
-    struct stat made {}, expected {};
+    struct stat made {
+    }, expected{};
     ASSERT_EQ(stat(Out().c_str(), &made), 0);
     ASSERT_EQ(stat(plain.c_str(), &expected), 0);
     EXPECT_EQ(made.st_mode & 07777, expected.st_mode & 07777);

@@ -2,11 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include "pack/packer.h"
 #include "talkdata/evaltable.h"
 #include "talkdata/fragtable.h"
 #include "talkdata/voxfile.h"
 #include "tests/support/tempdir.h"
-#include "pack/packer.h"
 
 namespace vox::test {
 
@@ -48,7 +48,8 @@ void ExpectSameDatabase(const std::string& original, const std::string& packed,
                         const std::string& talkName, bool tablesIdentical) {
     if (tablesIdentical) {
         for (const char* table : {"fragFile.bin", "evalFile.bin", "commFile.bin"})
-            EXPECT_EQ(ReadFileBytes(original + "/" + table), ReadFileBytes(packed + "/" + table)) << table;
+            EXPECT_EQ(ReadFileBytes(original + "/" + table), ReadFileBytes(packed + "/" + table))
+                << table;
     }
     const std::vector<uint8_t> a = ReadFileBytes(original + "/" + talkName);
     const std::vector<uint8_t> b = ReadFileBytes(packed + "/" + talkName);
@@ -57,7 +58,9 @@ void ExpectSameDatabase(const std::string& original, const std::string& packed,
     const uint32_t slots = VoxFile::SlotCount(a);
     ASSERT_EQ(VoxFile::SlotCount(b), slots);
     EXPECT_TRUE(VoxFile::HasWellFormedDirectory(b));
-    auto slotValue = [](const std::vector<uint8_t>& file, uint32_t s) { return ReadU32(file.data() + 12 + 4 * s); };
+    auto slotValue = [](const std::vector<uint8_t>& file, uint32_t s) {
+        return ReadU32(file.data() + 12 + 4 * s);
+    };
     for (uint32_t s = 0; s < slots; ++s) {
         VoxEntry x, y;
         const bool hasX = VoxFile::GetVoxEntry(a, static_cast<int>(s), x);

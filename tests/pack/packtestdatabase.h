@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
+#include "pack/unpacker.h"
 #include "talkdata/progress.h"
 #include "tests/pack/packfixtures.h"
-#include "pack/unpacker.h"
 
 namespace vox::test {
 

@@ -12,7 +12,7 @@ namespace vox::test {
 namespace {
 
 class RoundTrip : public ::testing::Test {
-protected:
+  protected:
     // Unpacks db (written to original_), packs the result into packed_.
     void UnpackAndPack(const DatabaseBuilder& db) {
         db.WriteTo(original_.Path(), "speech.vox");
@@ -21,7 +21,8 @@ protected:
     }
     void Unpack() {
         std::string error;
-        ASSERT_TRUE(UnpackFolder(original_.Path(), "speech.vox", Unpacked(), unpackLog_, error)) << error;
+        ASSERT_TRUE(UnpackFolder(original_.Path(), "speech.vox", Unpacked(), unpackLog_, error))
+            << error;
     }
     void Pack() {
         std::string error;
@@ -55,9 +56,15 @@ DatabaseBuilder UnusualDatabase() {
     db.AddEval({{9, 2}, {-32768, 0}, {1, 1}});  // left unsorted, as the eval editor may
     db.AddEval({});
     std::vector<int16_t> many;
-    for (int i = 0; i < 40; ++i) many.push_back(static_cast<int16_t>(i % 2 == 0 ? i % 3 : -(i % 2)));
-    db.AddComm({.entries = many, .warp = -32768, .priority = 255, .position = 7,
-                .bullseye = 32767, .evals = 20, .reserved = 0xBEEF});
+    for (int i = 0; i < 40; ++i)
+        many.push_back(static_cast<int16_t>(i % 2 == 0 ? i % 3 : -(i % 2)));
+    db.AddComm({.entries = many,
+                .warp = -32768,
+                .priority = 255,
+                .position = 7,
+                .bullseye = 32767,
+                .evals = 20,
+                .reserved = 0xBEEF});
     db.AddComm({.entries = {}});
     db.AddComm({.entries = {2, -1, 0}, .warp = 5, .evals = 1});
     return db;
@@ -109,7 +116,8 @@ TEST_F(RoundTrip, UnreferencedBytesAreDroppedAndSaidSo) {
     UnpackAndPack(db);
     ExpectSameDatabase(original_.Path(), Packed(), "speech.vox");
     EXPECT_EQ(ReadFileBytes(Packed() + "/speech.vox").size(), db.TalkBytes().size() - 37);
-    EXPECT_NE(unpackLog_.All().find("37 bytes belong to no entry"), std::string::npos) << unpackLog_.All();
+    EXPECT_NE(unpackLog_.All().find("37 bytes belong to no entry"), std::string::npos)
+        << unpackLog_.All();
 }
 
 TEST_F(RoundTrip, WavesAreNamedAfterFragmentAndVoiceAndHoldTheDecodedSound) {
@@ -166,7 +174,8 @@ TEST_F(RoundTrip, AChangedWaveIsCodedAgainAndTheOthersAreNot) {
 TEST_F(RoundTrip, ARecordingAddedByHandIsCoded) {
     UnpackAndPack(UnusualDatabase());
     const std::vector<uint8_t> pcm = SinePcm(440, 800);
-    ASSERT_TRUE(WriteWave(Unpacked() + "/waves/new.wav", pcm.data(), static_cast<uint32_t>(pcm.size())));
+    ASSERT_TRUE(
+        WriteWave(Unpacked() + "/waves/new.wav", pcm.data(), static_cast<uint32_t>(pcm.size())));
     std::string text = Description();
     text.replace(text.find("slots 6"), 7, "slots 7");
     text += "entry 6 waves/new.wav\nfrag 3 2:6\n";
@@ -237,7 +246,8 @@ TEST_F(RoundTrip, SideFilesAreCopiedByteForByte) {
     ASSERT_TRUE(UnpackFolder(original_.Path(), "speech.vox", Unpacked(), log, error,
                              original_.File("p.csv"), original_.File("n.csv")))
         << error;
-    EXPECT_NE(Description().find("phrases phrases.csv\ncommnames commnames.csv\n"), std::string::npos);
+    EXPECT_NE(Description().find("phrases phrases.csv\ncommnames commnames.csv\n"),
+              std::string::npos);
     Pack();
     EXPECT_EQ(ReadText(Packed() + "/phrases.csv"), phrases);
     EXPECT_EQ(ReadText(Packed() + "/commnames.csv"), names);

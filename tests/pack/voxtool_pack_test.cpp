@@ -9,7 +9,7 @@ namespace vox::test {
 namespace {
 
 class VoxtoolPack : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         DatabaseBuilder db;
         db.AddEntry(3200, CodedSine(300, 1600));
@@ -21,7 +21,9 @@ protected:
         db.AddComm({.entries = {0, -0, 1}, .priority = 2});
         talk_ = db.WriteTo(dir_.Path(), "radio.vox");
     }
-    ToolResult Run(const std::vector<std::string>& args) { return RunVoxtool(args, config_.Path()); }
+    ToolResult Run(const std::vector<std::string>& args) {
+        return RunVoxtool(args, config_.Path());
+    }
 
     TempDir dir_;
     TempDir work_;
@@ -41,7 +43,9 @@ TEST_F(VoxtoolPack, UnpackThenPackGivesTheSameDatabase) {
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, "");
     for (const char* file : {"radio.vox", "fragFile.bin", "evalFile.bin", "commFile.bin"})
-        EXPECT_EQ(ReadFileBytes(dir_.File(file)), ReadFileBytes(work_.File(std::string("p/") + file))) << file;
+        EXPECT_EQ(ReadFileBytes(dir_.File(file)),
+                  ReadFileBytes(work_.File(std::string("p/") + file)))
+            << file;
     EXPECT_EQ(ReadText(work_.File("p/phrases.csv")), "Frag,Voice,Text\n0,,alpha\n");
 }
 
@@ -50,7 +54,8 @@ TEST_F(VoxtoolPack, ARefusalExitsWith1AndNamesFileAndLine) {
     WriteText(work_.File("u/database.txt"), "voxbench-unpacked 1\ntalk a.vox\nentry 0 none.wav\n");
     const ToolResult r = Run({"pack", work_.File("u"), work_.File("p")});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "voxtool: " + work_.File("u/database.txt") + ":3: none.wav: No such file or directory\n");
+    EXPECT_EQ(r.err, "voxtool: " + work_.File("u/database.txt") +
+                         ":3: none.wav: No such file or directory\n");
     EXPECT_FALSE(FileExists(work_.File("p")));
 }
 
@@ -67,7 +72,8 @@ TEST_F(VoxtoolPack, SettingsSetsAValueOnlyWhenAskedOrEmpty) {
     EXPECT_EQ(Run({"settings", "Data", "Comms"}).out, "/a.csv\n");
     ASSERT_EQ(Run({"settings", "Data", "Comms", "/c.csv"}).status, 0);
     EXPECT_EQ(Run({"settings", "Data", "Comms"}).out, "/c.csv\n");
-    EXPECT_NE(ReadText(config_.File("Voxbench/voxbench.ini")).find("Comms=/c.csv"), std::string::npos);
+    EXPECT_NE(ReadText(config_.File("Voxbench/voxbench.ini")).find("Comms=/c.csv"),
+              std::string::npos);
 }
 
 }  // namespace

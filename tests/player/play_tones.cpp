@@ -26,7 +26,7 @@ double Now() { return std::chrono::duration<double>(Clock::now().time_since_epoc
 
 // Prints the moments at which the real device starts and finishes each sound.
 class TimedBuffer : public vox::SoundBuffer {
-public:
+  public:
     explicit TimedBuffer(std::unique_ptr<vox::SoundBuffer> inner) : inner_(std::move(inner)) {}
     int Write(std::span<const uint8_t> pcm) override { return inner_->Write(pcm); }
     int PlayAndWait(std::stop_token abort) override {
@@ -37,12 +37,12 @@ public:
         return result;
     }
 
-private:
+  private:
     std::unique_ptr<vox::SoundBuffer> inner_;
 };
 
 class TimedDevice : public vox::SoundDevice {
-public:
+  public:
     explicit TimedDevice(vox::PortAudioOptions options) : inner_(options) {}
     int Open() override {
         double start = Now();
@@ -59,7 +59,7 @@ public:
         return result;
     }
 
-private:
+  private:
     vox::PortAudioDevice inner_;
 };
 

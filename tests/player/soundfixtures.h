@@ -30,12 +30,12 @@ inline std::unique_ptr<SoundItem> MakeSound(int ms, uint8_t tag) {
 
 // A sound that counts its own destruction, to see that discarded sounds are freed.
 class CountedSound : public SoundItem {
-public:
+  public:
     CountedSound(int ms, uint8_t tag, std::atomic<int>& destroyed)
         : SoundItem(MakePcm(BytesFor(ms), tag), BytesFor(ms)), destroyed_(destroyed) {}
     ~CountedSound() override { ++destroyed_; }
 
-private:
+  private:
     std::atomic<int>& destroyed_;
 };
 

@@ -15,7 +15,7 @@ namespace {
 using Trace = std::vector<std::pair<std::string, int>>;
 
 class SoundItemTest : public ::testing::Test {
-protected:
+  protected:
     SoundItemTest() : control(std::make_shared<NullSoundControl>()), device(control) {
         trace = [this](std::string_view operation, int result) {
             traced.emplace_back(std::string(operation), result);

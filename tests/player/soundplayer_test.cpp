@@ -22,7 +22,7 @@ using test::Since;
 
 // Collects the player's trace from the worker thread.
 class TraceLog {
-public:
+  public:
     SoundTrace Hook() {
         return [this](std::string_view operation, int result) {
             std::lock_guard<std::mutex> lock(mutex_);
@@ -34,7 +34,7 @@ public:
         return entries_;
     }
 
-private:
+  private:
     mutable std::mutex mutex_;
     std::vector<std::pair<std::string, int>> entries_;
 };
@@ -46,7 +46,7 @@ std::vector<uint8_t> TagsOf(const std::vector<NullSoundRecord>& played) {
 }
 
 class SoundPlayerTest : public ::testing::Test {
-protected:
+  protected:
     ~SoundPlayerTest() override { thread.Shutdown(player, 2000ms); }
 
     std::shared_ptr<NullSoundControl> control = std::make_shared<NullSoundControl>();

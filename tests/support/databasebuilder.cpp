@@ -25,9 +25,9 @@ std::vector<uint8_t> ListTableBytes(std::vector<std::vector<uint32_t>> lists) {
     std::vector<uint8_t> out;
     uint32_t offset = static_cast<uint32_t>(8 * lists.size());
     for (size_t r = 0; r < lists.size(); ++r) {
-        PutU16(out, static_cast<uint16_t>(r));                 // number
-        PutU16(out, static_cast<uint16_t>(lists[r].size()));   // count
-        PutU32(out, offset);                                   // offset of the first element
+        PutU16(out, static_cast<uint16_t>(r));                // number
+        PutU16(out, static_cast<uint16_t>(lists[r].size()));  // count
+        PutU32(out, offset);                                  // offset of the first element
         offset += static_cast<uint32_t>(4 * lists[r].size());
     }
     for (const auto& list : lists)
@@ -113,8 +113,8 @@ std::vector<uint8_t> DatabaseBuilder::CommBytes() const {
         out.push_back(c.priority);
         out.push_back(c.position);
         PutU16(out, static_cast<uint16_t>(c.bullseye));
-        out.push_back(static_cast<uint8_t>(c.elementsOverride >= 0 ? c.elementsOverride
-                                                                   : c.entries.size()));
+        out.push_back(
+            static_cast<uint8_t>(c.elementsOverride >= 0 ? c.elementsOverride : c.entries.size()));
         out.push_back(c.evals);
         PutU32(out, listOffset);
         listOffset += static_cast<uint32_t>(2 * c.entries.size());

@@ -32,7 +32,7 @@ struct CommSpec {
 // so tests can compare what the library reads and writes against a second implementation.
 // A table without records is written as one empty record: a table file cannot hold none.
 class DatabaseBuilder {
-public:
+  public:
     std::array<uint8_t, 12> header{'V', 'O', 'X', 'T', 'E', 'S', 'T', 0, 1, 2, 3, 4};
 
     // A talk entry in a slot of its own; returns its voxIndex.
@@ -55,9 +55,10 @@ public:
 
     // Writes talkName, fragFile.bin, evalFile.bin and commFile.bin into folder; returns the
     // talk file's path.
-    std::string WriteTo(const std::string& folder, const std::string& talkName = "speech.vox") const;
+    std::string WriteTo(const std::string& folder,
+                        const std::string& talkName = "speech.vox") const;
 
-private:
+  private:
     struct Slot {
         int kind;  // 0 own entry, 1 empty, 2 shared
         int target;

@@ -23,7 +23,8 @@ std::optional<std::string> ScriptedPrompter::AskFile(const FileDialogRequest& re
     return Next(files_, unexpectedQuestions);
 }
 
-std::optional<std::vector<long long>> ScriptedPrompter::AskNumbers(const NumberDialogRequest& request) {
+std::optional<std::vector<long long>> ScriptedPrompter::AskNumbers(
+    const NumberDialogRequest& request) {
     numberRequests.push_back(request);
     return Next(numbers_, unexpectedQuestions);
 }

@@ -13,7 +13,7 @@ namespace vox::test {
 // asked, so a test can check both. A question with no answer left in the script is answered
 // with Cancel and recorded as unexpected: a test can never block on a dialog.
 class ScriptedPrompter : public Prompter {
-public:
+  public:
     // Queue answers; std::nullopt means the person cancels.
     void AnswerFile(std::optional<std::string> path) { files_.push_back(std::move(path)); }
     void AnswerNumbers(std::optional<std::vector<long long>> numbers) {
@@ -45,7 +45,7 @@ public:
         return files_.empty() && numbers_.empty() && texts_.empty() && answers_.empty();
     }
 
-private:
+  private:
     std::deque<std::optional<std::string>> files_;
     std::deque<std::optional<std::vector<long long>>> numbers_;
     std::deque<std::optional<std::string>> texts_;

@@ -9,7 +9,7 @@ namespace vox::test {
 // A fresh folder under the system's temporary folder, removed with everything in it when the
 // object goes away.
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -19,7 +19,7 @@ public:
     // Path() + "/" + name
     std::string File(const std::string& name) const;
 
-private:
+  private:
     std::string path_;
 };
 

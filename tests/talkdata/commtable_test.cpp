@@ -11,25 +11,24 @@ using test::Bytes;
 using test::WriteBytes;
 
 const Bytes kComms = {
-    0xEF, 0xBE,          // comm 0: reserved 0xBEEF
-    0xFB, 0xFF,          //   warp -5
-    200,                 //   priority 200
-    3,                   //   position 3
-    0xD4, 0xFE,          //   bullseye -300
-    3,                   //   elements 3
-    1,                   //   evals 1
-    28, 0, 0, 0,         //   listOffset 28 (unaligned in the file): 2 comms
-    0, 0, 1, 0, 2, 0, 3, 0, 2, 0,
-    0x22, 0, 0, 0,       // comm 1: elements 2, listOffset 34
-    3, 0,                // 28: fragment 3
-    0xFD, 0xFF,          // 30: eval 3
-    0, 0,                // 32: fragment 0
-    7, 0, 8, 0,          // 34: comm 1's entries
-    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,  // 38: trailing bytes; the size says nothing
+    0xEF, 0xBE,        // comm 0: reserved 0xBEEF
+    0xFB, 0xFF,        //   warp -5
+    200,               //   priority 200
+    3,                 //   position 3
+    0xD4, 0xFE,        //   bullseye -300
+    3,                 //   elements 3
+    1,                 //   evals 1
+    28,   0,    0, 0,  //   listOffset 28 (unaligned in the file): 2 comms
+    0,    0,    1, 0, 2, 0, 3, 0, 2, 0, 0x22, 0, 0, 0,  // comm 1: elements 2, listOffset 34
+    3,    0,                                            // 28: fragment 3
+    0xFD, 0xFF,                                         // 30: eval 3
+    0,    0,                                            // 32: fragment 0
+    7,    0,    8, 0,                                   // 34: comm 1's entries
+    0,    0,    0, 0, 0, 0, 0, 0, 0, 0, 0,    0, 0, 0,  // 38: trailing bytes; the size says nothing
 };
 
 class CommTableTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         WriteBytes(path_, kComms);
         ASSERT_TRUE(table_.Open(path_)) << table_.GetError();

@@ -11,16 +11,16 @@ using test::Bytes;
 
 // Eval 0: index 1 -> frag 5, index 9 -> frag 6. Eval 1: index 7 -> frag 3. Eval 2: empty.
 const Bytes kEvals = {
-    0, 0, 2, 0, 24, 0, 0, 0,   // eval 0: count 2, offset 24
-    0, 0, 1, 0, 32, 0, 0, 0,   // eval 1: count 1, offset 32
-    0, 0, 0, 0, 36, 0, 0, 0,   // eval 2: count 0, offset 36 (end of the file)
-    1, 0, 5, 0,                // index 1, frag 5
-    9, 0, 6, 0,                // index 9, frag 6
-    7, 0, 3, 0,                // index 7, frag 3
+    0, 0, 2, 0, 24, 0, 0, 0,  // eval 0: count 2, offset 24
+    0, 0, 1, 0, 32, 0, 0, 0,  // eval 1: count 1, offset 32
+    0, 0, 0, 0, 36, 0, 0, 0,  // eval 2: count 0, offset 36 (end of the file)
+    1, 0, 5, 0,               // index 1, frag 5
+    9, 0, 6, 0,               // index 9, frag 6
+    7, 0, 3, 0,               // index 7, frag 3
 };
 
 class EvalTableTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { ASSERT_TRUE(table_.LoadBytes(kEvals)); }
 
     ListRecord Eval(int eval) const {
@@ -35,13 +35,11 @@ protected:
 TEST_F(EvalTableTest, InsertSortsByIndexAndMovesLaterOffsetsOnly) {
     ASSERT_TRUE(table_.InsertElement(0, EvalElement{4, 8}));
     const Bytes expected = {
-        0, 0, 3, 0, 24, 0, 0, 0,   // eval 0: count 3
-        0, 0, 1, 0, 36, 0, 0, 0,   // eval 1: 32 + 4
-        0, 0, 0, 0, 40, 0, 0, 0,   // eval 2: 36 + 4
-        1, 0, 5, 0,
-        4, 0, 8, 0,                // index 4 -> frag 8, between 1 and 9
-        9, 0, 6, 0,
-        7, 0, 3, 0,
+        0, 0, 3, 0, 24, 0, 0, 0,  // eval 0: count 3
+        0, 0, 1, 0, 36, 0, 0, 0,  // eval 1: 32 + 4
+        0, 0, 0, 0, 40, 0, 0, 0,  // eval 2: 36 + 4
+        1, 0, 5, 0, 4,  0, 8, 0,  // index 4 -> frag 8, between 1 and 9
+        9, 0, 6, 0, 7,  0, 3, 0,
     };
     EXPECT_EQ(table_.SaveBytes(), expected);
     EXPECT_TRUE(table_.IsModified());
@@ -104,8 +102,8 @@ TEST_F(EvalTableTest, ContainsFragComparesTheFragHalfOnly) {
 TEST_F(EvalTableTest, AbsentAlternativeIsNotFragmentMinusOne) {
     EvalTable table;
     const Bytes bytes = {
-        0, 0, 3, 0, 8, 0, 0, 0,    // eval 0 claims 3 alternatives, 1 is there
-        2, 0, 4, 0,                // index 2, frag 4
+        0, 0, 3, 0, 8, 0, 0, 0,  // eval 0 claims 3 alternatives, 1 is there
+        2, 0, 4, 0,              // index 2, frag 4
     };
     ASSERT_TRUE(table.LoadBytes(bytes));
     ListRecord rec;

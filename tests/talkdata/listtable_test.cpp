@@ -18,16 +18,16 @@ using test::WriteBytes;
 
 // Three records; record 1 has an empty list.
 const Bytes kTable = {
-    0, 0, 2, 0, 24, 0, 0, 0,   // record 0: number 0, count 2, offset 24
-    1, 0, 0, 0, 32, 0, 0, 0,   // record 1: number 1, count 0, offset 32
-    9, 0, 1, 0, 32, 0, 0, 0,   // record 2: number 9 (never read), count 1, offset 32
-    2, 0, 10, 0,               // 24: word (2, 10)
-    7, 0, 11, 0,               // 28: word (7, 11)
-    0, 0, 0xFF, 0xFF,          // 32: word (0, -1)
+    0, 0, 2,    0,    24, 0, 0, 0,  // record 0: number 0, count 2, offset 24
+    1, 0, 0,    0,    32, 0, 0, 0,  // record 1: number 1, count 0, offset 32
+    9, 0, 1,    0,    32, 0, 0, 0,  // record 2: number 9 (never read), count 1, offset 32
+    2, 0, 10,   0,                  // 24: word (2, 10)
+    7, 0, 11,   0,                  // 28: word (7, 11)
+    0, 0, 0xFF, 0xFF,               // 32: word (0, -1)
 };
 
 class ListTableTest : public ::testing::Test {
-protected:
+  protected:
     void TearDown() override { faults::DisarmAll(); }
 
     std::string LoadError(const Bytes& bytes) {
@@ -96,11 +96,11 @@ TEST_F(ListTableTest, EightByteFileIsOneRecordWithoutElements) {
 
 TEST_F(ListTableTest, OffsetNotAMultipleOfEightReadsWordsRightAfterTheRecords) {
     const Bytes bytes = {
-        0, 0, 1, 0, 20, 0, 0, 0,   // record 0: offset 20 -> 2 records
-        0, 0, 0, 0, 24, 0, 0, 0,   // record 1
-        1, 0, 0, 0,                // 16: first word read
-        2, 0, 0, 0,                // 20: second word read; (28 - 20) / 4 = 2 words
-        3, 0, 0, 0,                // 24: not read
+        0, 0, 1, 0, 20, 0, 0, 0,  // record 0: offset 20 -> 2 records
+        0, 0, 0, 0, 24, 0, 0, 0,  // record 1
+        1, 0, 0, 0,               // 16: first word read
+        2, 0, 0, 0,               // 20: second word read; (28 - 20) / 4 = 2 words
+        3, 0, 0, 0,               // 24: not read
     };
     ASSERT_TRUE(table_.LoadBytes(bytes));
     EXPECT_EQ(table_.GetCount(), 2);
@@ -164,7 +164,8 @@ TEST_F(ListTableTest, FailedSaveKeepsTheOldFileAndModified) {
     WriteBytes(path, kTable);
     ASSERT_TRUE(table_.LoadBytes(kTable));
     ASSERT_TRUE(table_.InsertElement(1, 4, 4));
-    for (const char* point : {"safefile.create", "safefile.write", "safefile.sync", "safefile.rename"}) {
+    for (const char* point :
+         {"safefile.create", "safefile.write", "safefile.sync", "safefile.rename"}) {
         faults::Arm(point);
         EXPECT_FALSE(table_.Save(path)) << point;
         EXPECT_FALSE(table_.GetError().empty());

@@ -18,11 +18,11 @@ const SlotJournal kJournal{46, {{1, 36}, {2, 24}}};
 TEST(SlotJournal, BytesAreMagicSizeCountPairsAndAChecksum) {
     const Bytes bytes = SlotJournalBytes(kJournal);
     const Bytes front = {
-        'V', 'X', 'J', '1',  // magic
-        46, 0, 0, 0,         // talk size
-        2, 0, 0, 0,          // two slots
-        1, 0, 0, 0, 36, 0, 0, 0,  // slot 1 -> 36
-        2, 0, 0, 0, 24, 0, 0, 0,  // slot 2 -> 24
+        'V', 'X', 'J', '1',               // magic
+        46,  0,   0,   0,                 // talk size
+        2,   0,   0,   0,                 // two slots
+        1,   0,   0,   0,   36, 0, 0, 0,  // slot 1 -> 36
+        2,   0,   0,   0,   24, 0, 0, 0,  // slot 2 -> 24
     };
     ASSERT_EQ(bytes.size(), front.size() + 4);
     EXPECT_TRUE(std::equal(front.begin(), front.end(), bytes.begin()));
@@ -49,11 +49,11 @@ class JournalOnDisk : public ::testing::Test {
     // A talk file with slots 1 and 2 absent and two entries appended that nothing points to:
     // what a batch leaves when it is stopped after its journal and before its slots.
     void SetUp() override {
-        test::WriteBytes(talk_, {'V', 'X', 'H', 'D', 1, 2, 3, 4, 0, 0, 0, 0,  // header
-                                 24, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,         // slots 0, 1, 2
-                                 1, 0, 0, 0, 1, 0, 0, 0, 0xAA,                // 24: entry 0
-                                 2, 0, 0, 0, 1, 0, 0, 0, 0xBB,                // 33: new for 1
-                                 3, 0, 0, 0, 1, 0, 0, 0, 0xCC});              // 42: new for 2
+        test::WriteBytes(talk_, {'V', 'X', 'H', 'D', 1, 2, 3, 4, 0,    0, 0, 0,  // header
+                                 24,  0,   0,   0,   0, 0, 0, 0, 0,    0, 0, 0,  // slots 0, 1, 2
+                                 1,   0,   0,   0,   1, 0, 0, 0, 0xAA,           // 24: entry 0
+                                 2,   0,   0,   0,   1, 0, 0, 0, 0xBB,           // 33: new for 1
+                                 3,   0,   0,   0,   1, 0, 0, 0, 0xCC});         // 42: new for 2
     }
 
     test::ScratchFolder folder_;

@@ -13,19 +13,19 @@ using test::Bytes;
 
 // Eval 0: index 1 -> 5, index 4 -> 8, index 9 -> 6. Eval 1: index 7 -> 3. Eval 2: empty.
 const Bytes kEvals = {
-    0, 0, 3, 0, 24, 0, 0, 0,   // eval 0: count 3, offset 24
-    0, 0, 1, 0, 36, 0, 0, 0,   // eval 1: count 1, offset 36
-    0, 0, 0, 0, 40, 0, 0, 0,   // eval 2: count 0, offset 40 (end of the file)
-    1, 0, 5, 0,                // index 1, frag 5
-    4, 0, 8, 0,                // index 4, frag 8
-    9, 0, 6, 0,                // index 9, frag 6
-    7, 0, 3, 0,                // index 7, frag 3
+    0, 0, 3, 0, 24, 0, 0, 0,  // eval 0: count 3, offset 24
+    0, 0, 1, 0, 36, 0, 0, 0,  // eval 1: count 1, offset 36
+    0, 0, 0, 0, 40, 0, 0, 0,  // eval 2: count 0, offset 40 (end of the file)
+    1, 0, 5, 0,               // index 1, frag 5
+    4, 0, 8, 0,               // index 4, frag 8
+    9, 0, 6, 0,               // index 9, frag 6
+    7, 0, 3, 0,               // index 7, frag 3
 };
 
 // Fragment 0: voice 1 -> vox 10, voice 5 -> vox 11. Fragment 1: voice 0 -> vox 12.
 const Bytes kFrags = {
-    0, 0, 2, 0, 16, 0, 0, 0,   // fragment 0: count 2, offset 16
-    1, 0, 1, 0, 24, 0, 0, 0,   // fragment 1: count 1, offset 24
+    0, 0, 2,  0, 16, 0, 0, 0,  // fragment 0: count 2, offset 16
+    1, 0, 1,  0, 24, 0, 0, 0,  // fragment 1: count 1, offset 24
     1, 0, 10, 0,               // voice 1, vox 10
     5, 0, 11, 0,               // voice 5, vox 11
     0, 0, 12, 0,               // voice 0, vox 12
@@ -36,11 +36,10 @@ TEST(ListTableRemove, RemovingMovesLaterOffsetsBackAndKeepsEarlierOnes) {
     ASSERT_TRUE(table.LoadBytes(kEvals));
     ASSERT_TRUE(table.RemoveElement(0, 1));
     const Bytes expected = {
-        0, 0, 2, 0, 24, 0, 0, 0,   // eval 0: count 2, offset unchanged
-        0, 0, 1, 0, 32, 0, 0, 0,   // eval 1: 36 - 4
-        0, 0, 0, 0, 36, 0, 0, 0,   // eval 2: 40 - 4
-        1, 0, 5, 0,
-        9, 0, 6, 0,                // index 4 is gone
+        0, 0, 2, 0, 24, 0, 0, 0,  // eval 0: count 2, offset unchanged
+        0, 0, 1, 0, 32, 0, 0, 0,  // eval 1: 36 - 4
+        0, 0, 0, 0, 36, 0, 0, 0,  // eval 2: 40 - 4
+        1, 0, 5, 0, 9,  0, 6, 0,  // index 4 is gone
         7, 0, 3, 0,
     };
     EXPECT_EQ(table.SaveBytes(), expected);
@@ -61,7 +60,7 @@ TEST(ListTableRemove, RemovingTheLastElementOfAListLeavesAnEmptyRecordThatTakesI
 
 TEST(ListTableRemove, RemovingFromTheFirstRecordAndTheOnlyWordWork) {
     const Bytes single = {
-        0, 0, 1, 0, 8, 0, 0, 0,    // one record, one word
+        0, 0, 1, 0, 8, 0, 0, 0,  // one record, one word
         3, 0, 4, 0,
     };
     FragTable table;
@@ -88,7 +87,7 @@ TEST(ListTableRemove, PositionsAndRecordsOutsideTheTableAreRefusedWithoutChange)
 
 TEST(ListTableRemove, AListThatClaimsMoreWordsThanTheFileHoldsIsRefused) {
     const Bytes broken = {
-        0, 0, 3, 0, 8, 0, 0, 0,    // claims 3 words, the file has 1
+        0, 0, 3, 0, 8, 0, 0, 0,  // claims 3 words, the file has 1
         2, 0, 2, 0,
     };
     EvalTable table;
@@ -177,11 +176,10 @@ TEST(TableEditRoundTrip, EditedTablesSaveAndReloadByteExactly) {
     ASSERT_TRUE(frags.Save(path)) << frags.GetError();
     EXPECT_FALSE(frags.IsModified());
     const Bytes expected = {
-        0, 0, 1, 0, 16, 0, 0, 0,   // fragment 0: voice 5 left
-        1, 0, 2, 0, 20, 0, 0, 0,   // fragment 1: 24 - 4, now two voices
-        5, 0, 11, 0,
-        0, 0, 77, 0,               // voice 0 re-pointed to 77
-        13, 0, 78, 0,              // voice 13 added
+        0,  0, 1,  0, 16, 0, 0,  0,  // fragment 0: voice 5 left
+        1,  0, 2,  0, 20, 0, 0,  0,  // fragment 1: 24 - 4, now two voices
+        5,  0, 11, 0, 0,  0, 77, 0,  // voice 0 re-pointed to 77
+        13, 0, 78, 0,                // voice 13 added
     };
     EXPECT_EQ(test::ReadBytes(path), expected);
     FragTable reloaded;

@@ -20,21 +20,21 @@ using test::WriteBytes;
 
 // A talk file with three slots; slot 1 is absent.
 const Bytes kTalk = {
-    'V', 'X', 'H', 'D', 0x01, 0x02, 0x03, 0x04, 0x00, 0x00, 0x00, 0x00,  // header (12 bytes)
-    24, 0, 0, 0,                    // slot 0 -> 24: the directory ends there
-    0, 0, 0, 0,                     // slot 1: absent
-    36, 0, 0, 0,                    // slot 2 -> 36
-    100, 0, 0, 0,                   // 24: entry 0 decodedSize 100
-    4, 0, 0, 0,                     //     codedSize 4
-    0xAA, 0xBB, 0xCC, 0xDD,         //     coded bytes
-    200, 0, 0, 0,                   // 36: entry 2 decodedSize 200
-    2, 0, 0, 0,                     //     codedSize 2
-    0x11, 0x22,                     //     coded bytes; file size 46
+    'V',  'X',  'H',  'D',  0x01, 0x02, 0x03, 0x04, 0x00, 0x00, 0x00, 0x00,  // header (12 bytes)
+    24,   0,    0,    0,     // slot 0 -> 24: the directory ends there
+    0,    0,    0,    0,     // slot 1: absent
+    36,   0,    0,    0,     // slot 2 -> 36
+    100,  0,    0,    0,     // 24: entry 0 decodedSize 100
+    4,    0,    0,    0,     //     codedSize 4
+    0xAA, 0xBB, 0xCC, 0xDD,  //     coded bytes
+    200,  0,    0,    0,     // 36: entry 2 decodedSize 200
+    2,    0,    0,    0,     //     codedSize 2
+    0x11, 0x22,              //     coded bytes; file size 46
 };
 
 // Collects what a rewrite produces; can be told to fail.
 class BufferSink : public ByteSink {
-public:
+  public:
     bool Write(const void* data, size_t size) override {
         ++calls;
         if (failAt == calls) return false;
@@ -47,9 +47,7 @@ public:
     int failAt = -1;
 };
 
-Bytes EntryBytes(const VoxEntry& entry) {
-    return Bytes(entry.data, entry.data + entry.codedSize);
-}
+Bytes EntryBytes(const VoxEntry& entry) { return Bytes(entry.data, entry.data + entry.codedSize); }
 
 TEST(VoxFileLookup, FindsPresentEntries) {
     VoxEntry entry;
@@ -64,10 +62,10 @@ TEST(VoxFileLookup, FindsPresentEntries) {
 
 TEST(VoxFileLookup, AbsentNegativeAndOutOfFileSlotsGiveNoEntry) {
     VoxEntry entry;
-    EXPECT_FALSE(VoxFile::GetVoxEntry(kTalk, 1, entry));   // slot holds 0
+    EXPECT_FALSE(VoxFile::GetVoxEntry(kTalk, 1, entry));  // slot holds 0
     EXPECT_FALSE(VoxFile::GetVoxEntry(kTalk, -1, entry));
-    EXPECT_FALSE(VoxFile::GetVoxEntry(kTalk, 8, entry));   // slot at 44: only 2 bytes left
-    EXPECT_FALSE(VoxFile::GetVoxEntry(kTalk, 9, entry));   // slot at 48: beyond the end
+    EXPECT_FALSE(VoxFile::GetVoxEntry(kTalk, 8, entry));  // slot at 44: only 2 bytes left
+    EXPECT_FALSE(VoxFile::GetVoxEntry(kTalk, 9, entry));  // slot at 48: beyond the end
     EXPECT_FALSE(VoxFile::GetVoxEntry(kTalk, 0x7FFFFFFF, entry));
     EXPECT_FALSE(VoxFile::GetVoxEntry(ByteSpan(), 0, entry));
 }
@@ -127,7 +125,7 @@ TEST(VoxFileDirectory, WellFormedOnlyWhenSlotZeroIsAWordBoundaryInsideTheFile) {
 }
 
 class VoxFileReplace : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { WriteBytes(path_, kTalk); }
     void TearDown() override { faults::DisarmAll(); }
 
@@ -146,10 +144,10 @@ TEST_F(VoxFileReplace, AppendsOneBlockAndRepointsTheSlot) {
     Bytes expected = kTalk;
     expected[20] = 46;  // slot 2 -> the appended block
     expected.insert(expected.end(), {
-        44, 1, 0, 0,  // decodedSize 300
-        3, 0, 0, 0,   // codedSize 3
-        1, 2, 3,      // coded bytes
-    });
+                                        44, 1, 0, 0,  // decodedSize 300
+                                        3, 0, 0, 0,   // codedSize 3
+                                        1, 2, 3,      // coded bytes
+                                    });
     EXPECT_EQ(ReadBytes(path_), expected);
 }
 
@@ -213,26 +211,28 @@ TEST(VoxFileNewFirstEntry, InsertsBehindTheDirectoryAndAppendsTheRestOfTheBatch)
     const uint8_t first[2] = {7, 8};
     const uint8_t other[1] = {9};
     BufferSink out;
-    ASSERT_TRUE(VoxFile::WriteWithNewFirstEntry(kTalk, {0, 50, first, 2}, {{2, 60, other, 1}}, out));
+    ASSERT_TRUE(
+        VoxFile::WriteWithNewFirstEntry(kTalk, {0, 50, first, 2}, {{2, 60, other, 1}}, out));
     Bytes expected(kTalk.begin(), kTalk.begin() + 12);
-    expected.insert(expected.end(), {
-        24, 0, 0, 0,        // slot 0 -> 24, as before: the new entry
-        0, 0, 0, 0,         // slot 1: absent, stays absent
-        56, 0, 0, 0,        // slot 2 -> 56: its new entry, behind the old bytes
-        50, 0, 0, 0,        // 24: new entry 0 decodedSize 50
-        2, 0, 0, 0,         //     codedSize 2
-        7, 8,               //     coded bytes
-    });
+    expected.insert(expected.end(),
+                    {
+                        24, 0, 0, 0,  // slot 0 -> 24, as before: the new entry
+                        0,  0, 0, 0,  // slot 1: absent, stays absent
+                        56, 0, 0, 0,  // slot 2 -> 56: its new entry, behind the old bytes
+                        50, 0, 0, 0,  // 24: new entry 0 decodedSize 50
+                        2,  0, 0, 0,  //     codedSize 2
+                        7,  8,        //     coded bytes
+                    });
     expected.insert(expected.end(), kTalk.begin() + 24, kTalk.end());  // old entries at 34..55
     expected.insert(expected.end(), {
-        60, 0, 0, 0,        // 56: entry 2 decodedSize 60
-        1, 0, 0, 0,         //     codedSize 1
-        9,                  //     coded byte; file size 65
-    });
+                                        60, 0, 0, 0,  // 56: entry 2 decodedSize 60
+                                        1, 0, 0, 0,   //     codedSize 1
+                                        9,            //     coded byte; file size 65
+                                    });
     EXPECT_EQ(out.written, expected);
     std::string why;
-    EXPECT_FALSE(VoxFile::WriteWithNewFirstEntry(kTalk, {0, 50, first, 2}, {{5, 1, other, 1}}, out,
-                                                 &why));
+    EXPECT_FALSE(
+        VoxFile::WriteWithNewFirstEntry(kTalk, {0, 50, first, 2}, {{5, 1, other, 1}}, out, &why));
     EXPECT_EQ(why, "voxIndex 5 is not a slot that can be replaced in place");
 }
 
@@ -245,15 +245,15 @@ TEST(VoxFileNewSlot, RewritesWithEveryOffsetMovedByFour) {
     EXPECT_EQ(newVoxIndex, 3);
     const Bytes expected = {
         'V', 'X', 'H', 'D', 0x01, 0x02, 0x03, 0x04, 0x00, 0x00, 0x00, 0x00,  // header unchanged
-        28, 0, 0, 0,                    // slot 0: 24 + 4
-        0, 0, 0, 0,                     // slot 1 stays absent
-        40, 0, 0, 0,                    // slot 2: 36 + 4
-        50, 0, 0, 0,                    // slot 3 (new): old size 46 + 4
-        100, 0, 0, 0, 4, 0, 0, 0, 0xAA, 0xBB, 0xCC, 0xDD,  // entry 0, unchanged
-        200, 0, 0, 0, 2, 0, 0, 0, 0x11, 0x22,              // entry 2, unchanged
-        44, 1, 0, 0,                    // new entry: decodedSize 300
-        3, 0, 0, 0,                     //            codedSize 3
-        1, 2, 3,                        //            coded bytes
+        28,  0,   0,   0,                                                    // slot 0: 24 + 4
+        0,   0,   0,   0,                                                    // slot 1 stays absent
+        40,  0,   0,   0,                                                    // slot 2: 36 + 4
+        50,  0,   0,   0,  // slot 3 (new): old size 46 + 4
+        100, 0,   0,   0,   4,    0,    0,    0,    0xAA, 0xBB, 0xCC, 0xDD,  // entry 0, unchanged
+        200, 0,   0,   0,   2,    0,    0,    0,    0x11, 0x22,              // entry 2, unchanged
+        44,  1,   0,   0,  // new entry: decodedSize 300
+        3,   0,   0,   0,  //            codedSize 3
+        1,   2,   3,       //            coded bytes
     };
     EXPECT_EQ(sink.written, expected);
 
@@ -266,22 +266,22 @@ TEST(VoxFileNewSlot, RewritesWithEveryOffsetMovedByFour) {
 
 TEST(VoxFileNewSlot, EmptyRecordingAndOutOfFileSlotValues) {
     Bytes talk = {
-        'h', 'e', 'a', 'd', 'e', 'r', '-', '-', '-', '-', '-', '-',  // header
-        20, 0, 0, 0,              // slot 0 -> 20
-        0xFE, 0xFF, 0xFF, 0xFF,   // slot 1: far outside any file; must not wrap into the header
-        5, 0, 0, 0, 0, 0, 0, 0,   // entry 0: decodedSize 5, codedSize 0
+        'h',  'e',  'a',  'd',  'e', 'r', '-', '-', '-', '-', '-', '-',  // header
+        20,   0,    0,    0,                                             // slot 0 -> 20
+        0xFE, 0xFF, 0xFF, 0xFF,  // slot 1: far outside any file; must not wrap into the header
+        5,    0,    0,    0,    0,   0,   0,   0,  // entry 0: decodedSize 5, codedSize 0
     };
     BufferSink sink;
     int newVoxIndex = -1;
     ASSERT_TRUE(VoxFile::WriteWithNewSlot(talk, nullptr, 0, 7, sink, newVoxIndex));
     EXPECT_EQ(newVoxIndex, 2);
     const Bytes expected = {
-        'h', 'e', 'a', 'd', 'e', 'r', '-', '-', '-', '-', '-', '-',
-        24, 0, 0, 0,              // slot 0: 20 + 4
-        0xFE, 0xFF, 0xFF, 0xFF,   // slot 1 unchanged
-        32, 0, 0, 0,              // slot 2: old size 28 + 4
-        5, 0, 0, 0, 0, 0, 0, 0,   // entry 0
-        7, 0, 0, 0, 0, 0, 0, 0,   // new entry: decodedSize 7, codedSize 0
+        'h',  'e',  'a',  'd',  'e', 'r', '-', '-',
+        '-',  '-',  '-',  '-',  24,  0,   0,   0,  // slot 0: 20 + 4
+        0xFE, 0xFF, 0xFF, 0xFF,                    // slot 1 unchanged
+        32,   0,    0,    0,                       // slot 2: old size 28 + 4
+        5,    0,    0,    0,    0,   0,   0,   0,  // entry 0
+        7,    0,    0,    0,    0,   0,   0,   0,  // new entry: decodedSize 7, codedSize 0
     };
     EXPECT_EQ(sink.written, expected);
 }
@@ -352,7 +352,7 @@ TEST(VoxFileNewSlot, ResultPastFourGiBIsRefused) {
 
     // 4 + 8 + 7 bytes more reach exactly 4 GiB - 1: allowed. Only count the bytes.
     class CountingSink : public ByteSink {
-    public:
+      public:
         bool Write(const void*, size_t size) override {
             total += size;
             return true;

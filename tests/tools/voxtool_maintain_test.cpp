@@ -32,7 +32,8 @@ Bytes Tone(size_t bytes, double hz) {
     const double pi = std::acos(-1.0);
     for (size_t n = 0; n < bytes / 2; ++n) {
         const double t = static_cast<double>(n) / 8000.0;
-        const double value = 6000.0 * std::sin(2 * pi * hz * t * (1.0 + 0.2 * std::sin(2 * pi * t)));
+        const double value =
+            6000.0 * std::sin(2 * pi * hz * t * (1.0 + 0.2 * std::sin(2 * pi * t)));
         PutU16(pcm, static_cast<uint16_t>(static_cast<int16_t>(value)));
     }
     return pcm;
@@ -45,7 +46,7 @@ std::string WithoutOffsets(const std::string& dump) {
 }
 
 class VoxtoolMaintain : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         DatabaseBuilder db;
         db.AddEntry(0, {});  // an entry that decodes to nothing
@@ -55,8 +56,11 @@ protected:
         talk_ = db.WriteTo(dir_.Path());
         // Fragment 0 voice 3 (entry 1), fragment 1 voices 0 and 4 (entries 2, 3), fragment 2
         // voice 0 (entry 4).
-        const struct { const char* fragment; const char* voice; double hz; } adds[] = {
-            {"0", "3", 220}, {"1", "0", 330}, {"1", "4", 440}, {"2", "0", 550}};
+        const struct {
+            const char* fragment;
+            const char* voice;
+            double hz;
+        } adds[] = {{"0", "3", 220}, {"1", "0", 330}, {"1", "4", 440}, {"2", "0", 550}};
         for (const auto& add : adds) {
             WriteFileBytes(dir_.File("in.wav"), MonoWaveFile(Tone(4000, add.hz)));
             const ToolResult r = Run({"add", talk_, add.fragment, add.voice, dir_.File("in.wav")});
@@ -65,7 +69,9 @@ protected:
         mkdir(dir_.File("ex").c_str(), 0700);
         list_ = dir_.File("ex/Filenames.csv");
     }
-    ToolResult Run(const std::vector<std::string>& args) { return RunVoxtool(args, config_.Path()); }
+    ToolResult Run(const std::vector<std::string>& args) {
+        return RunVoxtool(args, config_.Path());
+    }
     void Export() {
         const ToolResult r = Run({"export", talk_, "--list", list_});
         ASSERT_EQ(r.status, 0) << r.err;
@@ -88,11 +94,12 @@ TEST_F(VoxtoolMaintain, ExportTwoEditsImportThenVerifyAndCompact) {
     Export();
     const std::vector<std::string> names = {"0-0", "0-3", "1-0", "1-4", "2-0"};
     std::vector<Bytes> exported;
-    for (const std::string& name : names) exported.push_back(ReadFileBytes(dir_.File("ex/" + name + ".wav")));
+    for (const std::string& name : names)
+        exported.push_back(ReadFileBytes(dir_.File("ex/" + name + ".wav")));
 
     const Bytes original = ReadFileBytes(talk_);
-    WriteFileBytes(dir_.File("ex/1-0.wav"), MonoWaveFile(Tone(6400, 700)));   // entry 2
-    WriteFileBytes(dir_.File("ex/2-0.wav"), MonoWaveFile(Tone(2000, 150)));   // entry 4
+    WriteFileBytes(dir_.File("ex/1-0.wav"), MonoWaveFile(Tone(6400, 700)));  // entry 2
+    WriteFileBytes(dir_.File("ex/2-0.wav"), MonoWaveFile(Tone(2000, 150)));  // entry 4
     ToolResult r = Run({"import", list_, talk_});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "2 replaced, 3 unchanged, 0 refused\n");
@@ -128,8 +135,11 @@ TEST_F(VoxtoolMaintain, ExportTwoEditsImportThenVerifyAndCompact) {
 }
 
 TEST_F(VoxtoolMaintain, CompactAfterManyReplacesReclaimsExactlyWhatTheyLeftBehind) {
-    const struct { const char* fragment; const char* voice; int voxIndex; } voices[] = {
-        {"0", "3", 1}, {"1", "0", 2}, {"1", "4", 3}, {"2", "0", 4}};
+    const struct {
+        const char* fragment;
+        const char* voice;
+        int voxIndex;
+    } voices[] = {{"0", "3", 1}, {"1", "0", 2}, {"1", "4", 3}, {"2", "0", 4}};
     uint64_t leftBehind = 0;
     for (int i = 0; i < 24; ++i) {
         const auto& v = voices[(i * 7) % 4];
@@ -211,7 +221,8 @@ TEST_F(VoxtoolMaintain, WritersAreRefusedAtOnceWhileAnotherProgramHoldsTheDataba
     const std::string refusal =
         "voxtool: " + talk_ + ": another program has this database open for writing\n";
     for (const std::vector<std::string>& args :
-         {std::vector<std::string>{"compact", talk_}, {"import", list_, talk_},
+         {std::vector<std::string>{"compact", talk_},
+          {"import", list_, talk_},
           {"replace", talk_, "0", "3", dir_.File("ex/0-3.wav")}}) {
         const ToolResult r = Run(args);
         EXPECT_EQ(r.status, 1) << args[0];

@@ -31,11 +31,12 @@ std::vector<uint8_t> CodedTone(uint32_t& decodedSize) {
 }
 
 class VoxtoolPlay : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         // voxtool plays through the real sound library here; under the leak checker its
         // memory kept for the process's life is excused (the tool's own is still checked).
-        setenv("LSAN_OPTIONS", "print_suppressions=0:suppressions=" LSAN_THIRDPARTY_SUPPRESSIONS, 1);
+        setenv("LSAN_OPTIONS", "print_suppressions=0:suppressions=" LSAN_THIRDPARTY_SUPPRESSIONS,
+               1);
         const char* asan = std::getenv("ASAN_OPTIONS");
         const std::string options = std::string(asan != nullptr ? asan : "") +
                                     (asan != nullptr && asan[0] != '\0' ? ":" : "") +
@@ -52,7 +53,9 @@ protected:
         db.AddComm({.entries = {-5}});
         talk_ = db.WriteTo(dir_.Path());
     }
-    ToolResult Run(const std::vector<std::string>& args) { return RunVoxtool(args, config_.Path()); }
+    ToolResult Run(const std::vector<std::string>& args) {
+        return RunVoxtool(args, config_.Path());
+    }
 
     TempDir dir_;
     TempDir config_;

@@ -1,7 +1,7 @@
 // voxtool pack and unpack as a user runs them: silent apart from their notes when the output
 // is not a terminal, a progress line on a terminal, and Ctrl+C ends them with nothing written.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <pty.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -21,7 +21,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 class VoxtoolPackProgress : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         DatabaseBuilder db;
         db.AddEntry(3200, CodedSine(300, 1600));
@@ -30,7 +30,9 @@ protected:
         db.AddFragment({{0, 0}, {1, 1}, {2, 2}});
         talk_ = db.WriteTo(dir_.Path(), "radio.vox");
     }
-    ToolResult Run(const std::vector<std::string>& args) { return RunVoxtool(args, config_.Path()); }
+    ToolResult Run(const std::vector<std::string>& args) {
+        return RunVoxtool(args, config_.Path());
+    }
 
     // A folder of count waves that pack must all code: a second of sine each.
     void WriteWavesToCode(const std::string& folder, int count) {
@@ -107,7 +109,8 @@ TEST_F(VoxtoolPackProgress, CtrlCStopsAPackWithNothingWritten) {
     const std::string out = work_.File("out");
     const std::string errPath = work_.File("err.txt");
     // Ignored from before the fork, so that no early Ctrl+C finds the child unprotected.
-    struct sigaction ignore {}, previous {};
+    struct sigaction ignore {
+    }, previous{};
     ignore.sa_handler = SIG_IGN;
     sigaction(SIGINT, &ignore, &previous);
     const pid_t child = fork();

@@ -11,7 +11,7 @@ namespace vox::test {
 namespace {
 
 class VoxtoolRead : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         DatabaseBuilder db;
         db.AddEntry(640, {1, 2, 3, 4});
@@ -21,12 +21,18 @@ protected:
         db.AddFragment({{0, 0}, {3, 3}});
         db.AddFragment({});
         db.AddEval({{1, 0}, {-2, 1}});
-        db.AddComm({.entries = {0, -1, 1}, .warp = -2, .priority = 200, .position = 3,
-                    .bullseye = -300, .evals = 1});
+        db.AddComm({.entries = {0, -1, 1},
+                    .warp = -2,
+                    .priority = 200,
+                    .position = 3,
+                    .bullseye = -300,
+                    .evals = 1});
         db.AddComm({.entries = {}, .elementsOverride = 2});
         talk_ = db.WriteTo(dir_.Path());
     }
-    ToolResult Run(const std::vector<std::string>& args) { return RunVoxtool(args, config_.Path()); }
+    ToolResult Run(const std::vector<std::string>& args) {
+        return RunVoxtool(args, config_.Path());
+    }
 
     TempDir dir_;
     TempDir config_;
@@ -38,16 +44,19 @@ TEST_F(VoxtoolRead, DumpPrintsEveryFileExactlyAsItHoldsIt) {
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, "");
     const std::string expected =
-        "{\"talk\": {\"size\": 50, \"header\": \"564f58544553540001020304\", \"slots\": 4, \"entries\": [\n"
+        "{\"talk\": {\"size\": 50, \"header\": \"564f58544553540001020304\", \"slots\": 4, "
+        "\"entries\": [\n"
         "  {\"slot\": 0, \"offset\": 28, \"decodedSize\": 640, \"codedSize\": 4},\n"
         "  {\"slot\": 1, \"offset\": 0},\n"
         "  {\"slot\": 2, \"offset\": 28, \"decodedSize\": 640, \"codedSize\": 4},\n"
         "  {\"slot\": 3, \"offset\": 40, \"decodedSize\": 320, \"codedSize\": 2}]},\n"
         " \"frags\": [\n"
-        "  {\"number\": 0, \"offset\": 16, \"voices\": [{\"voice\": 0, \"vox\": 0}, {\"voice\": 3, \"vox\": 3}]},\n"
+        "  {\"number\": 0, \"offset\": 16, \"voices\": [{\"voice\": 0, \"vox\": 0}, {\"voice\": 3, "
+        "\"vox\": 3}]},\n"
         "  {\"number\": 1, \"offset\": 24, \"voices\": []}],\n"
         " \"evals\": [\n"
-        "  {\"number\": 0, \"offset\": 8, \"alternatives\": [{\"index\": 1, \"frag\": 0}, {\"index\": -2, \"frag\": 1}]}],\n"
+        "  {\"number\": 0, \"offset\": 8, \"alternatives\": [{\"index\": 1, \"frag\": 0}, "
+        "{\"index\": -2, \"frag\": 1}]}],\n"
         " \"comms\": [\n"
         "  {\"warp\": -2, \"priority\": 200, \"position\": 3, \"bullseye\": -300, \"elements\": 3, "
         "\"evals\": 1, \"listOffset\": 28, \"entries\": [0, -1, 1]},\n"
@@ -60,16 +69,21 @@ TEST_F(VoxtoolRead, DumpStopsAListAtTheFirstElementOutsideTheArray) {
     // One fragment claiming 5 voices with 2 element words present; a second whose offset
     // lies below the element area.
     std::vector<uint8_t> frag;
-    PutU16(frag, 0); PutU16(frag, 5); PutU32(frag, 16);   // record 0: count 5, offset 16
-    PutU16(frag, 1); PutU16(frag, 1); PutU32(frag, 4);    // record 1: offset 4 < 16
-    PutU32(frag, 0x00000001);                             // voice 1, vox 0
-    PutU32(frag, 0xFFFF0002);                             // voice 2, vox -1
+    PutU16(frag, 0);
+    PutU16(frag, 5);
+    PutU32(frag, 16);  // record 0: count 5, offset 16
+    PutU16(frag, 1);
+    PutU16(frag, 1);
+    PutU32(frag, 4);           // record 1: offset 4 < 16
+    PutU32(frag, 0x00000001);  // voice 1, vox 0
+    PutU32(frag, 0xFFFF0002);  // voice 2, vox -1
     WriteFileBytes(dir_.File("fragFile.bin"), frag);
     const ToolResult r = Run({"dump", talk_});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("{\"number\": 0, \"offset\": 16, \"voices\": [{\"voice\": 1, \"vox\": 0}, "
                          "{\"voice\": 2, \"vox\": -1}]}"),
-              std::string::npos) << r.out;
+              std::string::npos)
+        << r.out;
     EXPECT_NE(r.out.find("{\"number\": 1, \"offset\": 4, \"voices\": []}"), std::string::npos);
 }
 
@@ -78,8 +92,10 @@ TEST_F(VoxtoolRead, DumpOfATalkFileWithoutADirectory) {
     const ToolResult r = Run({"dump", talk_});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out.rfind("{\"talk\": {\"size\": 5, \"header\": \"0102030405\", \"slots\": 0, "
-                          "\"entries\": []},\n", 0),
-              0u) << r.out;
+                          "\"entries\": []},\n",
+                          0),
+              0u)
+        << r.out;
 }
 
 TEST_F(VoxtoolRead, ReadCommandsChangeNoByteAndWriteNoSettings) {
@@ -152,7 +168,8 @@ TEST_F(VoxtoolRead, AFileThatCannotBeOpenedIsNamedWithTheReason) {
     const ToolResult r = Run({"dump", talk_});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, "voxtool: " + dir_.File("evalFile.bin") + ": file is shorter than one record\n");
+    EXPECT_EQ(r.err,
+              "voxtool: " + dir_.File("evalFile.bin") + ": file is shorter than one record\n");
 }
 
 TEST_F(VoxtoolRead, InfoSummarisesTheDatabase) {

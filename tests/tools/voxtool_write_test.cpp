@@ -70,7 +70,7 @@ double Likeness(const Bytes& a, const Bytes& b) {
 }
 
 class VoxtoolWrite : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         db_.AddEntry(640, Bytes(20, 0xFF));  // 0: a frame the codec refuses
         db_.AddFragment({{0, 0}});
@@ -81,7 +81,9 @@ protected:
         WriteFileBytes(wave_, MonoWaveFile(tone_));
         Remember();
     }
-    ToolResult Run(const std::vector<std::string>& args) { return RunVoxtool(args, config_.Path()); }
+    ToolResult Run(const std::vector<std::string>& args) {
+        return RunVoxtool(args, config_.Path());
+    }
     // Takes a picture of the folder, to compare against after a command that must change nothing.
     void Remember() {
         names_ = ListFolder(dir_.Path());
@@ -132,7 +134,8 @@ TEST_F(VoxtoolWrite, AddThenWavGivesBackTheSameSoundOfTheSameLength) {
 }
 
 TEST_F(VoxtoolWrite, SpeechFromESpeakComesBackAsTheSameSpeech) {
-    if (std::system("command -v espeak-ng >/dev/null 2>&1 && command -v sox >/dev/null 2>&1") != 0) {
+    if (std::system("command -v espeak-ng >/dev/null 2>&1 && command -v sox >/dev/null 2>&1") !=
+        0) {
         GTEST_SKIP() << "espeak-ng or sox is not installed";
     }
     const std::string raw = dir_.File("raw.wav");
@@ -182,8 +185,8 @@ TEST_F(VoxtoolWrite, ReplaceGrowsTheTalkFileByOneEntryAndRepointsItsSlot) {
     EXPECT_EQ(r.out, "");
     const Bytes after = ReadFileBytes(talk_);
     ASSERT_EQ(after.size(), before.size() + 8 + 16000 / kPcmFrame * kCodedFrame);
-    EXPECT_EQ(U32At(after, 16), before.size());             // slot 1: the appended entry
-    EXPECT_EQ(U32At(after, before.size()), 16000u);         // its decodedSize
+    EXPECT_EQ(U32At(after, 16), before.size());      // slot 1: the appended entry
+    EXPECT_EQ(U32At(after, before.size()), 16000u);  // its decodedSize
     EXPECT_TRUE(std::equal(before.begin() + 20, before.end(), after.begin() + 20));
     EXPECT_EQ(ReadFileBytes(dir_.File("fragFile.bin")), fragBefore);
 }
@@ -234,8 +237,8 @@ TEST_F(VoxtoolWrite, ExportWritesTheFilesAndTheListAndSaysWhatItSkipped) {
 }
 
 TEST_F(VoxtoolWrite, ExportOfAnInvertedRangeWritesTheHeaderOnlyAndSaysNothing) {
-    const ToolResult r = Run({"export", talk_, "--from", "1", "--to", "0", "--list",
-                              dir_.File("list.csv")});
+    const ToolResult r =
+        Run({"export", talk_, "--from", "1", "--to", "0", "--list", dir_.File("list.csv")});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err, "");

@@ -48,7 +48,8 @@ std::string TestDatabase::Write(const std::string& folder) {
     SpeechCodec codec;
     codec.Init();
     DatabaseBuilder db;
-    for (int entry = 0; entry < kEntries; ++entry) db.AddEntry(EntryBytes(entry), CodedEntry(codec, entry));
+    for (int entry = 0; entry < kEntries; ++entry)
+        db.AddEntry(EntryBytes(entry), CodedEntry(codec, entry));
     db.AddFragment({{0, 0}, {1, 1}});
     db.AddFragment({{0, 2}});
     db.AddFragment({{0, 3}, {1, 4}});
@@ -91,8 +92,7 @@ std::string TestDatabase::WriteCommNames(const std::string& folder) {
     return path;
 }
 
-FormFixture::FormFixture(bool open, bool withNames)
-    : sound_(std::make_shared<NullSoundControl>()) {
+FormFixture::FormFixture(bool open, bool withNames) : sound_(std::make_shared<NullSoundControl>()) {
     talkPath_ = TestDatabase::Write(dir_.Path());
     if (withNames) {
         profile_.WriteString("Data", "Phrases", TestDatabase::WritePhrases(dir_.Path()));

@@ -6,13 +6,13 @@
 #include <vector>
 
 #include "audio/player/nullsoundcontrol.h"
-#include "workbench/document.h"
 #include "talkdata/memoryprofile.h"
 #include "tests/support/databasebuilder.h"
 #include "tests/support/scriptedprompter.h"
 #include "tests/support/tempdir.h"
 #include "ui/cvoxbenchview.h"
 #include "ui/templates/dialogtemplate.h"
+#include "workbench/document.h"
 
 class QLineEdit;
 class QPushButton;
@@ -43,7 +43,7 @@ struct TestDatabase {
 // A document on the test database with the form over it, a scripted prompter and a null sound
 // device that records what it played.
 class FormFixture {
-public:
+  public:
     explicit FormFixture(bool open = true, bool withNames = true);
     ~FormFixture();
 
@@ -66,7 +66,7 @@ public:
     // What was played within a short wait for anything more (for "nothing plays").
     std::vector<int> PlayedSoFar();
 
-private:
+  private:
     TempDir dir_;
     std::string talkPath_;
     MemoryProfile profile_;

@@ -1,7 +1,8 @@
 // The form's action buttons: play, save, export, import and the two editors.
-#include <QTest>
 #include <fcntl.h>
 #include <unistd.h>
+
+#include <QTest>
 
 #include "audio/wavefile.h"
 #include "tests/ui/formfixture.h"
@@ -40,7 +41,7 @@ bool CutFile(const std::string& path) {
 class FormActionsTest : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void everyGuardedButtonOnlyComplainsWithoutAFile() {
         FormFixture f(false);
         for (int id : {kPlay, kSave, kSaveRange, kReplace, kAddNew, kAddVoice, kInfo}) f.Click(id);

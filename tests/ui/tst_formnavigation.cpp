@@ -19,7 +19,7 @@ const std::string kNoFile = "No Voxfile loaded!";
 class FormNavigationTest : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void withoutFileEveryNumberIsZeroAndGuardedActionsOnlyComplain() {
         FormFixture f(false);
         for (int id : {kFragment, kFragCount, kVoiceCount, kVoice, kCommIndex, kCommCount,

@@ -5,10 +5,10 @@
 #include "talkdata/memoryprofile.h"
 #include "tests/ui/formfixture.h"
 #include "tests/ui/uitests.h"
-#include "ui/templates/dialogbuilder.h"
 #include "ui/formids.h"
 #include "ui/frameresources.h"
 #include "ui/recentfilelist.h"
+#include "ui/templates/dialogbuilder.h"
 
 using namespace vox;
 
@@ -27,7 +27,7 @@ bool ParseTemplates(const std::string& text, DialogTemplateSet& set, std::string
 class ResourcesTest : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void aTemplateReadsControlsRowsFlagsAndEscapes() {
         DialogTemplateSet set;
         std::string error;
@@ -58,18 +58,32 @@ private slots:
     void aBadTemplateNamesTheLineAndLeavesNothing_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("kind") << "dialog 1 2 3 \"\"\nslider 5 1 1 1 1 - \"\"" << "line 2: unknown control kind 'slider'";
-        QTest::newRow("flag") << "dialog 1 2 3 \"\"\nedit 5 1 1 1 1 bold \"\"" << "line 2: unknown flag 'bold'";
-        QTest::newRow("open text") << "dialog 1 2 3 \"cap" << "line 1: unterminated text";
-        QTest::newRow("orphan") << "edit 5 1 1 1 1 - \"\"" << "line 1: control before the first dialog line";
-        QTest::newRow("twice") << "dialog 1 2 3 \"\"\nedit 5 1 1 1 1 - \"\"\nbutton 5 1 1 1 1 - \"\"" << "line 3: control id 5 used twice";
-        QTest::newRow("units") << "dialog 1 2 3 \"\"\nedit 5 -1 1 1 1 - \"\"" << "line 2: bad dialog-unit value '-1'";
-        QTest::newRow("huge") << "dialog 1 2 3 \"\"\nedit 5 99999999999 1 1 1 - \"\"" << "line 2: bad dialog-unit value '99999999999'";
-        QTest::newRow("unquoted") << "dialog 1 2 3 \"\"\nedit 5 1 1 1 1 - text" << "line 2: text must be in double quotes";
-        QTest::newRow("short") << "dialog 1 2 3 \"\"\nedit 5 1 1" << "line 2: a control line has kind, id, x, y, width, height, flags and text";
-        QTest::newRow("row ids") << "dialog 1 2 3 \"\"\nrow edit 65535 1 1 1 - \"\" 1 2" << "line 2: row ids run past 65535";
-        QTest::newRow("empty") << "# nothing\n" << "no dialog in the text";
-        QTest::newRow("dup dialog") << "dialog 1 2 3 \"\"\ndialog 1 2 3 \"\"" << "line 2: dialog 1 defined twice";
+        QTest::newRow("kind") << "dialog 1 2 3 \"\"\nslider 5 1 1 1 1 - \"\""
+                              << "line 2: unknown control kind 'slider'";
+        QTest::newRow("flag") << "dialog 1 2 3 \"\"\nedit 5 1 1 1 1 bold \"\""
+                              << "line 2: unknown flag 'bold'";
+        QTest::newRow("open text") << "dialog 1 2 3 \"cap"
+                                   << "line 1: unterminated text";
+        QTest::newRow("orphan") << "edit 5 1 1 1 1 - \"\""
+                                << "line 1: control before the first dialog line";
+        QTest::newRow("twice")
+            << "dialog 1 2 3 \"\"\nedit 5 1 1 1 1 - \"\"\nbutton 5 1 1 1 1 - \"\""
+            << "line 3: control id 5 used twice";
+        QTest::newRow("units") << "dialog 1 2 3 \"\"\nedit 5 -1 1 1 1 - \"\""
+                               << "line 2: bad dialog-unit value '-1'";
+        QTest::newRow("huge") << "dialog 1 2 3 \"\"\nedit 5 99999999999 1 1 1 - \"\""
+                              << "line 2: bad dialog-unit value '99999999999'";
+        QTest::newRow("unquoted") << "dialog 1 2 3 \"\"\nedit 5 1 1 1 1 - text"
+                                  << "line 2: text must be in double quotes";
+        QTest::newRow("short")
+            << "dialog 1 2 3 \"\"\nedit 5 1 1"
+            << "line 2: a control line has kind, id, x, y, width, height, flags and text";
+        QTest::newRow("row ids") << "dialog 1 2 3 \"\"\nrow edit 65535 1 1 1 - \"\" 1 2"
+                                 << "line 2: row ids run past 65535";
+        QTest::newRow("empty") << "# nothing\n"
+                               << "no dialog in the text";
+        QTest::newRow("dup dialog") << "dialog 1 2 3 \"\"\ndialog 1 2 3 \"\""
+                                    << "line 2: dialog 1 defined twice";
     }
 
     void aBadTemplateNamesTheLineAndLeavesNothing() {
@@ -151,11 +165,17 @@ private slots:
     void badFrameResourcesAreRefused_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("orphan") << "item 1 \"x\"" << "line 1: 'item' before the first popup";
-        QTest::newRow("id") << "popup \"a\"\nitem x1 \"x\"" << "line 2: bad command id 'x1'";
-        QTest::newRow("zero") << "toolbar 0" << "line 1: bad command id '0'";
-        QTest::newRow("word") << "menu \"a\"" << "line 1: unknown statement 'menu'";
-        QTest::newRow("unquoted") << "accel 5 Ctrl+A" << "line 1: 'accel' expects 2 value(s), the last in double quotes";
+        QTest::newRow("orphan") << "item 1 \"x\""
+                                << "line 1: 'item' before the first popup";
+        QTest::newRow("id") << "popup \"a\"\nitem x1 \"x\""
+                            << "line 2: bad command id 'x1'";
+        QTest::newRow("zero") << "toolbar 0"
+                              << "line 1: bad command id '0'";
+        QTest::newRow("word") << "menu \"a\""
+                              << "line 1: unknown statement 'menu'";
+        QTest::newRow("unquoted")
+            << "accel 5 Ctrl+A"
+            << "line 1: 'accel' expects 2 value(s), the last in double quotes";
     }
 
     void badFrameResourcesAreRefused() {

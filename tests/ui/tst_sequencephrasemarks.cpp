@@ -66,7 +66,7 @@ void CheckTints(FormFixture& f, int count) {
 class SequencePhraseMarksTest : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void tintsCoverEachSlotsPhraseThroughRefreshesAndRebuilds() {
         FormFixture f;
         // Comm 0: fragment 2, eval 1 (first alternative fragment 2), fragment 3.
@@ -92,13 +92,13 @@ private slots:
     void phrasesBeyondAsciiAreCoveredExactly() {
         FormFixture f;
         const std::string path = f.Dir().File("wide.csv");
-        std::ofstream(path, std::ios::binary)
-            << "Fragment,Notes,Voice 0\n2,x,gr\xC3\xBC\xC3\x9F dich \xF0\x9F\x98\x80\n3,x,\xE2\x82\xAC\n";
+        std::ofstream(path, std::ios::binary) << "Fragment,Notes,Voice 0\n2,x,gr\xC3\xBC\xC3\x9F "
+                                                 "dich \xF0\x9F\x98\x80\n3,x,\xE2\x82\xAC\n";
         f.Doc().LoadPhraseFile(path);
         f.View().RefreshComm(0);
-        QCOMPARE(f.Text(kSequenceText), QString::fromUtf8(
-                                            " gr\xC3\xBC\xC3\x9F dich \xF0\x9F\x98\x80 gr\xC3\xBC"
-                                            "\xC3\x9F dich \xF0\x9F\x98\x80 \xE2\x82\xAC"));
+        QCOMPARE(f.Text(kSequenceText),
+                 QString::fromUtf8(" gr\xC3\xBC\xC3\x9F dich \xF0\x9F\x98\x80 gr\xC3\xBC"
+                                   "\xC3\x9F dich \xF0\x9F\x98\x80 \xE2\x82\xAC"));
         CheckTints(f, 3);
     }
 

@@ -61,7 +61,7 @@ struct Shell {
 class ShellTest : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void startingWithoutAPathShowsAnEmptyUntitledForm() {
         Shell s;
         QVERIFY(s.app->InitInstance({}));

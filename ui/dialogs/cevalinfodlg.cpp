@@ -25,10 +25,10 @@ constexpr int kStringWidth = 100;
 constexpr int kPlaceholderRole = Qt::UserRole + 1;
 
 class PlaceholderDelegate : public QStyledItemDelegate {
-public:
+  public:
     using QStyledItemDelegate::QStyledItemDelegate;
 
-protected:
+  protected:
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
         QStyledItemDelegate::initStyleOption(option, index);
         const QString placeholder = index.data(kPlaceholderRole).toString();
@@ -175,9 +175,8 @@ void CEvalInfoDlg::ShowAlternative(QTreeWidgetItem* row, EvalElement element) co
     const QString phrase = QString::fromStdString(document_.GetPhrase(element.frag, voice_));
     row->setText(kStringColumn, phrase);
     if (phrase.isEmpty()) {
-        const QString none = QString("no phrase for fragment %1 in voice %2")
-                                 .arg(element.frag)
-                                 .arg(voice_);
+        const QString none =
+            QString("no phrase for fragment %1 in voice %2").arg(element.frag).arg(voice_);
         row->setData(kStringColumn, kPlaceholderRole, QString("(no phrase)"));
         row->setToolTip(kStringColumn, none);
     } else {

@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "workbench/document.h"
 #include "ui/dialogs/templatedialog.h"
+#include "workbench/document.h"
 
 class QTreeWidget;
 class QTreeWidgetItem;
@@ -17,7 +17,7 @@ namespace vox {
 // grows both ways.
 class CEvalInfoDlg : public CTemplateDialog {
     Q_OBJECT
-public:
+  public:
     static constexpr int kTemplate = 131;
     static constexpr int kNameControl = 1072;
     static constexpr int kListControl = 1073;
@@ -38,11 +38,11 @@ public:
     // opened with, so that a larger window shows longer phrases.
     static int StringColumnWidth(int listWidth, int listBaseWidth);
 
-protected:
+  protected:
     void OnOK() override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     void ArrangeControls();
     void Fill();
     void ShowAlternative(QTreeWidgetItem* row, EvalElement element) const;

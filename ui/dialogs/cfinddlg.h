@@ -10,7 +10,7 @@ namespace vox {
 // (a search number is never refused: text without digits searches for 0).
 class CFindDlg : public CTemplateDialog {
     Q_OBJECT
-public:
+  public:
     static constexpr int kTemplate = 136;
     static constexpr int kTextControl = 1094;
 
@@ -19,7 +19,7 @@ public:
     std::string text;
     int value = 0;
 
-protected:
+  protected:
     void OnOK() override;
 };
 

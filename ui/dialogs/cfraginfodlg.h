@@ -1,7 +1,7 @@
 #pragma once
 
-#include "workbench/document.h"
 #include "ui/dialogs/templatedialog.h"
+#include "workbench/document.h"
 
 class QTreeWidget;
 
@@ -12,7 +12,7 @@ namespace vox {
 // only close. The frame can be dragged to another size; the controls keep their places.
 class CFragInfoDlg : public CTemplateDialog {
     Q_OBJECT
-public:
+  public:
     static constexpr int kTemplate = 132;
     static constexpr int kNameControl = 1078;
     static constexpr int kListControl = 1079;
@@ -22,7 +22,7 @@ public:
 
     CFragInfoDlg(CVoxbenchDoc& document, int fragment, QWidget* parent);
 
-private:
+  private:
     void Fill();
     void OnAdd();
     void OnModify();

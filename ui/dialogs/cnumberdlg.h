@@ -2,8 +2,8 @@
 
 #include <vector>
 
-#include "workbench/prompter.h"
 #include "ui/dialogs/templatedialog.h"
+#include "workbench/prompter.h"
 
 class QLabel;
 class QLineEdit;
@@ -16,7 +16,7 @@ namespace vox {
 // stays open.
 class CNumberDlg : public CTemplateDialog {
     Q_OBJECT
-public:
+  public:
     CNumberDlg(const NumberDialogRequest& request, QWidget* parent);
 
     // The numbers in field order; filled when OK was accepted.
@@ -24,10 +24,10 @@ public:
     QLineEdit* FieldEdit(size_t field) const;
     size_t FieldCount() const { return fieldIds_.size(); }
 
-protected:
+  protected:
     void OnOK() override;
 
-private:
+  private:
     // The template for a request and the control ids its fields got there.
     struct Layout {
         DialogTemplate dialog;

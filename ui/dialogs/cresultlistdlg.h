@@ -10,13 +10,13 @@ namespace vox {
 // It refers to the caller's list, which must outlive it.
 class CResultListDlg : public CTemplateDialog {
     Q_OBJECT
-public:
+  public:
     static constexpr int kTemplate = 137;
     static constexpr int kListControl = 1095;
 
     CResultListDlg(const std::vector<int>& results, QWidget* parent, const char* column = "Number");
 
-private:
+  private:
     const std::vector<int>& results_;
 };
 

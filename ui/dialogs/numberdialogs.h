@@ -16,7 +16,7 @@ constexpr int kFragRangeTemplate = 139;
 // Template 133: "Id" (edit 1090) and "Fragment" (edit 1089) of an eval alternative.
 class CEvalElementDlg : public CNumberDlg {
     Q_OBJECT
-public:
+  public:
     static constexpr int kIdControl = 1090;
     static constexpr int kFragmentControl = 1089;
     using CNumberDlg::CNumberDlg;
@@ -25,7 +25,7 @@ public:
 // Template 134: "Voice" (edit 1092) and "Vox Index" (edit 1091) of a fragment's voice entry.
 class CFragElementDlg : public CNumberDlg {
     Q_OBJECT
-public:
+  public:
     static constexpr int kVoiceControl = 1092;
     static constexpr int kVoxIndexControl = 1091;
     using CNumberDlg::CNumberDlg;
@@ -34,7 +34,7 @@ public:
 // Template 135, "Voice Index": the voice of an import (edit 1093).
 class CVoiceIndexDlg : public CNumberDlg {
     Q_OBJECT
-public:
+  public:
     static constexpr int kVoiceControl = 1093;
     using CNumberDlg::CNumberDlg;
 };
@@ -43,7 +43,7 @@ public:
 // first fragment starts at 0 whatever the caller preset.
 class CFragRangeDlg : public CNumberDlg {
     Q_OBJECT
-public:
+  public:
     static constexpr int kFromControl = 1149;
     static constexpr int kToControl = 1147;
     CFragRangeDlg(const NumberDialogRequest& request, QWidget* parent);

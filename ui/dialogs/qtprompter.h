@@ -10,7 +10,7 @@ namespace vox {
 // OK button, Qt's own (non-native) file dialogs, and the number, Find and Result List dialogs
 // over their templates. Every dialog is modal over the parent.
 class QtPrompter : public Prompter {
-public:
+  public:
     static constexpr const char* kCaption = "voxbench";
 
     explicit QtPrompter(QWidget* parent);
@@ -24,7 +24,7 @@ public:
                         const std::vector<int>& numbers) override;
     Answer AskYesNoCancel(const std::string& text) override;
 
-private:
+  private:
     QWidget* parent_;
 };
 

@@ -13,7 +13,7 @@ namespace vox {
 // rejects. The dialog is fixed-size unless the subclass says otherwise.
 class CTemplateDialog : public QDialog {
     Q_OBJECT
-public:
+  public:
     CTemplateDialog(const DialogTemplate& dialogTemplate, QWidget* parent);
 
     QWidget* Control(int id) const;
@@ -25,7 +25,7 @@ public:
     // The template's size in pixels.
     QSize TemplateSize() const;
 
-protected:
+  protected:
     virtual void OnOK() { accept(); }
     // Lets the frame be dragged to another size; the controls keep their places.
     void AllowResize();
@@ -33,7 +33,7 @@ protected:
     const DialogTemplate& Template() const { return template_; }
     const DialogUnits& Units() const { return units_; }
 
-private:
+  private:
     DialogTemplate template_;
     DialogUnits units_;
     std::map<int, QWidget*> controls_;

@@ -80,16 +80,25 @@ QWidget* MakeControl(QWidget* parent, const ControlTemplate& control, const QRec
                      const QFont& font) {
     const QString text = QString::fromStdString(control.text);
     switch (control.kind) {
-        case ControlKind::Label: return MakeLabel(parent, control);
-        case ControlKind::Group: return new QGroupBox(text, parent);
-        case ControlKind::Edit: return MakeEdit(parent, control);
+        case ControlKind::Label:
+            return MakeLabel(parent, control);
+        case ControlKind::Group:
+            return new QGroupBox(text, parent);
+        case ControlKind::Edit:
+            return MakeEdit(parent, control);
         case ControlKind::Button:
-        case ControlKind::DefaultButton: return MakeButton(parent, control, rect, font);
-        case ControlKind::Check: return new QCheckBox(text, parent);
-        case ControlKind::Radio: return new QRadioButton(text, parent);
-        case ControlKind::Combo: return new QComboBox(parent);
-        case ControlKind::List: return new QListWidget(parent);
-        case ControlKind::Report: return MakeReport(parent);
+        case ControlKind::DefaultButton:
+            return MakeButton(parent, control, rect, font);
+        case ControlKind::Check:
+            return new QCheckBox(text, parent);
+        case ControlKind::Radio:
+            return new QRadioButton(text, parent);
+        case ControlKind::Combo:
+            return new QComboBox(parent);
+        case ControlKind::List:
+            return new QListWidget(parent);
+        case ControlKind::Report:
+            return MakeReport(parent);
     }
     return new QWidget(parent);
 }

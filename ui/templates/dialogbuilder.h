@@ -14,7 +14,7 @@ namespace vox {
 // dialog font, times the screen's scale (logical DPI / 96). Fixed units keep a layout the same
 // whichever fonts happen to be installed; QT_SCALE_FACTOR scales the result as a whole.
 class DialogUnits {
-public:
+  public:
     static constexpr int kBaseWidth = 6;
     static constexpr int kBaseHeight = 13;
 
@@ -32,7 +32,7 @@ public:
     // A condensed 8 pt face whose text fits fields measured in these units.
     QFont DialogFont() const;
 
-private:
+  private:
     double scale_ = 1.0;
 };
 

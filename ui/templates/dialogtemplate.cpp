@@ -19,11 +19,16 @@ struct KindName {
 };
 
 constexpr KindName kKinds[] = {
-    {"label", ControlKind::Label},   {"group", ControlKind::Group},
-    {"edit", ControlKind::Edit},     {"button", ControlKind::Button},
-    {"defbutton", ControlKind::DefaultButton}, {"check", ControlKind::Check},
-    {"radio", ControlKind::Radio},   {"combo", ControlKind::Combo},
-    {"list", ControlKind::List},     {"report", ControlKind::Report},
+    {"label", ControlKind::Label},
+    {"group", ControlKind::Group},
+    {"edit", ControlKind::Edit},
+    {"button", ControlKind::Button},
+    {"defbutton", ControlKind::DefaultButton},
+    {"check", ControlKind::Check},
+    {"radio", ControlKind::Radio},
+    {"combo", ControlKind::Combo},
+    {"list", ControlKind::List},
+    {"report", ControlKind::Report},
 };
 
 std::optional<int> ParseNumber(const ResourceToken& token, int low, int high) {
@@ -72,13 +77,20 @@ bool ParseKind(const ResourceToken& token, ControlKind& kind, std::string& error
 }
 
 bool ApplyFlag(const std::string& flag, ControlTemplate& control) {
-    if (flag == "readonly") control.readOnly = true;
-    else if (flag == "digits") control.digitsOnly = true;
-    else if (flag == "multiline") control.multiLine = true;
-    else if (flag == "disabled") control.disabled = true;
-    else if (flag == "hidden") control.hidden = true;
-    else if (flag == "right") control.alignRight = true;
-    else return false;
+    if (flag == "readonly")
+        control.readOnly = true;
+    else if (flag == "digits")
+        control.digitsOnly = true;
+    else if (flag == "multiline")
+        control.multiLine = true;
+    else if (flag == "disabled")
+        control.disabled = true;
+    else if (flag == "hidden")
+        control.hidden = true;
+    else if (flag == "right")
+        control.alignRight = true;
+    else
+        return false;
     return true;
 }
 
@@ -111,7 +123,8 @@ bool ExpectText(const ResourceToken& token, std::string& out, std::string& error
     return true;
 }
 
-bool ParseDialogLine(const std::vector<ResourceToken>& t, DialogTemplateSet& set, std::string& error) {
+bool ParseDialogLine(const std::vector<ResourceToken>& t, DialogTemplateSet& set,
+                     std::string& error) {
     if (t.size() != 5) {
         error = "a dialog line has an id, a width, a height and a caption";
         return false;
@@ -144,7 +157,8 @@ bool AddControl(DialogTemplate& dialog, ControlTemplate control, std::string& er
     return true;
 }
 
-bool ParseControlLine(const std::vector<ResourceToken>& t, DialogTemplate& dialog, std::string& error) {
+bool ParseControlLine(const std::vector<ResourceToken>& t, DialogTemplate& dialog,
+                      std::string& error) {
     if (t.size() != 8) {
         error = "a control line has kind, id, x, y, width, height, flags and text";
         return false;
@@ -234,7 +248,8 @@ bool ParseDialogTemplates(std::span<const uint8_t> text, DialogTemplateSet& out,
 bool LoadDialogTemplates(const std::string& path, DialogTemplateSet& out, std::string& error) {
     out.dialogs.clear();
     return ParseResourceFile(
-        path, [&out](std::span<const uint8_t> bytes, std::string& why) {
+        path,
+        [&out](std::span<const uint8_t> bytes, std::string& why) {
             return ParseDialogTemplates(bytes, out, why);
         },
         error);

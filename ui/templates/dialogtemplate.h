@@ -28,7 +28,18 @@ namespace vox {
 // - "row" is a run of equal controls side by side: control i (from 0) gets the id FIRSTID + i
 //   (or no id when FIRSTID is "-") and the x position Xi, all on the same Y.
 
-enum class ControlKind { Label, Group, Edit, Button, DefaultButton, Check, Radio, Combo, List, Report };
+enum class ControlKind {
+    Label,
+    Group,
+    Edit,
+    Button,
+    DefaultButton,
+    Check,
+    Radio,
+    Combo,
+    List,
+    Report
+};
 
 struct ControlTemplate {
     ControlKind kind = ControlKind::Label;
