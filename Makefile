@@ -38,9 +38,11 @@ test: deps-test
 	$(MAKE) fuzz
 	$(MAKE) check-package
 
-# No folder includes from a folder above it or beside it (see docs/architecture.md).
+# No folder includes from a folder above it or beside it (see docs/architecture.md), and every
+# C++ file is as clang-format writes it.
 check-layers:
 	scripts/check-layers.sh
+	scripts/check-format.sh
 
 # clang with libFuzzer, AddressSanitizer and UndefinedBehaviorSanitizer, in build-fuzz/
 fuzz: deps-test

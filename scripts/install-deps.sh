@@ -11,7 +11,7 @@ packages=(
   espeak-ng sox scdoc
 )
 if [ "${1:-}" = "--test" ]; then
-  packages+=(xvfb xdotool x11-apps imagemagick clang libclang-rt-14-dev
+  packages+=(clang-format xvfb xdotool x11-apps imagemagick clang libclang-rt-14-dev
              pipewire pipewire-pulse pipewire-alsa pipewire-bin wireplumber pulseaudio-utils dbus
              man-db desktop-file-utils appstream shared-mime-info lintian)
 fi
