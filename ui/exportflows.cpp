@@ -53,7 +53,7 @@ void SaveFragmentWave(CVoxbenchDoc& doc, int fragment, int voice) {
     std::string why;
     // Said, so that nobody takes the file for saved.
     if (!WriteFileSafely(*path, wave, &why)) {
-        doc.GetPrompter().ShowMessage("File save failed\n" + why);
+        doc.GetPrompter().ShowMessage("File save failed\n" + *path + ": " + why);
     }
 }
 

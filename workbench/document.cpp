@@ -15,7 +15,7 @@ constexpr std::chrono::milliseconds kPlayerShutdownLimit{2000};
 // A table is saved wherever the person chose; the modified flag goes once it is on disk.
 Status SaveTable(ListTable& table, const std::string& path) {
     if (table.Save(path)) return {};
-    return Status::Failure("File save failed\n" + table.GetError());
+    return Status::Failure("File save failed\n" + path + ": " + table.GetError());
 }
 
 }  // namespace
