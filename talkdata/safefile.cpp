@@ -256,6 +256,47 @@ bool SafeFile::Commit(bool syncFolder) {
     return true;
 }
 
+bool SafeFile::CommitUnflushed() {
+    if (fd_ < 0 || failed_) {
+        if (error_.empty()) error_ = "file is not open for writing";
+        Abort();
+        return false;
+    }
+    bool ok = FlushBuffer();
+    if (inPlace_) return CloseInPlace(ok);
+    if (ok) {
+        const int fd = fd_;
+        fd_ = -1;
+        if (close(fd) != 0) ok = Fail(errno);
+    }
+    if (ok) step_ = Step::Rename;
+    if (ok && faults::ShouldFail("safefile.rename")) ok = Fail(EIO);
+    if (ok && rename(tempPath_.c_str(), targetPath_.c_str()) != 0) ok = Fail(errno);
+    if (!ok) {
+        Abort();
+        return false;
+    }
+    tempPath_.clear();
+    buffer_.clear();
+    return true;
+}
+
+bool SyncFileSystemOf(const std::string& path, std::string* why) {
+    const std::string folder = FolderOf(path);
+    const int fd = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    bool ok = fd >= 0;
+    faults::Pass("flush");
+    if (ok && faults::ShouldFail("safefile.sync")) {
+        errno = EIO;
+        ok = false;
+    }
+    if (ok && syncfs(fd) != 0) ok = false;
+    const int error = errno;
+    if (fd >= 0) close(fd);
+    if (!ok && why != nullptr) *why = std::strerror(error);
+    return ok;
+}
+
 // Makes a rename durable. The new version is in place by then whatever happens here, so a
 // folder that cannot be synced does not turn a commit into a failure.
 void SyncFolderOf(const std::string& path) {

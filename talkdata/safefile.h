@@ -44,6 +44,10 @@ class SafeFile : public ByteSink {
     // untouched and removes the temporary file. A caller that commits many files into one
     // folder may leave the folder's fsync out and do it once itself (SyncFolderOf).
     bool Commit(bool syncFolder = true);
+    // Flush the buffer, close, rename over the target: no reader ever sees a half-written file,
+    // but nothing waits for the disk. For files that are derived data, written many at once: the
+    // caller makes them durable together with SyncFileSystemOf before it reports them done.
+    bool CommitUnflushed();
     // Hands the bytes written so far to the kernel and starts writing them to disk without
     // waiting, so that a later Commit finds little left to flush.
     bool StartSync();
@@ -137,6 +141,11 @@ std::string ResolveLinks(const std::string& path);
 // temporaries (".NAME.XXXXXX"), regular, and last changed before notAfter. Only a writer that
 // holds the database's lock may call this: nobody else can be saving there then.
 void RemoveStaleTemporaries(const std::string& targetPath, time_t notAfter);
+
+// Waits until everything written to the file system that holds path is on its disk (syncfs):
+// one wait for a whole export instead of one per file. False, and why, when the disk reported
+// a write error.
+bool SyncFileSystemOf(const std::string& path, std::string* why = nullptr);
 
 // fsync of the folder that holds path: makes renames into it durable. Best effort.
 void SyncFolderOf(const std::string& path);

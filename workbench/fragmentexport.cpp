@@ -33,13 +33,14 @@ bool WriteText(SafeFile& file, const std::string& line) {
     return file.Write(text.data(), text.size());
 }
 
-// Wave files of an export on their way to disk. Each is written safely, but the wait for the
-// disk is paid once per batch rather than once per file; a file gets its list line only once
-// it is committed, so the list never names a file that is not there.
+// Wave files of an export on their way to disk. Each goes to a temporary file and is renamed
+// into place whole, so no reader ever sees half a wave; none is flushed on its own. The
+// export's files are derived data: one wait for the disk after the last (Finish) makes them all
+// durable before the list names them as saved, where a flush per file cost three times the work.
+// A file gets its list line once it is in place, so the list never names a file that is not
+// there.
 class ExportWriter {
   public:
-    static constexpr size_t kBatchSize = 64;
-
     ExportWriter(SafeFile& list, ExportResult& result) : list_(list), result_(result) {}
 
     // False when the list file could not take a line.
@@ -47,36 +48,27 @@ class ExportWriter {
              uint32_t pcmLen) {
         const std::string path = folder + name + ".wav";
         const std::vector<uint8_t> bytes = MakeWaveBytes(pcm, pcmLen);
-        std::string why = "no sound to write, or too much for a wave file";
-        if (bytes.empty() || !batch_.Add(path, bytes, &why)) {
-            Unwritten(path, why);
+        if (bytes.empty()) {
+            Unwritten(path, "no sound to write, or too much for a wave file");
             return true;
         }
-        names_.push_back(name);
-        return batch_.GetCount() < kBatchSize || Commit();
-    }
-
-    // Commits what is pending; false when the list file could not take a line.
-    bool Commit() {
-        const std::vector<SafeFileBatch::Outcome> outcomes = batch_.Commit();
-        bool listOk = true;
-        for (size_t i = 0; i < outcomes.size(); ++i) {
-            if (!outcomes[i].committed) {
-                Unwritten(outcomes[i].path, outcomes[i].error);
-            } else if (listOk && WriteText(list_, names_[i] + ";.lh")) {
-                ++result_.saved;
-            } else {
-                listOk = false;
-            }
+        SafeFile file;
+        if (!file.Begin(path) || !file.Write(bytes.data(), bytes.size()) ||
+            !file.CommitUnflushed()) {
+            Unwritten(path, file.GetError());
+            return true;
         }
-        names_.clear();
-        return listOk;
+        if (!WriteText(list_, name + ";.lh")) return false;
+        ++result_.saved;
+        return true;
     }
 
-    // The export stops: nothing pending is committed.
-    void Abort() {
-        batch_.Abort();
-        names_.clear();
+    // Every file written so far onto the disk; false, with the error set, when the disk failed.
+    bool Finish(const std::string& folder) {
+        std::string why;
+        if (SyncFileSystemOf(folder + ".", &why)) return true;
+        result_.error = folder + ": " + why;
+        return false;
     }
 
   private:
@@ -87,8 +79,6 @@ class ExportWriter {
 
     SafeFile& list_;
     ExportResult& result_;
-    SafeFileBatch batch_;
-    std::vector<std::string> names_;  // of the batch's files, in the batch's order
 };
 
 // Exports every voice of one fragment; false when the list file could not take a line.
@@ -192,12 +182,12 @@ ExportResult ExportFragmentRange(CVoxbenchDoc& doc, int first, int last,
         }
     }
     // A cancelled export keeps what it has written so far, as it would have file by file.
-    if (listOk) {
-        listOk = writer.Commit();
-    } else {
-        writer.Abort();
+    if (!listOk || !writer.Finish(folder)) {
+        list.Abort();
+        if (!listOk || result.error.empty()) result.error = listPath + ": " + list.GetError();
+        return result;
     }
-    if (listOk && list.Commit()) {
+    if (list.Commit()) {
         result.listWritten = true;
     } else {
         list.Abort();
