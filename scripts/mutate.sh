@@ -181,10 +181,22 @@ mutated_copy() {
     END { print count }' "$1"
 }
 
+# After a move: "; NEW/PATH holds the text" when a file of the same name elsewhere holds mutant
+# i's text exactly once, so that fixing its file: line is quick.
+moved_hint() {
+  local candidate
+  while IFS= read -r candidate; do
+    if [ "$(mutated_copy "$candidate" "${finds[$1]}" "${replaces[$1]}")" -eq 1 ]; then
+      echo "; $candidate holds the text"
+      return
+    fi
+  done < <(git ls-files -- "*/$(basename "${files[$1]}")")
+}
+
 # Why mutant i cannot be applied, or nothing when it can.
 stale_reason() {
   local file="${files[$1]}" count
-  [ -f "$file" ] || { echo "no file $file"; return; }
+  [ -f "$file" ] || { echo "no file $file$(moved_hint "$1")"; return; }
   count=$(mutated_copy "$file" "${finds[$1]}" "${replaces[$1]}")
   [ "$count" -eq 1 ] || echo "found $count times in $file"
 }
