@@ -23,7 +23,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-build=build-cov
+build="build-cov"
 summary=""
 do_build=1
 while [ $# -gt 0 ]; do

@@ -27,7 +27,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-build=build-mut
+build="build-mut"
 mutants_file=scripts/mutants.txt
 limit=120
 check_only=0
@@ -62,10 +62,11 @@ done
 [[ "$limit" =~ ^[1-9][0-9]*$ ]] || die "--timeout needs a whole number of seconds"
 [ -f "$mutants_file" ] || die "$mutants_file: no such file"
 
-# Which test programs see a source file, the closest first: the run of a mutant stops at the
-# first program that fails. The document's files sit in talkdata/ and audio/ until they move to
-# workbench/, so they are named before those folders. voxtool's tests (test_voxtool, test_pack,
-# test_faults) run the voxtool program, so they are listed for whatever voxtool is built from.
+# Which test programs check a source file, the closest first: the run of a mutant stops at the
+# first program that fails. Each folder gets its own tests and those that test it directly from
+# one floor up; the programs that run voxtool (test_voxtool, test_pack, test_faults) count for
+# tools/. The document's files sit in talkdata/ and audio/ until they move to workbench/, so
+# they are named before those folders.
 tests_for() {
   case "$1" in
     workbench/* | talkdata/document.cpp | audio/fragmentimport.cpp | audio/importactions.cpp | \
@@ -247,7 +248,7 @@ run_program() {
 }
 
 baseline() {
-  local targets=() known target seconds log="$build/mutants/baseline.log"
+  local targets=() known target log="$build/mutants/baseline.log"
   for i in "${selected[@]}"; do
     for target in $(tests_for "${files[$i]}"); do
       [[ " ${targets[*]} " == *" $target "* ]] || targets+=("$target")
