@@ -135,7 +135,7 @@ for s, label in sizes.items():
     d = data_runs[s]
     files = int(d["BM_ExportFragmentRange"]["files"]) if "BM_ExportFragmentRange" in d else 0
     ratio_row("export, %s (%d files)" % (label, files), t(d, "BM_ExportFragmentRange"),
-              t(d, "BM_DecodeAndWrite"), 1.5)
+              t(d, "BM_DecodeAndWrite"), 1.3)
 for mib, label in ((1, "1 MiB"), (100, "100 MiB"), (1024, "1 GiB")):
     d = load("import-%d" % mib)
     ratio_row("add, %s" % label, t(d, "BM_AddFragmentRewrite"), t(d, "BM_SafeCopy"), 1.5)
