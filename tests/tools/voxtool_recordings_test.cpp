@@ -137,6 +137,17 @@ TEST_F(VoxtoolRecordings, LevelsListsEveryVoiceThenTheOutliersAndChangesNothing)
     EXPECT_EQ(ReadFileBytes(talk_), before);
 }
 
+TEST_F(VoxtoolRecordings, AnImportNamesTheLineOfEachWaveItConverted) {
+    const std::string list = Take("list.csv", {';', '\r', '\n', '0', '-', '1', ';', '.', 'l', 'h'});
+    Take("0-1.wav", SoundFileBytes(SF_FORMAT_WAV | SF_FORMAT_PCM_16, 16000, 2,
+                                   SineFrames(300, 0.3, 16000, 2, 1)));
+    const ToolResult r = Run({"import", list, talk_});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "1 replaced, 0 unchanged, 0 refused\n");
+    EXPECT_EQ(r.err, "voxtool: " + list +
+                         " line 2 \"0-1;.lh\": 0-1.wav: converted from 16000 Hz stereo 16-bit\n");
+}
+
 TEST_F(VoxtoolRecordings, PlayFileEndsByItselfOrSaysWhyNothingWasHeard) {
     const std::string take = Take("take.flac", StudioTake(0.5));
     for (const std::vector<std::string>& args :

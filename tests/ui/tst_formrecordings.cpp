@@ -61,6 +61,23 @@ class FormRecordingsTest : public QObject {
         QCOMPARE(f.Prompter().unexpectedQuestions, 0);
     }
 
+    void aSilentTakeIsAddedAndTheMessageSaysWhatToListenFor() {
+        FormFixture f;
+        const std::string path = f.Dir().File("silent.wav");
+        vox::test::WriteFileBytes(
+            path, vox::test::SoundFileBytes(SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 8000, 1,
+                                            std::vector<float>(8000, 0)));
+        f.Prompter().AnswerFile(path);
+        f.Prompter().AnswerNumbers(std::vector<long long>{0});
+        f.Click(kAddNew);
+        QCOMPARE(f.Text(kFragCount), QString("6"));
+        QCOMPARE(f.Prompter().messages,
+                 std::vector<std::string>{"The new recording was stored; listen to it again:\n"
+                                          "silent throughout: no sample reaches -50 dBFS"});
+        QCOMPARE(f.Prompter().statuses,
+                 std::vector<std::string>{"converted from 8000 Hz mono FLAC 16-bit"});
+    }
+
     void cancellingThePreviewOfAnAddVoiceWritesNothing() {
         FormFixture f;
         const auto before = vox::test::ReadFileBytes(f.TalkPath());
