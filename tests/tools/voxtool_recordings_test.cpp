@@ -1,5 +1,5 @@
-// voxtool with takes from a studio: replace and add in any format with notes and warnings on
-// stderr, the length rule, --normalize, levels in text and JSON, and play-file.
+// voxtool with takes from a studio: replace, add and import in any format with notes and
+// warnings on stderr, the length rule, --normalize, and levels in text and JSON.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -146,25 +146,6 @@ TEST_F(VoxtoolRecordings, AnImportNamesTheLineOfEachWaveItConverted) {
     EXPECT_EQ(r.out, "1 replaced, 0 unchanged, 0 refused\n");
     EXPECT_EQ(r.err, "voxtool: " + list +
                          " line 2 \"0-1;.lh\": 0-1.wav: converted from 16000 Hz stereo 16-bit\n");
-}
-
-TEST_F(VoxtoolRecordings, PlayFileEndsByItselfOrSaysWhyNothingWasHeard) {
-    const std::string take = Take("take.flac", StudioTake(0.5));
-    for (const std::vector<std::string>& args :
-         {std::vector<std::string>{"play-file", take},
-          std::vector<std::string>{"play-file", take, "--coded"}}) {
-        const ToolResult r = Run(args);
-        const std::string note =
-            "voxtool: " + take + ": converted from 44100 Hz stereo FLAC 24-bit\n";
-        EXPECT_TRUE(r.err == note ||
-                    (r.status == 1 &&
-                     r.err == note + "voxtool: no usable sound device; nothing was heard\n"))
-            << r.err;
-    }
-    const ToolResult bad = Run({"play-file", Take("bad.wav", {1, 2, 3})});
-    EXPECT_EQ(bad.status, 1);
-    EXPECT_EQ(bad.err,
-              "voxtool: " + dir_.File("bad.wav") + ": not a sound file libsndfile can read\n");
 }
 
 }  // namespace
