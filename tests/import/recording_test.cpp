@@ -1,5 +1,6 @@
-// A take on its way into a fragment: read in any format, measured against the fragment's other
-// voices, normalized on request, coded; and the levels of a whole database.
+// A take on its way into a fragment: converted and coded, measured against the fragment's other
+// voices, normalized on request; and the levels of a whole database. The refusals, the length
+// rule and the speech wave's own path are seen through the front ends' tests.
 #include "workbench/recording.h"
 
 #include <cmath>
@@ -8,7 +9,6 @@
 #include "tests/import/importfixture.h"
 #include "tests/support/soundfiles.h"
 #include "tests/support/wavebytes.h"
-#include "workbench/listimport.h"
 #include "workbench/voicelevels.h"
 
 namespace vox::test {
@@ -82,19 +82,6 @@ class Recording : public ImportFixture {
     DatabaseBuilder db_;
 };
 
-// A speech wave takes the path it always took: its data chunk coded as it stands.
-TEST_F(Recording, ASpeechWaveIsCodedExactlyAsItStands) {
-    const std::vector<uint8_t> pcm = MakeSpeechLikePcm(4801);
-    const RecordingResult r = Read(MonoWaveFile(pcm));
-    ASSERT_TRUE(r.Ok()) << r.error;
-    EXPECT_EQ(r.recording.decodedLen, 4801u);
-    const std::vector<uint8_t> coded = Encode(pcm);
-    EXPECT_EQ(std::vector<uint8_t>(r.recording.coded.get(),
-                                   r.recording.coded.get() + r.recording.codedLen),
-              coded);
-    EXPECT_EQ(r.recording.notes, Lines{});
-}
-
 TEST_F(Recording, EveryStudioFormatIsConvertedAndDecodesCloseToItsSource) {
     const struct {
         int format;
@@ -120,48 +107,6 @@ TEST_F(Recording, EveryStudioFormatIsConvertedAndDecodesCloseToItsSource) {
         uint32_t pcmLen = 0;
         ASSERT_TRUE(DecodeRecording(*doc_, r.recording, pcm, pcmLen));
         EXPECT_GT(Correlation(want, pcm.get(), pcmLen / 2), 0.95);
-    }
-}
-
-TEST_F(Recording, ARefusalSaysBadWaveFileAndWhy) {
-    const struct {
-        std::vector<uint8_t> file;
-        const char* error;
-    } cases[] = {
-        {{'R', 'I', 'F', 'F', 4, 0, 0, 0, 'W', 'A', 'V', 'E'},
-         "Bad wave file\nnot a sound file libsndfile can read"},
-        {SoundFileBytes(SF_FORMAT_WAV | SF_FORMAT_PCM_24, 48000, 2, {}),
-         "Bad wave file\nno samples"},
-    };
-    for (const auto& c : cases) {
-        const RecordingResult r = Read(c.file);
-        EXPECT_EQ(r.error, c.error);
-        EXPECT_FALSE(r.tooLong);
-    }
-    EXPECT_EQ(ReadRecording(*doc_, dir_.File("none"), {}).error,
-              "Bad wave file\nNo such file or directory");
-}
-
-// Both ways in count whole samples after conversion; the cut keeps exactly what an entry holds.
-TEST_F(Recording, ATakeTooLongIsCutOnlyOnRequest) {
-    const std::vector<uint8_t> files[] = {MonoWaveFile(SinePcm(0.3, 6)),
-                                          SoundFileBytes(SF_FORMAT_WAV | SF_FORMAT_PCM_16, 48000, 2,
-                                                         SineFrames(440, 0.3, 48000, 2, 6))};
-    for (const std::vector<uint8_t>& file : files) {
-        RecordingRequest request;
-        request.fragment = 1;
-        RecordingResult r = Read(file, request);
-        EXPECT_TRUE(r.tooLong);
-        EXPECT_EQ(r.error, "Bad wave file\n6.00 s long; a talk entry holds at most 5.06 s");
-        EXPECT_EQ(TrimQuestion(r),
-                  "The recording is 6.00 s long; only the first 5.06 s can be stored. Store the "
-                  "first 5.06 s?");
-        request.keepFirstPart = true;
-        r = Read(file, request);
-        ASSERT_TRUE(r.Ok()) << r.error;
-        EXPECT_EQ(r.recording.decodedLen, SpeechCodec::kMaxPcmBytes);
-        EXPECT_EQ(r.recording.codedLen, SpeechCodec::kMaxCodedBytes);
-        EXPECT_EQ(r.recording.notes.back(), "cut to the first 5.06 s of 6.00 s");
     }
 }
 
@@ -256,18 +201,6 @@ TEST_F(Recording, ADatabaseIsMeasuredVoiceByVoiceWithEachEntryDecodedOnce) {
     EXPECT_EQ(flags(7), "") << "its other voices are silent or undecodable: nothing to compare";
     EXPECT_EQ(report.flagged, 3);
     EXPECT_EQ(report.voices[7].voxIndex, 0);
-}
-
-TEST_F(Recording, AnImportConvertsAnEditedWaveAndNotesIt) {
-    const std::string list = dir_.File("Filenames.csv");
-    WriteFileBytes(list, {';', '\r', '\n', '0', '-', '1', ';', '.', 'l', 'h', '\r', '\n'});
-    WriteFileBytes(dir_.File("0-1.wav"), SoundFileBytes(SF_FORMAT_WAV | SF_FORMAT_PCM_16, 16000, 2,
-                                                        SineFrames(300, 0.2, 16000, 2, 1)));
-    const ImportResult result = ImportExportList(*doc_, list);
-    EXPECT_EQ(result.replaced, 1);
-    ASSERT_EQ(result.notes.size(), 1u);
-    EXPECT_EQ(result.notes[0].line, 2);
-    EXPECT_EQ(result.notes[0].why, "0-1.wav: converted from 16000 Hz stereo 16-bit");
 }
 
 }  // namespace
