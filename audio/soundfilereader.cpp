@@ -66,16 +66,6 @@ struct SoundCloser {
 };
 using SoundHandle = std::unique_ptr<SNDFILE, SoundCloser>;
 
-// Two decimals, rounded up or down: a recording one sample too long must not read as exactly
-// as long as the limit.
-std::string Seconds(double seconds, bool roundUp) {
-    const double hundredths = seconds * 100;
-    char text[48];
-    std::snprintf(text, sizeof text, "%.2f s",
-                  (roundUp ? std::ceil(hundredths - 1e-6) : std::floor(hundredths + 1e-6)) / 100);
-    return text;
-}
-
 SpeechPcm Refuse(SpeechPcm result, SoundFileProblem problem, std::string why) {
     result.ok = false;
     result.pcm.clear();
@@ -85,10 +75,11 @@ SpeechPcm Refuse(SpeechPcm result, SoundFileProblem problem, std::string why) {
 }
 
 SpeechPcm RefuseTooLong(SpeechPcm result, uint32_t maxPcmBytes, bool atLeast) {
-    const std::string length = (atLeast ? "more than " : "") + Seconds(result.sourceSeconds, true);
+    const std::string length =
+        (atLeast ? "more than " : "") + FormatSeconds(result.sourceSeconds, true);
     return Refuse(std::move(result), SoundFileProblem::kTooLong,
                   length + " long; a talk entry holds at most " +
-                      Seconds(maxPcmBytes / (2.0 * kSpeechRate), false));
+                      FormatSeconds(maxPcmBytes / (2.0 * kSpeechRate), false));
 }
 
 // Whole samples only, so that a cut never leaves half of one.
@@ -282,6 +273,14 @@ SpeechPcm ReadSpeechPcmFile(const std::string& path, const SoundFileOptions& opt
     if (!ReadWholeFile(path, bytes, why))
         return Refuse(std::move(result), SoundFileProblem::kNotReadable, why);
     return ReadSpeechPcm(bytes, options);
+}
+
+std::string FormatSeconds(double seconds, bool roundUp) {
+    const double hundredths = seconds * 100;
+    char text[48];
+    std::snprintf(text, sizeof text, "%.2f s",
+                  (roundUp ? std::ceil(hundredths - 1e-6) : std::floor(hundredths + 1e-6)) / 100);
+    return text;
 }
 
 std::string ConversionMessage(const SpeechPcm& result) {

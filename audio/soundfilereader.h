@@ -71,4 +71,8 @@ SpeechPcm ReadSpeechPcmFile(const std::string& path, const SoundFileOptions& opt
 // "converted from 48000 Hz stereo 24-bit"; empty when nothing was converted.
 std::string ConversionMessage(const SpeechPcm& result);
 
+// A length as the reader's messages give it, "5.06 s": rounded up for a take's own length and
+// down for what can be stored, so that a take one sample too long never reads as fitting.
+std::string FormatSeconds(double seconds, bool roundUp);
+
 }  // namespace vox

@@ -101,13 +101,14 @@ bool Packer::LoadWavePcm(const std::string& folder, const EntryDescription& entr
     if (!ReadInside(folder, entry.wave, file, why))
         return Refuse(entry.line, entry.wave + ": " + why);
     converted = false;
-    std::string speechWhy;
-    if (ReadWaveBytes(file, pcm, &speechWhy)) return true;
+    if (ReadWaveBytes(file, pcm)) return true;
+    // Why the speech wave reader passed the file on is no news: a FLAC file is "not a RIFF
+    // WAVE file". What it was converted from is.
     std::string note;
     if (!ConvertToSpeechPcm(file, SpeechCodec::kMaxPcmBytes, pcm, note, why))
         return Refuse(entry.line, entry.wave + ": " + why);
     converted = true;
-    note_(entry.wave + ": " + speechWhy + "; " + note);
+    note_(entry.wave + ": " + note);
     return true;
 }
 

@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins fonts-dejavu-core fonts-dejavu-extra
   libopus-dev portaudio19-dev libsndfile1-dev libsoxr-dev libebur128-dev libcli11-dev
+  nlohmann-json3-dev
   espeak-ng sox scdoc
 )
 if [ "${1:-}" = "--test" ]; then

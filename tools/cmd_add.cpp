@@ -1,13 +1,14 @@
-// voxtool add TALK F V IN.wav: a wave file as a new talk entry for voice V of fragment F (F
-// equal to the fragment count adds a fragment), as the form's Add New and Add Voice do; then
-// fragFile.bin beside the talk file is saved, since the tool has no later Save.
+// voxtool add TALK F V IN [--trim] [--normalize]: a sound file as a new talk entry for voice V
+// of fragment F (F equal to the fragment count adds a fragment), as the form's Add New and Add
+// Voice do; then fragFile.bin beside the talk file is saved, since the tool has no later Save.
+// stdout holds the new entry's number alone, for scripts; everything else goes to stderr.
 #include <CLI/CLI.hpp>
 #include <iostream>
 #include <memory>
 
 #include "talkdata/safefile.h"
+#include "tools/takeinput.h"
 #include "tools/toolcontext.h"
-#include "workbench/recording.h"
 
 namespace vox::tool {
 namespace {
@@ -16,13 +17,13 @@ struct AddOptions {
     std::string talkPath;
     std::string fragment;
     std::string voice;
-    std::string wavePath;
+    TakeOptions take;
 };
 
 void RunAdd(const AddOptions& options) {
     const int fragment = ParseInt(options.fragment, "F");
     const int voice = ParseInt(options.voice, "V");
-    if (!CheckInputFile(options.wavePath)) return;
+    if (!CheckInputFile(options.take.path)) return;
     OpenDatabase database(OpenDatabase::Mode::Write);
     if (!database.Open(options.talkPath)) return;
     CVoxbenchDoc& doc = database.Doc();
@@ -31,11 +32,12 @@ void RunAdd(const AddOptions& options) {
     std::string why;
     // The table is saved after the talk file grew: one that cannot be saved is refused first.
     if (!CanReplaceFile(fragPath, &why)) return Fail(Status::Failure(fragPath + ": " + why));
-    CodedRecording recording;
-    const Status read = ReadRecording(doc, options.wavePath, recording);
-    if (!read) return Fail(read);
-    const Status added = doc.AddFragment(fragment, voice, std::move(recording.coded),
-                                         recording.codedLen, recording.decodedLen);
+    RecordingRequest request;
+    request.fragment = fragment;
+    CodedRecording take;
+    if (!ReadTake(doc, options.take, request, take)) return;
+    const Status added =
+        doc.AddFragment(fragment, voice, std::move(take.coded), take.codedLen, take.decodedLen);
     if (!added) {
         if (!added.error.empty()) PrintError(added.error);
         return Fail(Status::Failure("Failed to add fragment"));
@@ -44,6 +46,7 @@ void RunAdd(const AddOptions& options) {
     if (!WriteFileSafely(fragPath, doc.GetFragTable().SaveBytes(), &why)) {
         return Fail(Status::Failure("File save failed\n" + fragPath + ": " + why));
     }
+    ReportTake(options.take, take);
     // The new entry has the directory's last slot.
     std::cout << VoxFile::SlotCount(doc.GetVoxFile().Bytes()) - 1 << '\n';
 }
@@ -54,7 +57,7 @@ void RegisterAdd(CLI::App& app) {
     auto options = std::make_shared<AddOptions>();
     CLI::App* command = app.add_subcommand(
         "add",
-        "Add a wave file as a new voice of a fragment, or as a new fragment; prints the "
+        "Add a sound file as a new voice of a fragment, or as a new fragment; prints the "
         "new talk entry's number");
     command->add_option("TALK", options->talkPath, "the talk file (*.vox)")->required();
     command
@@ -62,8 +65,7 @@ void RegisterAdd(CLI::App& app) {
                      "the fragment number; the fragment count adds a new fragment")
         ->required();
     command->add_option("V", options->voice, "the voice (0 to 13)")->required();
-    command->add_option("IN", options->wavePath, "the wave file (8000 Hz, 16-bit mono)")
-        ->required();
+    AddTakeOptions(*command, options->take);
     command->callback([options] { RunAdd(*options); });
 }
 

@@ -16,8 +16,9 @@ struct ImportOptions {
     std::string talkPath;
 };
 
-void ReportRefusals(const ImportOptions& options, const ImportResult& result) {
-    for (const ImportRefusal& refusal : result.refused) {
+// Refused lines, or lines read with a note ("converted from ..."): each with its place.
+void ReportLines(const ImportOptions& options, const std::vector<ImportRefusal>& lines) {
+    for (const ImportRefusal& refusal : lines) {
         PrintError(options.listPath + " line " + std::to_string(refusal.line) + " \"" +
                    refusal.text + "\": " + refusal.why);
     }
@@ -36,7 +37,8 @@ void RunImport(const ImportOptions& options) {
         return;
     }
     if (result.cancelled) return;  // Finish has said so; nothing was written
-    ReportRefusals(options, result);
+    ReportLines(options, result.notes);
+    ReportLines(options, result.refused);
     // Refusals of lines carry their own reasons; a failure of the write itself is said once.
     if (!result.error.empty()) PrintError(result.error);
     std::cout << result.replaced << " replaced, " << result.unchanged << " unchanged, "

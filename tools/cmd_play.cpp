@@ -1,17 +1,14 @@
 // voxtool play TALK F V and voxtool play-comm TALK C V: hear a fragment or a whole comm.
 #include <CLI/CLI.hpp>
 #include <algorithm>
-#include <chrono>
 #include <memory>
 
+#include "tools/soundwait.h"
 #include "tools/toolcontext.h"
 #include "workbench/fragmentexport.h"
 
 namespace vox::tool {
 namespace {
-
-using std::chrono::milliseconds;
-using std::chrono::steady_clock;
 
 struct PlayOptions {
     std::string talkPath;
@@ -37,26 +34,6 @@ std::vector<int> CommFragments(const CVoxbenchDoc& doc, int comm) {
         fragments.push_back(doc.GetEvalRecord(-entry, eval) ? doc.GetEvalFrag(eval, 0) : -1);
     }
     return fragments;
-}
-
-// Waits until everything queued has been heard. Without a usable device every sound is
-// dropped: say so once, stop waiting, and fail, since nothing was played.
-int WaitForSounds(const CVoxbenchDoc& doc, int queued) {
-    const SoundPlayer& player = doc.GetSoundPlayer();
-    // A sound lasts at most about 5 s; the first also waits for the device to open.
-    const auto deadline = steady_clock::now() + milliseconds(6000) * queued + milliseconds(10000);
-    while (!player.WaitUntilIdle(milliseconds(100))) {
-        if (player.GetStats().dropped > 0) break;
-        if (steady_clock::now() > deadline) {
-            PrintError("warning: the sound device did not finish playing in time");
-            return kExitOk;
-        }
-    }
-    if (player.GetStats().dropped > 0) {
-        PrintError("no usable sound device; nothing was heard");
-        return kExitFailure;
-    }
-    return kExitOk;
 }
 
 void RunPlay(const PlayOptions& options, bool comm) {

@@ -1,10 +1,11 @@
-// voxtool replace TALK F V IN.wav: a new recording behind fragment F's voice V (the form's
-// Replace, without its warning). The talk file grows by one entry; nothing else changes.
+// voxtool replace TALK F V IN [--trim] [--normalize]: a new recording behind fragment F's voice
+// V (the form's Replace, without its warning). The talk file grows by one entry; nothing else
+// changes.
 #include <CLI/CLI.hpp>
 #include <memory>
 
+#include "tools/takeinput.h"
 #include "tools/toolcontext.h"
-#include "workbench/recording.h"
 
 namespace vox::tool {
 namespace {
@@ -13,24 +14,26 @@ struct ReplaceOptions {
     std::string talkPath;
     std::string fragment;
     std::string voice;
-    std::string wavePath;
+    TakeOptions take;
 };
 
 void RunReplace(const ReplaceOptions& options) {
     const int fragment = ParseInt(options.fragment, "F");
     const int voice = ParseInt(options.voice, "V");
-    if (!CheckInputFile(options.wavePath)) return;
+    if (!CheckInputFile(options.take.path)) return;
     OpenDatabase database(OpenDatabase::Mode::Write);
     if (!database.Open(options.talkPath)) return;
     CVoxbenchDoc& doc = database.Doc();
     if (!GuardLoaded(doc)) return;
-    CodedRecording recording;
-    Status status = ReadRecording(doc, options.wavePath, recording);
-    if (status) {
-        status = doc.ReplaceFragment(fragment, voice, recording.coded.get(), recording.codedLen,
-                                     recording.decodedLen);
-    }
-    if (!status) Fail(status);
+    RecordingRequest request;
+    request.fragment = fragment;
+    request.replacedVoice = voice;
+    CodedRecording take;
+    if (!ReadTake(doc, options.take, request, take)) return;
+    const Status status =
+        doc.ReplaceFragment(fragment, voice, take.coded.get(), take.codedLen, take.decodedLen);
+    if (!status) return Fail(status);
+    ReportTake(options.take, take);
 }
 
 }  // namespace
@@ -38,12 +41,11 @@ void RunReplace(const ReplaceOptions& options) {
 void RegisterReplace(CLI::App& app) {
     auto options = std::make_shared<ReplaceOptions>();
     CLI::App* command = app.add_subcommand(
-        "replace", "Put a new recording from a wave file behind one voice of a fragment");
+        "replace", "Put a new recording from a sound file behind one voice of a fragment");
     command->add_option("TALK", options->talkPath, "the talk file (*.vox)")->required();
     command->add_option("F", options->fragment, "the fragment number")->required();
     command->add_option("V", options->voice, "the voice (0 to 13)")->required();
-    command->add_option("IN", options->wavePath, "the wave file (8000 Hz, 16-bit mono)")
-        ->required();
+    AddTakeOptions(*command, options->take);
     command->callback([options] { RunReplace(*options); });
 }
 

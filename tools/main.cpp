@@ -26,6 +26,8 @@ void ConfigureApp(CLI::App& app) {
     vox::tool::RegisterVerify(app);
     vox::tool::RegisterCompact(app);
     vox::tool::RegisterPlay(app);
+    vox::tool::RegisterPlayFile(app);
+    vox::tool::RegisterLevels(app);
 }
 
 }  // namespace

@@ -101,5 +101,7 @@ void RegisterImport(CLI::App& app);
 void RegisterVerify(CLI::App& app);
 void RegisterCompact(CLI::App& app);
 void RegisterPlay(CLI::App& app);
+void RegisterPlayFile(CLI::App& app);
+void RegisterLevels(CLI::App& app);
 
 }  // namespace vox::tool

@@ -1,6 +1,8 @@
 #include "ui/frameprompter.h"
 
+#include <QMainWindow>
 #include <QMessageBox>
+#include <QStatusBar>
 
 namespace vox {
 
@@ -16,6 +18,12 @@ Answer FramePrompter::AskYesNoCancel(const std::string& text) {
         default:
             return Answer::Cancel;
     }
+}
+
+void FramePrompter::ShowStatus(const std::string& text) {
+    // Until the next status tip or message takes its place, as the frame's own prompts do.
+    if (auto* frame = qobject_cast<QMainWindow*>(parent_))
+        frame->statusBar()->showMessage(QString::fromStdString(text));
 }
 
 }  // namespace vox

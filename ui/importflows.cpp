@@ -4,7 +4,9 @@
 #include <optional>
 #include <vector>
 
+#include "audio/soundfilereader.h"
 #include "talkdata/talklayout.h"
+#include "workbench/fragmentexport.h"
 #include "workbench/recording.h"
 
 namespace vox {
@@ -13,26 +15,80 @@ namespace {
 constexpr int kVoiceIndexTemplate = 135;
 constexpr int kVoiceIdControl = 1093;
 
-FileDialogRequest WaveOpenRequest() {
+FileDialogRequest SoundOpenRequest() {
     FileDialogRequest request;
     request.defaultExtension = "wav";
-    request.filter = "Wave Files (*.wav)|*.wav|All files (*.*)|*.*||";
+    // Takes come from a studio as WAV, FLAC, Ogg or AIFF; every one of them is converted.
+    request.filter =
+        "Sound Files (*.wav;*.flac;*.ogg;*.oga;*.aif;*.aiff)|*.wav;*.flac;*.ogg;*.oga;*.aif;"
+        "*.aiff|Wave Files (*.wav)|*.wav|All files (*.*)|*.*||";
     request.mustExist = true;
+    request.optionLabel = "Normalize loudness";
     return request;
 }
 
-// The file dialog, then the wave file and the codec; says what failed.
-std::optional<CodedRecording> AskAndEncode(CVoxbenchDoc& doc) {
-    Prompter& prompter = doc.GetPrompter();
-    const std::optional<std::string> path = prompter.AskFile(WaveOpenRequest());
-    if (!path) return std::nullopt;
+std::string FileName(const std::string& path) { return path.substr(path.find_last_of('/') + 1); }
+
+std::string Join(const std::vector<std::string>& lines, const char* separator) {
+    std::string text;
+    for (const std::string& line : lines) text += (text.empty() ? "" : separator) + line;
+    return text;
+}
+
+// A take chosen in the file dialog, read and coded.
+struct ChosenTake {
+    std::string path;
     CodedRecording recording;
-    const Status read = ReadRecording(doc, *path, recording);
-    if (!read) {
+};
+
+// The file dialog, then the take: read, measured, normalized when the dialog's check box says
+// so, and coded. A take too long for one entry is cut only when the person agrees. Says what
+// failed.
+std::optional<ChosenTake> AskAndEncode(CVoxbenchDoc& doc, RecordingRequest request) {
+    Prompter& prompter = doc.GetPrompter();
+    const std::optional<FileChoice> choice = prompter.AskFileWithOption(SoundOpenRequest());
+    if (!choice) return std::nullopt;
+    request.normalize = choice->option;
+    RecordingResult read = ReadRecording(doc, choice->path, request);
+    if (read.tooLong) {
+        if (!prompter.AskYesNo(TrimQuestion(read))) return std::nullopt;
+        request.keepFirstPart = true;
+        read = ReadRecording(doc, choice->path, request);
+    }
+    if (!read.Ok()) {
         prompter.ShowMessage(read.error);
         return std::nullopt;
     }
-    return recording;
+    return ChosenTake{choice->path, std::move(read.recording)};
+}
+
+// The confirmation step: the new take as it will sound once coded, and the recording it is
+// heard against, before anything is written.
+bool ConfirmTake(CVoxbenchDoc& doc, const ChosenTake& take, const std::string& question,
+                 int fragment, int currentVoice) {
+    const CodedRecording& recording = take.recording;
+    std::string text = question + "\n" + FormatSeconds(recording.decodedLen / 16000.0, false) +
+                       ", loudness " + FormatLoudness(recording.levels.loudness) + ", peak " +
+                       FormatDbfs(recording.levels.peakDbfs);
+    for (const std::string& note : recording.notes) text += "\n" + note;
+    std::vector<PreviewSound> sounds = {
+        {"Play &New", [&doc, &recording] { PlayRecording(doc, recording); }}};
+    if (HasRecording(doc, fragment, currentVoice)) {
+        sounds.push_back({"Play &Current", [&doc, fragment, currentVoice] {
+                              PlayFragment(doc, fragment, currentVoice);
+                          }});
+    }
+    return doc.GetPrompter().ConfirmWithPreview(text, sounds);
+}
+
+// After a take was stored: what was done to it in the status bar, what a listener would
+// notice in a message box.
+void ReportStored(Prompter& prompter, const CodedRecording& recording) {
+    if (!recording.notes.empty()) prompter.ShowStatus(Join(recording.notes, "; "));
+    if (!recording.warnings.empty()) {
+        prompter.ShowMessage("The new recording was stored; listen to it again:\n" +
+                             Join(recording.warnings, "\n"));
+    }
 }
 
 // Whether the fragment's voice names a slot in the talk file: the form's Replace says nothing
@@ -69,13 +125,25 @@ void ReplaceFromWave(CVoxbenchDoc& doc, int fragment, int voice) {
 }
 
 bool ReplaceWithWave(CVoxbenchDoc& doc, int fragment, int voice) {
-    const std::optional<CodedRecording> wave = AskAndEncode(doc);
-    if (!wave || !HasSlot(doc, fragment, voice)) return false;
-    const Status replaced =
-        doc.ReplaceFragment(fragment, voice, wave->coded.get(), wave->codedLen, wave->decodedLen);
+    RecordingRequest request;
+    request.fragment = fragment;
+    request.replacedVoice = voice;
+    const std::optional<ChosenTake> take = AskAndEncode(doc, request);
+    if (!take || !HasSlot(doc, fragment, voice)) return false;
+    const std::string question = "Replace the recording of fragment " + std::to_string(fragment) +
+                                 " in voice " + std::to_string(voice) + " with " +
+                                 FileName(take->path) + "?";
+    if (!ConfirmTake(doc, *take, question, fragment, voice)) return false;
+    const CodedRecording& recording = take->recording;
+    const Status replaced = doc.ReplaceFragment(fragment, voice, recording.coded.get(),
+                                                recording.codedLen, recording.decodedLen);
     // A write that failed is said, with the file and the reason.
-    if (!replaced) doc.GetPrompter().ShowMessage(replaced.error);
-    return replaced.Ok();
+    if (!replaced) {
+        doc.GetPrompter().ShowMessage(replaced.error);
+        return false;
+    }
+    ReportStored(doc.GetPrompter(), recording);
+    return true;
 }
 
 void ImportWave(CVoxbenchDoc& doc, int fragment, int& fragmentVoice, const ProgressFn& progress) {
@@ -83,15 +151,27 @@ void ImportWave(CVoxbenchDoc& doc, int fragment, int& fragmentVoice, const Progr
 }
 
 bool AddFromWave(CVoxbenchDoc& doc, int fragment, int& fragmentVoice, const ProgressFn& progress) {
-    std::optional<CodedRecording> wave = AskAndEncode(doc);
-    if (!wave) return false;
+    RecordingRequest request;
+    request.fragment = fragment;
+    std::optional<ChosenTake> take = AskAndEncode(doc, request);
+    if (!take) return false;
+    // A new fragment has no recording to hear the take against, nor a voice to add it to yet.
+    ListRecord record;
+    if (doc.GetFragRecord(fragment, record)) {
+        const std::string question = "Add " + FileName(take->path) +
+                                     " as a new voice of fragment " + std::to_string(fragment) +
+                                     "?";
+        if (!ConfirmTake(doc, *take, question, fragment, fragmentVoice)) return false;
+    }
     const std::optional<int> voice = AskVoice(doc.GetPrompter(), fragmentVoice);
     if (!voice) return false;
-    const Status added = doc.AddFragment(fragment, *voice, std::move(wave->coded), wave->codedLen,
-                                         wave->decodedLen, progress);
+    CodedRecording& recording = take->recording;
+    const Status added = doc.AddFragment(fragment, *voice, std::move(recording.coded),
+                                         recording.codedLen, recording.decodedLen, progress);
     if (!added.error.empty()) doc.GetPrompter().ShowMessage(added.error);
     if (!added) doc.GetPrompter().ShowMessage("Failed to add fragment");
     fragmentVoice = *voice;
+    if (added) ReportStored(doc.GetPrompter(), recording);
     return added.Ok();
 }
 

@@ -34,6 +34,14 @@ std::string ReinstallSummary(const ImportResult& result) {
     if (result.refused.size() > kRefusalsShown) {
         text += "\nand " + std::to_string(result.refused.size() - kRefusalsShown) + " more";
     }
+    // Converted wave files are worth knowing about, not worth a list as long as the export.
+    for (size_t i = 0; i < result.notes.size() && i < kRefusalsShown; ++i) {
+        const ImportRefusal& note = result.notes[i];
+        text += "\nline " + std::to_string(note.line) + " \"" + note.text + "\": " + note.why;
+    }
+    if (result.notes.size() > kRefusalsShown) {
+        text += "\nand " + std::to_string(result.notes.size() - kRefusalsShown) + " more converted";
+    }
     if (!result.error.empty()) text += "\n" + result.error;
     return text;
 }

@@ -9,8 +9,8 @@
 #include <map>
 #include <optional>
 
+#include "audio/soundfilereader.h"
 #include "audio/speechcodec.h"
-#include "audio/wavefile.h"
 #include "lookup/textfile.h"
 #include "talkdata/entrybatch.h"
 #include "talkdata/safefile.h"
@@ -91,9 +91,11 @@ class ListImporter {
 
   private:
     ImportResult Finish() {
-        std::stable_sort(
-            result_.refused.begin(), result_.refused.end(),
-            [](const ImportRefusal& a, const ImportRefusal& b) { return a.line < b.line; });
+        const auto byLine = [](const ImportRefusal& a, const ImportRefusal& b) {
+            return a.line < b.line;
+        };
+        std::stable_sort(result_.refused.begin(), result_.refused.end(), byLine);
+        std::stable_sort(result_.notes.begin(), result_.notes.end(), byLine);
         result_.listRead = true;
         return std::move(result_);
     }
@@ -118,20 +120,25 @@ class ListImporter {
         return voxIndex;
     }
 
+    // A wave file as the export wrote it is taken as it stands; an edited one may come back in
+    // any format the sound file reader converts. One longer than an entry holds is refused,
+    // never cut: nobody is asked here.
     bool ReadLineWave(const ListLine& line, std::vector<uint8_t>& pcm) {
         const std::string name = PairName(line.fragment, line.voice) + ".wav";
         std::string why;
-        if (!IsRegularFile(folder_ + name, why) || !ReadWave(folder_ + name, pcm, &why)) {
+        if (!IsRegularFile(folder_ + name, why)) {
             Refuse(line, name + ": " + why);
             return false;
         }
-        // The codec codes at most this much of one entry; the rest would be lost unseen.
-        if (pcm.size() > SpeechCodec::kMaxPcmBytes) {
-            Refuse(line, name + ": " + std::to_string(pcm.size()) +
-                             " bytes of sound; a talk entry holds at most " +
-                             std::to_string(SpeechCodec::kMaxPcmBytes));
+        SpeechPcm take = ReadSpeechPcmFile(folder_ + name);
+        if (!take.ok) {
+            Refuse(line, name + ": " + take.why);
             return false;
         }
+        if (take.converted)
+            result_.notes.push_back(
+                {line.number, line.text, name + ": " + ConversionMessage(take)});
+        pcm = std::move(take.pcm);
         return true;
     }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -15,6 +16,21 @@ struct FileDialogRequest {
     std::string filter;
     bool overwritePrompt = false;  // save: ask before replacing an existing file
     bool mustExist = false;        // open: the chosen file must exist
+    // A check box below the file list ("Normalize loudness"); none when empty. Its state comes
+    // back from AskFileWithOption.
+    std::string optionLabel;
+    bool optionChecked = false;  // as the dialog opens
+};
+
+struct FileChoice {
+    std::string path;
+    bool option = false;  // the check box's state when the person chose the file
+};
+
+// A sound that a question lets the person hear before answering ("Play New").
+struct PreviewSound {
+    std::string label;
+    std::function<void()> play;
 };
 
 struct NumberField {
@@ -55,6 +71,25 @@ class Prompter {
     // A question with Yes, No and Cancel ("Save changes to speech.vox?"). A prompter that
     // cannot ask answers Cancel, so that nothing is discarded without a person saying so.
     virtual Answer AskYesNoCancel(const std::string& /*text*/) { return Answer::Cancel; }
+    // A question with Yes and No ("Store the first 5.06 s?"). A prompter that cannot ask
+    // answers No.
+    virtual bool AskYesNo(const std::string& /*text*/) { return false; }
+    // The file dialog with its check box. A prompter without check boxes asks without one, and
+    // the option keeps its preset.
+    virtual std::optional<FileChoice> AskFileWithOption(const FileDialogRequest& request) {
+        std::optional<std::string> path = AskFile(request);
+        if (!path) return std::nullopt;
+        return FileChoice{std::move(*path), request.optionChecked};
+    }
+    // OK or Cancel, with a button for each sound that plays it and leaves the question open.
+    // True for OK. A prompter that cannot ask cancels.
+    virtual bool ConfirmWithPreview(const std::string& /*text*/,
+                                    const std::vector<PreviewSound>& /*sounds*/) {
+        return false;
+    }
+    // One line in the status bar on what a command did ("converted from 48000 Hz stereo
+    // 24-bit"): worth seeing, not worth a click.
+    virtual void ShowStatus(const std::string& /*text*/) {}
 };
 
 // Cancels every question and drops every message: the document's default, so that nothing in
@@ -72,6 +107,7 @@ class SilentPrompter : public Prompter {
     void ShowNumberList(int, const std::string&, const std::string&,
                         const std::vector<int>&) override {}
     Answer AskYesNoCancel(const std::string&) override { return Answer::Cancel; }
+    bool AskYesNo(const std::string&) override { return false; }
 };
 
 }  // namespace vox

@@ -5,13 +5,14 @@
 # Word lists are split on purpose (file names split only at line ends, see IFS below).
 # shellcheck disable=SC2206,SC2207
 
-_voxtool_commands="info dump find play play-comm wav export import replace add verify compact
-    unpack pack settings"
+_voxtool_commands="info dump find play play-comm play-file wav export import replace add levels
+    verify compact unpack pack settings"
 
 # Sets options (the command's options), valued (those among them that take a value) and args
 # (the kind of each positional argument, in order) for one command. Kinds: talk (a *.vox file),
-# dir (a folder), wav (a wave file), file (any file), kind (find's KIND), section and key
-# (settings), and - (a number or free text: nothing to complete).
+# dir (a folder), wav (a wave file), sound (a take: WAV, FLAC, Ogg or AIFF), file (any file),
+# kind (find's KIND), section and key (settings), and - (a number or free text: nothing to
+# complete).
 _voxtool_spec() {
     options="-h --help"
     valued=""
@@ -19,7 +20,19 @@ _voxtool_spec() {
         info | dump | verify | compact) args="talk" ;;
         find) args="kind talk -" ;;
         play | play-comm) args="talk - -" ;;
-        wav | replace | add) args="talk - - wav" ;;
+        play-file)
+            options+=" --coded"
+            args="sound"
+            ;;
+        wav) args="talk - - wav" ;;
+        replace | add)
+            options+=" --trim --normalize"
+            args="talk - - sound"
+            ;;
+        levels)
+            options+=" --json"
+            args="talk"
+            ;;
         export)
             options+=" --from --to --list"
             valued="--from --to --list"
@@ -46,6 +59,15 @@ _voxtool_complete_files() {
     case $1 in
         talk) COMPREPLY=($(compgen -d -- "$2") $(compgen -f -X '!*.vox' -- "$2")) ;;
         wav) COMPREPLY=($(compgen -d -- "$2") $(compgen -f -X '!*.[wW][aA][vV]' -- "$2")) ;;
+        sound)
+            # One pattern at a time: extglob may be off in the user's shell.
+            COMPREPLY=($(compgen -d -- "$2"))
+            local pattern
+            for pattern in '[wW][aA][vV]' '[fF][lL][aA][cC]' '[oO][gG][gG]' '[oO][gG][aA]' \
+                '[aA][iI][fF]' '[aA][iI][fF][fF]'; do
+                COMPREPLY+=($(compgen -f -X "!*.$pattern" -- "$2"))
+            done
+            ;;
         dir) COMPREPLY=($(compgen -d -- "$2")) ;;
         file) COMPREPLY=($(compgen -f -- "$2")) ;;
     esac
@@ -113,7 +135,7 @@ _voxtool() {
     local kind=${kinds[position]:-}
 
     case $kind in
-        talk | wav | dir | file) _voxtool_complete_files "$kind" "$cur" ;;
+        talk | wav | sound | dir | file) _voxtool_complete_files "$kind" "$cur" ;;
         kind) COMPREPLY=($(compgen -W "frag-in-eval eval-in-comm frag-in-comm" -- "$cur")) ;;
         section) COMPREPLY=($(compgen -W "Data EvalNames" -- "$cur")) ;;
         key)

@@ -188,6 +188,7 @@ class TwoWriters : public Database, public ::testing::WithParamInterface<std::tu
             return result.error.empty() && result.refused.empty() && result.replaced == 2;
         }
         prompter.AnswerFile(wave_[{op, 0}]);
+        prompter.AnswerPreview(true);
         if (op != Op::Add) {
             const FragVoice pair = op == Op::Replace ? ReplaceTarget(0) : FragVoice{0, 0};
             return ReplaceWithWave(*doc, pair.fragment, pair.voice);

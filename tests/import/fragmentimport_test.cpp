@@ -57,9 +57,11 @@ class FragmentImport : public ImportFixture {
         wave_ = WriteWaveFile("new.wav", newPcm_);
     }
 
-    // Add Voice / Add New as the form runs them: file dialog, then the voice dialog.
+    // Add Voice / Add New as the form runs them: file dialog, the preview of a take for a
+    // fragment that exists, then the voice dialog.
     bool Add(int fragment, int voice, int presetVoice = 0) {
         prompter_.AnswerFile(wave_);
+        if (fragment < doc_->GetFragCount()) prompter_.AnswerPreview(true);
         prompter_.AnswerNumbers(std::vector<long long>{voice});
         int fragmentVoice = presetVoice;
         const bool added = AddFromWave(*doc_, fragment, fragmentVoice);
@@ -68,6 +70,7 @@ class FragmentImport : public ImportFixture {
     }
     void Replace(int fragment, int voice) {
         prompter_.AnswerFile(wave_);
+        prompter_.AnswerPreview(true);
         ReplaceFromWave(*doc_, fragment, voice);
     }
     void ExpectNothingChanged() {
@@ -131,8 +134,12 @@ TEST_F(FragmentImport, AddNewAppendsAFragmentAndAsksForTheVoiceWithTheDialogOfTh
     EXPECT_FALSE(file.save);
     EXPECT_EQ(file.defaultExtension, "wav");
     EXPECT_EQ(file.fileName, "");
-    EXPECT_EQ(file.filter, "Wave Files (*.wav)|*.wav|All files (*.*)|*.*||");
+    EXPECT_EQ(file.filter,
+              "Sound Files (*.wav;*.flac;*.ogg;*.oga;*.aif;*.aiff)|*.wav;*.flac;*.ogg;*.oga;*.aif;"
+              "*.aiff|Wave Files (*.wav)|*.wav|All files (*.*)|*.*||");
     EXPECT_TRUE(file.mustExist);
+    EXPECT_EQ(file.optionLabel, "Normalize loudness");
+    EXPECT_FALSE(file.optionChecked);
     ASSERT_EQ(prompter_.numberRequests.size(), 1u);
     const NumberDialogRequest& voice = prompter_.numberRequests[0];
     EXPECT_EQ(voice.templateId, 135);
@@ -153,15 +160,28 @@ TEST_F(FragmentImport, AVoiceOutsideTheFourteenIsPassedOnToTheTable) {
     EXPECT_EQ(element.voxIndex, 4);
 }
 
-TEST_F(FragmentImport, AWaveLongerThanTheCodecTakesKeepsItsFullLength) {
-    const std::vector<uint8_t> pcm = MakeSpeechLikePcm(100000);
-    wave_ = WriteWaveFile("long.wav", pcm);
+// Regression: a take longer than an entry holds was stored with its whole length as
+// decodedSize while only its first 5.06 s were coded, without a word. Now the person is asked;
+// a yes stores exactly the first 5.06 s, a no changes nothing.
+TEST_F(FragmentImport, AWaveLongerThanAnEntryHoldsIsCutOnlyAfterAYes) {
+    wave_ = WriteWaveFile("long.wav", MakeSpeechLikePcm(96000));
+    prompter_.AnswerFile(wave_);
+    prompter_.AnswerYesNoCancel(Answer::No);
+    int voice = 0;
+    EXPECT_FALSE(AddFromWave(*doc_, 2, voice));
+    ExpectNothingChanged();
+    prompter_.AnswerYesNoCancel(Answer::Yes);
     ASSERT_TRUE(Add(2, 0));
+    EXPECT_EQ(prompter_.questions,
+              (Messages{"The recording is 6.00 s long; only the first 5.06 s can be stored. "
+                        "Store the first 5.06 s?",
+                        "The recording is 6.00 s long; only the first 5.06 s can be stored. "
+                        "Store the first 5.06 s?"}));
     VoxEntry entry;
     ASSERT_TRUE(doc_->GetVoxEntry(4, entry));
-    EXPECT_EQ(entry.decodedSize, 100000u);
+    EXPECT_EQ(entry.decodedSize, 80960u);
     EXPECT_EQ(entry.codedSize, 5060u);
-    EXPECT_EQ(TalkBytes().size(), before_.size() + 4 + 8 + 5060);
+    EXPECT_EQ(prompter_.statuses, Messages{"cut to the first 5.06 s of 6.00 s"});
 }
 
 TEST_F(FragmentImport, AWaveShorterThanOneFrameIsStoredWithoutCodedBytes) {
@@ -182,6 +202,7 @@ TEST_F(FragmentImport, CancellingTheFileOrTheVoiceDialogChangesNothing) {
     EXPECT_FALSE(AddFromWave(*doc_, 1, voice));
     EXPECT_EQ(voice, 3);
     prompter_.AnswerFile(wave_);
+    prompter_.AnswerPreview(true);
     prompter_.AnswerNumbers(std::nullopt);
     EXPECT_FALSE(AddFromWave(*doc_, 1, voice));
     EXPECT_EQ(voice, 3);
@@ -195,7 +216,7 @@ TEST_F(FragmentImport, ABadWaveFileIsSaidAndChangesNothing) {
     prompter_.AnswerFile(wave_);
     int voice = 0;
     EXPECT_FALSE(AddFromWave(*doc_, 1, voice));
-    EXPECT_EQ(prompter_.messages, Messages{"Bad wave file"});
+    EXPECT_EQ(prompter_.messages, Messages{"Bad wave file\nnot a sound file libsndfile can read"});
     EXPECT_TRUE(prompter_.numberRequests.empty());
     ExpectNothingChanged();
 }
@@ -280,6 +301,7 @@ TEST_F(FragmentImport, ALargeTalkFileIsCopiedByteForByteWithProgressToTheEnd) {
     Open(db_);
     before_ = TalkBytes();
     prompter_.AnswerFile(wave_);
+    prompter_.AnswerPreview(true);
     prompter_.AnswerNumbers(std::vector<long long>{5});
     int voice = 0;
     uint64_t lastDone = 0, lastTotal = 0;
@@ -297,6 +319,7 @@ TEST_F(FragmentImport, ALargeTalkFileIsCopiedByteForByteWithProgressToTheEnd) {
 
 TEST_F(FragmentImport, AProgressWatcherCanStopTheRewrite) {
     prompter_.AnswerFile(wave_);
+    prompter_.AnswerPreview(true);
     prompter_.AnswerNumbers(std::vector<long long>{5});
     int voice = 0;
     int reports = 0;
@@ -490,6 +513,7 @@ TEST_F(FragmentImport, ReplaceOfAVoxIndexBeyondTheDirectoryIsRefused) {
 TEST_F(FragmentImport, ReplaceWithAFailedAppendKeepsTheDirectory) {
     faults::Arm("mappedfile.append");
     prompter_.AnswerFile(wave_);
+    prompter_.AnswerPreview(true);
     EXPECT_FALSE(ReplaceWithWave(*doc_, 1, 2));
     EXPECT_EQ(prompter_.messages, Messages{TalkPath() + ": No space left on device"});
     ExpectNothingChanged();
@@ -503,8 +527,9 @@ TEST_F(FragmentImport, ReplaceSaysABadWaveOrACodecFailureAfterItsWarning) {
     Replace(1, 2);
     prompter_.AnswerFile(std::nullopt);
     ReplaceFromWave(*doc_, 1, 2);
-    EXPECT_EQ(prompter_.messages, (Messages{kReplaceWarning, "Bad wave file", kReplaceWarning,
-                                            "Compression stage failed", kReplaceWarning}));
+    EXPECT_EQ(prompter_.messages,
+              (Messages{kReplaceWarning, "Bad wave file\nnot a sound file libsndfile can read",
+                        kReplaceWarning, "Compression stage failed", kReplaceWarning}));
     ExpectNothingChanged();
 }
 

@@ -114,8 +114,8 @@ TEST_F(ExportImportTest, RefusedLinesAreNamedAndEverythingElseIsStillImported) {
     EXPECT_EQ(result.unchanged, 3);
     const Refusals refusals = RefusalsOf(result);
     ASSERT_EQ(refusals.size(), 6u);
-    EXPECT_EQ(refusals[0], std::make_pair(4, std::string("0-3.wav: 80962 bytes of sound; a talk "
-                                                         "entry holds at most 80960")));
+    EXPECT_EQ(refusals[0], std::make_pair(4, std::string("0-3.wav: 5.07 s long; a talk entry "
+                                                         "holds at most 5.06 s")));
     EXPECT_EQ(refusals[1].first, 6);
     EXPECT_EQ(refusals[1].second.rfind("2-0.wav: ", 0), 0u) << refusals[1].second;
     EXPECT_EQ(refusals[2], std::make_pair(8, std::string("3-1.wav: missing file")));

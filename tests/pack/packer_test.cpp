@@ -225,8 +225,7 @@ TEST_F(PackerTest, ConvertsA44kStereoWaveWithANote) {
     ASSERT_TRUE(PackFolder(In(), Out(), log, error)) << error;
     ASSERT_EQ(log.notes.size(), 2u) << log.All();
     EXPECT_EQ(log.notes[0],
-              "waves/f0000-v04.wav: not PCM, mono, 8000 samples per second, 16 bits; converted "
-              "from 44100 Hz stereo 16-bit to 8000 Hz mono 16-bit");
+              "waves/f0000-v04.wav: converted from 44100 Hz stereo 16-bit to 8000 Hz mono 16-bit");
     EXPECT_EQ(log.notes[1], "waves/f0000-v04.wav: changed since it was unpacked; coded again");
     VoxEntry entry;
     ASSERT_TRUE(VoxFile::GetVoxEntry(ReadFileBytes(Out() + "/speech.vox"), 1, entry));

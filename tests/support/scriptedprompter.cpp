@@ -19,6 +19,12 @@ std::optional<T> Next(std::deque<std::optional<T>>& queue, int& unexpected) {
 }  // namespace
 
 std::optional<std::string> ScriptedPrompter::AskFile(const FileDialogRequest& request) {
+    std::optional<FileChoice> choice = AskFileWithOption(request);
+    if (!choice) return std::nullopt;
+    return std::move(choice->path);
+}
+
+std::optional<FileChoice> ScriptedPrompter::AskFileWithOption(const FileDialogRequest& request) {
     fileRequests.push_back(request);
     return Next(files_, unexpectedQuestions);
 }
@@ -49,6 +55,31 @@ Answer ScriptedPrompter::AskYesNoCancel(const std::string& text) {
     const Answer answer = answers_.front();
     answers_.pop_front();
     return answer;
+}
+
+bool ScriptedPrompter::AskYesNo(const std::string& text) {
+    return AskYesNoCancel(text) == Answer::Yes;
+}
+
+bool ScriptedPrompter::ConfirmWithPreview(const std::string& text,
+                                          const std::vector<PreviewSound>& sounds) {
+    Preview shown{text, {}};
+    for (const PreviewSound& sound : sounds) shown.labels.push_back(sound.label);
+    previews.push_back(std::move(shown));
+    if (previewAnswers_.empty()) {
+        ++unexpectedQuestions;
+        return false;
+    }
+    const PreviewAnswer answer = previewAnswers_.front();
+    previewAnswers_.pop_front();
+    // A press on a button the question does not have counts as unexpected.
+    for (size_t pressed : answer.pressed) {
+        if (pressed < sounds.size())
+            sounds[pressed].play();
+        else
+            ++unexpectedQuestions;
+    }
+    return answer.ok;
 }
 
 }  // namespace vox::test

@@ -1,5 +1,5 @@
-// voxtool play and play-comm: they end by themselves whether or not a sound device exists, and
-// say so when there is nothing to play.
+// voxtool play, play-comm and play-file: they end by themselves whether or not a sound device
+// exists, and say so when there is nothing to play.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -8,6 +8,7 @@
 
 #include "audio/speechcodec.h"
 #include "tests/support/databasebuilder.h"
+#include "tests/support/soundfiles.h"
 #include "tests/support/tempdir.h"
 #include "tests/tools/toolrunner.h"
 
@@ -76,6 +77,29 @@ TEST_F(VoxtoolPlay, PlaysAndEndsByItselfOrSaysThatNoDeviceCouldPlay) {
             EXPECT_EQ(r.err, "voxtool: no usable sound device; nothing was heard\n");
         }
     }
+}
+
+TEST_F(VoxtoolPlay, PlayFileHearsATakeAsItComesInOrOnceCodedAndRefusesAnythingElse) {
+    const std::string take = dir_.File("take.flac");
+    WriteFileBytes(take, SoundFileBytes(SF_FORMAT_FLAC | SF_FORMAT_PCM_24, 44100, 2,
+                                        SineFrames(440, 0.3, 44100, 2, 0.5)));
+    const std::string note = "voxtool: " + take + ": converted from 44100 Hz stereo FLAC 24-bit\n";
+    for (const bool coded : {false, true}) {
+        std::vector<std::string> args = {"play-file", take};
+        if (coded) args.push_back("--coded");
+        const ToolResult r = Run(args);
+        if (r.err == note) {
+            EXPECT_EQ(r.status, 0);
+        } else {
+            EXPECT_EQ(r.status, 1);
+            EXPECT_EQ(r.err, note + "voxtool: no usable sound device; nothing was heard\n");
+        }
+    }
+    WriteFileBytes(dir_.File("bad.wav"), {1, 2, 3});
+    const ToolResult bad = Run({"play-file", dir_.File("bad.wav")});
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_EQ(bad.err,
+              "voxtool: " + dir_.File("bad.wav") + ": not a sound file libsndfile can read\n");
 }
 
 TEST_F(VoxtoolPlay, NothingToPlayIsAFailureThatSaysWhy) {

@@ -165,7 +165,7 @@ TEST_F(VoxtoolWrite, AnAddOfABadOrMissingWaveFileFails) {
     Remember();
     ToolResult r = Run({"add", talk_, "1", "0", dir_.File("bad.wav")});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "voxtool: Bad wave file\n");
+    EXPECT_EQ(r.err, "voxtool: Bad wave file\nnot a sound file libsndfile can read\n");
     r = Run({"add", talk_, "1", "0", dir_.File("none.wav")});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err.rfind("voxtool: " + dir_.File("none.wav") + ": ", 0), 0u) << r.err;

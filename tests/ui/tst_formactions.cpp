@@ -136,6 +136,7 @@ class FormActionsTest : public QObject {
         FormFixture f;
         f.Type(kFragment, "2");
         f.Prompter().AnswerFile(WriteTestWave(f.Dir().Path(), 1600));
+        f.Prompter().AnswerPreview(true);
         f.Prompter().AnswerNumbers(std::vector<long long>{1});
         f.Click(kAddVoice);
         QCOMPARE(f.Prompter().messages,

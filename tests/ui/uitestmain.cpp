@@ -9,6 +9,7 @@ int main(int argc, char** argv) {
     failures += RunResourcesTest(argc, argv);
     failures += RunFormNavigationTest(argc, argv);
     failures += RunFormActionsTest(argc, argv);
+    failures += RunFormRecordingsTest(argc, argv);
     failures += RunShellTest(argc, argv);
     failures += RunSequencePhraseMarksTest(argc, argv);
     return failures == 0 ? 0 : 1;

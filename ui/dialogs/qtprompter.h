@@ -8,7 +8,8 @@ namespace vox {
 
 // The prompting interface answered by real dialogs: message boxes captioned "voxbench" with one
 // OK button, Qt's own (non-native) file dialogs, and the number, Find and Result List dialogs
-// over their templates. Every dialog is modal over the parent.
+// over their templates, and the preview question of a new take. Every dialog is modal over the
+// parent.
 class QtPrompter : public Prompter {
   public:
     static constexpr const char* kCaption = "voxbench";
@@ -23,6 +24,10 @@ class QtPrompter : public Prompter {
     void ShowNumberList(int templateId, const std::string& caption, const std::string& column,
                         const std::vector<int>& numbers) override;
     Answer AskYesNoCancel(const std::string& text) override;
+    bool AskYesNo(const std::string& text) override;
+    std::optional<FileChoice> AskFileWithOption(const FileDialogRequest& request) override;
+    bool ConfirmWithPreview(const std::string& text,
+                            const std::vector<PreviewSound>& sounds) override;
 
   private:
     QWidget* parent_;
