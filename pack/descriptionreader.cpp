@@ -106,9 +106,14 @@ bool DescriptionParser::ParseStatement(const Words& words) {
 bool DescriptionParser::ParseVersion(const Words& words) {
     if (!Once(versionLine_, "voxbench-unpacked")) return false;
     if (!ExpectCount(words, 2, "voxbench-unpacked VERSION")) return false;
-    if (words[1] != std::to_string(PackDescription::kFormatVersion))
-        return Fail("format version " + words[1] + " is not known (this program reads version " +
+    int64_t version = 0;
+    std::string why;
+    if (!ParseNumber(words[1], PackDescription::kOldestFormatVersion,
+                     PackDescription::kFormatVersion, version, why))
+        return Fail("format version " + words[1] + " is not known (this program reads versions " +
+                    std::to_string(PackDescription::kOldestFormatVersion) + " to " +
                     std::to_string(PackDescription::kFormatVersion) + ")");
+    out_.version = static_cast<int>(version);
     return true;
 }
 
@@ -188,6 +193,10 @@ bool DescriptionParser::ParseEntryCoded(const Words& words, EntryDescription& en
             if (!Number(value, 0, 0xFFFFFFFF, "decoded size", number)) return false;
             entry.decodedSize = static_cast<uint32_t>(number);
             haveDecoded = true;
+        } else if (key == "coded" && !haveCoded && out_.version >= 2) {
+            if (value.empty()) return Fail("expected coded=FILE");
+            entry.codedFile = std::string(value);
+            haveCoded = true;
         } else if (key == "coded" && !haveCoded) {
             std::string_view offset, length;
             if (!SplitPair(value, '+', offset, length)) return Fail("expected coded=OFFSET+LENGTH");

@@ -20,24 +20,26 @@ void WriteHead(std::ostream& out, const PackDescription& d) {
         out << hex;
     }
     out << '\n';
-    if (d.slotCount >= 0) out << "slots " << d.slotCount << '\n';
+    // Left out when it says nothing: a voice added at the end of the directory then changes no
+    // line but its own.
+    if (d.slotCount >= 0 && d.slotCount != d.DefaultSlotCount())
+        out << "slots " << d.slotCount << '\n';
     if (!d.phrasesFile.empty()) out << "phrases " << QuoteWord(d.phrasesFile) << '\n';
     if (!d.commNamesFile.empty()) out << "commnames " << QuoteWord(d.commNamesFile) << '\n';
 }
 
 void WriteEntries(std::ostream& out, const PackDescription& d) {
-    out << "\n# Talk entries: entry SLOT[,SLOT...] WAVE [decoded=BYTES coded=OFFSET+LENGTH "
-           "pcm=HASH]\n"
-        << "# Slots not named here stay empty. decoded/coded/pcm keep the coded bytes in "
-        << kCodedFileName
-        << "\n# for as long as the wave's samples are unchanged; a new or changed "
+    out << "\n# Talk entries, in the talk file's order: entry SLOT[,SLOT...] WAVE "
+           "[decoded=BYTES coded=FILE pcm=HASH]\n"
+        << "# Slots not named here stay empty. decoded/coded/pcm keep the coded bytes in FILE\n"
+        << "# for as long as the wave's samples are unchanged; a new or changed "
         << "wave is coded on pack.\n";
     for (const EntryDescription& e : d.entries) {
         out << "entry ";
         for (size_t i = 0; i < e.slots.size(); ++i) out << (i == 0 ? "" : ",") << e.slots[i];
         out << ' ' << QuoteWord(e.wave);
         if (e.hasCoded)
-            out << " decoded=" << e.decodedSize << " coded=" << e.codedOffset << '+' << e.codedSize
+            out << " decoded=" << e.decodedSize << " coded=" << e.codedFile
                 << " pcm=" << HashText(e.pcmHash);
         out << '\n';
     }

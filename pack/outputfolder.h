@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "pack/unpacktarget.h"
 #include "talkdata/bytes.h"
 #include "talkdata/safefile.h"
 
@@ -17,14 +18,14 @@ namespace vox::pack {
 // command succeeds, fails, is stopped or is killed, the target is either as it was or
 // complete. Unless Commit() succeeds, the destructor removes the temporary folder and any
 // parent folder this object made.
-class OutputFolder {
+class OutputFolder : public UnpackTarget {
   public:
     static constexpr const char* kPartialMark = ".partial-";
 
     OutputFolder() = default;
     OutputFolder(const OutputFolder&) = delete;
     OutputFolder& operator=(const OutputFolder&) = delete;
-    ~OutputFolder();
+    ~OutputFolder() override;
 
     // Refuses an existing folder that is not empty (or not a folder) without touching it. Does
     // not create anything yet: Create() does, once the command knows it will write.
@@ -32,13 +33,13 @@ class OutputFolder {
     // Creates missing parent folders and the temporary folder. Temporary folders of this
     // target that earlier runs left behind when they were killed are removed first.
     bool Create(std::string& why);
-    bool MakeSubfolder(const std::string& name, std::string& why);
-    bool WriteFile(const std::string& name, ByteSpan bytes, std::string& why);
+    bool MakeSubfolder(const std::string& name, std::string& why) override;
+    bool WriteFile(const std::string& name, ByteSpan bytes, std::string& why) override;
     // Streams a file: produce writes its bytes to the sink; false from it discards the file.
     bool WriteStreamed(const std::string& name, const std::function<bool(ByteSink&)>& produce,
                        std::string& why);
     // Puts the filled folder in the target's place. False leaves the target as it was.
-    bool Commit(std::string& why);
+    bool Commit(std::string& why) override;
 
     const std::string& TemporaryPath() const { return temp_; }
 

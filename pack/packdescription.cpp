@@ -5,7 +5,10 @@
 namespace vox::pack {
 
 int PackDescription::EffectiveSlotCount() const {
-    if (slotCount >= 0) return slotCount;
+    return slotCount >= 0 ? slotCount : DefaultSlotCount();
+}
+
+int PackDescription::DefaultSlotCount() const {
     int highest = -1;
     for (const EntryDescription& entry : entries)
         for (int slot : entry.slots) highest = std::max(highest, slot);

@@ -17,7 +17,8 @@ struct EntryDescription {
     std::string wave;  // relative to the folder
     bool hasCoded = false;
     uint32_t decodedSize = 0;
-    uint64_t codedOffset = 0;  // in the folder's coded-bytes file
+    std::string codedFile;     // format 2: the entry's own file of coded bytes, in the folder
+    uint64_t codedOffset = 0;  // format 1: in the folder's shared coded-bytes file
     uint32_t codedSize = 0;
     uint64_t pcmHash = 0;  // of the wave's samples when it was written
     int line = 0;
@@ -60,8 +61,13 @@ struct CommDescription {
 };
 
 struct PackDescription {
-    static constexpr int kFormatVersion = 1;
+    // Format 1 kept every entry's coded bytes in one shared file, so one new recording moved
+    // the offsets of all that followed it; format 2 gives each entry a file of its own. Pack
+    // reads both, unpack writes the newer.
+    static constexpr int kFormatVersion = 2;
+    static constexpr int kOldestFormatVersion = 1;
 
+    int version = kFormatVersion;
     std::string talkName;
     int talkNameLine = 0;
     std::array<uint8_t, 12> header{};
@@ -78,6 +84,8 @@ struct PackDescription {
 
     // The slot count the talk file gets: slotCount, or the default above.
     int EffectiveSlotCount() const;
+    // One more than the highest slot an entry names.
+    int DefaultSlotCount() const;
 };
 
 // A refusal: the line of the description it concerns (0 for the file as a whole) and why.
@@ -88,7 +96,8 @@ struct DescriptionError {
 
 // Names of the files in an unpacked folder.
 inline constexpr const char* kDescriptionFileName = "database.txt";
-inline constexpr const char* kCodedFileName = "coded.bin";
+inline constexpr const char* kCodedFileName = "coded.bin";  // format 1 only
+inline constexpr const char* kCodedExtension = ".coded";    // format 2: beside each wave
 inline constexpr const char* kWaveFolderName = "waves";
 
 }  // namespace vox::pack

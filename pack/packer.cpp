@@ -85,7 +85,7 @@ bool Packer::ReadSideFiles(const std::string& folder, const PackDescription& d) 
 
 bool Packer::ReadCodedFile(const std::string& folder, const PackDescription& d) {
     for (const EntryDescription& entry : d.entries) {
-        if (!entry.hasCoded) continue;
+        if (!entry.hasCoded || !entry.codedFile.empty()) continue;
         std::string why;
         if (!ReadInside(folder, kCodedFileName, codedFile_, why))
             return Refuse(entry.line, std::string(kCodedFileName) + ": " + why);
@@ -112,6 +112,16 @@ bool Packer::LoadWavePcm(const std::string& folder, const EntryDescription& entr
     return true;
 }
 
+bool Packer::KeepCodedFile(const std::string& folder, const EntryDescription& entry) {
+    std::vector<uint8_t> coded;
+    std::string why;
+    if (!ReadInside(folder, entry.codedFile, coded, why))
+        return Refuse(entry.line, entry.codedFile + ": " + why);
+    codedBuffers_.push_back(std::move(coded));
+    entries_.push_back({entry.decodedSize, codedBuffers_.back()});
+    return true;
+}
+
 bool Packer::PrepareEntry(const std::string& folder, const EntryDescription& entry) {
     std::vector<uint8_t> pcm;
     bool converted = false;
@@ -126,6 +136,7 @@ bool Packer::PrepareEntry(const std::string& folder, const EntryDescription& ent
                                       Seconds(SpeechCodec::kMaxPcmBytes) + ")");
     }
     if (entry.hasCoded && !converted && SampleHash(pcm) == entry.pcmHash) {
+        if (!entry.codedFile.empty()) return KeepCodedFile(folder, entry);
         if (entry.codedOffset + entry.codedSize > codedFile_.size())
             return Refuse(entry.line,
                           "coded bytes lie beyond the end of " + std::string(kCodedFileName));
@@ -139,8 +150,8 @@ bool Packer::PrepareEntry(const std::string& folder, const EntryDescription& ent
     if (!codec_.Encode(pcm.data(), pcmLen, coded, codedLen))
         return Refuse(entry.line, entry.wave + ": the speech codec cannot code it");
     if (entry.hasCoded) note_(entry.wave + ": changed since it was unpacked; coded again");
-    newlyCoded_.emplace_back(coded.get(), coded.get() + codedLen);
-    entries_.push_back({pcmLen, newlyCoded_.back()});
+    codedBuffers_.emplace_back(coded.get(), coded.get() + codedLen);
+    entries_.push_back({pcmLen, codedBuffers_.back()});
     return true;
 }
 
@@ -182,7 +193,7 @@ bool Packer::Pack(const std::string& folder, const std::string& outFolder,
     error_.clear();
     stopped_ = false;
     codedFile_.clear();
-    newlyCoded_.clear();
+    codedBuffers_.clear();
     entries_.clear();
     sideFiles_.clear();
     descriptionPath_ = folder + "/" + kDescriptionFileName;

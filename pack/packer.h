@@ -39,6 +39,7 @@ class Packer {
     bool ReadInputs(const std::string& folder, PackDescription& d);
     bool ReadSideFiles(const std::string& folder, const PackDescription& d);
     bool ReadCodedFile(const std::string& folder, const PackDescription& d);
+    bool KeepCodedFile(const std::string& folder, const EntryDescription& entry);
     bool PrepareEntry(const std::string& folder, const EntryDescription& entry);
     bool LoadWavePcm(const std::string& folder, const EntryDescription& entry,
                      std::vector<uint8_t>& pcm, bool& converted);
@@ -53,7 +54,8 @@ class Packer {
     bool stopped_ = false;
     std::string descriptionPath_;
     std::vector<uint8_t> codedFile_;
-    std::deque<std::vector<uint8_t>> newlyCoded_;  // a deque keeps the spans below valid
+    std::deque<std::vector<uint8_t>>
+        codedBuffers_;  // coded now, or read per entry; a deque keeps spans valid
     std::vector<CodedEntry> entries_;
     std::vector<SideFile> sideFiles_;
 };

@@ -1,6 +1,9 @@
 #include "pack/unpacker.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <set>
 
@@ -67,7 +70,9 @@ bool Unpacker::Fail(const std::string& why) {
 
 bool Unpacker::Stop() {
     stopped_ = true;
-    error_ = "unpack stopped before the end; nothing was written";
+    error_ = updating_ ? "unpack stopped before the end; every file is whole, and the "
+                         "description is the earlier one"
+                       : "unpack stopped before the end; nothing was written";
     return false;
 }
 
@@ -153,8 +158,7 @@ void Unpacker::NameWaves(const std::vector<Recording>& recordings, PackDescripti
 }
 
 bool Unpacker::WriteWaves(ByteSpan talk, const std::vector<Recording>& recordings,
-                          PackDescription& d, OutputFolder& out, std::vector<uint8_t>& coded,
-                          const ProgressFn& progress) {
+                          PackDescription& d, UnpackTarget& out, const ProgressFn& progress) {
     std::vector<uint8_t> pcm(SpeechCodec::DecodeBufferSize(SpeechCodec::kMaxPcmBytes));
     for (size_t i = 0; i < recordings.size(); ++i) {
         if (!ReportProgress(progress, i, recordings.size())) return Stop();
@@ -172,13 +176,17 @@ bool Unpacker::WriteWaves(ByteSpan talk, const std::vector<Recording>& recording
         const std::vector<uint8_t> wave = MakeWaveBytes(pcm.data(), pcmLen);
         std::string why;
         if (wave.empty()) return Fail(entry.wave + ": cannot make a wave file");
-        if (!out.WriteFile(entry.wave, wave, why)) return Fail(why);
         entry.hasCoded = true;
         entry.decodedSize = vox.decodedSize;
-        entry.codedOffset = coded.size();
+        entry.codedFile = entry.wave.substr(0, entry.wave.size() - 4) + kCodedExtension;
         entry.codedSize = vox.codedSize;
         entry.pcmHash = SampleHash(ByteSpan(pcm.data(), pcmLen));
-        coded.insert(coded.end(), vox.data, vox.data + vox.codedSize);
+        // The wave first: should an update stop between the two, the earlier description's
+        // sample hash no longer matches the wave, and pack codes it again rather than pair it
+        // with the other take's coded bytes.
+        if (!out.WriteFile(entry.wave, wave, why) ||
+            !out.WriteFile(entry.codedFile, ByteSpan(vox.data, vox.codedSize), why))
+            return Fail(why);
     }
     return true;
 }
@@ -218,7 +226,7 @@ void Unpacker::NoteIrregularities(const UnpackSource& source, const PackDescript
               error.message + " (pack refuses the description until this is put right)");
 }
 
-bool Unpacker::CopySideFile(const std::string& from, const char* name, OutputFolder& out) {
+bool Unpacker::CopySideFile(const std::string& from, const char* name, UnpackTarget& out) {
     std::vector<uint8_t> bytes;
     std::string why;
     if (!ReadWholeFile(from, bytes, why)) return Fail(from + ": " + why);
@@ -226,19 +234,18 @@ bool Unpacker::CopySideFile(const std::string& from, const char* name, OutputFol
     return true;
 }
 
-bool Unpacker::Unpack(const UnpackSource& source, const std::string& folder,
-                      const ProgressFn& progress) {
+bool Unpacker::Begin(const UnpackSource& source) {
     error_.clear();
     stopped_ = false;
+    updateCounts_ = {};
     if (source.frags == nullptr || source.evals == nullptr) return Fail("no tables given");
     if (!codecReady_) return Fail("the speech codec cannot start");
-    OutputFolder out;
-    std::string why;
-    if (!out.Check(folder, why)) return Fail(why);
-    std::vector<Recording> recordings;
-    if (!CollectRecordings(source.talk, recordings)) return false;
+    return true;
+}
 
-    PackDescription d;
+bool Unpacker::Describe(const UnpackSource& source, std::vector<Recording>& recordings,
+                        PackDescription& d) {
+    if (!CollectRecordings(source.talk, recordings)) return false;
     d.talkName = DescribableName(source.talkName);
     std::copy_n(source.talk.begin(), d.header.size(), d.header.begin());
     d.slotCount = static_cast<int>(VoxFile::SlotCount(source.talk));
@@ -246,22 +253,57 @@ bool Unpacker::Unpack(const UnpackSource& source, const std::string& folder,
     if (!source.commNamesPath.empty()) d.commNamesFile = kCommNamesName;
     DescribeTables(source, d);
     NameWaves(recordings, d);
+    return true;
+}
 
-    std::vector<uint8_t> coded;
-    if (!out.Create(why) || !out.MakeSubfolder(kWaveFolderName, why)) return Fail(why);
-    if (!WriteWaves(source.talk, recordings, d, out, coded, progress)) return false;
+bool Unpacker::WriteAll(const UnpackSource& source, const std::vector<Recording>& recordings,
+                        PackDescription& d, UnpackTarget& out, const ProgressFn& progress) {
+    std::string why;
+    if (!out.MakeSubfolder(kWaveFolderName, why)) return Fail(why);
+    if (!WriteWaves(source.talk, recordings, d, out, progress)) return false;
     if (!source.phrasesPath.empty() && !CopySideFile(source.phrasesPath, kPhrasesName, out))
         return false;
     if (!source.commNamesPath.empty() && !CopySideFile(source.commNamesPath, kCommNamesName, out))
         return false;
     NoteIrregularities(source, d);
-    if (!out.WriteFile(kCodedFileName, coded, why) ||
-        !out.WriteFile(kDescriptionFileName, AsBytes(WriteDescription(d)), why))
-        return Fail(why);
-    // The last chance to stop: after the rename the folder stands complete.
+    if (!out.WriteFile(kDescriptionFileName, AsBytes(WriteDescription(d)), why)) return Fail(why);
+    // The last chance to stop: after this the folder stands complete.
     if (!ReportProgress(progress, recordings.size(), recordings.size())) return Stop();
     if (!out.Commit(why)) return Fail(why);
     return true;
+}
+
+bool Unpacker::Unpack(const UnpackSource& source, const std::string& folder,
+                      const ProgressFn& progress) {
+    updating_ = false;
+    if (!Begin(source)) return false;
+    OutputFolder out;
+    std::string why;
+    if (!out.Check(folder, why)) return Fail(why);
+    std::vector<Recording> recordings;
+    PackDescription d;
+    if (!Describe(source, recordings, d)) return false;
+    if (!out.Create(why)) return Fail(why);
+    return WriteAll(source, recordings, d, out, progress);
+}
+
+bool Unpacker::Update(const UnpackSource& source, const std::string& folder,
+                      const ProgressFn& progress) {
+    struct stat st {};
+    const std::string description = folder + "/" + kDescriptionFileName;
+    if (lstat(description.c_str(), &st) != 0 && errno == ENOENT)
+        return Unpack(source, folder, progress);
+    updating_ = true;
+    if (!Begin(source)) return false;
+    FolderUpdate out;
+    std::string why;
+    if (!out.Open(folder, why)) return Fail(why);
+    std::vector<Recording> recordings;
+    PackDescription d;
+    if (!Describe(source, recordings, d)) return false;
+    const bool done = WriteAll(source, recordings, d, out, progress);
+    updateCounts_ = out.GetCounts();
+    return done;
 }
 
 }  // namespace vox::pack

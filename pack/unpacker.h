@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "audio/speechcodec.h"
+#include "pack/folderupdate.h"
 #include "pack/packdescription.h"
 #include "talkdata/bytes.h"
 #include "talkdata/evaltable.h"
@@ -30,12 +31,12 @@ struct UnpackSource {
 };
 
 // Writes a database into a new or empty folder as ordinary files: the description, one wave
-// file per talk entry, the coded bytes of every entry (so that pack keeps them while a wave is
-// unchanged) and copies of the side files. The description holds everything the workbench
-// reads from the database; where the files hold more (bytes no slot points to, tables not in
-// the regular layout) or hold something pack would refuse, a note says so. The folder is
-// built beside the target and put in its place at the end, so nothing is left there when it
-// fails, is stopped or is killed.
+// file per talk entry with the entry's coded bytes beside it (so that pack keeps them while
+// the wave is unchanged) and copies of the side files. The description holds everything the
+// workbench reads from the database; where the files hold more (bytes no slot points to, tables not
+// in the regular layout) or hold something pack would refuse, a note says so. The folder is built
+// beside the target and put in its place at the end, so nothing is left there when it fails, is
+// stopped or is killed.
 class Unpacker {
   public:
     static constexpr const char* kPhrasesName = "phrases.csv";
@@ -46,6 +47,14 @@ class Unpacker {
     // once everything is written; false from it stops with nothing written (Stopped()).
     bool Unpack(const UnpackSource& source, const std::string& folder,
                 const ProgressFn& progress = {});
+    // Brings a folder an earlier unpack made up to date: only the files whose bytes differ are
+    // written, the description last, and the files it no longer names are removed. A folder
+    // without a description gets a plain Unpack. A stop leaves each file whole, old or new, and
+    // the earlier description, which pack still reads: a wave that changed is coded again.
+    bool Update(const UnpackSource& source, const std::string& folder,
+                const ProgressFn& progress = {});
+    // After an Update: how many files were written, found unchanged and removed.
+    const FolderUpdate::Counts& GetUpdateCounts() const { return updateCounts_; }
     const std::string& GetError() const { return error_; }
     bool Stopped() const { return stopped_; }
 
@@ -57,20 +66,26 @@ class Unpacker {
 
     bool Fail(const std::string& why);
     bool Stop();
+    bool Begin(const UnpackSource& source);
+    bool Describe(const UnpackSource& source, std::vector<Recording>& recordings,
+                  PackDescription& d);
+    bool WriteAll(const UnpackSource& source, const std::vector<Recording>& recordings,
+                  PackDescription& d, UnpackTarget& out, const ProgressFn& progress);
     bool CollectRecordings(ByteSpan talk, std::vector<Recording>& recordings);
     void DescribeTables(const UnpackSource& source, PackDescription& d) const;
     void NameWaves(const std::vector<Recording>& recordings, PackDescription& d) const;
     bool WriteWaves(ByteSpan talk, const std::vector<Recording>& recordings, PackDescription& d,
-                    class OutputFolder& out, std::vector<uint8_t>& coded,
-                    const ProgressFn& progress);
+                    UnpackTarget& out, const ProgressFn& progress);
     void NoteIrregularities(const UnpackSource& source, const PackDescription& d);
-    bool CopySideFile(const std::string& from, const char* name, OutputFolder& out);
+    bool CopySideFile(const std::string& from, const char* name, UnpackTarget& out);
 
     NoteFn note_;
     SpeechCodec codec_;
     bool codecReady_ = false;
     std::string error_;
     bool stopped_ = false;
+    bool updating_ = false;
+    FolderUpdate::Counts updateCounts_;
 };
 
 }  // namespace vox::pack

@@ -1,4 +1,5 @@
-// voxtool unpack TALK DIR: the whole database as ordinary files in a new or empty folder.
+// voxtool unpack TALK DIR: the whole database as ordinary files in a new or empty folder, or
+// with --update into the folder of an earlier unpack, changing only what differs.
 #include <CLI/CLI.hpp>
 #include <memory>
 #include <vector>
@@ -15,6 +16,7 @@ struct UnpackOptions {
     std::string folder;
     std::string phrasesPath;
     std::string commNamesPath;
+    bool update = false;
 };
 
 // The side files the document itself would show: the remembered ones, when they gave it
@@ -22,6 +24,14 @@ struct UnpackOptions {
 std::string SideFile(const std::string& option, bool loaded, Profile& profile, const char* key) {
     if (!option.empty()) return option;
     return loaded ? profile.GetString("Data", key, "") : std::string();
+}
+
+void PrintUpdateCounts(const std::string& folder, const pack::Unpacker& unpacker) {
+    const pack::FolderUpdate::Counts& counts = unpacker.GetUpdateCounts();
+    if (counts.written + counts.unchanged + counts.removed == 0) return;  // a plain unpack
+    PrintError(folder + ": " + std::to_string(counts.written) + " files written, " +
+               std::to_string(counts.unchanged) + " unchanged, " + std::to_string(counts.removed) +
+               " removed");
 }
 
 void RunUnpack(const UnpackOptions& options) {
@@ -44,9 +54,11 @@ void RunUnpack(const UnpackOptions& options) {
     std::vector<std::string> notes;
     pack::Unpacker unpacker([&notes](const std::string& note) { notes.push_back(note); });
     TerminalProgress progress("unpack");
-    const bool unpacked = unpacker.Unpack(source, options.folder, progress.Fn());
+    const bool unpacked = options.update ? unpacker.Update(source, options.folder, progress.Fn())
+                                         : unpacker.Unpack(source, options.folder, progress.Fn());
     progress.Finish();
     for (const std::string& note : notes) PrintError(note);
+    if (unpacked && options.update) PrintUpdateCounts(options.folder, unpacker);
     if (unpacker.Stopped()) return;  // Finish has said so; nothing was written
     if (!unpacked) {
         PrintError(unpacker.GetError());
@@ -62,6 +74,8 @@ void RegisterUnpack(CLI::App& app) {
         "unpack", "Write a database as a folder of ordinary files (a description and wave files)");
     command->add_option("TALK", options->talkPath, "the talk file (*.vox)")->required();
     command->add_option("DIR", options->folder, "a new or empty folder")->required();
+    command->add_flag("--update", options->update,
+                      "DIR holds an earlier unpack: rewrite only the files that differ");
     command->add_option("--phrases", options->phrasesPath,
                         "the phrase file to include (default: the remembered one)");
     command->add_option("--comm-names", options->commNamesPath,

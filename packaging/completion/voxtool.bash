@@ -40,7 +40,7 @@ _voxtool_spec() {
             ;;
         import) args="file talk" ;;
         unpack)
-            options+=" --phrases --comm-names"
+            options+=" --update --phrases --comm-names"
             valued="--phrases --comm-names"
             args="talk dir"
             ;;

@@ -80,7 +80,7 @@ TEST(DescriptionCheck, TalkNameMustBeAPlainFileNameOfItsOwn) {
         PackDescription d;
         d.talkName = name;
         d.talkNameLine = 2;
-        d.entries.push_back({{0}, "a.wav", false, 0, 0, 0, 0, 3});
+        d.entries.push_back({{0}, "a.wav", false, 0, "", 0, 0, 0, 3});
         DescriptionError error;
         EXPECT_FALSE(CheckDescription(d, error)) << name;
         EXPECT_EQ(error.line, 2);

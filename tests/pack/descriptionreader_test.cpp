@@ -142,9 +142,9 @@ TEST(DescriptionReader, RefusesAFileWithoutVersionOrTalk) {
     Parsed p = Parse("talk a.vox\n");
     EXPECT_FALSE(p.ok);
     EXPECT_EQ(p.error.line, 1);
-    p = Parse("voxbench-unpacked 2\n");
+    p = Parse("voxbench-unpacked 3\n");
     EXPECT_FALSE(p.ok);
-    EXPECT_NE(p.error.message.find("version 2"), std::string::npos);
+    EXPECT_NE(p.error.message.find("version 3 is not known"), std::string::npos);
     p = Parse("voxbench-unpacked 1\nentry 0 a.wav\n");
     EXPECT_FALSE(p.ok);
     EXPECT_EQ(p.error.line, 0);
@@ -166,11 +166,19 @@ PackDescription Sample() {
     PackDescription d;
     d.talkName = "with blank.vox";
     d.header = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 255};
-    d.slotCount = 9;
+    d.slotCount = 12;  // beyond the highest slot an entry names, so it is written
     d.phrasesFile = "phrases.csv";
     d.commNamesFile = "#names.csv";
-    d.entries.push_back({{0, 4}, "waves/f0000-v00.wav", true, 77, 0, 20, 0xfedcba9876543210ull, 0});
-    d.entries.push_back({{8}, "waves/new file.wav", false, 0, 0, 0, 0, 0});
+    d.entries.push_back({{0, 4},
+                         "waves/f0000-v00.wav",
+                         true,
+                         77,
+                         "waves/f0000-v00.coded",
+                         0,
+                         20,
+                         0xfedcba9876543210ull,
+                         0});
+    d.entries.push_back({{8}, "waves/new file.wav", false, 0, "", 0, 0, 0, 0});
     d.frags.push_back({0, 300, {{0, 0}, {13, 8}}, 0});
     d.frags.push_back({1, 1, {}, 0});
     d.evals.push_back({0, 0, {{5, 1}, {-32768, 0}}, 0});
@@ -190,6 +198,7 @@ TEST(DescriptionWriter, TextReadsBackToTheSameContent) {
     EXPECT_EQ(p.d.entries[0].slots, d.entries[0].slots);
     EXPECT_EQ(p.d.entries[0].pcmHash, d.entries[0].pcmHash);
     EXPECT_EQ(p.d.entries[0].decodedSize, 77u);
+    EXPECT_EQ(p.d.entries[0].codedFile, "waves/f0000-v00.coded");
     EXPECT_EQ(p.d.entries[1].wave, "waves/new file.wav");
     EXPECT_FALSE(p.d.entries[1].hasCoded);
     EXPECT_EQ(p.d.frags[0].number, 300);

@@ -143,8 +143,8 @@ TEST_F(PackProgressTest, AnUnreadableWaveInTheMiddleLeavesNothing) {
 // would look for it, and nothing is left.
 TEST_F(PackProgressTest, AFailedWritePartWayLeavesNothing) {
     for (const char* point : {"safefile.create", "safefile.write", "safefile.rename"}) {
-        // Six files: four waves, coded.bin and database.txt.
-        for (int passes = 0; passes < 6; ++passes) {
+        // Nine files: four waves, their coded bytes and database.txt.
+        for (int passes = 0; passes < 9; ++passes) {
             SCOPED_TRACE(std::string(point) + " after " + std::to_string(passes));
             faults::Arm(point, passes);
             std::string error;

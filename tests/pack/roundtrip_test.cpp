@@ -123,9 +123,13 @@ TEST_F(RoundTrip, UnreferencedBytesAreDroppedAndSaidSo) {
 TEST_F(RoundTrip, WavesAreNamedAfterFragmentAndVoiceAndHoldTheDecodedSound) {
     UnpackAndPack(UnusualDatabase());
     const std::vector<std::string> waves = ListFolder(Unpacked() + "/waves");
-    // Slots 0 and 2 share one entry: one wave, named after its first speaker.
-    EXPECT_EQ(waves, (std::vector<std::string>{"f0000-v00.wav", "f0000-v05.wav", "slot00004.wav"}));
-    EXPECT_NE(Description().find("entry 0,2 waves/f0000-v00.wav decoded=3200 coded=0+"),
+    // Slots 0 and 2 share one entry: one wave, named after its first speaker, with its coded
+    // bytes beside it.
+    EXPECT_EQ(waves,
+              (std::vector<std::string>{"f0000-v00.coded", "f0000-v00.wav", "f0000-v05.coded",
+                                        "f0000-v05.wav", "slot00004.coded", "slot00004.wav"}));
+    EXPECT_NE(Description().find(
+                  "entry 0,2 waves/f0000-v00.wav decoded=3200 coded=waves/f0000-v00.coded "),
               std::string::npos);
     std::vector<uint8_t> pcm;
     ASSERT_TRUE(ReadWave(Unpacked() + "/waves/f0000-v05.wav", pcm));
