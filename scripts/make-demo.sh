@@ -86,7 +86,7 @@ awk -v dir="$unpacked" '
     if (voices != 14) { print "make-demo.sh: voices.txt must name 14 voices" > "/dev/stderr"; exit 1 }
     d = dir "/database.txt"
     print "# The demo database, made by scripts/make-demo.sh from resources/demo." > d
-    print "voxbench-unpacked 1\ntalk demo.vox\nheader 564f5842454e434844454d4f" > d
+    print "voxbench-unpacked 2\ntalk demo.vox\nheader 564f5842454e434844454d4f" > d
     print "slots " frags * voices "\nphrases phrases.csv\ncommnames commnames.csv\n" > d
     for (f = 0; f < frags; f++) {
       line = "frag " f

@@ -66,6 +66,11 @@ done < u/database.txt > v1/database.txt
 "$voxtool" pack u p2 2>/dev/null
 ! grep -q "coded again" p1.log || fail "pack coded a kept entry again: $(cat p1.log)"
 cmp -s p1/speech.vox p2/speech.vox || fail "the two formats pack to different talk files"
+sed "s/coded=$((offset - length))+$length/coded=$((offset - length))+$((length + 1))/" \
+    v1/database.txt > beyond.txt
+cp -r v1 v1beyond && mv beyond.txt v1beyond/database.txt
+if "$voxtool" pack v1beyond p3 2>p3.log; then fail "packed coded bytes beyond coded.bin"; fi
+grep -q "coded bytes lie beyond the end of coded.bin" p3.log || fail "beyond: $(cat p3.log)"
 "$voxtool" unpack --update db/speech.vox v1 2>/dev/null
 [ ! -e v1/coded.bin ] || fail "the update kept the older format's shared file"
 head -5 v1/database.txt | grep -qx "voxbench-unpacked 2" || fail "the update kept format 1"
