@@ -46,7 +46,7 @@ void RunUnpack(const UnpackOptions& options) {
     TerminalProgress progress("unpack");
     const bool unpacked = unpacker.Unpack(source, options.folder, progress.Fn());
     progress.Finish();
-    for (const std::string& note : notes) PrintError(note);
+    for (const std::string& note : notes) PrintNote(note);
     if (unpacker.Stopped()) return;  // Finish has said so; nothing was written
     if (!unpacked) {
         PrintError(unpacker.GetError());
