@@ -10,6 +10,7 @@
 #include "lookup/evalnamelist.h"
 #include "lookup/phraselist.h"
 #include "talkdata/bytes.h"
+#include "tools/jsonstream.h"
 #include "tools/jsontext.h"
 #include "tools/toolcontext.h"
 
@@ -24,10 +25,20 @@ struct DumpOptions {
     std::string commNamesPath;
 };
 
-Json TalkJson(ByteSpan file) {
+// Every array of the tables is written element by element as it is read: the talk file's
+// directory alone can hold millions of slots.
+void StreamTalk(JsonStream& out, ByteSpan file) {
     const size_t headerBytes = std::min<size_t>(file.size(), VoxFile::kHeaderSize);
     const uint32_t slots = VoxFile::SlotCount(file);
-    Json entries = Json::array();
+    out.BeginObject();
+    out.Key("size");
+    out.Value(file.size());
+    out.Key("header");
+    out.Value(HexBytes(file.data(), headerBytes));
+    out.Key("slots");
+    out.Value(slots);
+    out.Key("entries");
+    out.BeginArray();
     for (uint32_t slot = 0; slot < slots; ++slot) {
         const uint64_t at = VoxFile::kHeaderSize + 4ull * slot;
         if (at + 4 > file.size()) break;
@@ -37,12 +48,10 @@ Json TalkJson(ByteSpan file) {
             entry["decodedSize"] = vox.decodedSize;
             entry["codedSize"] = vox.codedSize;
         }
-        entries.push_back(std::move(entry));
+        out.Value(entry);
     }
-    return {{"size", file.size()},
-            {"header", HexBytes(file.data(), headerBytes)},
-            {"slots", slots},
-            {"entries", std::move(entries)}};
+    out.EndArray();
+    out.EndObject();
 }
 
 // A record's elements in list order, ending at the first that lies outside the array; each
@@ -59,20 +68,21 @@ Json ListJson(const ListTable& table, const ListRecord& record, const char* low,
     return elements;
 }
 
-Json RecordsJson(const ListTable& table, const char* listName, const char* low, const char* high) {
-    Json records = Json::array();
+void StreamRecords(JsonStream& out, const ListTable& table, const char* listName, const char* low,
+                   const char* high) {
+    out.BeginArray();
     for (int r = 0; r < table.GetCount(); ++r) {
         ListRecord record;
         table.GetRecord(r, record);
-        records.push_back({{"number", record.number},
-                           {"offset", record.offset},
-                           {listName, ListJson(table, record, low, high)}});
+        out.Value({{"number", record.number},
+                   {"offset", record.offset},
+                   {listName, ListJson(table, record, low, high)}});
     }
-    return records;
+    out.EndArray();
 }
 
-Json CommsJson(const CommTable& table) {
-    Json comms = Json::array();
+void StreamComms(JsonStream& out, const CommTable& table) {
+    out.BeginArray();
     for (int c = 0; c < table.GetCount(); ++c) {
         CommRecord record;
         // Records lie back to back from the start: the first that cannot be read is past the
@@ -81,16 +91,16 @@ Json CommsJson(const CommTable& table) {
         Json entries = Json::array();
         for (int position = 0; position < record.elements; ++position)
             entries.push_back(table.GetCommEntry(record, position));
-        comms.push_back({{"warp", record.warp},
-                         {"priority", int{record.priority}},
-                         {"position", int{record.position}},
-                         {"bullseye", record.bullseye},
-                         {"elements", int{record.elements}},
-                         {"evals", int{record.evals}},
-                         {"listOffset", record.listOffset},
-                         {"entries", std::move(entries)}});
+        out.Value({{"warp", record.warp},
+                   {"priority", int{record.priority}},
+                   {"position", int{record.position}},
+                   {"bullseye", record.bullseye},
+                   {"elements", int{record.elements}},
+                   {"evals", int{record.evals}},
+                   {"listOffset", record.listOffset},
+                   {"entries", std::move(entries)}});
     }
-    return comms;
+    out.EndArray();
 }
 
 Json PhrasesJson(const PhraseList& phrases) {
@@ -145,16 +155,23 @@ void RunDump(const DumpOptions& options) {
     const DamageCheck damageCheck(doc);
     EvalNameList evalNames;
     evalNames.Load(doc.GetProfile());
-    const Json out = {
-        {"talk", TalkJson(doc.GetVoxFile().Bytes())},
-        {"frags", RecordsJson(doc.GetFragTable(), "voices", "voice", "vox")},
-        {"evals", RecordsJson(doc.GetEvalTable(), "alternatives", "index", "frag")},
-        {"comms", CommsJson(doc.GetCommTable())},
-        {"phrases", PhrasesJson(options.phrasesPath.empty() ? doc.GetPhrases() : namedPhrases)},
-        {"commNames",
-         CommNamesJson(options.commNamesPath.empty() ? doc.GetCommNames() : namedComms)},
-        {"evalNames", EvalNamesJson(evalNames)}};
-    std::cout << out.dump(2) << '\n';
+    JsonStream out(std::cout);
+    out.BeginObject();
+    out.Key("talk");
+    StreamTalk(out, doc.GetVoxFile().Bytes());
+    out.Key("frags");
+    StreamRecords(out, doc.GetFragTable(), "voices", "voice", "vox");
+    out.Key("evals");
+    StreamRecords(out, doc.GetEvalTable(), "alternatives", "index", "frag");
+    out.Key("comms");
+    StreamComms(out, doc.GetCommTable());
+    out.Key("phrases");
+    out.Value(PhrasesJson(options.phrasesPath.empty() ? doc.GetPhrases() : namedPhrases));
+    out.Key("commNames");
+    out.Value(CommNamesJson(options.commNamesPath.empty() ? doc.GetCommNames() : namedComms));
+    out.Key("evalNames");
+    out.Value(EvalNamesJson(evalNames));
+    out.EndObject();
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 namespace vox::tool {
@@ -12,8 +13,10 @@ constexpr size_t kBufferSize = 64 * 1024;
 
 }  // namespace
 
-StdoutBuffer::StdoutBuffer(int fd) : fd_(fd), buffer_(kBufferSize) {
-    setp(buffer_.data(), buffer_.data() + buffer_.size());
+StdoutBuffer::StdoutBuffer(int fd) : fd_(fd) {
+    // Without a put area every write goes straight through, as a terminal's reader wants it.
+    if (isatty(fd) != 1) buffer_.resize(kBufferSize);
+    Reset();
 }
 
 StdoutBuffer::~StdoutBuffer() { Drain(); }
@@ -33,16 +36,20 @@ bool StdoutBuffer::WriteAll(const char* data, size_t size) {
     return true;
 }
 
+void StdoutBuffer::Reset() { setp(buffer_.data(), buffer_.data() + buffer_.size()); }
+
 bool StdoutBuffer::Drain() {
     const bool written = WriteAll(pbase(), static_cast<size_t>(pptr() - pbase()));
-    setp(buffer_.data(), buffer_.data() + buffer_.size());
+    Reset();
     return written;
 }
 
 StdoutBuffer::int_type StdoutBuffer::overflow(int_type c) {
     if (!Drain()) return traits_type::eof();
     if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
-    *pptr() = traits_type::to_char_type(c);
+    const char byte = traits_type::to_char_type(c);
+    if (buffer_.empty()) return WriteAll(&byte, 1) ? c : traits_type::eof();
+    *pptr() = byte;
     pbump(1);
     return c;
 }

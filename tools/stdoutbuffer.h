@@ -8,6 +8,7 @@ namespace vox::tool {
 // The buffer behind std::cout: writes straight to a file descriptor and keeps the reason of the
 // first failed write, which the C library's stream would lose by the time the tool exits. After
 // a failure it takes no more bytes, so the stream reports the failure to every later writer.
+// On a terminal nothing is held back, so that a person sees results as they come.
 class StdoutBuffer : public std::streambuf {
   public:
     explicit StdoutBuffer(int fd);
@@ -27,6 +28,8 @@ class StdoutBuffer : public std::streambuf {
 
   private:
     bool Drain();
+
+    void Reset();
 
     int fd_;
     int error_ = 0;
