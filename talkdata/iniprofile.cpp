@@ -153,6 +153,11 @@ std::string IniProfile::GetString(const std::string& section, const std::string&
     return entry == found->keyIndex.end() ? defaultValue : found->values[entry->second].second;
 }
 
+bool IniProfile::Has(const std::string& section, const std::string& key) const {
+    const Section* found = FindSection(section);
+    return found != nullptr && found->keyIndex.count(key) != 0;
+}
+
 void IniProfile::WriteString(const std::string& section, const std::string& key,
                              const std::string& value) {
     // Keys and section names come from the program, never from a user; a line break in one

@@ -26,6 +26,8 @@ class IniProfile : public Profile {
     void WriteString(const std::string& section, const std::string& key,
                      const std::string& value) override;
     bool Flush() override;
+    // Whether the key holds a value, even an empty one.
+    bool Has(const std::string& section, const std::string& key) const;
 
     const std::string& GetPath() const { return path_; }
     const std::string& GetError() const { return error_; }

@@ -1,4 +1,4 @@
-// voxtool add TALK F V IN [--trim] [--normalize]: a sound file as a new talk entry for voice V
+// voxtool add TALK F V IN|- [--trim] [--normalize]: a sound file as a new talk entry for voice V
 // of fragment F (F equal to the fragment count adds a fragment), as the form's Add New and Add
 // Voice do; then fragFile.bin beside the talk file is saved, since the tool has no later Save.
 // stdout holds the new entry's number alone, for scripts; everything else goes to stderr.
@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "talkdata/safefile.h"
+#include "tools/numberoptions.h"
 #include "tools/takeinput.h"
 #include "tools/toolcontext.h"
 
@@ -15,15 +16,13 @@ namespace {
 
 struct AddOptions {
     std::string talkPath;
-    std::string fragment;
-    std::string voice;
+    int fragment = 0;
+    int voice = 0;
     TakeOptions take;
 };
 
-void RunAdd(const AddOptions& options) {
-    const int fragment = ParseInt(options.fragment, "F");
-    const int voice = ParseInt(options.voice, "V");
-    if (!CheckInputFile(options.take.path)) return;
+void RunAdd(AddOptions& options) {
+    if (!LoadTake(options.take)) return;
     OpenDatabase database(OpenDatabase::Mode::Write);
     if (!database.Open(options.talkPath)) return;
     CVoxbenchDoc& doc = database.Doc();
@@ -33,11 +32,11 @@ void RunAdd(const AddOptions& options) {
     // The table is saved after the talk file grew: one that cannot be saved is refused first.
     if (!CanReplaceFile(fragPath, &why)) return Fail(Status::Failure(fragPath + ": " + why));
     RecordingRequest request;
-    request.fragment = fragment;
+    request.fragment = options.fragment;
     CodedRecording take;
     if (!ReadTake(doc, options.take, request, take)) return;
-    const Status added =
-        doc.AddFragment(fragment, voice, std::move(take.coded), take.codedLen, take.decodedLen);
+    const Status added = doc.AddFragment(options.fragment, options.voice, std::move(take.coded),
+                                         take.codedLen, take.decodedLen);
     if (!added) {
         if (!added.error.empty()) PrintError(added.error);
         return Fail(Status::Failure("Failed to add fragment"));
@@ -60,11 +59,10 @@ void RegisterAdd(CLI::App& app) {
         "Add a sound file as a new voice of a fragment, or as a new fragment; prints the "
         "new talk entry's number");
     command->add_option("TALK", options->talkPath, "the talk file (*.vox)")->required();
-    command
-        ->add_option("F", options->fragment,
-                     "the fragment number; the fragment count adds a new fragment")
+    AddNumber(*command, "F", options->fragment,
+              "the fragment number; the fragment count adds a new fragment", 0, kMaxFragmentNumber)
         ->required();
-    command->add_option("V", options->voice, "the voice (0 to 13)")->required();
+    AddVoice(*command, options->voice);
     AddTakeOptions(*command, options->take);
     command->callback([options] { RunAdd(*options); });
 }

@@ -1,9 +1,13 @@
-// voxtool export TALK [--from A] [--to B] --list LISTFILE: every voice of a fragment range as
-// wave files beside a list file (the form's "Save a Fragment range").
+// voxtool export TALK [--from A] [--to B] --list LISTFILE|-: every voice of a fragment range as
+// wave files beside a list file (the form's "Save a Fragment range"). With "-" the list goes to
+// standard output and the wave files into the current folder.
 #include <CLI/CLI.hpp>
 #include <iostream>
 #include <memory>
+#include <optional>
 
+#include "talkdata/safefile.h"
+#include "tools/numberoptions.h"
 #include "tools/terminalprogress.h"
 #include "tools/toolcontext.h"
 #include "workbench/fragmentexport.h"
@@ -11,26 +15,39 @@
 namespace vox::tool {
 namespace {
 
+// The list's text, held until every file it names is on disk.
+class TextSink : public ByteSink {
+  public:
+    bool Write(const void* data, size_t size) override {
+        text.append(static_cast<const char*>(data), size);
+        return true;
+    }
+    std::string text;
+};
+
 struct ExportOptions {
     std::string talkPath;
-    std::string from = "0";
-    std::string to;  // empty: the fragment count
+    int from = 0;
+    std::optional<int> to;  // none: the fragment count
     std::string listPath;
 };
 
 void RunExport(const ExportOptions& options) {
-    const int first = ParseInt(options.from, "--from");
-    const int lastGiven = options.to.empty() ? 0 : ParseInt(options.to, "--to");
+    const int first = options.from;
     OpenDatabase database(OpenDatabase::Mode::Read);
     if (!database.Open(options.talkPath)) return;
     CVoxbenchDoc& doc = database.Doc();
     const DamageCheck damageCheck(doc);
     if (!GuardLoaded(doc)) return;
-    const int last = options.to.empty() ? doc.GetFragCount() : lastGiven;
+    const int last = options.to.value_or(doc.GetFragCount());
     TerminalProgress progress("export");
+    const bool toStdout = options.listPath == "-";
+    TextSink list;
     const ExportResult result =
-        ExportFragmentRange(doc, first, last, options.listPath, progress.Fn());
+        toStdout ? ExportFragmentRangeTo(doc, first, last, "", list, progress.Fn())
+                 : ExportFragmentRange(doc, first, last, options.listPath, progress.Fn());
     progress.Finish();
+    if (result.listWritten) std::cout << list.text;
     for (const FragVoicePair& pair : result.undecodablePairs) {
         PrintError("fragment " + std::to_string(pair.fragment) + " voice " +
                    std::to_string(pair.voice) + " does not decode; skipped");
@@ -46,7 +63,11 @@ void RunExport(const ExportOptions& options) {
         return;
     }
     if (first > last) return;
-    std::cout << result.saved << " .wav files saved\n";
+    const std::string saved = std::to_string(result.saved) + " .wav files saved";
+    if (toStdout)
+        PrintNote(saved);  // standard output holds the list
+    else
+        std::cout << saved << '\n';
     if (result.unwritten > 0) {
         PrintError(std::to_string(result.unwritten) +
                    " wave files could not be written, the "
@@ -71,11 +92,15 @@ void RegisterExport(CLI::App& app) {
     CLI::App* command = app.add_subcommand(
         "export", "Write every voice of a fragment range as wave files, with a list file");
     command->add_option("TALK", options->talkPath, "the talk file (*.vox)")->required();
-    command->add_option("--from", options->from, "the first fragment (default 0)");
-    command->add_option("--to", options->to, "the last fragment (default the fragment count)");
+    AddNumber(*command, "--from", options->from, "the first fragment (default 0)", 0,
+              kMaxFragmentNumber);
+    command->add_option("--to", options->to, "the last fragment (default the fragment count)")
+        ->check(CLI::Range(0, kMaxFragmentNumber));
     command
-        ->add_option("--list", options->listPath,
-                     "the list file; the wave files go into its folder")
+        ->add_option(
+            "--list", options->listPath,
+            "the list file; the wave files go into its folder. - writes the list to standard "
+            "output and the wave files into the current folder")
         ->required();
     command->callback([options] { RunExport(*options); });
 }

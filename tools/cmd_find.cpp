@@ -1,9 +1,12 @@
-// voxtool find frag-in-eval|eval-in-comm|frag-in-comm TALK N: the cross-reference scans.
+// voxtool find frag-in-eval|eval-in-comm|frag-in-comm TALK N [--json]: the cross-reference
+// scans. stdout holds the matches and nothing else, so that a script can loop over it.
 #include <CLI/CLI.hpp>
 #include <iostream>
 #include <memory>
+#include <nlohmann/json.hpp>
 
 #include "lookup/crossrefsearch.h"
+#include "tools/numberoptions.h"
 #include "tools/toolcontext.h"
 
 namespace vox::tool {
@@ -12,11 +15,12 @@ namespace {
 struct FindOptions {
     std::string kind;
     std::string talkPath;
-    std::string number;
+    int number = 0;
+    bool json = false;
 };
 
 void RunFind(const FindOptions& options) {
-    const int n = ParseInt(options.number, "N");
+    const int n = options.number;
     OpenDatabase database(OpenDatabase::Mode::Read);
     if (!database.Open(options.talkPath)) return;
     const CVoxbenchDoc& doc = database.Doc();
@@ -28,12 +32,17 @@ void RunFind(const FindOptions& options) {
     else
         matches = FindFragInComm(doc.GetCommTable(), doc.GetEvalTable(), n);
 
-    if (matches.empty()) {
-        std::cout << "No matches\n";
-        ExitStatus() = kExitFailure;  // as grep says it: a search that found nothing
-        return;
+    if (options.json) {
+        const nlohmann::ordered_json out = {
+            {"kind", options.kind}, {"number", n}, {"matches", matches}};
+        std::cout << out.dump(2) << '\n';
+    } else {
+        for (const int match : matches) std::cout << match << '\n';
     }
-    for (const int match : matches) std::cout << match << '\n';
+    if (matches.empty()) {
+        PrintError("No matches");
+        ExitStatus() = kExitFailure;  // as grep says it: a search that found nothing
+    }
 }
 
 }  // namespace
@@ -46,7 +55,10 @@ void RegisterFind(CLI::App& app) {
         ->required()
         ->check(CLI::IsMember({"frag-in-eval", "eval-in-comm", "frag-in-comm"}));
     command->add_option("TALK", options->talkPath, "the talk file (*.vox)")->required();
-    command->add_option("N", options->number, "the fragment or eval number")->required();
+    AddNumber(*command, "N", options->number, "the fragment or eval number", kMinEntry, kMaxEntry)
+        ->required();
+    command->add_flag("--json", options->json,
+                      "one JSON object: the kind, the number and the list of matches");
     // A negative N must be taken as the number, not as an option.
     command->allow_extras(false);
     command->callback([options] { RunFind(*options); });

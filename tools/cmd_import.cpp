@@ -1,6 +1,8 @@
-// voxtool import LISTFILE TALK: re-installs an export. Every wave file the list names whose
+// voxtool import TALK LISTFILE: re-installs an export. Every wave file the list names whose
 // samples differ from its talk entry replaces that entry; unchanged ones are skipped.
 #include <CLI/CLI.hpp>
+#include <cctype>
+#include <fstream>
 #include <iostream>
 #include <memory>
 
@@ -12,19 +14,46 @@ namespace vox::tool {
 namespace {
 
 struct ImportOptions {
-    std::string listPath;
     std::string talkPath;
+    std::string listPath;
 };
 
 // Refused lines, or lines read with a note ("converted from ..."): each with its place.
-void ReportLines(const ImportOptions& options, const std::vector<ImportRefusal>& lines) {
+void ReportLines(const ImportOptions& options, const std::vector<ImportRefusal>& lines,
+                 void (*print)(const std::string&)) {
     for (const ImportRefusal& refusal : lines) {
-        PrintError(options.listPath + " line " + std::to_string(refusal.line) + " \"" +
-                   refusal.text + "\": " + refusal.why);
+        print(options.listPath + " line " + std::to_string(refusal.line) + " \"" + refusal.text +
+              "\": " + refusal.why);
     }
 }
 
+bool NamesTalkFile(const std::string& path) {
+    if (path.size() < 4) return false;
+    std::string ending = path.substr(path.size() - 4);
+    for (char& c : ending) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return ending == ".vox";
+}
+
+bool StartsAsListFile(const std::string& path) {
+    static const std::string kListStart = "; Filenames of saved voxfile wav files";
+    std::ifstream in(path, std::ios::binary);
+    std::string start(kListStart.size(), '\0');
+    in.read(start.data(), static_cast<std::streamsize>(start.size()));
+    return in && start == kListStart;
+}
+
+// The list file used to come first. Taken the old way round, an import would try to open the
+// list as a database, or worse read the talk file as a list: refuse, showing the new order.
+void RefuseOldOrder(const ImportOptions& options) {
+    const bool swapped = (NamesTalkFile(options.listPath) && !NamesTalkFile(options.talkPath)) ||
+                         StartsAsListFile(options.talkPath);
+    if (!swapped) return;
+    throw UsageError{"import takes the talk file first: voxtool import " + options.listPath + " " +
+                     options.talkPath};
+}
+
 void RunImport(const ImportOptions& options) {
+    RefuseOldOrder(options);
     OpenDatabase database(OpenDatabase::Mode::Write);
     if (!database.Open(options.talkPath)) return;
     CVoxbenchDoc& doc = database.Doc();
@@ -37,8 +66,8 @@ void RunImport(const ImportOptions& options) {
         return;
     }
     if (result.cancelled) return;  // Finish has said so; nothing was written
-    ReportLines(options, result.notes);
-    ReportLines(options, result.refused);
+    ReportLines(options, result.notes, PrintNote);
+    ReportLines(options, result.refused, PrintError);
     // Refusals of lines carry their own reasons; a failure of the write itself is said once.
     if (!result.error.empty()) PrintError(result.error);
     std::cout << result.replaced << " replaced, " << result.unchanged << " unchanged, "
@@ -52,9 +81,9 @@ void RegisterImport(CLI::App& app) {
     auto options = std::make_shared<ImportOptions>();
     CLI::App* command = app.add_subcommand(
         "import", "Re-install an export: replace the talk entries whose wave files were changed");
+    command->add_option("TALK", options->talkPath, "the talk file (*.vox)")->required();
     command->add_option("LISTFILE", options->listPath, "the list file the export wrote")
         ->required();
-    command->add_option("TALK", options->talkPath, "the talk file (*.vox)")->required();
     command->callback([options] { RunImport(*options); });
 }
 

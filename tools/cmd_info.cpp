@@ -1,8 +1,11 @@
-// voxtool info TALK: a short summary of a database for a person.
+// voxtool info TALK [--json]: a short summary of a database, for a person or for a script.
 #include <CLI/CLI.hpp>
+#include <cmath>
 #include <iostream>
 #include <memory>
+#include <nlohmann/json.hpp>
 
+#include "tools/jsontext.h"
 #include "tools/toolcontext.h"
 
 namespace vox::tool {
@@ -39,12 +42,34 @@ Summary Summarise(const CVoxbenchDoc& doc) {
     return summary;
 }
 
-void RunInfo(const std::string& talkPath) {
-    OpenDatabase database(OpenDatabase::Mode::Read);
-    if (!database.Open(talkPath)) return;
-    const CVoxbenchDoc& doc = database.Doc();
-    const Summary s = Summarise(doc);
-    const double seconds = static_cast<double>(s.decodedBytes) / 16000.0;
+struct InfoOptions {
+    std::string talkPath;
+    bool json = false;
+};
+
+double SpeechSeconds(const Summary& s) { return static_cast<double>(s.decodedBytes) / 16000.0; }
+
+void PrintJson(const std::string& talkPath, const CVoxbenchDoc& doc, const Summary& s) {
+    const nlohmann::ordered_json out = {{"talk", Utf8Text(talkPath)},
+                                        {"size", doc.GetVoxFile().GetSize()},
+                                        {"slots", s.slots},
+                                        {"recordings", s.presentEntries},
+                                        {"codedBytes", s.codedBytes},
+                                        {"decodedBytes", s.decodedBytes},
+                                        {"seconds", std::round(SpeechSeconds(s) * 1000) / 1000},
+                                        {"fragments", doc.GetFragCount()},
+                                        {"voices", s.voices},
+                                        {"evals", doc.GetEvalCount()},
+                                        {"alternatives", s.alternatives},
+                                        {"comms", doc.GetCommCount()},
+                                        {"commEntries", s.commEntries},
+                                        {"phrases", doc.GetPhrases().GetSize()},
+                                        {"commNames", doc.GetCommNames().GetSize()}};
+    std::cout << out.dump(2) << '\n';
+}
+
+void PrintText(const std::string& talkPath, const CVoxbenchDoc& doc, const Summary& s) {
+    const double seconds = SpeechSeconds(s);
     std::cout << "Talk file:   " << talkPath << " (" << doc.GetVoxFile().GetSize() << " bytes)\n"
               << "Recordings:  " << s.presentEntries << " of " << s.slots << " slots, "
               << s.codedBytes << " coded bytes, " << static_cast<long>(seconds + 0.5)
@@ -57,13 +82,26 @@ void RunInfo(const std::string& talkPath) {
               << "Comm names:  " << doc.GetCommNames().GetSize() << " comms named\n";
 }
 
+void RunInfo(const InfoOptions& options) {
+    OpenDatabase database(OpenDatabase::Mode::Read);
+    if (!database.Open(options.talkPath)) return;
+    const CVoxbenchDoc& doc = database.Doc();
+    const DamageCheck damageCheck(doc);
+    const Summary summary = Summarise(doc);
+    if (options.json)
+        PrintJson(options.talkPath, doc, summary);
+    else
+        PrintText(options.talkPath, doc, summary);
+}
+
 }  // namespace
 
 void RegisterInfo(CLI::App& app) {
-    auto talkPath = std::make_shared<std::string>();
+    auto options = std::make_shared<InfoOptions>();
     CLI::App* command = app.add_subcommand("info", "Summarise a database");
-    command->add_option("TALK", *talkPath, "the talk file (*.vox)")->required();
-    command->callback([talkPath] { RunInfo(*talkPath); });
+    command->add_option("TALK", options->talkPath, "the talk file (*.vox)")->required();
+    command->add_flag("--json", options->json, "the summary as one JSON object");
+    command->callback([options] { RunInfo(*options); });
 }
 
 }  // namespace vox::tool

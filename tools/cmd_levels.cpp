@@ -3,6 +3,7 @@
 // otherwise.
 #include <CLI/CLI.hpp>
 #include <cmath>
+#include <cstdarg>
 #include <cstdio>
 #include <iostream>
 #include <memory>
@@ -54,6 +55,22 @@ bool Has(const VoiceLevels& voice, Flag flag) {
     return false;
 }
 
+// printf onto std::cout, which carries all of the tool's standard output.
+[[gnu::format(printf, 1, 2)]] void Print(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    va_list again;
+    va_copy(again, args);
+    const int length = std::vsnprintf(nullptr, 0, format, args);
+    va_end(args);
+    if (length > 0) {
+        std::string text(static_cast<size_t>(length) + 1, '\0');
+        std::vsnprintf(text.data(), text.size(), format, again);
+        std::cout.write(text.data(), length);
+    }
+    va_end(again);
+}
+
 std::string Printf(const char* format, double value) {
     char text[64];
     std::snprintf(text, sizeof text, format, value);
@@ -83,31 +100,31 @@ std::string PlaceText(const VoiceLevels& voice) {
 }
 
 void PrintText(const LevelsReport& report) {
-    std::printf("%5s %5s %6s %7s %7s %5s %5s %5s  %s\n", "frag", "voice", "entry", "LUFS", "dBFS",
-                "clips", "lead", "trail", "flags");
+    Print("%5s %5s %6s %7s %7s %5s %5s %5s  %s\n", "frag", "voice", "entry", "LUFS", "dBFS",
+          "clips", "lead", "trail", "flags");
     for (const VoiceLevels& voice : report.voices) {
         const TakeLevels& l = voice.levels;
         if (!voice.measured) {
-            std::printf("%5d %5d %6d %7s %7s %5s %5s %5s  %s\n", voice.fragment, voice.voice,
-                        voice.voxIndex, "-", "-", "-", "-", "-", FlagText(voice).c_str());
+            Print("%5d %5d %6d %7s %7s %5s %5s %5s  %s\n", voice.fragment, voice.voice,
+                  voice.voxIndex, "-", "-", "-", "-", "-", FlagText(voice).c_str());
             continue;
         }
-        std::printf("%5d %5d %6d %7s %7s %5d %5.2f %5.2f  %s\n", voice.fragment, voice.voice,
-                    voice.voxIndex, Level(l.loudness).c_str(), Level(l.peakDbfs).c_str(),
-                    l.clippedRuns, l.leadingSilence, l.trailingSilence, FlagText(voice).c_str());
+        Print("%5d %5d %6d %7s %7s %5d %5.2f %5.2f  %s\n", voice.fragment, voice.voice,
+              voice.voxIndex, Level(l.loudness).c_str(), Level(l.peakDbfs).c_str(), l.clippedRuns,
+              l.leadingSilence, l.trailingSilence, FlagText(voice).c_str());
     }
     const size_t count = report.voices.size();
     if (report.flagged == 0) {
-        std::printf("none of %zu recordings flagged\n", count);
+        Print("none of %zu recordings flagged\n", count);
         return;
     }
-    std::printf("%d of %zu recordings flagged\n", report.flagged, count);
+    Print("%d of %zu recordings flagged\n", report.flagged, count);
     for (Flag flag : kFlags) {
         for (const VoiceLevels& voice : report.voices) {
             if (!Has(voice, flag)) continue;
-            std::printf("%s: %s", FlagName(flag), PlaceText(voice).c_str());
-            if (flag == Flag::kLoudness) std::printf(" (%+.1f LU)", voice.flags.deviationLu);
-            std::printf("\n");
+            Print("%s: %s", FlagName(flag), PlaceText(voice).c_str());
+            if (flag == Flag::kLoudness) Print(" (%+.1f LU)", voice.flags.deviationLu);
+            Print("\n");
         }
     }
 }
@@ -168,7 +185,6 @@ void RunLevels(const LevelsOptions& options) {
         std::cout << LevelsJson(report).dump(1) << '\n';
     else
         PrintText(report);
-    std::cout.flush();
     if (report.flagged > 0) ExitStatus() = kExitFailure;
 }
 

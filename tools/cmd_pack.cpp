@@ -22,7 +22,7 @@ void RunPack(const PackOptions& options) {
     TerminalProgress progress("pack");
     const bool packed = packer.Pack(options.folder, options.outFolder, progress.Fn());
     progress.Finish();
-    for (const std::string& note : notes) PrintError(note);
+    for (const std::string& note : notes) PrintNote(note);
     if (packer.Stopped()) return;  // Finish has said so; nothing was written
     if (!packed) {
         PrintError(packer.GetError());

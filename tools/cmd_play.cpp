@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "tools/numberoptions.h"
 #include "tools/soundwait.h"
 #include "tools/toolcontext.h"
 #include "workbench/fragmentexport.h"
@@ -12,8 +13,8 @@ namespace {
 
 struct PlayOptions {
     std::string talkPath;
-    std::string number;
-    std::string voice;
+    int number = 0;
+    int voice = 0;
 };
 
 // The fragments a comm speaks, as the form shows them after a refresh: a fragment entry as it
@@ -37,8 +38,8 @@ std::vector<int> CommFragments(const CVoxbenchDoc& doc, int comm) {
 }
 
 void RunPlay(const PlayOptions& options, bool comm) {
-    const int number = ParseInt(options.number, comm ? "C" : "F");
-    const int voice = ParseInt(options.voice, "V");
+    const int number = options.number;
+    const int voice = options.voice;
     OpenDatabase database(OpenDatabase::Mode::Play);
     if (!database.Open(options.talkPath)) return;
     CVoxbenchDoc& doc = database.Doc();
@@ -47,7 +48,7 @@ void RunPlay(const PlayOptions& options, bool comm) {
     if (comm) {
         CommRecord record;
         if (!doc.GetCommRecord(number, record)) {
-            PrintError("comm " + options.number + " does not exist");
+            PrintError("comm " + std::to_string(number) + " does not exist");
             ExitStatus() = kExitFailure;
             return;
         }
@@ -56,10 +57,10 @@ void RunPlay(const PlayOptions& options, bool comm) {
         queued = PlayFragment(doc, number, voice) ? 1 : 0;
     }
     if (queued == 0) {
-        PrintError(comm
-                       ? "comm " + options.number + " has nothing to play in voice " + options.voice
-                       : "fragment " + options.number + " has no playable recording in voice " +
-                             options.voice);
+        PrintError(comm ? "comm " + std::to_string(number) + " has nothing to play in voice " +
+                              std::to_string(voice)
+                        : "fragment " + std::to_string(number) +
+                              " has no playable recording in voice " + std::to_string(voice));
         ExitStatus() = kExitFailure;
         return;
     }
@@ -74,9 +75,11 @@ void AddPlayCommand(CLI::App& app, bool comm) {
                                   "first alternative)")
              : app.add_subcommand("play", "Play one fragment in one voice");
     command->add_option("TALK", options->talkPath, "the talk file (*.vox)")->required();
-    command->add_option(comm ? "C" : "F", options->number, comm ? "comm number" : "fragment number")
+    AddNumber(*command, comm ? "C" : "F", options->number,
+              comm ? "the comm number" : "the fragment number", 0,
+              comm ? kMaxCommNumber : kMaxFragmentNumber)
         ->required();
-    command->add_option("V", options->voice, "voice, 0 to 13")->required();
+    AddVoice(*command, options->voice);
     command->callback([options, comm] { RunPlay(*options, comm); });
 }
 

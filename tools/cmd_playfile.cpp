@@ -1,4 +1,4 @@
-// voxtool play-file IN [--coded]: hear a sound file as it comes in, converted to the speech
+// voxtool play-file IN|- [--coded]: hear a sound file as it comes in, converted to the speech
 // format, or with --coded as a talk entry would give it back. No database is opened.
 #include <CLI/CLI.hpp>
 #include <cstring>
@@ -6,6 +6,7 @@
 
 #include "audio/soundfilereader.h"
 #include "tools/soundwait.h"
+#include "tools/takeinput.h"
 #include "tools/toolcontext.h"
 #include "workbench/recording.h"
 
@@ -26,23 +27,26 @@ std::optional<SpeechPcm> ReadForPlaying(const PlayFileOptions& options) {
     read.keepFirstPart = options.coded;
     if (!options.coded)
         read.maxPcmBytes = static_cast<uint32_t>(kMaxSoundSeconds * kSpeechBytesPerSecond);
-    SpeechPcm take = ReadSpeechPcmFile(options.path, read);
+    std::vector<uint8_t> piped;
+    if (options.path == "-" && !ReadStandardInput(piped)) return std::nullopt;
+    const std::string name = TakeName(options.path);
+    SpeechPcm take = options.path == "-" ? ReadSpeechPcm(ByteSpan(piped.data(), piped.size()), read)
+                                         : ReadSpeechPcmFile(options.path, read);
     if (!take.ok) {
-        Fail(Status::Failure(options.path + ": " + take.why));
+        Fail(Status::Failure(name + ": " + take.why));
         return std::nullopt;
     }
-    if (take.converted) PrintError(options.path + ": " + ConversionMessage(take));
+    if (take.converted) PrintNote(name + ": " + ConversionMessage(take));
     if (take.trimmed) {
-        PrintError(options.path + ": " + FormatSeconds(take.sourceSeconds, true) +
-                   " long; only the first " +
-                   FormatSeconds(take.pcm.size() / kSpeechBytesPerSecond, false) +
-                   " can be stored, and are played");
+        PrintNote(name + ": " + FormatSeconds(take.sourceSeconds, true) + " long; only the first " +
+                  FormatSeconds(take.pcm.size() / kSpeechBytesPerSecond, false) +
+                  " can be stored, and are played");
     }
     return take;
 }
 
 void RunPlayFile(const PlayFileOptions& options) {
-    if (!CheckInputFile(options.path)) return;
+    if (options.path != "-" && !CheckInputFile(options.path)) return;
     const std::optional<SpeechPcm> take = ReadForPlaying(options);
     if (!take) return;
     OpenDatabase player(OpenDatabase::Mode::Play);
@@ -60,7 +64,7 @@ void RunPlayFile(const PlayFileOptions& options) {
         queued = doc.PlaySound(std::move(pcm), size);
     }
     if (!queued) {
-        Fail(Status::Failure(options.path + ": the speech codec could not code it"));
+        Fail(Status::Failure(TakeName(options.path) + ": the speech codec could not code it"));
         return;
     }
     ExitStatus() = WaitForSounds(doc, 1, size / kSpeechBytesPerSecond);
@@ -72,7 +76,9 @@ void RegisterPlayFile(CLI::App& app) {
     auto options = std::make_shared<PlayFileOptions>();
     CLI::App* command = app.add_subcommand(
         "play-file", "Play a sound file as it would come into a database (8000 Hz mono 16-bit)");
-    command->add_option("IN", options->path, "the sound file (WAV, FLAC, Ogg, AIFF, ...)")
+    command
+        ->add_option("IN", options->path,
+                     "the sound file (WAV, FLAC, Ogg, AIFF, ...); - for standard input")
         ->required();
     command->add_flag("--coded", options->coded,
                       "hear it after coding, as a talk entry gives it back (at most 5.06 s)");

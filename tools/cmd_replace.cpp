@@ -1,9 +1,10 @@
-// voxtool replace TALK F V IN [--trim] [--normalize]: a new recording behind fragment F's voice
+// voxtool replace TALK F V IN|- [--trim] [--normalize]: a new recording behind fragment F's voice
 // V (the form's Replace, without its warning). The talk file grows by one entry; nothing else
 // changes.
 #include <CLI/CLI.hpp>
 #include <memory>
 
+#include "tools/numberoptions.h"
 #include "tools/takeinput.h"
 #include "tools/toolcontext.h"
 
@@ -12,26 +13,24 @@ namespace {
 
 struct ReplaceOptions {
     std::string talkPath;
-    std::string fragment;
-    std::string voice;
+    int fragment = 0;
+    int voice = 0;
     TakeOptions take;
 };
 
-void RunReplace(const ReplaceOptions& options) {
-    const int fragment = ParseInt(options.fragment, "F");
-    const int voice = ParseInt(options.voice, "V");
-    if (!CheckInputFile(options.take.path)) return;
+void RunReplace(ReplaceOptions& options) {
+    if (!LoadTake(options.take)) return;
     OpenDatabase database(OpenDatabase::Mode::Write);
     if (!database.Open(options.talkPath)) return;
     CVoxbenchDoc& doc = database.Doc();
     if (!GuardLoaded(doc)) return;
     RecordingRequest request;
-    request.fragment = fragment;
-    request.replacedVoice = voice;
+    request.fragment = options.fragment;
+    request.replacedVoice = options.voice;
     CodedRecording take;
     if (!ReadTake(doc, options.take, request, take)) return;
-    const Status status =
-        doc.ReplaceFragment(fragment, voice, take.coded.get(), take.codedLen, take.decodedLen);
+    const Status status = doc.ReplaceFragment(options.fragment, options.voice, take.coded.get(),
+                                              take.codedLen, take.decodedLen);
     if (!status) return Fail(status);
     ReportTake(options.take, take);
 }
@@ -43,8 +42,9 @@ void RegisterReplace(CLI::App& app) {
     CLI::App* command = app.add_subcommand(
         "replace", "Put a new recording from a sound file behind one voice of a fragment");
     command->add_option("TALK", options->talkPath, "the talk file (*.vox)")->required();
-    command->add_option("F", options->fragment, "the fragment number")->required();
-    command->add_option("V", options->voice, "the voice (0 to 13)")->required();
+    AddNumber(*command, "F", options->fragment, "the fragment number", 0, kMaxFragmentNumber)
+        ->required();
+    AddVoice(*command, options->voice);
     AddTakeOptions(*command, options->take);
     command->callback([options] { RunReplace(*options); });
 }

@@ -17,14 +17,36 @@ struct SettingsOptions {
     bool ifEmpty = false;
 };
 
+// Why a section or key cannot stand in the profile's lines, or nothing: written as given it
+// would end the name early or split the line, and read back as something else.
+std::string NameProblem(const std::string& name) {
+    if (name.empty()) return "is empty";
+    if (name.find_first_of("\r\n") != std::string::npos) return "holds a line break";
+    if (name.find_first_of("]=") != std::string::npos) return "holds ']' or '='";
+    if (name.front() == ' ' || name.back() == ' ') return "starts or ends with a blank";
+    if (name.front() == ';' || name.front() == '#' || name.front() == '[')
+        return "starts with ';', '#' or '['";
+    return "";
+}
+
+void CheckName(const std::string& what, const std::string& name) {
+    const std::string problem = NameProblem(name);
+    if (!problem.empty()) throw UsageError{what + " '" + name + "' " + problem};
+}
+
 void RunSettings(const SettingsOptions& options, bool write) {
+    CheckName("section", options.section);
+    CheckName("key", options.key);
     IniProfile profile(IniProfile::DefaultPath(), !write);
-    const std::string current = profile.GetString(options.section, options.key, "");
     if (!write) {
-        std::cout << current << '\n';
+        if (!profile.Has(options.section, options.key)) {
+            return Fail(Status::Failure(profile.GetPath() + ": no setting '" + options.key +
+                                        "' in section '" + options.section + "'"));
+        }
+        std::cout << profile.GetString(options.section, options.key, "") << '\n';
         return;
     }
-    if (options.ifEmpty && !current.empty()) return;
+    if (options.ifEmpty && !profile.GetString(options.section, options.key, "").empty()) return;
     profile.WriteString(options.section, options.key, options.value);
     if (!profile.Flush()) {
         PrintError(profile.GetPath() + ": " + profile.GetError());

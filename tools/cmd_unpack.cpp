@@ -29,9 +29,9 @@ std::string SideFile(const std::string& option, bool loaded, Profile& profile, c
 void PrintUpdateCounts(const std::string& folder, const pack::Unpacker& unpacker) {
     const pack::FolderUpdate::Counts& counts = unpacker.GetUpdateCounts();
     if (counts.written + counts.unchanged + counts.removed == 0) return;  // a plain unpack
-    PrintError(folder + ": " + std::to_string(counts.written) + " files written, " +
-               std::to_string(counts.unchanged) + " unchanged, " + std::to_string(counts.removed) +
-               " removed");
+    PrintNote(folder + ": " + std::to_string(counts.written) + " files written, " +
+              std::to_string(counts.unchanged) + " unchanged, " + std::to_string(counts.removed) +
+              " removed");
 }
 
 void RunUnpack(const UnpackOptions& options) {
@@ -57,7 +57,7 @@ void RunUnpack(const UnpackOptions& options) {
     const bool unpacked = options.update ? unpacker.Update(source, options.folder, progress.Fn())
                                          : unpacker.Unpack(source, options.folder, progress.Fn());
     progress.Finish();
-    for (const std::string& note : notes) PrintError(note);
+    for (const std::string& note : notes) PrintNote(note);
     if (unpacked && options.update) PrintUpdateCounts(options.folder, unpacker);
     if (unpacker.Stopped()) return;  // Finish has said so; nothing was written
     if (!unpacked) {

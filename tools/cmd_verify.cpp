@@ -1,11 +1,13 @@
-// voxtool verify TALK: checks everything the database's formats promise and lists each problem
-// with its place. Reads only; exit 0 when clean, 1 with findings.
+// voxtool verify TALK [--json]: checks everything the database's formats promise and lists each
+// problem with its place. Reads only; exit 0 when clean, 1 with findings.
 #include <CLI/CLI.hpp>
 #include <iostream>
 #include <memory>
+#include <nlohmann/json.hpp>
 
 #include "audio/entrydecodecheck.h"
 #include "talkdata/verify.h"
+#include "tools/jsontext.h"
 #include "tools/terminalprogress.h"
 #include "tools/toolcontext.h"
 
@@ -14,7 +16,14 @@ namespace {
 
 struct VerifyOptions {
     std::string talkPath;
+    bool json = false;
 };
+
+nlohmann::ordered_json FindingJson(const VerifyFinding& finding) {
+    return {{"file", Utf8Text(finding.file)},
+            {"place", Utf8Text(finding.place)},
+            {"problem", Utf8Text(finding.problem)}};
+}
 
 void RunVerify(const VerifyOptions& options) {
     SpeechCodec codec;
@@ -24,10 +33,15 @@ void RunVerify(const VerifyOptions& options) {
         return;
     }
     TerminalProgress progress("verify");
-    // Each finding is printed as it is made: a badly damaged file can have millions.
+    // As text each finding is printed as it is made, so that a long run shows them early.
+    nlohmann::ordered_json findings = nlohmann::ordered_json::array();
     const VerifyReport report =
         VerifyDatabaseFiles(options.talkPath, MakeEntryDecodeCheck(codec), progress.Fn(),
-                            [&progress](const VerifyFinding& finding) {
+                            [&](const VerifyFinding& finding) {
+                                if (options.json) {
+                                    findings.push_back(FindingJson(finding));
+                                    return;
+                                }
                                 progress.Clear();
                                 std::cout << finding.Text() << '\n';
                             });
@@ -37,13 +51,19 @@ void RunVerify(const VerifyOptions& options) {
         return;
     }
     if (report.cancelled) return;  // Finish has said so and set the status
+    if (report.problemCount > 0) ExitStatus() = kExitFailure;
+    if (options.json) {
+        const nlohmann::ordered_json out = {{"problems", report.problemCount},
+                                            {"findings", std::move(findings)}};
+        std::cout << out.dump(2) << '\n';
+        return;
+    }
     if (report.problemCount == 0) {
         std::cout << "no problems found\n";
         return;
     }
     std::cout << report.problemCount
               << (report.problemCount == 1 ? " problem found\n" : " problems found\n");
-    ExitStatus() = kExitFailure;
 }
 
 }  // namespace
@@ -53,6 +73,8 @@ void RegisterVerify(CLI::App& app) {
     CLI::App* command = app.add_subcommand(
         "verify", "Check the talk file and its tables and list every problem with its place");
     command->add_option("TALK", options->talkPath, "the talk file (*.vox)")->required();
+    command->add_flag("--json", options->json,
+                      "one JSON object: the number of problems and the listed findings");
     command->callback([options] { RunVerify(*options); });
 }
 

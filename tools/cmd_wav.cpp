@@ -2,6 +2,7 @@
 #include <CLI/CLI.hpp>
 #include <memory>
 
+#include "tools/numberoptions.h"
 #include "tools/toolcontext.h"
 #include "workbench/fragmentexport.h"
 
@@ -10,14 +11,14 @@ namespace {
 
 struct WavOptions {
     std::string talkPath;
-    std::string fragment;
-    std::string voice;
+    int fragment = 0;
+    int voice = 0;
     std::string outPath;
 };
 
 void RunWav(const WavOptions& options) {
-    const int fragment = ParseInt(options.fragment, "F");
-    const int voice = ParseInt(options.voice, "V");
+    const int fragment = options.fragment;
+    const int voice = options.voice;
     OpenDatabase database(OpenDatabase::Mode::Read);
     if (!database.Open(options.talkPath)) return;
     CVoxbenchDoc& doc = database.Doc();
@@ -30,8 +31,7 @@ void RunWav(const WavOptions& options) {
     std::vector<uint8_t> bytes;
     const Status made = MakeFragmentWave(doc, fragment, voice, bytes);
     if (!made) return Fail(made);
-    std::string why;
-    if (!WriteToStdout(bytes, &why)) Fail(Status::Failure(why));
+    if (!WriteToStdout(bytes)) ExitStatus() = kExitFailure;
 }
 
 }  // namespace
@@ -40,8 +40,9 @@ void RegisterWav(CLI::App& app) {
     auto options = std::make_shared<WavOptions>();
     CLI::App* command = app.add_subcommand("wav", "Write one voice of a fragment as a wave file");
     command->add_option("TALK", options->talkPath, "the talk file (*.vox)")->required();
-    command->add_option("F", options->fragment, "the fragment number")->required();
-    command->add_option("V", options->voice, "the voice (0 to 13)")->required();
+    AddNumber(*command, "F", options->fragment, "the fragment number", 0, kMaxFragmentNumber)
+        ->required();
+    AddVoice(*command, options->voice);
     command->add_option("OUT", options->outPath, "the wave file to write; - for standard output")
         ->required();
     command->callback([options] { RunWav(*options); });

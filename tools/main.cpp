@@ -1,7 +1,9 @@
 #include <CLI/CLI.hpp>
+#include <csignal>
 #include <iostream>
 #include <new>
 
+#include "tools/commandguess.h"
 #include "tools/toolcontext.h"
 
 namespace {
@@ -11,6 +13,10 @@ void ConfigureApp(CLI::App& app) {
         "voxtool: read, search and edit a speech database (a talk file *.vox with fragFile.bin, "
         "evalFile.bin and commFile.bin beside it).");
     app.set_version_flag("--version", std::string("voxtool ") + VOXBENCH_VERSION);
+    app.add_flag("-q,--quiet", vox::tool::Quiet(),
+                 "no progress and no notes on stderr; errors and warnings still show");
+    // -q is taken after the command's name too.
+    app.fallthrough();
     app.require_subcommand(1);
     vox::tool::RegisterDump(app);
     vox::tool::RegisterFind(app);
@@ -30,11 +36,10 @@ void ConfigureApp(CLI::App& app) {
     vox::tool::RegisterLevels(app);
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
     CLI::App app;
     ConfigureApp(app);
+    if (vox::tool::RefuseUnknownCommand(app, argc, argv)) return vox::tool::kExitUsage;
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {
@@ -56,4 +61,14 @@ int main(int argc, char** argv) {
         return vox::tool::kExitFailure;
     }
     return vox::tool::ExitStatus();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // A reader that went away makes writes fail instead of killing the process, so that the
+    // command ends its work where it leaves no damaged file and FinishOutput has the last word.
+    std::signal(SIGPIPE, SIG_IGN);
+    vox::tool::TakeOverStdout();
+    return vox::tool::FinishOutput(Run(argc, argv));
 }

@@ -1,6 +1,10 @@
 #include "tools/takeinput.h"
 
+#include <unistd.h>
+
 #include <CLI/CLI.hpp>
+#include <cerrno>
+#include <cstring>
 
 #include "audio/soundfilereader.h"
 #include "tools/toolcontext.h"
@@ -11,7 +15,7 @@ void AddTakeOptions(CLI::App& command, TakeOptions& options) {
     command
         .add_option("IN", options.path,
                     "the take: a sound file libsndfile reads (WAV, FLAC, Ogg, AIFF, ...), "
-                    "converted to 8000 Hz mono 16-bit")
+                    "converted to 8000 Hz mono 16-bit; - for standard input")
         ->required();
     command.add_flag("--trim", options.trim,
                      "store the first 5.06 s of a longer take instead of refusing it");
@@ -20,11 +24,43 @@ void AddTakeOptions(CLI::App& command, TakeOptions& options) {
                      "(-23 LUFS without any), without clipping");
 }
 
+std::string TakeName(const std::string& path) { return path == "-" ? "standard input" : path; }
+
+bool ReadStandardInput(std::vector<uint8_t>& bytes) {
+    std::string why;
+    if (isatty(STDIN_FILENO) == 1) why = "a terminal, not a sound file";
+    bytes.clear();
+    uint8_t block[64 * 1024];
+    while (why.empty()) {
+        const ssize_t got = read(STDIN_FILENO, block, sizeof block);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) why = std::strerror(errno);
+        if (got <= 0) break;
+        if (bytes.size() + static_cast<size_t>(got) > kMaxSoundFileBytes)
+            why = "more than " + std::to_string(kMaxSoundFileBytes >> 20) + " MiB";
+        else
+            bytes.insert(bytes.end(), block, block + got);
+    }
+    if (why.empty()) return true;
+    bytes.clear();
+    PrintError("standard input: " + why);
+    ExitStatus() = kExitFailure;
+    return false;
+}
+
+bool LoadTake(TakeOptions& options) {
+    if (options.path != "-") return CheckInputFile(options.path);
+    return ReadStandardInput(options.piped);
+}
+
 bool ReadTake(CVoxbenchDoc& doc, const TakeOptions& options, RecordingRequest request,
               CodedRecording& take) {
     request.keepFirstPart = options.trim;
     request.normalize = options.normalize;
-    RecordingResult result = ReadRecording(doc, options.path, request);
+    RecordingResult result =
+        options.path == "-"
+            ? ReadRecording(doc, ByteSpan(options.piped.data(), options.piped.size()), request)
+            : ReadRecording(doc, options.path, request);
     if (result.tooLong) {
         result.error += "; --trim stores the first " + FormatSeconds(result.storableSeconds, false);
     }
@@ -37,9 +73,9 @@ bool ReadTake(CVoxbenchDoc& doc, const TakeOptions& options, RecordingRequest re
 }
 
 void ReportTake(const TakeOptions& options, const CodedRecording& take) {
-    for (const std::string& note : take.notes) PrintError(options.path + ": " + note);
-    for (const std::string& warning : take.warnings)
-        PrintError(options.path + ": warning: " + warning);
+    const std::string name = TakeName(options.path);
+    for (const std::string& note : take.notes) PrintNote(name + ": " + note);
+    for (const std::string& warning : take.warnings) PrintError(name + ": warning: " + warning);
 }
 
 }  // namespace vox::tool

@@ -26,7 +26,7 @@ void WriteAll(int fd, const std::string& text) {
 }  // namespace
 
 TerminalProgress::TerminalProgress(std::string label, int fd)
-    : label_(std::move(label)), fd_(fd), terminal_(isatty(fd) == 1) {
+    : label_(std::move(label)), fd_(fd), terminal_(!Quiet() && isatty(fd) == 1) {
     interrupted = 0;
     struct sigaction action {};
     action.sa_handler = OnInterrupt;

@@ -14,7 +14,8 @@ namespace vox::tool {
 constexpr int kExitInterrupted = 130;
 
 // Progress of one long command. On a terminal it keeps one line up to date on stderr
-// ("compact: 42% (1234/2938)"); when stderr is not a terminal it prints nothing extra. While
+// ("compact: 42% (1234/2938)"); when stderr is not a terminal, or with --quiet, it prints
+// nothing extra. While
 // it lives, Ctrl+C (SIGINT) no longer kills the process: it only sets a flag, which the
 // progress function turns into a request to stop, so the operation ends where it leaves no
 // damaged file.

@@ -4,28 +4,36 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
 
 #include "audio/player/nullsounddevice.h"
+#include "tools/stdoutbuffer.h"
 
 namespace vox::tool {
 
+namespace {
+
+StdoutBuffer& Output() {
+    static StdoutBuffer buffer(STDOUT_FILENO);
+    return buffer;
+}
+
+std::streambuf* originalStdout = nullptr;
+
+}  // namespace
+
 void PrintError(const std::string& message) { std::cerr << "voxtool: " << message << '\n'; }
 
-int ParseInt(const std::string& text, const std::string& what) {
-    size_t i = 0;
-    if (i < text.size() && (text[i] == '-' || text[i] == '+')) ++i;
-    const bool digitsOnly =
-        i < text.size() && text.find_first_not_of("0123456789", i) == std::string::npos;
-    if (!digitsOnly) throw UsageError{what + " must be a whole number: '" + text + "'"};
-    errno = 0;
-    const long long value = std::strtoll(text.c_str(), nullptr, 10);
-    if (errno == ERANGE || value < INT_MIN || value > INT_MAX)
-        throw UsageError{what + " is outside the 32-bit range: '" + text + "'"};
-    return static_cast<int>(value);
+void PrintNote(const std::string& message) {
+    if (!Quiet()) PrintError(message);
+}
+
+bool& Quiet() {
+    static bool quiet = false;
+    return quiet;
 }
 
 bool CheckInputFile(const std::string& path) {
@@ -45,19 +53,22 @@ bool CheckInputFile(const std::string& path) {
     return false;
 }
 
-bool WriteToStdout(const std::vector<uint8_t>& bytes, std::string* why) {
+void TakeOverStdout() { originalStdout = std::cout.rdbuf(&Output()); }
+
+bool WriteToStdout(const std::vector<uint8_t>& bytes) {
     std::cout.flush();
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t written = write(STDOUT_FILENO, bytes.data() + done, bytes.size() - done);
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) {
-            if (why != nullptr) *why = std::string("standard output: ") + std::strerror(errno);
-            return false;
-        }
-        done += static_cast<size_t>(written);
-    }
-    return true;
+    return Output().WriteAll(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+}
+
+int FinishOutput(int status) {
+    std::cout.flush();
+    int error = Output().Error();
+    // Bytes written around the stream (a library's printf) fail without a reason kept.
+    if (error == 0 && std::fflush(stdout) != 0) error = errno;
+    if (originalStdout != nullptr) std::cout.rdbuf(originalStdout);
+    if (error == 0) return status;
+    if (error != EPIPE) PrintError(std::string("standard output: ") + std::strerror(error));
+    return status == kExitOk ? kExitFailure : status;
 }
 
 OpenDatabase::OpenDatabase(Mode mode)

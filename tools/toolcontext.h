@@ -20,7 +20,7 @@ constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 
 // Thrown by a command to end with a usage error (exit 2) after the argument parser accepted
-// the words, for example a number that is not a plain decimal integer.
+// the words, for example arguments given in an order the command no longer takes.
 struct UsageError {
     std::string message;
 };
@@ -28,18 +28,29 @@ struct UsageError {
 // Prints "voxtool: <message>" on stderr.
 void PrintError(const std::string& message);
 
-// Parses a plain decimal integer in the 32-bit range, sign allowed; anything else is a usage
-// error naming the argument.
-int ParseInt(const std::string& text, const std::string& what);
-
 // Whether path names a regular file that can be read; says why not (and sets the failure
 // status) otherwise. Writing commands ask before they take the database's lock: a FIFO would
 // make them wait for a writer for ever while they hold it.
 bool CheckInputFile(const std::string& path);
 
-// Writes bytes to standard output and flushes them; false, and why, when that failed (a full
-// disk, a closed pipe).
-bool WriteToStdout(const std::vector<uint8_t>& bytes, std::string* why);
+// Prints "voxtool: <message>" on stderr unless --quiet was given: for what a person may like
+// to know but a script does not need (a conversion made, a file left out of a pack).
+void PrintNote(const std::string& message);
+
+// Set by --quiet: no progress and no notes; errors and warnings still show.
+bool& Quiet();
+
+// Puts std::cout on a buffer that keeps the reason of a failed write. Called first in main.
+void TakeOverStdout();
+
+// Writes bytes to standard output after whatever the stream holds; false when that failed (a
+// full disk, a closed pipe). The failure is remembered and reported once, by FinishOutput.
+bool WriteToStdout(const std::vector<uint8_t>& bytes);
+
+// Flushes standard output and turns a failed write anywhere in the run into exit status 1 with
+// the reason on stderr; a reader that went away (as head does) ends the command without a
+// word. Returns the status to exit with.
+int FinishOutput(int status);
 
 // One opened database for a command, with the user's profile (read-only for read commands so a
 // read never changes a byte anywhere).

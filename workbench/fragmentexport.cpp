@@ -28,7 +28,7 @@ std::string PairName(int fragment, int voice) {
     return std::to_string(fragment) + "-" + std::to_string(voice);
 }
 
-bool WriteText(SafeFile& file, const std::string& line) {
+bool WriteText(ByteSink& file, const std::string& line) {
     const std::string text = line + kLineEnd;
     return file.Write(text.data(), text.size());
 }
@@ -41,7 +41,7 @@ bool WriteText(SafeFile& file, const std::string& line) {
 // there.
 class ExportWriter {
   public:
-    ExportWriter(SafeFile& list, ExportResult& result) : list_(list), result_(result) {}
+    ExportWriter(ByteSink& list, ExportResult& result) : list_(list), result_(result) {}
 
     // False when the list file could not take a line.
     bool Add(const std::string& folder, const std::string& name, const uint8_t* pcm,
@@ -77,7 +77,7 @@ class ExportWriter {
         if (result_.error.empty()) result_.error = path + ": " + why;
     }
 
-    SafeFile& list_;
+    ByteSink& list_;
     ExportResult& result_;
 };
 
@@ -157,21 +157,19 @@ Status WriteFragmentWave(CVoxbenchDoc& doc, int fragment, int voice, const std::
     return Status::Failure(path + ": " + writeError);
 }
 
-ExportResult ExportFragmentRange(CVoxbenchDoc& doc, int first, int last,
-                                 const std::string& listPath, const ProgressFn& progress) {
-    ExportResult result;
-    SafeFile list;
-    if (!list.Begin(listPath)) {
-        result.error = listPath + ": " + list.GetError();
-        return result;
-    }
+namespace {
+
+enum class ExportEnd { kDone, kListFailed, kDiskFailed };
+
+// The list's header, then every wave file of the range into folder, each listed once on disk.
+ExportEnd ExportInto(CVoxbenchDoc& doc, int first, int last, const std::string& folder,
+                     ByteSink& list, ExportResult& result, const ProgressFn& progress) {
     bool listOk = WriteText(list, "; Filenames of saved voxfile wav files with .lh extension") &&
                   WriteText(list, "; for later reinstallation into a voxfile");
     // Numbers below 0 and above the last fragment have no fragment; the loop skips them
     // without walking through them one by one.
     const int start = std::max(first, 0);
     const int end = std::min({last, doc.GetFragCount(), INT_MAX - 1});
-    const std::string folder = FolderOf(listPath);
     ExportWriter writer(list, result);
     for (int fragment = start; listOk && fragment <= end; ++fragment) {
         listOk = ExportFragment(doc, fragment, folder, writer, result);
@@ -181,10 +179,26 @@ ExportResult ExportFragmentRange(CVoxbenchDoc& doc, int first, int last,
             break;
         }
     }
+    if (!listOk) return ExportEnd::kListFailed;
+    return writer.Finish(folder) ? ExportEnd::kDone : ExportEnd::kDiskFailed;
+}
+
+}  // namespace
+
+ExportResult ExportFragmentRange(CVoxbenchDoc& doc, int first, int last,
+                                 const std::string& listPath, const ProgressFn& progress) {
+    ExportResult result;
+    SafeFile list;
+    if (!list.Begin(listPath)) {
+        result.error = listPath + ": " + list.GetError();
+        return result;
+    }
     // A cancelled export keeps what it has written so far, as it would have file by file.
-    if (!listOk || !writer.Finish(folder)) {
+    const ExportEnd end = ExportInto(doc, first, last, FolderOf(listPath), list, result, progress);
+    if (end != ExportEnd::kDone) {
         list.Abort();
-        if (!listOk || result.error.empty()) result.error = listPath + ": " + list.GetError();
+        if (end == ExportEnd::kListFailed || result.error.empty())
+            result.error = listPath + ": " + list.GetError();
         return result;
     }
     if (list.Commit()) {
@@ -193,6 +207,16 @@ ExportResult ExportFragmentRange(CVoxbenchDoc& doc, int first, int last,
         list.Abort();
         result.error = listPath + ": " + list.GetError();
     }
+    return result;
+}
+
+ExportResult ExportFragmentRangeTo(CVoxbenchDoc& doc, int first, int last,
+                                   const std::string& folder, ByteSink& list,
+                                   const ProgressFn& progress) {
+    ExportResult result;
+    const ExportEnd end = ExportInto(doc, first, last, folder, list, result, progress);
+    if (end == ExportEnd::kListFailed) result.error = "the list could not take a line";
+    result.listWritten = end == ExportEnd::kDone;
     return result;
 }
 

@@ -9,6 +9,8 @@
 
 namespace vox {
 
+class ByteSink;
+
 // What the form's view actions do, without the form: play, and write wave files. The desktop
 // program asks for names and runs its guard ("No Voxfile loaded!") first; voxtool takes them
 // from its arguments.
@@ -53,5 +55,12 @@ struct ExportResult {
 // written. Returning false from progress stops the export; the list then names what was saved.
 ExportResult ExportFragmentRange(CVoxbenchDoc& doc, int first, int last,
                                  const std::string& listPath, const ProgressFn& progress = {});
+
+// The same with the list's text handed to list as it grows (for standard output) and the wave
+// files written into folder ("" for the current one, else ending in '/'). listWritten says that
+// every listed file is on disk.
+ExportResult ExportFragmentRangeTo(CVoxbenchDoc& doc, int first, int last,
+                                   const std::string& folder, ByteSink& list,
+                                   const ProgressFn& progress = {});
 
 }  // namespace vox

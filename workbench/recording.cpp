@@ -79,12 +79,11 @@ void LevelTake(CVoxbenchDoc& doc, const RecordingRequest& request, std::vector<u
 
 }  // namespace
 
-RecordingResult ReadRecording(CVoxbenchDoc& doc, const std::string& path,
-                              const RecordingRequest& request) {
+namespace {
+
+RecordingResult CodeTake(CVoxbenchDoc& doc, const RecordingRequest& request,
+                         const SoundFileOptions& options, SpeechPcm take) {
     RecordingResult result;
-    SoundFileOptions options;
-    options.keepFirstPart = request.keepFirstPart;
-    SpeechPcm take = ReadSpeechPcmFile(path, options);
     if (!take.ok) {
         result.error = std::string(kBadWave) + "\n" + take.why;
         result.tooLong = take.problem == SoundFileProblem::kTooLong && take.sourceSeconds > 0 &&
@@ -111,6 +110,25 @@ RecordingResult ReadRecording(CVoxbenchDoc& doc, const std::string& path,
         result.recording = {};
     }
     return result;
+}
+
+SoundFileOptions ReadOptions(const RecordingRequest& request) {
+    SoundFileOptions options;
+    options.keepFirstPart = request.keepFirstPart;
+    return options;
+}
+
+}  // namespace
+
+RecordingResult ReadRecording(CVoxbenchDoc& doc, const std::string& path,
+                              const RecordingRequest& request) {
+    const SoundFileOptions options = ReadOptions(request);
+    return CodeTake(doc, request, options, ReadSpeechPcmFile(path, options));
+}
+
+RecordingResult ReadRecording(CVoxbenchDoc& doc, ByteSpan file, const RecordingRequest& request) {
+    const SoundFileOptions options = ReadOptions(request);
+    return CodeTake(doc, request, options, ReadSpeechPcm(file, options));
 }
 
 std::string TrimQuestion(const RecordingResult& tooLong) {

@@ -56,6 +56,8 @@ struct RecordingResult {
 // other voices, normalizes it when asked, and codes it with the document's codec.
 RecordingResult ReadRecording(CVoxbenchDoc& doc, const std::string& path,
                               const RecordingRequest& request);
+// The same for a file's bytes already in memory (a take piped in).
+RecordingResult ReadRecording(CVoxbenchDoc& doc, ByteSpan file, const RecordingRequest& request);
 
 // The question before a take is cut: "The recording is 6.00 s long; only the first 5.06 s can
 // be stored. Store the first 5.06 s?"

@@ -14,11 +14,23 @@ _voxtool_commands="info dump find play play-comm play-file wav export import rep
 # kind (find's KIND), section and key (settings), and - (a number or free text: nothing to
 # complete).
 _voxtool_spec() {
-    options="-h --help"
+    options="-h --help -q --quiet"
     valued=""
     case $1 in
-        info | dump | verify | compact) args="talk" ;;
-        find) args="kind talk -" ;;
+        info | verify)
+            options+=" --json"
+            args="talk"
+            ;;
+        compact) args="talk" ;;
+        dump)
+            options+=" --phrases --names --comm-names"
+            valued="--phrases --names --comm-names"
+            args="talk"
+            ;;
+        find)
+            options+=" --json"
+            args="kind talk -"
+            ;;
         play | play-comm) args="talk - -" ;;
         play-file)
             options+=" --coded"
@@ -38,7 +50,7 @@ _voxtool_spec() {
             valued="--from --to --list"
             args="talk"
             ;;
-        import) args="file talk" ;;
+        import) args="talk file" ;;
         unpack)
             options+=" --update --phrases --comm-names"
             valued="--phrases --comm-names"
@@ -87,7 +99,7 @@ _voxtool() {
 
     if [[ -z $command ]]; then
         if [[ $cur == -* ]]; then
-            COMPREPLY=($(compgen -W "-h --help --version" -- "$cur"))
+            COMPREPLY=($(compgen -W "-h --help --version -q --quiet" -- "$cur"))
         else
             COMPREPLY=($(compgen -W "$_voxtool_commands" -- "$cur"))
         fi
@@ -104,10 +116,10 @@ _voxtool() {
         prev=${COMP_WORDS[COMP_CWORD - 2]}
     fi
 
-    # The value of an option: only --list, --phrases and --comm-names name files.
+    # The value of an option: only --list, --phrases, --names and --comm-names name files.
     if [[ " $valued " == *" $prev "* ]]; then
         case $prev in
-            --list | --phrases | --comm-names) _voxtool_complete_files file "$cur" ;;
+            --list | --phrases | --names | --comm-names) _voxtool_complete_files file "$cur" ;;
         esac
         return
     fi

@@ -241,7 +241,7 @@ TEST_F(KilledWriter, AnImportLeavesEverySlotOnItsOldOrItsNewEntry) {
         }
     }
     ASSERT_GT(changed, 10);
-    const std::vector<std::string> args = {"import", list, Talk()};
+    const std::vector<std::string> args = {"import", Talk(), list};
     const Clock::duration usual = RunOnce(args);
     const FolderSnapshot fresh = SnapshotFolder(Db());
     const Bytes& oldTalk = old_.at("speech.vox");

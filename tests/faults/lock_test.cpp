@@ -48,7 +48,7 @@ class SecondWriter : public ::testing::Test {
     std::vector<std::vector<std::string>> WritingCommands() const {
         return {{"add", talk_, "2", "9", wave_},
                 {"replace", talk_, "1", "0", wave_},
-                {"import", list_, talk_},
+                {"import", talk_, list_},
                 {"compact", talk_}};
     }
 

@@ -168,7 +168,7 @@ class TwoWriters : public Database, public ::testing::WithParamInterface<std::tu
             case Op::Compact:
                 return {"compact", talk_};
             case Op::Import:
-                return {"import", list_[role], talk_};
+                return {"import", talk_, list_[role]};
         }
         return {};
     }

@@ -24,14 +24,25 @@ std::string Slurp(const std::string& path) {
 
 }  // namespace
 
-ToolResult RunVoxtool(const std::vector<std::string>& args, const std::string& configHome) {
+ToolResult RunVoxtool(const std::vector<std::string>& args, const std::string& configHome,
+                      const ToolIo& io) {
     const std::string outPath = configHome + "/.stdout";
     const std::string errPath = configHome + "/.stderr";
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0600);
+    posix_spawn_file_actions_addopen(&actions, 0, io.in.c_str(), O_RDONLY, 0);
+    // A pipe whose reading end is closed before the tool starts: its first write finds no reader.
+    int pipeEnds[2] = {-1, -1};
+    if (io.out == ToolIo::Out::kClosedPipe) {
+        if (pipe(pipeEnds) != 0) throw std::runtime_error("cannot make a pipe");
+        close(pipeEnds[0]);
+        posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], 1);
+    } else {
+        const bool full = io.out == ToolIo::Out::kFullDisk;
+        posix_spawn_file_actions_addopen(&actions, 1, full ? "/dev/full" : outPath.c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    }
+    if (!io.folder.empty()) posix_spawn_file_actions_addchdir_np(&actions, io.folder.c_str());
     posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                      0600);
 
@@ -54,6 +65,7 @@ ToolResult RunVoxtool(const std::vector<std::string>& args, const std::string& c
     if (posix_spawn(&pid, VOXTOOL_PATH, &actions, nullptr, argv.data(), envp.data()) != 0)
         throw std::runtime_error("cannot start voxtool");
     posix_spawn_file_actions_destroy(&actions);
+    if (pipeEnds[1] >= 0) close(pipeEnds[1]);
     int status = 0;
     waitpid(pid, &status, 0);
 

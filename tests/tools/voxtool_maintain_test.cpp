@@ -100,7 +100,7 @@ TEST_F(VoxtoolMaintain, ExportTwoEditsImportThenVerifyAndCompact) {
     const Bytes original = ReadFileBytes(talk_);
     WriteFileBytes(dir_.File("ex/1-0.wav"), MonoWaveFile(Tone(6400, 700)));  // entry 2
     WriteFileBytes(dir_.File("ex/2-0.wav"), MonoWaveFile(Tone(2000, 150)));  // entry 4
-    ToolResult r = Run({"import", list_, talk_});
+    ToolResult r = Run({"import", talk_, list_});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "2 replaced, 3 unchanged, 0 refused\n");
     EXPECT_EQ(r.err, "");
@@ -171,7 +171,7 @@ TEST_F(VoxtoolMaintain, ImportNamesEveryRefusedLineAndExitsOneAfterImportingTheR
     WriteFileBytes(list_, list);
     const Bytes talk = ReadFileBytes(talk_);
 
-    const ToolResult r = Run({"import", list_, talk_});
+    const ToolResult r = Run({"import", talk_, list_});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "1 replaced, 2 unchanged, 3 refused\n");
     const std::string prefix = "voxtool: " + list_ + " line ";
@@ -185,7 +185,7 @@ TEST_F(VoxtoolMaintain, ImportNamesEveryRefusedLineAndExitsOneAfterImportingTheR
     EXPECT_EQ(U32At(after, 16), talk.size());
     EXPECT_GT(after.size(), talk.size());
 
-    const ToolResult missing = Run({"import", dir_.File("ex/none.csv"), talk_});
+    const ToolResult missing = Run({"import", talk_, dir_.File("ex/none.csv")});
     EXPECT_EQ(missing.status, 1);
     EXPECT_EQ(missing.err, "voxtool: " + dir_.File("ex/none.csv") + ": missing file\n");
 }
@@ -222,7 +222,7 @@ TEST_F(VoxtoolMaintain, WritersAreRefusedAtOnceWhileAnotherProgramHoldsTheDataba
         "voxtool: " + talk_ + ": another program has this database open for writing\n";
     for (const std::vector<std::string>& args :
          {std::vector<std::string>{"compact", talk_},
-          {"import", list_, talk_},
+          {"import", talk_, list_},
           {"replace", talk_, "0", "3", dir_.File("ex/0-3.wav")}}) {
         const ToolResult r = Run(args);
         EXPECT_EQ(r.status, 1) << args[0];
@@ -232,7 +232,7 @@ TEST_F(VoxtoolMaintain, WritersAreRefusedAtOnceWhileAnotherProgramHoldsTheDataba
     // Readers are not writers.
     EXPECT_EQ(Run({"verify", talk_}).status, 0);
     held.Release();
-    EXPECT_EQ(Run({"import", list_, talk_}).out, "1 replaced, 4 unchanged, 0 refused\n");
+    EXPECT_EQ(Run({"import", talk_, list_}).out, "1 replaced, 4 unchanged, 0 refused\n");
 }
 
 }  // namespace

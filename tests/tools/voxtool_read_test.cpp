@@ -3,12 +3,16 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <nlohmann/json.hpp>
+
 #include "tests/support/databasebuilder.h"
 #include "tests/support/tempdir.h"
 #include "tests/tools/toolrunner.h"
 
 namespace vox::test {
 namespace {
+
+using Json = nlohmann::json;
 
 class VoxtoolRead : public ::testing::Test {
   protected:
@@ -43,26 +47,23 @@ TEST_F(VoxtoolRead, DumpPrintsEveryFileExactlyAsItHoldsIt) {
     const ToolResult r = Run({"dump", talk_});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, "");
-    const std::string expected =
-        "{\"talk\": {\"size\": 50, \"header\": \"564f58544553540001020304\", \"slots\": 4, "
-        "\"entries\": [\n"
-        "  {\"slot\": 0, \"offset\": 28, \"decodedSize\": 640, \"codedSize\": 4},\n"
-        "  {\"slot\": 1, \"offset\": 0},\n"
-        "  {\"slot\": 2, \"offset\": 28, \"decodedSize\": 640, \"codedSize\": 4},\n"
-        "  {\"slot\": 3, \"offset\": 40, \"decodedSize\": 320, \"codedSize\": 2}]},\n"
-        " \"frags\": [\n"
-        "  {\"number\": 0, \"offset\": 16, \"voices\": [{\"voice\": 0, \"vox\": 0}, {\"voice\": 3, "
-        "\"vox\": 3}]},\n"
-        "  {\"number\": 1, \"offset\": 24, \"voices\": []}],\n"
-        " \"evals\": [\n"
-        "  {\"number\": 0, \"offset\": 8, \"alternatives\": [{\"index\": 1, \"frag\": 0}, "
-        "{\"index\": -2, \"frag\": 1}]}],\n"
-        " \"comms\": [\n"
-        "  {\"warp\": -2, \"priority\": 200, \"position\": 3, \"bullseye\": -300, \"elements\": 3, "
-        "\"evals\": 1, \"listOffset\": 28, \"entries\": [0, -1, 1]},\n"
-        "  {\"warp\": 0, \"priority\": 0, \"position\": 0, \"bullseye\": 0, \"elements\": 2, "
-        "\"evals\": 0, \"listOffset\": 34, \"entries\": [0, 0]}]}\n";
-    EXPECT_EQ(r.out, expected);
+    EXPECT_EQ(Json::parse(r.out), Json::parse(R"({
+      "talk": {"size": 50, "header": "564f58544553540001020304", "slots": 4, "entries": [
+        {"slot": 0, "offset": 28, "decodedSize": 640, "codedSize": 4},
+        {"slot": 1, "offset": 0},
+        {"slot": 2, "offset": 28, "decodedSize": 640, "codedSize": 4},
+        {"slot": 3, "offset": 40, "decodedSize": 320, "codedSize": 2}]},
+      "frags": [
+        {"number": 0, "offset": 16, "voices": [{"voice": 0, "vox": 0}, {"voice": 3, "vox": 3}]},
+        {"number": 1, "offset": 24, "voices": []}],
+      "evals": [
+        {"number": 0, "offset": 8, "alternatives": [{"index": 1, "frag": 0}, {"index": -2, "frag": 1}]}],
+      "comms": [
+        {"warp": -2, "priority": 200, "position": 3, "bullseye": -300, "elements": 3, "evals": 1,
+         "listOffset": 28, "entries": [0, -1, 1]},
+        {"warp": 0, "priority": 0, "position": 0, "bullseye": 0, "elements": 2, "evals": 0,
+         "listOffset": 34, "entries": [0, 0]}],
+      "phrases": [], "commNames": [], "evalNames": []})"));
 }
 
 TEST_F(VoxtoolRead, DumpStopsAListAtTheFirstElementOutsideTheArray) {
@@ -80,22 +81,17 @@ TEST_F(VoxtoolRead, DumpStopsAListAtTheFirstElementOutsideTheArray) {
     WriteFileBytes(dir_.File("fragFile.bin"), frag);
     const ToolResult r = Run({"dump", talk_});
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.out.find("{\"number\": 0, \"offset\": 16, \"voices\": [{\"voice\": 1, \"vox\": 0}, "
-                         "{\"voice\": 2, \"vox\": -1}]}"),
-              std::string::npos)
-        << r.out;
-    EXPECT_NE(r.out.find("{\"number\": 1, \"offset\": 4, \"voices\": []}"), std::string::npos);
+    EXPECT_EQ(Json::parse(r.out)["frags"], Json::parse(R"([
+      {"number": 0, "offset": 16, "voices": [{"voice": 1, "vox": 0}, {"voice": 2, "vox": -1}]},
+      {"number": 1, "offset": 4, "voices": []}])"));
 }
 
 TEST_F(VoxtoolRead, DumpOfATalkFileWithoutADirectory) {
     WriteFileBytes(talk_, {1, 2, 3, 4, 5});
     const ToolResult r = Run({"dump", talk_});
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out.rfind("{\"talk\": {\"size\": 5, \"header\": \"0102030405\", \"slots\": 0, "
-                          "\"entries\": []},\n",
-                          0),
-              0u)
-        << r.out;
+    EXPECT_EQ(Json::parse(r.out)["talk"],
+              Json::parse(R"({"size": 5, "header": "0102030405", "slots": 0, "entries": []})"));
 }
 
 TEST_F(VoxtoolRead, ReadCommandsChangeNoByteAndWriteNoSettings) {
@@ -130,28 +126,6 @@ TEST_F(VoxtoolRead, FindPrintsMatchesAscendingOnePerLine) {
     EXPECT_EQ(r.out, "0\n") << "a negative search matches the fragment entry of that magnitude";
     r = Run({"find", "frag-in-comm", talk_, "0"});
     EXPECT_EQ(r.out, "0\n1\n");
-}
-
-TEST_F(VoxtoolRead, FindWithoutMatchesSaysSoAndExitsOne) {
-    const ToolResult r = Run({"find", "frag-in-comm", talk_, "77"});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, "No matches\n");
-}
-
-TEST_F(VoxtoolRead, UsageErrorsExitTwo) {
-    for (const std::vector<std::string>& args :
-         {std::vector<std::string>{"find", "frag-in-eval", talk_, "12abc"},
-          {"find", "frag-in-eval", talk_, "99999999999"},
-          {"find", "frag-in-eval", talk_, ""},
-          {"find", "frag-everywhere", talk_, "1"},
-          {"dump"},
-          {"no-such-command"},
-          {}}) {
-        const ToolResult r = Run(args);
-        EXPECT_EQ(r.status, 2) << (args.empty() ? "" : args[0]) << ": " << r.err;
-        EXPECT_EQ(r.err.rfind("voxtool: ", 0), 0u) << r.err;
-        EXPECT_EQ(r.out, "");
-    }
 }
 
 TEST_F(VoxtoolRead, HelpAndVersionSucceed) {

@@ -141,7 +141,7 @@ TEST_F(VoxtoolRecordings, AnImportNamesTheLineOfEachWaveItConverted) {
     const std::string list = Take("list.csv", {';', '\r', '\n', '0', '-', '1', ';', '.', 'l', 'h'});
     Take("0-1.wav", SoundFileBytes(SF_FORMAT_WAV | SF_FORMAT_PCM_16, 16000, 2,
                                    SineFrames(300, 0.3, 16000, 2, 1)));
-    const ToolResult r = Run({"import", list, talk_});
+    const ToolResult r = Run({"import", talk_, list});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "1 replaced, 0 unchanged, 0 refused\n");
     EXPECT_EQ(r.err, "voxtool: " + list +
