@@ -146,6 +146,10 @@ class CVoxbenchView : public QWidget, public DocumentView {
     std::string phrase_;
     int commVoice_ = 0;
     bool autoPlay_ = true;
+    // Whether the last refresh found the fragment, its voice's entry and the comm.
+    bool fragFound_ = false;
+    bool entryFound_ = false;
+    bool commFound_ = false;
 };
 
 }  // namespace vox

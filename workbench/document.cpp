@@ -102,6 +102,7 @@ bool CVoxbenchDoc::OnOpenDocument(const std::string& path, Access access) {
         if (!commFile.empty()) LoadCommNameFile(commFile);
     }
     modified_ = false;
+    readOnly_ = access == Access::ReadOnly;
     UpdateAllViews();
     return true;
 }
@@ -115,6 +116,7 @@ bool CVoxbenchDoc::PrepareForWriting(const std::string& path) {
 }
 
 void CVoxbenchDoc::ReleaseDatabase() {
+    readOnly_ = false;
     voxFile_.Close();
     writerLock_.Release();
     fragTable_.Clear();

@@ -1,0 +1,172 @@
+// What a person meets around the document: where file dialogs open, a cancelled save that keeps
+// the edits, and fields that never show another document's values.
+#include <QAction>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTest>
+#include <filesystem>
+
+#include "audio/player/nullsounddevice.h"
+#include "tests/ui/formfixture.h"
+#include "tests/ui/uitests.h"
+#include "ui/cmainframe.h"
+#include "ui/commandids.h"
+#include "ui/cvoxbenchapp.h"
+#include "ui/formids.h"
+
+using namespace vox;
+using vox::test::FormFixture;
+using vox::test::ScriptedPrompter;
+using vox::test::TempDir;
+using vox::test::TestDatabase;
+
+namespace {
+
+struct App {
+    TempDir dir;
+    std::string talkPath = TestDatabase::Write(dir.Path());
+    MemoryProfile profile;
+    ScriptedPrompter prompter;
+    std::unique_ptr<CVoxbenchApp> app;
+
+    explicit App(bool open = true) {
+        profile.WriteString("Data", "Comms", TestDatabase::WriteCommNames(dir.Path()));
+        CVoxbenchApp::Setup setup;
+        setup.profile = &profile;
+        setup.soundDevices = MakeNullSoundFactory(std::make_shared<NullSoundControl>());
+        setup.prompter = &prompter;
+        setup.editors = EditorOpeners{};
+        app = std::make_unique<CVoxbenchApp>(std::move(setup));
+        QStringList arguments;
+        if (open) arguments << QString::fromStdString(talkPath);
+        if (!app->InitInstance(arguments)) qFatal("%s", app->StartupError().c_str());
+    }
+    QString Field(int id) const {
+        auto* edit = app->View()->findChild<QLineEdit*>(QStringLiteral("ctl%1").arg(id));
+        return edit ? edit->text() : "<missing>";
+    }
+    QString ButtonText(int id) const {
+        auto* button = app->View()->findChild<QPushButton*>(QStringLiteral("ctl%1").arg(id));
+        return button ? button->text() : "<missing>";
+    }
+    void Trigger(int id) { app->MainFrame()->Action(id)->trigger(); }
+};
+
+// Fields that show what a fragment or comm holds, and must be empty when there is none.
+const int kRecordFields[] = {
+    form::kVoiceCount, form::kVoxIndex, form::kVoxSize1,   form::kVoxSize2,    form::kPriority,
+    form::kPosition,   form::kBullseye, form::kElements,   form::kEvals,       form::kWarp,
+    form::kCommName,   form::kFragBase, form::kNumberBase, form::kFragBase + 2};
+
+}  // namespace
+
+class UserFaultsTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void cancelInTheTableSaveDialogCancelsTheWholeAction_data() {
+        QTest::addColumn<int>("command");
+        QTest::newRow("New") << cmd::kFileNew;
+        QTest::newRow("Open") << cmd::kFileOpen;
+        QTest::newRow("Exit") << cmd::kAppExit;
+    }
+    void cancelInTheTableSaveDialogCancelsTheWholeAction() {
+        QFETCH(int, command);
+        App a;
+        QVERIFY(a.app->Document().RemoveFragElement(0, 1));
+        a.app->Document().UpdateAllViews();
+        if (command == cmd::kFileOpen) a.prompter.AnswerFile(a.talkPath);
+        a.prompter.AnswerYesNoCancel(Answer::Yes);
+        a.prompter.AnswerFile(std::nullopt);  // Cancel in the table's Save As
+        a.Trigger(command);
+        QVERIFY(a.prompter.ScriptUsedUp());
+        QVERIFY(a.app->Document().IsModified());
+        QVERIFY(a.app->Document().GetFragTable().IsModified());
+        QVERIFY(a.app->MainFrame()->isVisible());
+        QCOMPARE(a.app->MainFrame()->windowTitle(), QString("speech.vox - voxbench"));
+        QCOMPARE(a.Field(form::kVoiceCount), QString("1"));  // the edit is still shown
+        // The table's dialog opened beside the talk file, not in the working folder.
+        QCOMPARE(a.prompter.fileRequests.back().folder, a.dir.Path());
+        QCOMPARE(a.prompter.fileRequests.back().fileName, std::string("fragFile.bin"));
+    }
+
+    void aFailedTableWriteKeepsTheEditsToo() {
+        App a;
+        QVERIFY(a.app->Document().RemoveFragElement(0, 1));
+        a.prompter.AnswerYesNoCancel(Answer::Yes);
+        a.prompter.AnswerFile(a.dir.File("no-such-folder/fragFile.bin"));
+        a.Trigger(cmd::kFileNew);
+        QCOMPARE(a.prompter.messages.size(), size_t(1));
+        QVERIFY(a.app->Document().IsModified());
+        QCOMPARE(a.Field(form::kFragCount), QString("5"));
+    }
+
+    void waveAndListDialogsOpenWhereTheirKindWasLastUsed() {
+        FormFixture f;
+        std::filesystem::create_directory(f.Dir().File("takes"));
+        const std::string wave = f.Dir().File("takes/one.wav");
+        f.Prompter().AnswerFile(wave);
+        f.View().SaveFragmentWave();
+        QVERIFY(vox::test::FileExists(wave));
+        f.Prompter().AnswerFile(std::nullopt);
+        f.View().SaveFragmentWave();
+        f.Prompter().AnswerFile(std::nullopt);
+        f.View().SaveFragmentRange();
+        const auto& requests = f.Prompter().fileRequests;
+        QCOMPARE(requests.size(), size_t(3));
+        QCOMPARE(requests[0].folder, std::string());
+        QCOMPARE(requests[1].folder, f.Dir().File("takes"));
+        QCOMPARE(requests[2].folder, std::string());  // the export list has a folder of its own
+        QCOMPARE(f.Doc().GetProfile().GetString("Folders", "WaveSave", ""), f.Dir().File("takes"));
+    }
+
+    void noFieldKeepsAValueOfTheDocumentBefore() {
+        App a;
+        QCOMPARE(a.Field(form::kCommName), QString("Greeting"));
+        QCOMPARE(a.ButtonText(form::kEvalButtonBase + 1), QString("1"));
+        a.Trigger(cmd::kFileNew);
+        for (int id : kRecordFields) QCOMPARE(a.Field(id), QString());
+        QCOMPARE(a.ButtonText(form::kEvalButtonBase + 1), QString());
+        QCOMPARE(a.Field(form::kFragCount), QString("0"));
+        QVERIFY(!a.app->OpenDocumentFile(a.dir.File("missing.vox")));
+        for (int id : kRecordFields) QCOMPARE(a.Field(id), QString());
+        QVERIFY(a.app->OpenDocumentFile(a.talkPath));
+        QCOMPARE(a.Field(form::kWarp), QString("5"));
+        QCOMPARE(a.Field(form::kCommName), QString("Greeting"));
+    }
+
+    void aDamagedTalkFileIsToldOnceAndOpenedForLookingOnly() {
+        App a(false);
+        std::filesystem::resize_file(a.talkPath, 100);
+        QVERIFY(a.app->OpenDocumentFile(a.talkPath));
+        QCOMPARE(a.prompter.messages.size(), size_t(1));
+        const std::string& told = a.prompter.messages[0];
+        QVERIFY2(
+            told.find("speech.vox: slot 2 (byte 20): points outside the file") != std::string::npos,
+            told.c_str());
+        QVERIFY2(told.find("read-only") != std::string::npos, told.c_str());
+        QVERIFY(a.app->Document().IsReadOnly());
+        QCOMPARE(a.Field(form::kFragCount), QString("5"));  // the tables can still be looked at
+        QVERIFY(a.app->Document().RemoveFragElement(0, 1));
+        a.Trigger(cmd::kFileSave);
+        QCOMPARE(a.prompter.messages.size(), size_t(2));
+        QVERIFY(a.app->Document().IsModified());
+        QCOMPARE(std::filesystem::file_size(a.talkPath), uintmax_t(100));
+    }
+
+    void openingSaysWhereTheFileLies() {
+        App a;
+        const QString full = QString::fromStdString(a.talkPath);
+        QCOMPARE(a.app->MainFrame()->statusBar()->currentMessage(), full);
+        QCOMPARE(a.app->MainFrame()->windowFilePath(), full);
+        QCOMPARE(a.app->MainFrame()->windowTitle(), QString("speech.vox - voxbench"));
+        QVERIFY(a.prompter.messages.empty());  // a sound directory is opened without a word
+    }
+};
+
+int RunUserFaultsTest(int argc, char** argv) {
+    UserFaultsTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+#include "tst_userfaults.moc"
