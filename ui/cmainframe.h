@@ -46,6 +46,7 @@ class CMainFrame : public QMainWindow {
     void BuildMenus();
     bool BuildToolBar();
     void BuildStatusBar();
+    void YieldMnemonicsToMenus();
     void AddAccelerators();
     void ConnectAutoPlay();
 

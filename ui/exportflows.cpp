@@ -59,7 +59,8 @@ void SaveFragmentWave(CVoxbenchDoc& doc, int fragment, int voice) {
     }
 }
 
-void SaveFragmentRange(CVoxbenchDoc& doc, const ProgressFn& progress) {
+void SaveFragmentRange(CVoxbenchDoc& doc, const ProgressFn& progress,
+                       const std::function<void()>& progressDone) {
     Prompter& prompter = doc.GetPrompter();
     const std::optional<std::string> listPath =
         AskFileInRememberedFolder(doc, WaveSaveRequest("Filenames.csv"), folder::kExportList);
@@ -68,6 +69,7 @@ void SaveFragmentRange(CVoxbenchDoc& doc, const ProgressFn& progress) {
     if (!range) return;
     const ExportResult result =
         ExportFragmentRange(doc, range->first, range->second, *listPath, progress);
+    if (progressDone) progressDone();
     if (!result.listWritten) {
         prompter.ShowMessage("File save failed\n" + result.error);
         return;

@@ -175,7 +175,8 @@ class EvalEditorTest : public QObject {
         Select(&dialog, 0);
         f.prompter.AnswerNumbers(std::vector<long long>{9, 8});  // index 9 is taken
         Click(&dialog, CEvalInfoDlg::kModifyControl);
-        QCOMPARE(f.prompter.messages, std::vector<std::string>({"Changed failed"}));
+        QCOMPARE(f.prompter.messages,
+                 std::vector<std::string>({"Changed failed\nIndex 9 is already in the list"}));
         QCOMPARE(Rows(&dialog), QStringList({"0 1 5 five-0", "1 9 6 six-0"}));
         QVERIFY(!f.doc->IsModified());
 
@@ -187,11 +188,17 @@ class EvalEditorTest : public QObject {
         QVERIFY(f.doc->IsModified());
     }
 
-    void deleteRemovesTheSelectedAlternative() {
+    void deleteAsksThenRemovesTheSelectedAlternative() {
         EditorFixture f;
         CEvalInfoDlg dialog(*f.doc, 0, "0", 0, nullptr);
         dialog.show();
         Select(&dialog, 0);
+        f.prompter.AnswerYesNoCancel(Answer::No);
+        Click(&dialog, CEvalInfoDlg::kDeleteControl);
+        QCOMPARE(f.prompter.questions,
+                 std::vector<std::string>{"Delete the alternative with index 1 (fragment 5)?"});
+        QVERIFY(!f.doc->IsModified());
+        f.prompter.AnswerYesNoCancel(Answer::Yes);
         Click(&dialog, CEvalInfoDlg::kDeleteControl);
         QCOMPARE(Describe(Alternatives(*f.doc, 0)), QString("9:6"));
         QCOMPARE(Rows(&dialog), QStringList({"0 9 6 six-0"}));

@@ -2,6 +2,8 @@
 // the edits, and fields that never show another document's values.
 #include <QAction>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTest>
@@ -13,6 +15,7 @@
 #include "ui/cmainframe.h"
 #include "ui/commandids.h"
 #include "ui/cvoxbenchapp.h"
+#include "ui/exportflows.h"
 #include "ui/formids.h"
 
 using namespace vox;
@@ -162,6 +165,66 @@ class UserFaultsTest : public QObject {
         QCOMPARE(a.app->MainFrame()->windowFilePath(), full);
         QCOMPARE(a.app->MainFrame()->windowTitle(), QString("speech.vox - voxbench"));
         QVERIFY(a.prompter.messages.empty());  // a sound directory is opened without a word
+    }
+
+    void aButtonThatCannotActSaysWhyInTheStatusBar_data() {
+        QTest::addColumn<int>("button");
+        QTest::addColumn<QString>("fragment");
+        QTest::addColumn<QString>("voice");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("play, no fragment") << form::kPlay << "999"
+                                           << "0"
+                                           << "Fragment 999 does not exist";
+        QTest::newRow("play, no voice") << form::kPlay << "3"
+                                        << "12"
+                                        << "Fragment 3 has no voice 12";
+        QTest::newRow("save, no voice") << form::kSave << "3"
+                                        << "12"
+                                        << "Fragment 3 has no voice 12";
+        QTest::newRow("info, no fragment") << form::kInfo << "999"
+                                           << "0"
+                                           << "Fragment 999 does not exist";
+    }
+    void aButtonThatCannotActSaysWhyInTheStatusBar() {
+        QFETCH(int, button);
+        QFETCH(QString, fragment);
+        QFETCH(QString, voice);
+        QFETCH(QString, reason);
+        FormFixture f;
+        f.Type(form::kFragment, fragment);
+        f.Type(form::kVoice, voice);
+        f.Prompter().statuses.clear();
+        f.Click(button);
+        QCOMPARE(f.Prompter().statuses, std::vector<std::string>{reason.toStdString()});
+        QVERIFY(f.Prompter().fileRequests.empty());
+        QVERIFY(f.PlayedSoFar().empty());
+    }
+
+    void theExportProgressIsGoneBeforeTheCountIsShown() {
+        FormFixture f;
+        f.Prompter().AnswerFile(f.Dir().File("Filenames.csv"));
+        f.Prompter().AnswerNumbers(std::vector<long long>{0, 4});
+        size_t messagesWhenClosed = 99;
+        SaveFragmentRange(f.Doc(), {}, [&] { messagesWhenClosed = f.Prompter().messages.size(); });
+        QCOMPARE(messagesWhenClosed, size_t(0));
+        QCOMPARE(f.Prompter().messages, std::vector<std::string>{"8 .wav files saved"});
+    }
+
+    void altVOpensTheViewMenuAndLeavesTheButtonItsCaption() {
+        App a;
+        CMainFrame* frame = a.app->MainFrame();
+        frame->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(frame));
+        QTest::keyClick(frame, Qt::Key_V, Qt::AltModifier);
+        QMenu* view = nullptr;
+        for (QAction* menu : frame->menuBar()->actions()) {
+            if (menu->text() == "&View") view = menu->menu();
+        }
+        QVERIFY(view);
+        QTRY_VERIFY(view->isVisible());
+        view->hide();
+        QCOMPARE(a.ButtonText(form::kAddVoice), QString("Add &Voice"));
+        QVERIFY(a.prompter.fileRequests.empty());
     }
 };
 
