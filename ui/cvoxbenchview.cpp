@@ -3,6 +3,8 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <algorithm>
 
 #include "lookup/lenientnumber.h"
@@ -159,6 +161,7 @@ void CVoxbenchView::ShowFragmentSlot(int slot, int fragment) {
     Edit(kElemIndBase + slot)->setEnabled(false);
     SetField(kFragBase + slot, fragment);
     Button(kEvalButtonBase + slot)->setText("");
+    Button(kEvalButtonBase + slot)->setToolTip(QString());
     Button(kEvalButtonBase + slot)->setEnabled(false);
 }
 
@@ -166,7 +169,15 @@ void CVoxbenchView::ShowEvalSlot(int slot, int eval) {
     std::string name;
     doc_.GetEvalName(eval, name);
     QPushButton* button = Button(kEvalButtonBase + slot);
-    button->setText(QString::fromStdString(name));
+    // A long name is cut at its end, where the eye expects it, and is whole in the tooltip.
+    const QString whole = QString::fromStdString(name);
+    QStyleOptionButton option;
+    option.initFrom(button);
+    const int room =
+        button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button).width();
+    const QString shown = button->fontMetrics().elidedText(whole, Qt::ElideRight, room);
+    button->setText(shown);
+    button->setToolTip(shown == whole ? QString() : whole);
     ListRecord record;
     if (!doc_.GetEvalRecord(eval, record)) {
         // An eval the table does not hold: the slot names it but offers nothing to choose, and
@@ -191,6 +202,7 @@ void CVoxbenchView::ClearSlot(int slot) {
     SetField(kFragBase + slot, "");
     Edit(kElemIndBase + slot)->setEnabled(false);
     Button(kEvalButtonBase + slot)->setText("");
+    Button(kEvalButtonBase + slot)->setToolTip(QString());
     Button(kEvalButtonBase + slot)->setEnabled(false);
 }
 

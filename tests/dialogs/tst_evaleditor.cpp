@@ -92,7 +92,7 @@ class EvalEditorTest : public QObject {
         QCOMPARE(list->columnCount(), 4);
         for (int c = 0; c < 4; ++c) {
             QCOMPARE(list->headerItem()->text(c), titles[c]);
-            QCOMPARE(list->header()->sectionSize(c), widths[c]);
+            QVERIFY(list->header()->sectionSize(c) >= widths[c]);  // wider for a long title
         }
         QCOMPARE(list->selectionMode(), QAbstractItemView::SingleSelection);
         QCOMPARE(Rows(&dialog), QStringList({"0 1 5 five-1", "1 9 6 six-1"}));
@@ -318,12 +318,14 @@ class EvalEditorTest : public QObject {
         QTreeWidget* list = List(&dialog);
         const QSize opening = dialog.size();
         const int openingListWidth = list->width();
+        const int numberWidth = list->header()->sectionSize(0);
         QCOMPARE(list->header()->sectionSize(3), 100);
 
         dialog.resize(opening + QSize(150, 30));
         QCOMPARE(list->width(), openingListWidth + 150);
         QCOMPARE(list->header()->sectionSize(3), 250);
-        for (int c = 0; c < 3; ++c) QCOMPARE(list->header()->sectionSize(c), 40);
+        QCOMPARE(list->header()->sectionSize(0), numberWidth);
+        for (int c = 1; c < 3; ++c) QCOMPARE(list->header()->sectionSize(c), 40);
 
         // Below the opening size the column keeps its template width; the list scrolls.
         dialog.resize(dialog.minimumSize());
