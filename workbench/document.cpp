@@ -145,12 +145,16 @@ bool CVoxbenchDoc::FlushTalkFile() { return !voxFile_.IsOpen() || voxFile_.Flush
 
 // --- side files ------------------------------------------------------------------------------
 
-void CVoxbenchDoc::LoadPhraseFile(const std::string& path) {
-    if (phrases_.LoadFile(path)) UpdateAllViews();
+bool CVoxbenchDoc::LoadPhraseFile(const std::string& path) {
+    if (!phrases_.LoadFile(path)) return false;
+    UpdateAllViews();
+    return true;
 }
 
-void CVoxbenchDoc::LoadCommNameFile(const std::string& path) {
-    if (commNames_.LoadFile(path)) UpdateAllViews();
+bool CVoxbenchDoc::LoadCommNameFile(const std::string& path) {
+    if (!commNames_.LoadFile(path)) return false;
+    UpdateAllViews();
+    return true;
 }
 
 std::string CVoxbenchDoc::GetPhrase(int frag, int voice) const {

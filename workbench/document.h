@@ -150,8 +150,9 @@ class CVoxbenchDoc {
     WriterLock& GetWriterLock() { return writerLock_; }
 
     // --- side files ---------------------------------------------------------------------------
-    void LoadPhraseFile(const std::string& path);
-    void LoadCommNameFile(const std::string& path);
+    // False when the file could not be read.
+    bool LoadPhraseFile(const std::string& path);
+    bool LoadCommNameFile(const std::string& path);
     std::string GetPhrase(int frag, int voice) const;
     std::string GetCommName(int comm) const;
     void LoadEvalNames();
