@@ -19,6 +19,7 @@
 #include "ui/cvoxbenchview.h"
 #include "ui/documentcommands.h"
 #include "ui/maintaincommands.h"
+#include "ui/phrasesearchdock.h"
 #include "workbench/document.h"
 
 namespace vox {
@@ -69,6 +70,7 @@ bool CMainFrame::OnCreate(CVoxbenchView* view) {
     BuildStatusBar();
     ConnectAutoPlay();
     setCentralWidget(view_);
+    BuildPhraseSearch();
     RebuildRecentFiles();
     // The form's fields would take Ctrl+A as "select all"; here it is the Auto Play command.
     qApp->installEventFilter(this);
@@ -200,6 +202,15 @@ void CMainFrame::BuildStatusBar() {
     toggle->setCheckable(true);
     toggle->setChecked(true);
     connect(toggle, &QAction::toggled, bar, &QStatusBar::setVisible);
+}
+
+void CMainFrame::BuildPhraseSearch() {
+    phraseSearch_ = new PhraseSearchDock(app_.Document(), this);
+    addDockWidget(Qt::RightDockWidgetArea, phraseSearch_);
+    phraseSearch_->hide();
+    connect(view_, &CVoxbenchView::SearchPhraseRequested, phraseSearch_, &PhraseSearchDock::Open);
+    connect(phraseSearch_, &PhraseSearchDock::PhraseChosen, view_, &CVoxbenchView::GoToPhrase);
+    connect(phraseSearch_, &PhraseSearchDock::CommChosen, view_, &CVoxbenchView::GoToComm);
 }
 
 void CMainFrame::ConnectAutoPlay() {

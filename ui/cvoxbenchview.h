@@ -64,9 +64,13 @@ class CVoxbenchView : public QWidget, public DocumentView {
     void AddVoiceFromWave();
     void OnFragInfo();
     void OnSlotEvalButton(int slot);
+    // Shows that fragment in that voice, or that comm, and plays it when Auto Play is on.
+    void GoToPhrase(int fragment, int voice);
+    void GoToComm(int comm);
 
   signals:
     void AutoPlayChanged(bool on);
+    void SearchPhraseRequested();
 
   private:
     void BuildForm(const DialogTemplateSet& templates);

@@ -28,6 +28,23 @@ void CVoxbenchView::ConnectActionButtons() {
                     [this, action = action] { (this->*action)(); });
         }
     }
+    if (QPushButton* search = Button(kSearchPhrase)) {
+        search->setEnabled(true);
+        connect(search, &QPushButton::clicked, this, &CVoxbenchView::SearchPhraseRequested);
+    }
+}
+
+void CVoxbenchView::GoToPhrase(int fragment, int voice) {
+    if (!Guard()) return;
+    fragVoice_ = voice;
+    RefreshFragment(fragment);
+    AutoPlayOne();
+}
+
+void CVoxbenchView::GoToComm(int comm) {
+    if (!Guard()) return;
+    RefreshComm(comm);
+    AutoPlaySequence();
 }
 
 ProgressFn CVoxbenchView::MakeProgress(const QString& label) { return longTask_.Start(label); }

@@ -6,6 +6,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QTableView>
 #include <QTest>
 #include <filesystem>
 
@@ -17,6 +18,7 @@
 #include "ui/cvoxbenchapp.h"
 #include "ui/exportflows.h"
 #include "ui/formids.h"
+#include "ui/phrasesearchdock.h"
 
 using namespace vox;
 using vox::test::FormFixture;
@@ -31,13 +33,15 @@ struct App {
     std::string talkPath = TestDatabase::Write(dir.Path());
     MemoryProfile profile;
     ScriptedPrompter prompter;
+    std::shared_ptr<NullSoundControl> sound = std::make_shared<NullSoundControl>();
     std::unique_ptr<CVoxbenchApp> app;
 
     explicit App(bool open = true) {
         profile.WriteString("Data", "Comms", TestDatabase::WriteCommNames(dir.Path()));
+        profile.WriteString("Data", "Phrases", TestDatabase::WritePhrases(dir.Path()));
         CVoxbenchApp::Setup setup;
         setup.profile = &profile;
-        setup.soundDevices = MakeNullSoundFactory(std::make_shared<NullSoundControl>());
+        setup.soundDevices = MakeNullSoundFactory(sound);
         setup.prompter = &prompter;
         setup.editors = EditorOpeners{};
         app = std::make_unique<CVoxbenchApp>(std::move(setup));
@@ -225,6 +229,31 @@ class UserFaultsTest : public QObject {
         view->hide();
         QCOMPARE(a.ButtonText(form::kAddVoice), QString("Add &Voice"));
         QVERIFY(a.prompter.fileRequests.empty());
+    }
+
+    void thePhraseSearchFindsAsYouTypeAndEnterShowsAndPlaysTheMatch() {
+        App a;
+        a.app->View()
+            ->findChild<QPushButton*>(QStringLiteral("ctl%1").arg(form::kSearchPhrase))
+            ->click();
+        PhraseSearchDock* dock = a.app->MainFrame()->PhraseSearch();
+        QVERIFY(dock->isVisible());
+        QTest::keyClicks(dock->Field(), "F2V");
+        QAbstractItemModel* results = dock->Results()->model();
+        QCOMPARE(results->rowCount(), 2);
+        QCOMPARE(results->index(1, PhraseMatchModel::kText).data().toString(), QString("f2v1"));
+        dock->Field()->clear();
+        QTest::keyClicks(dock->Field(), "greet");
+        QCOMPARE(results->rowCount(), 1);
+        QCOMPARE(results->index(0, PhraseMatchModel::kKind).data().toString(), QString("Comm"));
+        dock->Field()->clear();
+        QTest::keyClicks(dock->Field(), "f2v1");
+        QTest::keyClick(dock->Field(), Qt::Key_Return);
+        QCOMPARE(a.Field(form::kFragment), QString("2"));
+        QCOMPARE(a.Field(form::kVoice), QString("1"));
+        QVERIFY(a.sound->WaitForCalls(NullSoundStep::Play, 1, std::chrono::seconds(10)));
+        QTRY_COMPARE(a.sound->GetPlayed().size(), size_t(1));
+        QCOMPARE(TestDatabase::EntryOfBytes(a.sound->GetPlayed()[0].pcm.size()), 4);
     }
 };
 
