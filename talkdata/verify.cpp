@@ -102,6 +102,11 @@ class Verifier {
           findings_(findings),
           report_(report) {}
 
+    void RunTalkOnly() {
+        talk_ = ShapeOf(talkBytes_);
+        CheckTalk();
+    }
+
     void Run() {
         talk_ = ShapeOf(talkBytes_);
         CheckTalk();
@@ -420,6 +425,21 @@ VerifyReport VerifyDatabase(const DatabaseBytes& files, const EntryDecodeCheck& 
     VerifyReport report;
     FindingCounter findings(report, sink);
     Verifier(files, decode, progress, findings, report).Run();
+    findings.Finish();
+    return report;
+}
+
+VerifyReport VerifyTalkDirectory(ByteSpan talk, const std::string& talkName) {
+    VerifyReport report;
+    const FindingSink noSink;  // held by reference
+    FindingCounter findings(report, noSink);
+    DatabaseBytes files;
+    files.talkName = talkName;
+    files.talk = talk;
+    if (talk.empty()) findings.Add({talkName, "", "the file is empty"});
+    const EntryDecodeCheck noDecode;
+    const ProgressFn noProgress;
+    Verifier(files, noDecode, noProgress, findings, report).RunTalkOnly();
     findings.Finish();
     return report;
 }

@@ -59,6 +59,10 @@ struct DatabaseBytes {
 VerifyReport VerifyDatabase(const DatabaseBytes& files, const EntryDecodeCheck& decode,
                             const ProgressFn& progress = {}, const FindingSink& sink = {});
 
+// The talk file's own checks without decoding: the directory's shape and every slot's entry
+// inside the file. Cheap enough to run on every open.
+VerifyReport VerifyTalkDirectory(ByteSpan talk, const std::string& talkName);
+
 // Maps the talk file and reads its three companion files from its folder, read-only, then
 // VerifyDatabase; a file that cannot be read is itself a finding, and so is the journal of a
 // batch of slots that a killed writer left half done. When another program's replace points a

@@ -20,6 +20,7 @@ void ConfigureApp(CLI::App& app) {
     app.require_subcommand(1);
     vox::tool::RegisterDump(app);
     vox::tool::RegisterFind(app);
+    vox::tool::RegisterSearch(app);
     vox::tool::RegisterInfo(app);
     vox::tool::RegisterPack(app);
     vox::tool::RegisterUnpack(app);

@@ -100,6 +100,7 @@ int& ExitStatus();
 
 void RegisterDump(CLI::App& app);
 void RegisterFind(CLI::App& app);
+void RegisterSearch(CLI::App& app);
 void RegisterInfo(CLI::App& app);
 void RegisterPack(CLI::App& app);
 void RegisterUnpack(CLI::App& app);

@@ -1,5 +1,6 @@
 #include "ui/cmainframe.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
@@ -18,6 +19,7 @@
 #include "ui/cvoxbenchview.h"
 #include "ui/documentcommands.h"
 #include "ui/maintaincommands.h"
+#include "ui/phrasesearchdock.h"
 #include "workbench/document.h"
 
 namespace vox {
@@ -62,11 +64,13 @@ bool CMainFrame::OnCreate(CVoxbenchView* view) {
     if (!view_ || resources_.menus.empty()) return false;
     BindCommands();
     BuildMenus();
+    YieldMnemonicsToMenus();
     AddAccelerators();
     if (!BuildToolBar()) return false;
     BuildStatusBar();
     ConnectAutoPlay();
     setCentralWidget(view_);
+    BuildPhraseSearch();
     RebuildRecentFiles();
     // The form's fields would take Ctrl+A as "select all"; here it is the Auto Play command.
     qApp->installEventFilter(this);
@@ -134,6 +138,19 @@ void CMainFrame::BuildMenus() {
     }
 }
 
+// A form button whose mnemonic is also a menu's ("Add &Voice", "&View") would make Alt+V
+// ambiguous, and Qt then only moves the focus. The menu keeps the key; the button its caption.
+void CMainFrame::YieldMnemonicsToMenus() {
+    QList<QKeySequence> menuKeys;
+    for (QAction* menu : menuBar()->actions()) {
+        const QKeySequence key = QKeySequence::mnemonic(menu->text());
+        if (!key.isEmpty()) menuKeys.append(key);
+    }
+    for (QAbstractButton* button : view_->findChildren<QAbstractButton*>()) {
+        if (menuKeys.contains(button->shortcut())) button->setShortcut(QKeySequence());
+    }
+}
+
 void CMainFrame::AddAccelerators() {
     std::map<int, QList<QKeySequence>> keys;
     for (const Accelerator& accel : resources_.accelerators) {
@@ -179,20 +196,21 @@ void CMainFrame::BuildStatusBar() {
     messagePane_ = new QLabel(tr("Ready"), bar);
     messagePane_->setObjectName("messagePane");
     bar->addWidget(messagePane_, 1);
-    for (const char* indicator : {"CAP", "NUM", "SCRL"}) {
-        auto* pane = new QLabel(indicator, bar);
-        pane->setObjectName(QStringLiteral("pane%1").arg(indicator));
-        pane->setAlignment(Qt::AlignCenter);
-        pane->setMinimumWidth(pane->fontMetrics().horizontalAdvance("SCRL") + 12);
-        // The lock-key states are not visible to a portable program; the panes keep their
-        // place and show their names dimmed.
-        pane->setEnabled(false);
-        bar->addPermanentWidget(pane);
-    }
+    // No lock-key panes: a portable program cannot read the lock states, and panes that
+    // show them lit or dimmed at random mislead.
     QAction* toggle = MakeAction(cmd::kViewStatusBar, "");
     toggle->setCheckable(true);
     toggle->setChecked(true);
     connect(toggle, &QAction::toggled, bar, &QStatusBar::setVisible);
+}
+
+void CMainFrame::BuildPhraseSearch() {
+    phraseSearch_ = new PhraseSearchDock(app_.Document(), this);
+    addDockWidget(Qt::RightDockWidgetArea, phraseSearch_);
+    phraseSearch_->hide();
+    connect(view_, &CVoxbenchView::SearchPhraseRequested, phraseSearch_, &PhraseSearchDock::Open);
+    connect(phraseSearch_, &PhraseSearchDock::PhraseChosen, view_, &CVoxbenchView::GoToPhrase);
+    connect(phraseSearch_, &PhraseSearchDock::CommChosen, view_, &CVoxbenchView::GoToComm);
 }
 
 void CMainFrame::ConnectAutoPlay() {

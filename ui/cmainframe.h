@@ -14,6 +14,7 @@ namespace vox {
 
 class CVoxbenchApp;
 class CVoxbenchView;
+class PhraseSearchDock;
 
 // The main window: menu, accelerators, toolbar and status bar around the form. Commands go to
 // the application, the document or the form; the frame itself only shows and hides its bars.
@@ -32,6 +33,7 @@ class CMainFrame : public QMainWindow {
     QAction* Action(int id) const;
     QToolBar* ToolBar() const { return toolBar_; }
     QLabel* MessagePane() const { return messagePane_; }
+    PhraseSearchDock* PhraseSearch() const { return phraseSearch_; }
     void RebuildRecentFiles();
 
   protected:
@@ -46,8 +48,10 @@ class CMainFrame : public QMainWindow {
     void BuildMenus();
     bool BuildToolBar();
     void BuildStatusBar();
+    void YieldMnemonicsToMenus();
     void AddAccelerators();
     void ConnectAutoPlay();
+    void BuildPhraseSearch();
 
     CVoxbenchApp& app_;
     const FrameResources& resources_;
@@ -59,6 +63,7 @@ class CMainFrame : public QMainWindow {
     std::vector<QAction*> recentActions_;
     QToolBar* toolBar_ = nullptr;
     QLabel* messagePane_ = nullptr;
+    PhraseSearchDock* phraseSearch_ = nullptr;
 };
 
 }  // namespace vox

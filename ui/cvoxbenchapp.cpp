@@ -2,8 +2,10 @@
 
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QStatusBar>
 
 #include "talkdata/iniprofile.h"
+#include "talkdata/verify.h"
 #include "ui/caboutdlg.h"
 #include "ui/cmainframe.h"
 #include "ui/cvoxbenchview.h"
@@ -16,6 +18,20 @@ namespace {
 
 const char* const kTemplateFiles[] = {":/templates/mainform.dlg", ":/templates/about.dlg"};
 constexpr const char* kFrameFile = ":/frame/mainframe.txt";
+constexpr int kPathShownMs = 5000;
+constexpr size_t kFindingsShown = 5;
+
+// One message for everything the directory check found: the first few places, and a count.
+std::string DamageMessage(const VerifyReport& report) {
+    std::string text = "The talk file is damaged:\n";
+    for (size_t i = 0; i < report.findings.size() && i < kFindingsShown; ++i) {
+        text += report.findings[i].Text() + "\n";
+    }
+    if (report.problemCount > kFindingsShown) {
+        text += "and " + std::to_string(report.problemCount - kFindingsShown) + " more problems\n";
+    }
+    return text;
+}
 
 std::string AbsolutePath(const std::string& path) {
     return QFileInfo(QString::fromStdString(path)).absoluteFilePath().toStdString();
@@ -112,10 +128,32 @@ bool CVoxbenchApp::OpenDocumentFile(const std::string& path) {
         return false;
     }
     savedAsPath_.clear();
+    CheckTalkDirectory(path);
     recentFiles_.Add(AbsolutePath(path));
-    if (frame_) frame_->RebuildRecentFiles();
+    if (frame_) {
+        frame_->RebuildRecentFiles();
+        // The title names the file only; where it lies is said for a while on opening.
+        frame_->statusBar()->showMessage(QString::fromStdString(AbsolutePath(path)), kPathShownMs);
+    }
     UpdateTitle();
     return true;
+}
+
+// A damaged directory would make Play and Save do nothing, without a word. The database is
+// opened again read-only, so that it can still be looked at but nothing is written over it.
+void CVoxbenchApp::CheckTalkDirectory(const std::string& path) {
+    const VerifyReport report =
+        VerifyTalkDirectory(doc_->GetVoxFile().Bytes(),
+                            QFileInfo(QString::fromStdString(path)).fileName().toStdString());
+    if (report.problemCount == 0) return;
+    std::string text = DamageMessage(report);
+    if (doc_->OnOpenDocument(path, CVoxbenchDoc::Access::ReadOnly)) {
+        text += "\nIt is open read-only, for looking: nothing will be written to it.";
+    } else {
+        text += "\nIt could not be opened read-only either:\n" + doc_->GetOpenError();
+        doc_->OnNewDocument();
+    }
+    ShowMessage(text);
 }
 
 // A failed open has already replaced part of the database (the talk file, a table). The form
@@ -189,7 +227,12 @@ std::string CVoxbenchApp::DocumentTitle() const {
 }
 
 void CVoxbenchApp::UpdateTitle() {
-    if (frame_) frame_->setWindowTitle(QString::fromStdString(DocumentTitle() + " - " + kAppTitle));
+    if (!frame_) return;
+    frame_->setWindowTitle(QString::fromStdString(DocumentTitle() + " - " + kAppTitle));
+    // Window systems that show a window's file (a title tooltip, a proxy icon) get the full path.
+    const std::string& path = doc_->GetPathName();
+    frame_->setWindowFilePath(path.empty() ? QString()
+                                           : QString::fromStdString(AbsolutePath(path)));
 }
 
 void CVoxbenchApp::ShowMessage(const std::string& text) {

@@ -66,6 +66,7 @@ class CVoxbenchApp {
     bool LoadResources();
     bool CreateFrame();
     void RestoreAfterFailedOpen(const std::string& previousPath);
+    void CheckTalkDirectory(const std::string& path);
     void UpdateTitle();
     void ShowMessage(const std::string& text);
 

@@ -3,6 +3,8 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <algorithm>
 
 #include "lookup/lenientnumber.h"
@@ -90,22 +92,24 @@ void CVoxbenchView::OnUpdate() {
 
 void CVoxbenchView::RefreshFragment(int fragment) {
     currentFrag_ = fragment;
+    // What the lookups do not find is shown empty: values kept from another fragment, or from
+    // the database open before, would pass for this one's.
     ListRecord record;
-    if (doc_.GetFragRecord(currentFrag_, record)) {
+    fragFound_ = doc_.GetFragRecord(currentFrag_, record);
+    entryFound_ = false;
+    if (fragFound_) {
         voiceCount_ = record.count;
         voxIndex_ = doc_.FindVoxIndex(record, fragVoice_);
         VoxEntry entry;
-        if (doc_.GetVoxEntry(voxIndex_, entry)) {
+        entryFound_ = doc_.GetVoxEntry(voxIndex_, entry);
+        if (entryFound_) {
             voxSize1_ = static_cast<int>(entry.codedSize);
             voxSize2_ = static_cast<int>(entry.decodedSize);
             if (waveform_) waveform_->ShowRecording(entry);
-        } else if (waveform_) {
-            waveform_->Clear();
         }
-    } else if (waveform_) {
-        waveform_->Clear();
     }
-    phrase_ = doc_.GetPhrase(currentFrag_, fragVoice_);
+    if (!entryFound_ && waveform_) waveform_->Clear();
+    phrase_ = fragFound_ ? doc_.GetPhrase(currentFrag_, fragVoice_) : std::string();
     WriteState();
     TellDamage();
 }
@@ -113,7 +117,12 @@ void CVoxbenchView::RefreshFragment(int fragment) {
 void CVoxbenchView::RefreshComm(int comm) {
     currentComm_ = static_cast<int16_t>(comm);
     CommRecord record;
-    if (doc_.GetCommRecord(currentComm_, record)) {
+    commFound_ = doc_.GetCommRecord(currentComm_, record);
+    if (!commFound_) {
+        for (int slot = 0; slot < kSlotCount; ++slot) ClearSlot(slot);
+        elements_ = 0;
+        ShowSequence(QString(), {});
+    } else {
         warp_ = record.warp;
         priority_ = record.priority;
         position_ = record.position;
@@ -138,7 +147,8 @@ void CVoxbenchView::RefreshComm(int comm) {
         for (int slot = shown; slot < kSlotCount; ++slot) ClearSlot(slot);
         ShowSequence(sequence, std::move(phrases));
     }
-    SetField(kCommName, QString::fromStdString(doc_.GetCommName(currentComm_)));
+    SetField(kCommName,
+             commFound_ ? QString::fromStdString(doc_.GetCommName(currentComm_)) : QString());
     WriteState();
     TellDamage();
 }
@@ -151,6 +161,7 @@ void CVoxbenchView::ShowFragmentSlot(int slot, int fragment) {
     Edit(kElemIndBase + slot)->setEnabled(false);
     SetField(kFragBase + slot, fragment);
     Button(kEvalButtonBase + slot)->setText("");
+    Button(kEvalButtonBase + slot)->setToolTip(QString());
     Button(kEvalButtonBase + slot)->setEnabled(false);
 }
 
@@ -158,7 +169,15 @@ void CVoxbenchView::ShowEvalSlot(int slot, int eval) {
     std::string name;
     doc_.GetEvalName(eval, name);
     QPushButton* button = Button(kEvalButtonBase + slot);
-    button->setText(QString::fromStdString(name));
+    // A long name is cut at its end, where the eye expects it, and is whole in the tooltip.
+    const QString whole = QString::fromStdString(name);
+    QStyleOptionButton option;
+    option.initFrom(button);
+    const int room =
+        button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button).width();
+    const QString shown = button->fontMetrics().elidedText(whole, Qt::ElideRight, room);
+    button->setText(shown);
+    button->setToolTip(shown == whole ? QString() : whole);
     ListRecord record;
     if (!doc_.GetEvalRecord(eval, record)) {
         // An eval the table does not hold: the slot names it but offers nothing to choose, and
@@ -183,6 +202,7 @@ void CVoxbenchView::ClearSlot(int slot) {
     SetField(kFragBase + slot, "");
     Edit(kElemIndBase + slot)->setEnabled(false);
     Button(kEvalButtonBase + slot)->setText("");
+    Button(kEvalButtonBase + slot)->setToolTip(QString());
     Button(kEvalButtonBase + slot)->setEnabled(false);
 }
 
@@ -231,21 +251,27 @@ std::vector<int> CVoxbenchView::SlotFragments() const {
 // Fields are written without their change handlers: what a handler would recompute is what was
 // just written.
 void CVoxbenchView::WriteState() {
+    const auto setFound = [this](int id, bool found, long long value) {
+        if (found)
+            SetField(id, value);
+        else
+            SetField(id, QString());
+    };
     SetField(kFragment, currentFrag_);
-    SetField(kVoiceCount, voiceCount_);
+    setFound(kVoiceCount, fragFound_, voiceCount_);
     SetField(kCommCount, commCount_);
     SetField(kFragCount, fragCount_);
-    SetField(kVoxIndex, voxIndex_);
-    SetField(kVoxSize1, voxSize1_);
-    SetField(kVoxSize2, voxSize2_);
+    setFound(kVoxIndex, fragFound_, voxIndex_);
+    setFound(kVoxSize1, entryFound_, voxSize1_);
+    setFound(kVoxSize2, entryFound_, voxSize2_);
     SetField(kVoice, fragVoice_);
     SetField(kCommIndex, currentComm_);
-    SetField(kPriority, priority_);
-    SetField(kPosition, position_);
-    SetField(kEvals, evals_);
-    SetField(kElements, elements_);
-    SetField(kBullseye, bullseye_);
-    SetField(kWarp, warp_);
+    setFound(kPriority, commFound_, priority_);
+    setFound(kPosition, commFound_, position_);
+    setFound(kEvals, commFound_, evals_);
+    setFound(kElements, commFound_, elements_);
+    setFound(kBullseye, commFound_, bullseye_);
+    setFound(kWarp, commFound_, warp_);
     SetField(kEvalCount, evalCount_);
     const QString phrase = QString::fromStdString(phrase_);
     if (phraseEdit_->toPlainText() != phrase) phraseEdit_->setPlainText(phrase);

@@ -64,9 +64,13 @@ class CVoxbenchView : public QWidget, public DocumentView {
     void AddVoiceFromWave();
     void OnFragInfo();
     void OnSlotEvalButton(int slot);
+    // Shows that fragment in that voice, or that comm, and plays it when Auto Play is on.
+    void GoToPhrase(int fragment, int voice);
+    void GoToComm(int comm);
 
   signals:
     void AutoPlayChanged(bool on);
+    void SearchPhraseRequested();
 
   private:
     void BuildForm(const DialogTemplateSet& templates);
@@ -87,6 +91,8 @@ class CVoxbenchView : public QWidget, public DocumentView {
     void OnElementStep(int slot, int delta);
 
     bool Guard();
+    // Shows in the status bar why the fragment's voice has no recording; false when it has one.
+    bool ToldMissingRecording(int fragment, int voice);
     // Tells the person, once per open database, that a file of it was cut short by another
     // program: every read of it fails from then on, silently otherwise.
     void TellDamage();
@@ -146,6 +152,10 @@ class CVoxbenchView : public QWidget, public DocumentView {
     std::string phrase_;
     int commVoice_ = 0;
     bool autoPlay_ = true;
+    // Whether the last refresh found the fragment, its voice's entry and the comm.
+    bool fragFound_ = false;
+    bool entryFound_ = false;
+    bool commFound_ = false;
 };
 
 }  // namespace vox

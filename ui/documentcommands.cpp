@@ -7,6 +7,7 @@
 
 #include "lookup/crossrefsearch.h"
 #include "lookup/lenientnumber.h"
+#include "ui/dialogfolders.h"
 
 namespace vox {
 namespace {
@@ -21,17 +22,21 @@ std::string AbsolutePath(const std::string& path) {
     return error ? path : absolute.lexically_normal().string();
 }
 
-void SaveTable(CVoxbenchDoc& doc, bool frags, const char* fileName, const char* filter) {
+// False when the person cancelled or the table could not be written (the reason was shown).
+bool SaveTable(CVoxbenchDoc& doc, bool frags, const char* fileName, const char* filter) {
     FileDialogRequest request;
     request.save = true;
     request.defaultExtension = "bin";
     request.fileName = fileName;
     request.filter = filter;
     request.overwritePrompt = true;
+    // Beside the talk file, where the next open looks for it.
+    request.folder = TalkFileFolder(doc);
     const std::optional<std::string> chosen = doc.GetPrompter().AskFile(request);
-    if (!chosen) return;
+    if (!chosen || chosen->empty()) return false;
     const Status saved = frags ? doc.SaveFragTable(*chosen) : doc.SaveEvalTable(*chosen);
     if (!saved) doc.GetPrompter().ShowMessage(saved.error);
+    return static_cast<bool>(saved);
 }
 
 void LoadSideFile(CVoxbenchDoc& doc, bool phrases) {
@@ -72,12 +77,14 @@ void RunSearch(CVoxbenchDoc& doc, SearchKind kind) {
 
 }  // namespace
 
-void OnSaveEvalFile(CVoxbenchDoc& doc) {
-    SaveTable(doc, false, kEvalFileName, "Eval Bin Files (*.bin)|*.bin|All files (*.*)|*.*||");
+bool OnSaveEvalFile(CVoxbenchDoc& doc) {
+    return SaveTable(doc, false, kEvalFileName,
+                     "Eval Bin Files (*.bin)|*.bin|All files (*.*)|*.*||");
 }
 
-void OnSaveFragFile(CVoxbenchDoc& doc) {
-    SaveTable(doc, true, kFragFileName, "Frag Bin Files (*.bin)|*.bin|All files (*.*)|*.*||");
+bool OnSaveFragFile(CVoxbenchDoc& doc) {
+    return SaveTable(doc, true, kFragFileName,
+                     "Frag Bin Files (*.bin)|*.bin|All files (*.*)|*.*||");
 }
 
 void OnLoadPhrases(CVoxbenchDoc& doc) { LoadSideFile(doc, true); }
@@ -87,9 +94,18 @@ void OnFindEvalInCommand(CVoxbenchDoc& doc) { RunSearch(doc, kEvalInComm); }
 void OnFindFragInCommand(CVoxbenchDoc& doc) { RunSearch(doc, kFragInComm); }
 
 bool OnSaveDocument(CVoxbenchDoc& doc) {
-    if (doc.GetFragTable().IsModified()) OnSaveFragFile(doc);
-    if (doc.GetEvalTable().IsModified()) OnSaveEvalFile(doc);
-    doc.FlushTalkFile();
+    if (doc.IsReadOnly()) {
+        doc.GetPrompter().ShowMessage(doc.GetPathName() + " is open read-only; nothing was saved.");
+        return false;
+    }
+    // A table left unsaved (Cancel in its dialog, or a failed write) keeps the document
+    // modified, and whatever asked for the save (Exit, Open, New) must not go on.
+    if (doc.GetFragTable().IsModified() && !OnSaveFragFile(doc)) return false;
+    if (doc.GetEvalTable().IsModified() && !OnSaveEvalFile(doc)) return false;
+    if (!doc.FlushTalkFile()) {
+        doc.GetPrompter().ShowMessage("File save failed\n" + doc.GetPathName());
+        return false;
+    }
     doc.SetModifiedFlag(false);
     return true;
 }

@@ -8,8 +8,9 @@ namespace vox {
 // which side file to load, which number to search for. Every question and message goes
 // through the document's prompter.
 
-void OnSaveEvalFile(CVoxbenchDoc& doc);
-void OnSaveFragFile(CVoxbenchDoc& doc);
+// False when the person cancelled or the table could not be written.
+bool OnSaveEvalFile(CVoxbenchDoc& doc);
+bool OnSaveFragFile(CVoxbenchDoc& doc);
 void OnLoadPhrases(CVoxbenchDoc& doc);
 void OnLoadCommNames(CVoxbenchDoc& doc);
 void OnFindFragInEval(CVoxbenchDoc& doc);
@@ -17,7 +18,7 @@ void OnFindEvalInCommand(CVoxbenchDoc& doc);
 void OnFindFragInCommand(CVoxbenchDoc& doc);
 
 // The framework's save: each modified table through its save dialog, then the talk file's
-// changed pages.
+// changed pages. False, and the document still modified, when any of it was not saved.
 bool OnSaveDocument(CVoxbenchDoc& doc);
 
 }  // namespace vox

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "talkdata/safefile.h"
+#include "ui/dialogfolders.h"
 #include "workbench/fragmentexport.h"
 
 namespace vox {
@@ -45,7 +46,8 @@ std::optional<std::pair<int, int>> AskRange(Prompter& prompter, int fragmentCoun
 
 void SaveFragmentWave(CVoxbenchDoc& doc, int fragment, int voice) {
     if (!HasRecording(doc, fragment, voice)) return;
-    const std::optional<std::string> path = doc.GetPrompter().AskFile(WaveSaveRequest(""));
+    const std::optional<std::string> path =
+        AskFileInRememberedFolder(doc, WaveSaveRequest(""), folder::kWaveSave);
     if (!path || path->empty()) return;
     std::vector<uint8_t> wave;
     // A recording that does not decode is not saved: the buffer would hold no sound.
@@ -57,14 +59,17 @@ void SaveFragmentWave(CVoxbenchDoc& doc, int fragment, int voice) {
     }
 }
 
-void SaveFragmentRange(CVoxbenchDoc& doc, const ProgressFn& progress) {
+void SaveFragmentRange(CVoxbenchDoc& doc, const ProgressFn& progress,
+                       const std::function<void()>& progressDone) {
     Prompter& prompter = doc.GetPrompter();
-    const std::optional<std::string> listPath = prompter.AskFile(WaveSaveRequest("Filenames.csv"));
+    const std::optional<std::string> listPath =
+        AskFileInRememberedFolder(doc, WaveSaveRequest("Filenames.csv"), folder::kExportList);
     if (!listPath || listPath->empty()) return;
     const std::optional<std::pair<int, int>> range = AskRange(prompter, doc.GetFragCount());
     if (!range) return;
     const ExportResult result =
         ExportFragmentRange(doc, range->first, range->second, *listPath, progress);
+    if (progressDone) progressDone();
     if (!result.listWritten) {
         prompter.ShowMessage("File save failed\n" + result.error);
         return;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include "talkdata/progress.h"
 #include "workbench/document.h"
 
@@ -11,7 +13,9 @@ namespace vox {
 // Asks for a file name and writes the fragment's voice as a wave file.
 void SaveFragmentWave(CVoxbenchDoc& doc, int fragment, int voice);
 
-// The whole export: list-file dialog, range dialog, export, "%d .wav files saved".
-void SaveFragmentRange(CVoxbenchDoc& doc, const ProgressFn& progress = {});
+// The whole export: list-file dialog, range dialog, export, "%d .wav files saved". progressDone
+// takes the progress off the screen before any message about the result is shown.
+void SaveFragmentRange(CVoxbenchDoc& doc, const ProgressFn& progress = {},
+                       const std::function<void()>& progressDone = {});
 
 }  // namespace vox

@@ -6,6 +6,7 @@
 
 #include "audio/soundfilereader.h"
 #include "talkdata/talklayout.h"
+#include "ui/dialogfolders.h"
 #include "workbench/fragmentexport.h"
 #include "workbench/recording.h"
 
@@ -46,7 +47,8 @@ struct ChosenTake {
 // failed.
 std::optional<ChosenTake> AskAndEncode(CVoxbenchDoc& doc, RecordingRequest request) {
     Prompter& prompter = doc.GetPrompter();
-    const std::optional<FileChoice> choice = prompter.AskFileWithOption(SoundOpenRequest());
+    const std::optional<FileChoice> choice =
+        AskFileWithOptionInRememberedFolder(doc, SoundOpenRequest(), folder::kWaveOpen);
     if (!choice) return std::nullopt;
     request.normalize = choice->option;
     RecordingResult read = ReadRecording(doc, choice->path, request);

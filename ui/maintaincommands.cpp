@@ -3,6 +3,7 @@
 #include <QObject>
 
 #include "audio/entrydecodecheck.h"
+#include "ui/dialogfolders.h"
 #include "ui/longtask.h"
 #include "workbench/document.h"
 
@@ -65,7 +66,8 @@ void ReinstallExport(CVoxbenchDoc& doc, QWidget* parent) {
     request.fileName = "Filenames.csv";
     request.filter = "List Files (*.csv)|*.csv|All files (*.*)|*.*||";
     request.mustExist = true;
-    const std::optional<std::string> listPath = doc.GetPrompter().AskFile(request);
+    const std::optional<std::string> listPath =
+        AskFileInRememberedFolder(doc, request, folder::kReinstallList);
     if (!listPath || listPath->empty()) return;
     LongTask task(parent);
     const ImportResult result =

@@ -28,33 +28,69 @@ void CVoxbenchView::ConnectActionButtons() {
                     [this, action = action] { (this->*action)(); });
         }
     }
+    if (QPushButton* search = Button(kSearchPhrase)) {
+        search->setEnabled(true);
+        connect(search, &QPushButton::clicked, this, &CVoxbenchView::SearchPhraseRequested);
+    }
+}
+
+void CVoxbenchView::GoToPhrase(int fragment, int voice) {
+    if (!Guard()) return;
+    fragVoice_ = voice;
+    RefreshFragment(fragment);
+    AutoPlayOne();
+}
+
+void CVoxbenchView::GoToComm(int comm) {
+    if (!Guard()) return;
+    RefreshComm(comm);
+    AutoPlaySequence();
 }
 
 ProgressFn CVoxbenchView::MakeProgress(const QString& label) { return longTask_.Start(label); }
 
+// A button that does nothing says why, where a glance finds it and no click is needed.
+bool CVoxbenchView::ToldMissingRecording(int fragment, int voice) {
+    const std::string reason = MissingRecordingReason(doc_, fragment, voice);
+    if (reason.empty()) return false;
+    doc_.GetPrompter().ShowStatus(reason);
+    return true;
+}
+
 void CVoxbenchView::PlayFragment() {
     ReadFieldsIntoState();
     if (!Guard()) return;
-    vox::PlayFragment(doc_, currentFrag_, fragVoice_);
+    if (!ToldMissingRecording(currentFrag_, fragVoice_))
+        vox::PlayFragment(doc_, currentFrag_, fragVoice_);
     TellDamage();
 }
 
 void CVoxbenchView::PlayCommandSequence() {
     CommRecord record;
-    if (!doc_.GetCommRecord(currentComm_, record)) return;
-    PlayFragmentSequence(doc_, SlotFragments(), commVoice_);
+    if (!doc_.GetCommRecord(currentComm_, record)) {
+        if (fragCount_ != 0)
+            doc_.GetPrompter().ShowStatus("Comm " + std::to_string(currentComm_) +
+                                          " does not exist");
+        return;
+    }
+    const std::vector<int> fragments = SlotFragments();
+    const int queued = PlayFragmentSequence(doc_, fragments, commVoice_);
+    if (queued < static_cast<int>(fragments.size()))
+        ToldMissingRecording(fragments[static_cast<size_t>(queued)], commVoice_);
     TellDamage();
 }
 
 void CVoxbenchView::SaveFragmentWave() {
     if (!Guard()) return;
-    vox::SaveFragmentWave(doc_, currentFrag_, fragVoice_);
+    if (!ToldMissingRecording(currentFrag_, fragVoice_))
+        vox::SaveFragmentWave(doc_, currentFrag_, fragVoice_);
     TellDamage();
 }
 
 void CVoxbenchView::SaveFragmentRange() {
     if (!Guard()) return;
-    vox::SaveFragmentRange(doc_, MakeProgress(tr("Saving fragments...")));
+    vox::SaveFragmentRange(doc_, MakeProgress(tr("Saving fragments...")),
+                           [this] { longTask_.Finish(); });
     longTask_.Finish();
     TellDamage();
 }
@@ -81,13 +117,23 @@ void CVoxbenchView::AddVoiceFromWave() {
 
 void CVoxbenchView::OnFragInfo() {
     if (!Guard()) return;
+    ListRecord record;
+    if (!doc_.GetFragRecord(currentFrag_, record)) {
+        doc_.GetPrompter().ShowStatus("Fragment " + std::to_string(currentFrag_) +
+                                      " does not exist");
+        return;
+    }
     if (openers_.fragEditor) openers_.fragEditor(this, doc_, currentFrag_);
 }
 
 void CVoxbenchView::OnSlotEvalButton(int slot) {
     const int eval = SlotEval(slot);
     ListRecord record;
-    if (eval < 0 || !doc_.GetEvalRecord(eval, record)) return;
+    if (eval < 0) return;  // a fragment slot: its button is disabled
+    if (!doc_.GetEvalRecord(eval, record)) {
+        doc_.GetPrompter().ShowStatus("Eval " + std::to_string(eval) + " does not exist");
+        return;
+    }
     if (openers_.evalEditor) openers_.evalEditor(this, doc_, eval, commVoice_);
 }
 

@@ -102,6 +102,7 @@ bool CVoxbenchDoc::OnOpenDocument(const std::string& path, Access access) {
         if (!commFile.empty()) LoadCommNameFile(commFile);
     }
     modified_ = false;
+    readOnly_ = access == Access::ReadOnly;
     UpdateAllViews();
     return true;
 }
@@ -115,6 +116,7 @@ bool CVoxbenchDoc::PrepareForWriting(const std::string& path) {
 }
 
 void CVoxbenchDoc::ReleaseDatabase() {
+    readOnly_ = false;
     voxFile_.Close();
     writerLock_.Release();
     fragTable_.Clear();
@@ -143,12 +145,16 @@ bool CVoxbenchDoc::FlushTalkFile() { return !voxFile_.IsOpen() || voxFile_.Flush
 
 // --- side files ------------------------------------------------------------------------------
 
-void CVoxbenchDoc::LoadPhraseFile(const std::string& path) {
-    if (phrases_.LoadFile(path)) UpdateAllViews();
+bool CVoxbenchDoc::LoadPhraseFile(const std::string& path) {
+    if (!phrases_.LoadFile(path)) return false;
+    UpdateAllViews();
+    return true;
 }
 
-void CVoxbenchDoc::LoadCommNameFile(const std::string& path) {
-    if (commNames_.LoadFile(path)) UpdateAllViews();
+bool CVoxbenchDoc::LoadCommNameFile(const std::string& path) {
+    if (!commNames_.LoadFile(path)) return false;
+    UpdateAllViews();
+    return true;
 }
 
 std::string CVoxbenchDoc::GetPhrase(int frag, int voice) const {

@@ -68,6 +68,8 @@ class CVoxbenchDoc {
     const std::string& GetPathName() const { return path_; }
     const std::string& GetOpenError() const { return openError_; }
     bool IsTalkFileOpen() const { return voxFile_.IsOpen(); }
+    // Opened with Access::ReadOnly: for looking; nothing of it may be written.
+    bool IsReadOnly() const { return readOnly_; }
     // The path of the first open mapped file (talk file, then commFile.bin) that another
     // program cut short while it was open, or empty. What lay past the cut reads as zeros (and
     // once a read has faulted, lookups in the file fail), so a front end asks after its reads
@@ -148,8 +150,9 @@ class CVoxbenchDoc {
     WriterLock& GetWriterLock() { return writerLock_; }
 
     // --- side files ---------------------------------------------------------------------------
-    void LoadPhraseFile(const std::string& path);
-    void LoadCommNameFile(const std::string& path);
+    // False when the file could not be read.
+    bool LoadPhraseFile(const std::string& path);
+    bool LoadCommNameFile(const std::string& path);
     std::string GetPhrase(int frag, int voice) const;
     std::string GetCommName(int comm) const;
     void LoadEvalNames();
@@ -174,6 +177,7 @@ class CVoxbenchDoc {
     Prompter* prompter_ = &silentPrompter_;
     std::vector<DocumentView*> views_;
     bool modified_ = false;
+    bool readOnly_ = false;
     std::string openError_;
 
     // The members of the document proper, in the order they are built and (reversed) destroyed.

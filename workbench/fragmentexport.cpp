@@ -132,6 +132,20 @@ bool HasRecording(CVoxbenchDoc& doc, int fragment, int voice) {
     return FindEntry(doc, fragment, voice, entry);
 }
 
+std::string MissingRecordingReason(CVoxbenchDoc& doc, int fragment, int voice) {
+    const std::string name = "Fragment " + std::to_string(fragment);
+    ListRecord record;
+    if (!doc.GetFragRecord(fragment, record)) return name + " does not exist";
+    const int voxIndex = doc.FindVoxIndex(record, voice);
+    if (voxIndex < 0) return name + " has no voice " + std::to_string(voice);
+    VoxEntry entry;
+    if (!doc.GetVoxEntry(voxIndex, entry)) {
+        return name + " voice " + std::to_string(voice) + ": talk entry " +
+               std::to_string(voxIndex) + " lies outside the talk file";
+    }
+    return std::string();
+}
+
 Status MakeFragmentWave(CVoxbenchDoc& doc, int fragment, int voice, std::vector<uint8_t>& bytes) {
     VoxEntry entry;
     if (!FindEntry(doc, fragment, voice, entry)) {

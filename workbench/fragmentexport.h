@@ -24,6 +24,8 @@ int PlayFragmentSequence(CVoxbenchDoc& doc, const std::vector<int>& fragments, i
 
 // Whether the fragment's voice names a talk entry that lies in the file.
 bool HasRecording(CVoxbenchDoc& doc, int fragment, int voice);
+// Why the fragment's voice has no recording ("Fragment 3 has no voice 12"), or empty when it has.
+std::string MissingRecordingReason(CVoxbenchDoc& doc, int fragment, int voice);
 
 // The fragment's voice decoded, as the bytes of a wave file. The error says when the fragment,
 // the voice or its entry is missing, or the entry does not decode.

@@ -13,6 +13,7 @@ struct FileDialogRequest {
     bool save = false;
     std::string defaultExtension;  // without the dot
     std::string fileName;          // offered name, may be empty
+    std::string folder;            // where the dialog opens; the current folder when empty
     std::string filter;
     bool overwritePrompt = false;  // save: ask before replacing an existing file
     bool mustExist = false;        // open: the chosen file must exist

@@ -5,7 +5,7 @@
 # Word lists are split on purpose (file names split only at line ends, see IFS below).
 # shellcheck disable=SC2206,SC2207
 
-_voxtool_commands="info dump find play play-comm play-file wav export import replace add levels
+_voxtool_commands="info dump find search play play-comm play-file wav export import replace add levels
     verify compact unpack pack settings"
 
 # Sets options (the command's options), valued (those among them that take a value) and args
@@ -30,6 +30,11 @@ _voxtool_spec() {
         find)
             options+=" --json"
             args="kind talk -"
+            ;;
+        search)
+            options+=" --json --phrases --names"
+            valued="--phrases --names"
+            args="talk -"
             ;;
         play | play-comm) args="talk - -" ;;
         play-file)

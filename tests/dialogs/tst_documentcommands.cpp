@@ -166,14 +166,17 @@ class DocumentCommandsTest : public QObject {
         EditorFixture f;
         QVERIFY(f.doc->InsertEvalElement(3, EvalElement{7, 6}));
         QVERIFY(f.doc->SetFragVoxIndex(1, 0, 0));
-        f.prompter.AnswerFile(std::nullopt);                        // fragment dialog cancelled
-        f.prompter.AnswerFile(f.dir.File("missing/evalFile.bin"));  // cannot be created
-        QVERIFY(OnSaveDocument(*f.doc));
+        f.prompter.AnswerFile(std::nullopt);  // fragment dialog cancelled: the save stops
+        QVERIFY(!OnSaveDocument(*f.doc));
+        QCOMPARE(f.prompter.fileRequests.size(), size_t{1});
+        QVERIFY(f.doc->IsModified());
+        f.prompter.AnswerFile(f.dir.File("missing/fragFile.bin"));  // cannot be created
+        QVERIFY(!OnSaveDocument(*f.doc));
         QCOMPARE(f.prompter.messages.size(), size_t{1});
         QVERIFY(QString::fromStdString(f.prompter.messages[0]).startsWith("File save failed"));
         QVERIFY(f.doc->GetFragTable().IsModified());
         QVERIFY(f.doc->GetEvalTable().IsModified());
-        QVERIFY(!FileExists(f.dir.File("missing/evalFile.bin")));
+        QVERIFY(!FileExists(f.dir.File("missing/fragFile.bin")));
     }
 
     void loadCommandsRememberThePathAndRefreshTheViews() {

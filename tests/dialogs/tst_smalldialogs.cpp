@@ -217,7 +217,7 @@ class SmallDialogsTest : public QObject {
         QVERIFY(list != nullptr);
         QCOMPARE(list->columnCount(), 1);
         QCOMPARE(list->headerItem()->text(0), QString("Number"));
-        QCOMPARE(list->header()->sectionSize(0), 40);
+        QVERIFY(list->header()->sectionSize(0) >= 40);  // wider where the title needs it
         QCOMPARE(list->selectionMode(), QAbstractItemView::SingleSelection);
         QCOMPARE(list->topLevelItemCount(), 3);
         for (int i = 0; i < 3; ++i) {

@@ -229,7 +229,7 @@ class ShellTest : public QObject {
         }
         QCOMPARE(frame->ToolBar()->actions().size(), 8);  // six buttons, two gaps
         for (const char* pane : {"paneCAP", "paneNUM", "paneSCRL"}) {
-            QVERIFY(frame->findChild<QLabel*>(pane));
+            QVERIFY(!frame->findChild<QLabel*>(pane));
         }
         QAction* toolbar = frame->Action(cmd::kViewToolbar);
         QVERIFY(toolbar->isChecked());

@@ -12,5 +12,6 @@ int main(int argc, char** argv) {
     failures += RunFormRecordingsTest(argc, argv);
     failures += RunShellTest(argc, argv);
     failures += RunSequencePhraseMarksTest(argc, argv);
+    failures += RunUserFaultsTest(argc, argv);
     return failures == 0 ? 0 : 1;
 }

@@ -7,3 +7,4 @@ int RunFormRecordingsTest(int argc, char** argv);
 int RunShellTest(int argc, char** argv);
 int RunResourcesTest(int argc, char** argv);
 int RunSequencePhraseMarksTest(int argc, char** argv);
+int RunUserFaultsTest(int argc, char** argv);

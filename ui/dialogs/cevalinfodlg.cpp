@@ -241,7 +241,7 @@ void CEvalInfoDlg::OnModify() {
     // alternative has is refused: an eval never holds two alternatives with one index.
     const int moved = document_.ChangeEvalElement(eval_, position, element);
     if (moved < 0) {
-        document_.GetPrompter().ShowMessage("Changed failed");
+        document_.GetPrompter().ShowMessage(ChangeFailure(record, position, element));
         return;
     }
     if (moved == position) {
@@ -252,11 +252,33 @@ void CEvalInfoDlg::OnModify() {
     if (QTreeWidgetItem* movedRow = list->topLevelItem(moved)) movedRow->setSelected(true);
 }
 
+std::string CEvalInfoDlg::ChangeFailure(const ListRecord& record, int position,
+                                        EvalElement element) const {
+    for (int other = 0; other < record.count; ++other) {
+        EvalElement taken;
+        if (other != position && document_.GetEvalElement(record, other, taken) &&
+            taken.index == element.index) {
+            return "Changed failed\nIndex " + std::to_string(element.index) +
+                   " is already in the list";
+        }
+    }
+    return "Changed failed";
+}
+
 void CEvalInfoDlg::OnDelete() {
     QTreeWidget* list = List();
     if (list == nullptr) return;
     const int position = SelectedRowData(list);
     if (position < 0) return;
+    ListRecord record;
+    EvalElement current;
+    if (document_.GetEvalRecord(eval_, record) &&
+        document_.GetEvalElement(record, position, current) &&
+        !document_.GetPrompter().AskYesNo("Delete the alternative with index " +
+                                          std::to_string(current.index) + " (fragment " +
+                                          std::to_string(current.frag) + ")?")) {
+        return;
+    }
     if (!document_.RemoveEvalElement(eval_, position)) {
         document_.GetPrompter().ShowMessage("Delete failed");
         return;

@@ -49,6 +49,8 @@ class CEvalInfoDlg : public CTemplateDialog {
     void OnAdd();
     void OnModify();
     void OnDelete();
+    // "Changed failed", and why when the reason is plain (the index another alternative has).
+    std::string ChangeFailure(const ListRecord& record, int position, EvalElement element) const;
     QTreeWidget* List() const;
 
     int voice_;

@@ -107,6 +107,15 @@ void CFragInfoDlg::OnDelete() {
     if (list == nullptr) return;
     const int position = SelectedRowData(list);
     if (position < 0) return;
+    ListRecord record;
+    FragElement current;
+    if (document_.GetFragRecord(fragment_, record) &&
+        document_.GetFragElement(record, position, current) &&
+        !document_.GetPrompter().AskYesNo("Delete voice " + std::to_string(current.voice) +
+                                          " (vox index " + std::to_string(current.voxIndex) +
+                                          ") of fragment " + std::to_string(fragment_) + "?")) {
+        return;
+    }
     if (!document_.RemoveFragElement(fragment_, position)) {
         document_.GetPrompter().ShowMessage("Delete failed");
         return;

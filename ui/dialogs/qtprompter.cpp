@@ -62,6 +62,7 @@ std::optional<FileChoice> QtPrompter::AskFileWithOption(const FileDialogRequest&
     if (!request.defaultExtension.empty()) {
         dialog.setDefaultSuffix(QString::fromStdString(request.defaultExtension));
     }
+    if (!request.folder.empty()) dialog.setDirectory(QString::fromStdString(request.folder));
     if (!request.fileName.empty()) dialog.selectFile(QString::fromStdString(request.fileName));
     QCheckBox* option = nullptr;
     auto* grid = qobject_cast<QGridLayout*>(dialog.layout());

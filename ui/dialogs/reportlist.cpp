@@ -1,7 +1,9 @@
 #include "ui/dialogs/reportlist.h"
 
 #include <QHeaderView>
+#include <QStyle>
 #include <QTreeWidget>
+#include <algorithm>
 
 namespace vox {
 
@@ -19,7 +21,11 @@ void SetupReportList(QTreeWidget* list, std::initializer_list<ReportColumn> colu
     int index = 0;
     for (const ReportColumn& column : columns) {
         header->setSectionResizeMode(index, QHeaderView::Interactive);
-        header->resizeSection(index, column.width);
+        // A designed width narrower than its title in this font would clip it ("Numbe").
+        const int titleWidth =
+            header->fontMetrics().horizontalAdvance(QString::fromUtf8(column.title)) +
+            2 * header->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header);
+        header->resizeSection(index, std::max(column.width, titleWidth));
         ++index;
     }
 }

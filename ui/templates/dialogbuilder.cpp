@@ -106,16 +106,23 @@ QWidget* MakeControl(QWidget* parent, const ControlTemplate& control, const QRec
 }  // namespace
 
 DialogUnits DialogUnits::ForWidget(const QWidget* widget) {
-    const int dpi = widget ? widget->logicalDpiY() : 96;
-    return DialogUnits(dpi > 0 ? dpi / 96.0 : 1.0);
+    // The average width over the letters, as the classic platform measures its dialog font.
+    static const QString kLetters =
+        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+    const QFont font = DialogUnits().DialogFont();
+    const QFontMetricsF metrics = widget ? QFontMetricsF(font, widget) : QFontMetricsF(font);
+    const double width = metrics.horizontalAdvance(kLetters) / kLetters.size();
+    const double height = metrics.height();
+    if (width <= 0 || height <= 0) return DialogUnits();
+    return DialogUnits(std::max(width, double{kBaseWidth}), std::max(height, double{kBaseHeight}));
 }
 
 int DialogUnits::X(int units) const {
-    return static_cast<int>(std::lround(units * kBaseWidth * scale_ / 4.0));
+    return static_cast<int>(std::lround(units * baseWidth_ / 4.0));
 }
 
 int DialogUnits::Y(int units) const {
-    return static_cast<int>(std::lround(units * kBaseHeight * scale_ / 8.0));
+    return static_cast<int>(std::lround(units * baseHeight_ / 8.0));
 }
 
 QRect DialogUnits::Rect(int x, int y, int width, int height) const {

@@ -10,16 +10,20 @@ class QWidget;
 
 namespace vox {
 
-// Dialog units to pixels with fixed base units: 6 x 13 pixels, those of the classic 8 pt
-// dialog font, times the screen's scale (logical DPI / 96). Fixed units keep a layout the same
-// whichever fonts happen to be installed; QT_SCALE_FACTOR scales the result as a whole.
+// Dialog units to pixels. The base units are the dialog font's own average character width
+// and height on the widget's screen, so that a caption laid out for the classic 8 pt face fits
+// whichever face and DPI this machine has; QT_SCALE_FACTOR scales the result as a whole.
 class DialogUnits {
   public:
     static constexpr int kBaseWidth = 6;
     static constexpr int kBaseHeight = 13;
 
-    explicit DialogUnits(double scale = 1.0) : scale_(scale) {}
-    // The scale of the screen the widget is on (1.0 at 96 DPI).
+    // The classic font's base units (6 x 13 pixels) times scale.
+    explicit DialogUnits(double scale = 1.0)
+        : baseWidth_(kBaseWidth * scale), baseHeight_(kBaseHeight * scale), scale_(scale) {}
+    DialogUnits(double baseWidth, double baseHeight)
+        : baseWidth_(baseWidth), baseHeight_(baseHeight), scale_(baseHeight / kBaseHeight) {}
+    // From the dialog font's metrics on the screen the widget is on.
     static DialogUnits ForWidget(const QWidget* widget);
 
     int X(int units) const;
@@ -33,6 +37,8 @@ class DialogUnits {
     QFont DialogFont() const;
 
   private:
+    double baseWidth_;
+    double baseHeight_;
     double scale_ = 1.0;
 };
 
