@@ -70,6 +70,11 @@ PhraseSearchDock::PhraseSearchDock(CVoxbenchDoc& doc, QWidget* parent)
     results_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     results_->verticalHeader()->hide();
     results_->horizontalHeader()->setStretchLastSection(true);
+    for (int column :
+         {PhraseMatchModel::kKind, PhraseMatchModel::kNumber, PhraseMatchModel::kVoice})
+        results_->horizontalHeader()->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+    // Room for the kind, the numbers and a phrase of a few words beside the fixed-size form.
+    body->setMinimumWidth(body->fontMetrics().averageCharWidth() * 48);
     layout->addWidget(field_);
     layout->addWidget(results_);
     setWidget(body);

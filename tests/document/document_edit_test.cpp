@@ -99,8 +99,8 @@ TEST_F(DocumentEdit, SaveAsksForTheFragmentTableFirstThenTheEvalTable) {
 TEST_F(DocumentEdit, CancelledSaveKeepsTheTablesModifiedFlagSoTheNextSaveAsksAgain) {
     ASSERT_TRUE(doc_->InsertEvalElement(1, {5, 1}));
     prompter_.AnswerFile(std::nullopt);
-    EXPECT_TRUE(OnSaveDocument(*doc_));
-    EXPECT_FALSE(doc_->IsModified());
+    EXPECT_FALSE(OnSaveDocument(*doc_));
+    EXPECT_TRUE(doc_->IsModified());
     EXPECT_TRUE(doc_->GetEvalTable().IsModified());
     prompter_.AnswerFile(std::nullopt);
     OnSaveDocument(*doc_);

@@ -158,7 +158,7 @@ TEST(DocumentOpen, ReadOnlyOpenLeavesEveryByteAsItWas) {
     {
         auto doc = MakeDoc(profile);
         ASSERT_TRUE(doc->OnOpenDocument(talk, CVoxbenchDoc::Access::ReadOnly));
-        EXPECT_TRUE(OnSaveDocument(*doc));  // flushes nothing into a read-only mapping
+        EXPECT_FALSE(OnSaveDocument(*doc));  // refused: nothing is written to a read-only open
     }
     EXPECT_EQ(test::ReadFileBytes(talk), before);
 }
