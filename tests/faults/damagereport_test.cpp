@@ -18,10 +18,11 @@
 #include "audio/player/nullsounddevice.h"
 #include "talkdata/memoryprofile.h"
 #include "talkdata/verify.h"
-#include "tests/faults/faultdatabase.h"
 #include "tests/support/databasebuilder.h"
 #include "tests/support/scriptedprompter.h"
+#include "tests/support/speechsignals.h"
 #include "tests/support/tempdir.h"
+#include "tests/support/wavebytes.h"
 #include "workbench/document.h"
 
 extern char** environ;
@@ -42,7 +43,7 @@ void CutBehindTheMapping(const std::string& path, off_t size) {
 class DamagedDocument : public ::testing::Test {
   protected:
     void SetUp() override {
-        talk_ = WriteFaultDatabase(dir_.Path(), 20);
+        talk_ = WriteSpeechDatabase(dir_.Path(), 20);
         doc_ = std::make_unique<CVoxbenchDoc>(
             profile_, MakeNullSoundFactory(std::make_shared<NullSoundControl>()));
         doc_->SetPrompter(&prompter_);
@@ -86,34 +87,11 @@ TEST_F(DamagedDocument, NamesTheTalkFileFirstAndTheCommFileWhenOnlyItWasCut) {
     EXPECT_EQ(doc_->DamagedFileName(), talk_);
 }
 
-// A cut inside the last page of the view faults nowhere: the page stays mapped and reads zeros
-// past the new end. Only the file's size tells, and it must be enough.
-TEST_F(DamagedDocument, ACutThatFaultsNowhereIsNamedToo) {
-    struct stat info {};
-    ASSERT_EQ(stat(talk_.c_str(), &info), 0);
-    CutBehindTheMapping(talk_, info.st_size - 1);
-    ReadEverything();
-    EXPECT_EQ(doc_->DamagedFileName(), talk_);
-}
-
-TEST_F(DamagedDocument, ClosingOrOpeningAgainClearsTheName) {
-    CutBehindTheMapping(talk_, 0);
-    ReadEverything();
-    ASSERT_EQ(doc_->DamagedFileName(), talk_);
-    doc_->OnCloseDocument();
-    EXPECT_EQ(doc_->DamagedFileName(), "");
-
-    talk_ = WriteFaultDatabase(dir_.Path(), 20);
-    ASSERT_TRUE(doc_->OnOpenDocument(talk_)) << doc_->GetOpenError();
-    ReadEverything();
-    EXPECT_EQ(doc_->DamagedFileName(), "");
-}
-
 // Verify reads the talk file through a mapping of its own. The decode check is the caller's, so
 // the cut lands at a known place: while the first entry is checked, before the rest are read.
 TEST(DamagedVerify, ATalkFileCutWhileVerifyReadsItIsReportedAsDamaged) {
     TempDir dir;
-    const std::string talk = WriteFaultDatabase(dir.Path(), 20);
+    const std::string talk = WriteSpeechDatabase(dir.Path(), 20);
     int checks = 0;
     // Like the codec, the check reads every coded byte of its entry.
     const EntryDecodeCheck cutOnFirstCheck = [&](const VoxEntry& entry, std::string*) {
@@ -126,7 +104,7 @@ TEST(DamagedVerify, ATalkFileCutWhileVerifyReadsItIsReportedAsDamaged) {
     EXPECT_GT(checks, 0);
     EXPECT_TRUE(report.talkDamaged);
 
-    const std::string whole = WriteFaultDatabase(dir.Path(), 20);
+    const std::string whole = WriteSpeechDatabase(dir.Path(), 20);
     const VerifyReport untouched =
         VerifyDatabaseFiles(whole, [](const VoxEntry&, std::string*) { return true; });
     EXPECT_FALSE(untouched.talkDamaged);

@@ -60,8 +60,8 @@ class Recording : public ImportFixture {
   protected:
     void SetUp() override {
         // Fragment 0 has two voices at -10 dBFS peak, fragment 1 none.
-        db_.AddEntry(16000, Encode(SinePcm(0.316, 1)));
-        db_.AddEntry(16000, Encode(SinePcm(0.316, 1)));
+        db_.AddEntry(16000, CodedPcm(SinePcm(0.316, 1)));
+        db_.AddEntry(16000, CodedPcm(SinePcm(0.316, 1)));
         db_.AddFragment({{0, 0}, {1, 1}});
         db_.AddFragment({});
         Open(db_);
@@ -178,11 +178,11 @@ TEST_F(Recording, NormalizingBringsATakeToItsFragmentOrToMinus23Lufs) {
 
 TEST_F(Recording, ADatabaseIsMeasuredVoiceByVoiceWithEachEntryDecodedOnce) {
     DatabaseBuilder db;
-    db.AddEntry(16000, Encode(SinePcm(0.3, 1)));                 // 0
-    db.AddEntry(16000, Encode(SinePcm(0.3, 1)));                 // 1
-    db.AddEntry(16000, Encode(SinePcm(0.01, 1)));                // 2: far quieter
-    db.AddEntry(16000, Encode(std::vector<uint8_t>(16000, 0)));  // 3: silent
-    db.AddEntry(320, UndecodableFrame());                        // 4
+    db.AddEntry(16000, CodedPcm(SinePcm(0.3, 1)));                 // 0
+    db.AddEntry(16000, CodedPcm(SinePcm(0.3, 1)));                 // 1
+    db.AddEntry(16000, CodedPcm(SinePcm(0.01, 1)));                // 2: far quieter
+    db.AddEntry(16000, CodedPcm(std::vector<uint8_t>(16000, 0)));  // 3: silent
+    db.AddEntry(320, UndecodableFrame());                          // 4
     db.AddFragment({{0, 0}, {1, 1}, {2, 0}, {3, 1}, {5, 2}});
     db.AddFragment({{0, 3}, {1, 4}, {2, 0}});
     Open(db);
