@@ -21,6 +21,7 @@
 #include "talkdata/memoryprofile.h"
 #include "talkdata/voxfile.h"
 #include "tests/faults/childprocess.h"
+#include "tests/support/databasebuilder.h"
 #include "tests/support/speechsignals.h"
 #include "tests/support/tempdir.h"
 #include "tests/support/wavebytes.h"

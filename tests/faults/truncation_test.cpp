@@ -13,6 +13,7 @@
 #include "audio/player/nullsounddevice.h"
 #include "talkdata/mappedfile.h"
 #include "talkdata/memoryprofile.h"
+#include "tests/support/databasebuilder.h"
 #include "tests/support/scriptedprompter.h"
 #include "tests/support/speechsignals.h"
 #include "tests/support/tempdir.h"
@@ -149,6 +150,10 @@ class TruncatedDatabase : public ::testing::Test {
                 if (doc_->DecodeEntry(entry, pcm, pcmLen)) ++decoded;
             }
         }
+        for (int c = 0; c < doc_->GetCommCount(); ++c) {
+            CommRecord record;
+            if (doc_->GetCommRecord(c, record)) doc_->GetCommEntry(record, 0);
+        }
         return decoded;
     }
 
@@ -167,6 +172,18 @@ TEST_F(TruncatedDatabase, LookupsAfterTheTalkFileWasCutFailQuietlyAndTheDocument
     EXPECT_LT(decoded, 60);
     EXPECT_TRUE(doc_->GetVoxFile().IsDamaged());
     EXPECT_EQ(DecodeEverything(), 0);  // a damaged file hands out nothing more
+}
+
+TEST_F(TruncatedDatabase, NamesTheTalkFileFirstAndTheCommFileWhenOnlyItWasCut) {
+    DecodeEverything();
+    EXPECT_EQ(doc_->DamagedFileName(), "");
+    const std::string comm = dir_.File(CVoxbenchDoc::kCommFileName);
+    TruncateBehindTheMapping(comm, 0);
+    DecodeEverything();
+    EXPECT_EQ(doc_->DamagedFileName(), comm);
+    TruncateBehindTheMapping(talk_, 0);
+    DecodeEverything();
+    EXPECT_EQ(doc_->DamagedFileName(), talk_);
 }
 
 TEST_F(TruncatedDatabase, ADamagedTalkFileIsNeverRewrittenFromWhatIsLeft) {

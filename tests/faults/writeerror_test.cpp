@@ -12,6 +12,7 @@
 #include "audio/player/nullsounddevice.h"
 #include "talkdata/faultinjection.h"
 #include "talkdata/memoryprofile.h"
+#include "tests/support/databasebuilder.h"
 #include "tests/support/scriptedprompter.h"
 #include "tests/support/speechsignals.h"
 #include "tests/support/tempdir.h"

@@ -27,6 +27,7 @@
 #include "talkdata/safefile.h"
 #include "talkdata/verify.h"
 #include "tests/faults/childprocess.h"
+#include "tests/support/databasebuilder.h"
 #include "tests/support/scriptedprompter.h"
 #include "tests/support/speechsignals.h"
 #include "tests/support/tempdir.h"

@@ -21,6 +21,24 @@ using Bytes = std::vector<uint8_t>;
 
 uint32_t U32At(const std::vector<uint8_t>& bytes, size_t at) { return ReadU32(bytes.data() + at); }
 
+// The talk file after adding one entry, written out independently of the library: header,
+// every slot + 4 (0 stays 0), the new slot (old size + 4), the old entries, the new entry.
+std::vector<uint8_t> ExpectedAfterAdd(const std::vector<uint8_t>& old, uint32_t decodedLen,
+                                      const std::vector<uint8_t>& coded) {
+    const uint32_t slot0 = U32At(old, 12);
+    std::vector<uint8_t> out(old.begin(), old.begin() + 12);
+    for (uint32_t at = 12; at < slot0; at += 4) {
+        const uint32_t value = U32At(old, at);
+        PutU32(out, value == 0 ? 0 : value + 4);
+    }
+    PutU32(out, static_cast<uint32_t>(old.size() + 4));
+    out.insert(out.end(), old.begin() + slot0, old.end());
+    PutU32(out, decodedLen);
+    PutU32(out, static_cast<uint32_t>(coded.size()));
+    out.insert(out.end(), coded.begin(), coded.end());
+    return out;
+}
+
 class FragmentImport : public ImportFixture {
   protected:
     void SetUp() override {
