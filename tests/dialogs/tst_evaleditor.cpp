@@ -59,19 +59,6 @@ QString Describe(const std::vector<EvalElement>& elements) {
     return parts.join(' ');
 }
 
-// Pixels of a list cell that differ from the list's background: text drawn there.
-int InkIn(QTreeWidget* list, QRect row, int column) {
-    const int left = list->header()->sectionViewportPosition(column);
-    const QRect cell(left, row.top(), list->header()->sectionSize(column), row.height());
-    const QImage image = list->viewport()->grab(cell).toImage();
-    const QRgb background = list->viewport()->palette().color(QPalette::Base).rgb();
-    int ink = 0;
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) ink += image.pixel(x, y) != background ? 1 : 0;
-    }
-    return ink;
-}
-
 }  // namespace
 
 class EvalEditorTest : public QObject {

@@ -41,10 +41,6 @@ QStringList Rows(QWidget* dialog) {
     return rows;
 }
 
-QString Name(QWidget* dialog) {
-    return Find<QLineEdit>(dialog, CFragInfoDlg::kNameControl)->text();
-}
-
 QString Voices(const CVoxbenchDoc& doc, int frag) {
     QStringList parts;
     ListRecord record;
