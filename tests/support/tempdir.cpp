@@ -42,11 +42,17 @@ std::string TempDir::Write(const std::string& name, const std::string& text) con
 Bytes ReadFileBytes(const std::string& path) {
     FILE* file = std::fopen(path.c_str(), "rb");
     if (file == nullptr) throw std::runtime_error("cannot read " + path);
-    Bytes bytes;
+    // A FIFO or a device has no size to go by: read on until the end either way.
     struct stat info {};
-    if (fstat(fileno(file), &info) == 0) bytes.resize(static_cast<size_t>(info.st_size));
-    bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file));
+    const size_t expected = fstat(fileno(file), &info) == 0 ? static_cast<size_t>(info.st_size) : 0;
+    Bytes bytes(std::max<size_t>(expected, 4096));
+    size_t got = 0;
+    while (size_t n = std::fread(bytes.data() + got, 1, bytes.size() - got, file)) {
+        got += n;
+        if (got == bytes.size()) bytes.resize(2 * bytes.size());
+    }
     std::fclose(file);
+    bytes.resize(got);
     return bytes;
 }
 
