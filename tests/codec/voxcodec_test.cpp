@@ -174,5 +174,32 @@ TEST(VoxCodecDecode, RandomPacketsNeverWriteBeyondOneFrame) {
     VoxCodecCloseDecoder(decoder);
 }
 
+TEST(VoxCodecHandles, OnlyModeOneOpensAndNullClosesHarmlessly) {
+    EXPECT_EQ(VoxCodecOpenEncoder(0), nullptr);
+    EXPECT_EQ(VoxCodecOpenDecoder(2), nullptr);
+    VoxCodecCloseEncoder(nullptr);
+    VoxCodecCloseDecoder(nullptr);
+    // More handles at once than the library keeps for reuse.
+    std::vector<VoxCodecDecoder*> decoders;
+    std::vector<VoxCodecEncoder*> encoders;
+    for (int i = 0; i < 8; ++i) {
+        decoders.push_back(VoxCodecOpenDecoder(1));
+        encoders.push_back(VoxCodecOpenEncoder(1));
+        ASSERT_NE(decoders.back(), nullptr);
+        ASSERT_NE(encoders.back(), nullptr);
+    }
+    for (auto* d : decoders) VoxCodecCloseDecoder(d);
+    for (auto* e : encoders) VoxCodecCloseEncoder(e);
+}
+
+TEST(VoxCodecBlocks, InitBlockIsFilledWithinItsSize) {
+    uint8_t block[VOXCODEC_INIT_BLOCK_SIZE + 8];
+    std::fill(std::begin(block), std::end(block), kGuard);
+    EXPECT_EQ(VoxCodecInit(block), VOXCODEC_OK);
+    EXPECT_EQ(block[4] | (block[5] << 8), 8000);
+    for (size_t i = VOXCODEC_INIT_BLOCK_SIZE; i < sizeof block; ++i) EXPECT_EQ(block[i], kGuard);
+    EXPECT_EQ(VoxCodecInit(nullptr), VOXCODEC_ERR_ARGUMENT);
+}
+
 }  // namespace
 }  // namespace vox::test

@@ -206,5 +206,20 @@ TEST_F(PackerTest, ConvertsA44kStereoWaveWithANote) {
     EXPECT_EQ(entry.codedSize, 1000u);
 }
 
+TEST_F(PackerTest, RefusesAMissingDescription) {
+    ASSERT_EQ(unlink((In() + "/database.txt").c_str()), 0);
+    ExpectRefused(0, "No such file");
+}
+
+TEST_F(PackerTest, RefusesAMissingCodedFile) {
+    ASSERT_EQ(unlink((In() + "/coded.bin").c_str()), 0);
+    ExpectRefused(LineOf("entry 0 "), "coded.bin: No such file");
+}
+
+TEST_F(PackerTest, RefusesAMissingSideFile) {
+    ASSERT_EQ(unlink((In() + "/phrases.csv").c_str()), 0);
+    ExpectRefused(LineOf("phrases "), "phrases.csv: No such file");
+}
+
 }  // namespace
 }  // namespace vox::test

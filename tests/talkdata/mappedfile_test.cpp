@@ -180,5 +180,47 @@ TEST_F(MappedFileTest, AnAppendPastTheReserveMovesTheViewWithItsGuard) {
     EXPECT_EQ(SizeOnDisk(path_), 4096u);
 }
 
+TEST_F(MappedFileTest, ModeOtherThanZeroOrOneFailsWithoutTouchingTheFile) {
+    MappedFile file;
+    EXPECT_FALSE(file.Open(path_, 2));
+    EXPECT_FALSE(file.Open(path_, -1));
+    EXPECT_FALSE(file.IsOpen());
+    EXPECT_EQ(file.GetPath(), "");
+    EXPECT_EQ(ReadFileBytes(path_), content_);
+}
+
+TEST_F(MappedFileTest, RemapPicksUpGrowthFromOutside) {
+    MappedFile file;
+    ASSERT_TRUE(file.Open(path_, 0));
+    Bytes grown = content_;
+    grown.push_back(0x42);
+    WriteFileBytes(path_, grown);
+    EXPECT_EQ(file.GetSize(), 10u);
+    ASSERT_TRUE(file.Remap());
+    EXPECT_EQ(file.GetSize(), 11u);
+    EXPECT_EQ(*file.At(10), 0x42);
+}
+
+// Appends grow the view in place while they fit its reserve and move it once they do not;
+// either way the view must show the file byte for byte, take stores, and stay guarded.
+TEST_F(MappedFileTest, ManyAppendsShowTheFileByteForByteAndTakeStores) {
+    MappedFile file;
+    ASSERT_TRUE(file.Open(path_, 1));
+    Bytes expected = content_;
+    for (uint32_t i = 0; i < 300; ++i) {
+        const Bytes block(1 + i * 37 % 5000, static_cast<uint8_t>(i));
+        ASSERT_EQ(file.Append(block.data(), static_cast<uint32_t>(block.size())),
+                  static_cast<uint32_t>(expected.size()));
+        expected.insert(expected.end(), block.begin(), block.end());
+    }
+    ASSERT_EQ(file.GetSize(), expected.size());
+    EXPECT_EQ(file.At(file.GetSize()), nullptr);
+    *file.At(file.GetSize() - 1) = 0xEE;  // a store into the newest bytes
+    expected.back() = 0xEE;
+    ASSERT_TRUE(file.Flush());
+    EXPECT_EQ(Bytes(file.Bytes().begin(), file.Bytes().end()), expected);
+    EXPECT_EQ(ReadFileBytes(path_), expected);
+}
+
 }  // namespace
 }  // namespace vox
