@@ -1,7 +1,9 @@
 # The two commands a newcomer needs:
 #   make run    installs what is missing, builds, and opens the demo database
-#   make test   installs what is missing, builds twice (plain, and with sanitizers), runs every test,
-#               fuzzes every file reader briefly, then installs, tries and removes the Debian package
+#   make test   installs what is missing, runs the unit tests once, under the sanitizers; builds the
+#               optimised programs and checks real sound and the desktop program under Xvfb with
+#               them; fuzzes every file reader briefly; then installs, tries and removes the
+#               Debian package
 #   make fuzz   only the fuzzing; FUZZ_SECONDS=600 make fuzz runs each target for ten minutes
 #   make deb    the Debian package voxbench_VERSION_ARCH.deb in build/, from the plain build
 JOBS ?= $(shell nproc)
@@ -9,7 +11,7 @@ BUILD ?= build
 ASAN_BUILD ?= build-asan
 FUZZ_SECONDS ?= 20
 
-.PHONY: run test deps deps-test build build-asan check check-asan check-layers fuzz deb check-package demo clean
+.PHONY: run test deps deps-test build build-asan check check-real check-asan check-layers fuzz deb check-package demo clean
 
 deps:
 	@scripts/install-deps.sh
@@ -17,24 +19,33 @@ deps:
 deps-test:
 	@scripts/install-deps.sh --test
 
+# The optimised programs, and of the tests only those that need them (real sound, Xvfb): the unit
+# tests run in the sanitizer build.
 build: deps
-	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVOXBENCH_WERROR=ON
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVOXBENCH_WERROR=ON \
+	  -DVOXBENCH_UNIT_TESTS=OFF
 	cmake --build $(BUILD) -j $(JOBS)
 
 build-asan: deps
-	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVOXBENCH_WERROR=ON -DVOXBENCH_SANITIZE=ON
+	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVOXBENCH_WERROR=ON -DVOXBENCH_SANITIZE=ON \
+	  -DVOXBENCH_UNIT_TESTS=ON
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 
-check: build
+# Every test once: the unit tests under the sanitizers, real sound and the desktop program with
+# the optimised programs.
+check:
+	$(MAKE) check-asan
+	$(MAKE) check-real
+
+check-real: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
 check-asan: build-asan
-	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j $(JOBS)
+	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j $(JOBS) -LE 'sound|smoke'
 
 test: deps-test
 	$(MAKE) check-layers
 	$(MAKE) check
-	$(MAKE) check-asan
 	$(MAKE) fuzz
 	$(MAKE) check-package
 

@@ -65,17 +65,15 @@ done
 # Which test programs check a source file, the closest first: the run of a mutant stops at the
 # first program that fails. Each folder gets its own tests and those that test it directly from
 # one floor up; the programs that run voxtool (test_voxtool, test_pack, test_faults) count for
-# tools/. The document's files sit in talkdata/ and audio/ until they move to workbench/, so
-# they are named before those folders.
+# tools/.
 tests_for() {
   case "$1" in
-    workbench/* | talkdata/document.cpp | audio/fragmentimport.cpp | audio/importactions.cpp | \
-    audio/viewactions.cpp | audio/exportimport.cpp | audio/entrydecodecheck.cpp)
+    workbench/*)
       echo "test_document test_import test_maintain test_voxtool test_dialogs test_ui test_maintain_ui test_faults" ;;
     talkdata/*) echo "test_talkdata test_maintain test_faults" ;;
     lookup/*) echo "test_lookup test_voxtool" ;;
     audio/*) echo "test_codec test_player" ;;
-    pack/* | tools/pack/*) echo "test_pack" ;;
+    pack/*) echo "test_pack" ;;
     tools/*) echo "test_voxtool test_pack test_maintain test_faults" ;;
     *) echo "" ;;
   esac

@@ -13,23 +13,13 @@
 
 #include "audio/wavefile.h"
 #include "tests/codec/testsignals.h"
+#include "tests/support/soundfiles.h"
 #include "tests/support/tempdir.h"
 
 namespace vox::test {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-
-// A sound file of interleaved frames (full scale 1.0), as libsndfile writes it.
-Bytes SoundFile(int format, int rate, int channels, const std::vector<float>& frames) {
-    const TempDir dir;
-    SF_INFO info{0, rate, channels, format, 0, 0};
-    SNDFILE* sound = sf_open(dir.File("sound").c_str(), SFM_WRITE, &info);
-    if (sound == nullptr) throw std::runtime_error(sf_strerror(nullptr));
-    sf_writef_float(sound, frames.data(), sf_count_t(frames.size()) / channels);
-    sf_close(sound);
-    return ReadFileBytes(dir.File("sound"));
-}
 
 // 440 Hz in the first channel, 1 kHz in the others: the mono mix holds both, and a channel that
 // was dropped or a mix that was not averaged shows.
@@ -118,7 +108,7 @@ TEST(SoundFileReader, EveryKindOfFileConvertsCloseToItsSource) {
         SCOPED_TRACE(c.what);
         const double seconds = double(c.frames) / c.rate;
         const SpeechPcm r = ReadSpeechPcm(
-            SoundFile(c.format, c.rate, c.channels, TwoTones(c.rate, c.channels, seconds)));
+            SoundFileBytes(c.format, c.rate, c.channels, TwoTones(c.rate, c.channels, seconds)));
         ASSERT_TRUE(r.ok) << r.why;
         EXPECT_TRUE(r.converted);
         EXPECT_EQ(r.source, c.source);
@@ -135,7 +125,7 @@ TEST(SoundFileReader, EveryKindOfFileConvertsCloseToItsSource) {
 // Nothing to convert, nothing to dither: the samples come through one for one. A FLAC file used
 // to be described as if it were converted from the speech format to itself.
 TEST(SoundFileReader, Lossless16BitAt8000HzMonoInAnotherContainerKeepsEverySample) {
-    const Bytes pcm = SinePcm(700, 12000, 4000);
+    const Bytes pcm = SinePcm(700, 4000, 12000);
     std::vector<float> frames;
     for (int16_t s : ToSamples(pcm)) frames.push_back(float(s) / 32768);
     const struct {
@@ -145,7 +135,7 @@ TEST(SoundFileReader, Lossless16BitAt8000HzMonoInAnotherContainerKeepsEverySampl
         {SF_FORMAT_FLAC | SF_FORMAT_PCM_16, "8000 Hz mono FLAC 16-bit"},
         {SF_FORMAT_WAVEX | SF_FORMAT_PCM_16, "8000 Hz mono 16-bit WAVE_FORMAT_EXTENSIBLE"}};
     for (const auto& c : cases) {
-        const SpeechPcm r = ReadSpeechPcm(SoundFile(c.format, 8000, 1, frames));
+        const SpeechPcm r = ReadSpeechPcm(SoundFileBytes(c.format, 8000, 1, frames));
         ASSERT_TRUE(r.ok) << r.why;
         EXPECT_EQ(r.pcm, pcm) << c.source;
         EXPECT_EQ(ConversionMessage(r), std::string("converted from ") + c.source);
@@ -156,7 +146,7 @@ TEST(SoundFileReader, Lossless16BitAt8000HzMonoInAnotherContainerKeepsEverySampl
 // file gives the same bytes every time.
 TEST(SoundFileReader, DeeperSamplesAreDitheredReproducibly) {
     const std::vector<float> quarterStep(8000, 0.25f / 32768);
-    const Bytes file = SoundFile(SF_FORMAT_WAV | SF_FORMAT_PCM_24, 8000, 1, quarterStep);
+    const Bytes file = SoundFileBytes(SF_FORMAT_WAV | SF_FORMAT_PCM_24, 8000, 1, quarterStep);
     const SpeechPcm first = ReadSpeechPcm(file);
     ASSERT_TRUE(first.ok) << first.why;
     EXPECT_EQ(ReadSpeechPcm(file).pcm, first.pcm);
@@ -169,7 +159,7 @@ TEST(SoundFileReader, DeeperSamplesAreDitheredReproducibly) {
 
 TEST(SoundFileReader, ASpeechWaveIsTakenExactlyAsTheSpeechWaveReaderTakesIt) {
     const Bytes odd = {0x11, 0x22, 0x33};
-    for (const Bytes& pcm : {SinePcm(440, 9000, 8000), Bytes{}, odd}) {
+    for (const Bytes& pcm : {SinePcm(440, 8000, 9000), Bytes{}, odd}) {
         const Bytes wave = MakeWaveBytes(pcm.data(), uint32_t(pcm.size()));
         Bytes expected;
         ASSERT_TRUE(ReadWaveBytes(wave, expected));
@@ -188,14 +178,14 @@ TEST(SoundFileReader, ASpeechWaveIsTakenExactlyAsTheSpeechWaveReaderTakesIt) {
 // of its header: the reader then finds it by decoding.
 TEST(SoundFileReader, TheLimitIsExactAndACutKeepsTheStart) {
     const auto speechWave = [](size_t samples) {
-        const Bytes pcm = SinePcm(300, 8000, samples);
+        const Bytes pcm = SinePcm(300, samples, 8000);
         return MakeWaveBytes(pcm.data(), uint32_t(pcm.size()));
     };
     const auto wave16k = [](size_t frames) {  // two frames per converted sample
-        return SoundFile(SF_FORMAT_WAV | SF_FORMAT_PCM_16, 16000, 1,
-                         TwoTones(16000, 1, frames / 16000.0));
+        return SoundFileBytes(SF_FORMAT_WAV | SF_FORMAT_PCM_16, 16000, 1,
+                              TwoTones(16000, 1, frames / 16000.0));
     };
-    Bytes flac = SoundFile(SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 8000, 1, TwoTones(8000, 1, 6));
+    Bytes flac = SoundFileBytes(SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 8000, 1, TwoTones(8000, 1, 6));
     // STREAMINFO's total sample count: the low 4 bits of its 14th byte and the 4 bytes after.
     flac[8 + 13] &= 0xF0;
     std::fill(flac.begin() + 8 + 14, flac.begin() + 8 + 18, 0);
@@ -212,7 +202,7 @@ TEST(SoundFileReader, TheLimitIsExactAndACutKeepsTheStart) {
         {"16 kHz at the limit", wave16k(80960), 5.06, ""},
         {"16 kHz one sample over", wave16k(80962), 80962 / 16000.0, "5.07 s" + longer},
         {"48 kHz stereo 24-bit of 6 s",
-         SoundFile(SF_FORMAT_WAV | SF_FORMAT_PCM_24, 48000, 2, TwoTones(48000, 2, 6)), 6,
+         SoundFileBytes(SF_FORMAT_WAV | SF_FORMAT_PCM_24, 48000, 2, TwoTones(48000, 2, 6)), 6,
          "6.00 s" + longer},
         {"FLAC of 6 s without its length", flac, 6, "6.00 s" + longer},
     };
@@ -234,7 +224,7 @@ TEST(SoundFileReader, TheLimitIsExactAndACutKeepsTheStart) {
 
 // Even when a cut was agreed: none of these is a recording to cut.
 TEST(SoundFileReader, BadInputIsRefusedWithItsReason) {
-    const Bytes speech = SinePcm(300, 8000, 800);
+    const Bytes speech = SinePcm(300, 800, 8000);
     Bytes cutShortWave = MakeWaveBytes(speech.data(), uint32_t(speech.size()));
     cutShortWave.resize(cutShortWave.size() - 100);
     Bytes wrongByteRate = MakeWaveBytes(speech.data(), uint32_t(speech.size()));
@@ -243,7 +233,7 @@ TEST(SoundFileReader, BadInputIsRefusedWithItsReason) {
     std::vector<float> withNan = TwoTones(48000, 2, 0.5);
     withNan[1001] = std::nanf("");
     const Bytes flac =
-        SoundFile(SF_FORMAT_FLAC | SF_FORMAT_PCM_24, 44100, 2, TwoTones(44100, 2, 1.0));
+        SoundFileBytes(SF_FORMAT_FLAC | SF_FORMAT_PCM_24, 44100, 2, TwoTones(44100, 2, 1.0));
     const std::string text = "this is a phrase list, not a recording";
     const struct {
         const char* what;
@@ -265,17 +255,18 @@ TEST(SoundFileReader, BadInputIsRefusedWithItsReason) {
         {"a FLAC file cut short", Bytes(flac.begin(), flac.begin() + long(flac.size() / 2)),
          SoundFileProblem::kDamaged, "the sound data is cut short"},
         {"a float sample that is no number",
-         SoundFile(SF_FORMAT_WAV | SF_FORMAT_FLOAT, 48000, 2, withNan), SoundFileProblem::kDamaged,
-         "holds samples that are not numbers (NaN or infinity)"},
-        {"no samples", SoundFile(SF_FORMAT_WAV | SF_FORMAT_PCM_24, 48000, 2, {}),
+         SoundFileBytes(SF_FORMAT_WAV | SF_FORMAT_FLOAT, 48000, 2, withNan),
+         SoundFileProblem::kDamaged, "holds samples that are not numbers (NaN or infinity)"},
+        {"no samples", SoundFileBytes(SF_FORMAT_WAV | SF_FORMAT_PCM_24, 48000, 2, {}),
          SoundFileProblem::kNoSamples, "no samples"},
         {"65 channels",
-         SoundFile(SF_FORMAT_WAV | SF_FORMAT_PCM_16, 8000, 65, std::vector<float>(65 * 10)),
+         SoundFileBytes(SF_FORMAT_WAV | SF_FORMAT_PCM_16, 8000, 65, std::vector<float>(65 * 10)),
          SoundFileProblem::kUnusableFormat, "65 channels; at most 64 are read"},
         {"eleven minutes, refused from the header",
-         SoundFile(SF_FORMAT_WAV | SF_FORMAT_PCM_U8, 1000, 1, std::vector<float>(1000 * 660)),
+         SoundFileBytes(SF_FORMAT_WAV | SF_FORMAT_PCM_U8, 1000, 1, std::vector<float>(1000 * 660)),
          SoundFileProblem::kTooLong, "660.00 s long; a talk entry holds at most 5.06 s"},
-        {"800 Hz", SoundFile(SF_FORMAT_WAV | SF_FORMAT_PCM_16, 800, 1, std::vector<float>(800)),
+        {"800 Hz",
+         SoundFileBytes(SF_FORMAT_WAV | SF_FORMAT_PCM_16, 800, 1, std::vector<float>(800)),
          SoundFileProblem::kUnusableFormat, "800 samples per second; 1000 to 768000 are read"},
     };
     for (const auto& c : cases) {
@@ -290,7 +281,7 @@ TEST(SoundFileReader, BadInputIsRefusedWithItsReason) {
 TEST(SoundFileReader, AFileOnDiskIsReadOnlyWhenItIsARegularFile) {
     TempDir dir;
     const Bytes wave =
-        SoundFile(SF_FORMAT_WAV | SF_FORMAT_PCM_24, 48000, 2, TwoTones(48000, 2, 0.5));
+        SoundFileBytes(SF_FORMAT_WAV | SF_FORMAT_PCM_24, 48000, 2, TwoTones(48000, 2, 0.5));
     WriteFileBytes(dir.File("take.wav"), wave);
     ASSERT_EQ(mkfifo(dir.File("fifo.wav").c_str(), 0600), 0);
     WriteFileBytes(dir.File("huge.wav"), {});  // made large below, sparse: it costs no disk

@@ -38,7 +38,7 @@ std::vector<int16_t> Offset(std::vector<int16_t> samples, int16_t by) {
 }
 
 std::vector<int16_t> Sine(double seconds, double amplitude, double frequency = 1000) {
-    return ToSamples(SinePcm(frequency, amplitude, size_t(seconds * kSampleRate)));
+    return ToSamples(SinePcm(frequency, size_t(seconds * kSampleRate), amplitude));
 }
 
 TakeLevels Measure(const std::vector<int16_t>& samples) {

@@ -7,18 +7,6 @@
 
 namespace vox::test {
 
-std::vector<uint8_t> SinePcm(double frequency, double amplitude, size_t samples) {
-    std::vector<uint8_t> pcm(samples * 2);
-    for (size_t i = 0; i < samples; ++i) {
-        const double t = static_cast<double>(i) / kSampleRate;
-        const auto value = static_cast<int16_t>(
-            std::lround(amplitude * std::sin(2 * std::numbers::pi * frequency * t)));
-        pcm[2 * i] = static_cast<uint8_t>(value);
-        pcm[2 * i + 1] = static_cast<uint8_t>(static_cast<uint16_t>(value) >> 8);
-    }
-    return pcm;
-}
-
 std::vector<uint8_t> NoiseBytes(size_t count, uint32_t seed) {
     std::vector<uint8_t> bytes(count);
     uint32_t state = seed != 0 ? seed : 1;

@@ -4,12 +4,12 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/speechsignals.h"
+
 namespace vox::test {
 
 constexpr int kSampleRate = 8000;
 
-// 16-bit little-endian PCM bytes of a sine.
-std::vector<uint8_t> SinePcm(double frequency, double amplitude, size_t samples);
 // Bytes from a fixed pseudo-random sequence, so a failure can be reproduced.
 std::vector<uint8_t> NoiseBytes(size_t count, uint32_t seed);
 

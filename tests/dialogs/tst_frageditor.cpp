@@ -41,10 +41,6 @@ QStringList Rows(QWidget* dialog) {
     return rows;
 }
 
-QString Name(QWidget* dialog) {
-    return Find<QLineEdit>(dialog, CFragInfoDlg::kNameControl)->text();
-}
-
 QString Voices(const CVoxbenchDoc& doc, int frag) {
     QStringList parts;
     ListRecord record;
@@ -62,22 +58,6 @@ class FragEditorTest : public QObject {
     Q_OBJECT
   private slots:
     void cleanup() { RejectAllModals(); }
-
-    void opensWithNameColumnsAndVoices() {
-        EditorFixture f;
-        CFragInfoDlg dialog(*f.doc, 0, nullptr);
-        QCOMPARE(dialog.windowTitle(), QString("Frag Information"));
-        QCOMPARE(Name(&dialog), QString("Frag 0"));
-        QVERIFY(Find<QLineEdit>(&dialog, CFragInfoDlg::kNameControl)->isReadOnly());
-        QTreeWidget* list = List(&dialog);
-        QCOMPARE(list->columnCount(), 3);
-        const QStringList titles = {"Number", "Voice", "Index"};
-        for (int c = 0; c < 3; ++c) {
-            QCOMPARE(list->headerItem()->text(c), titles[c]);
-            QVERIFY(list->header()->sectionSize(c) >= 40);  // wider for a long title
-        }
-        QCOMPARE(Rows(&dialog), QStringList({"0 1 0", "1 5 0"}));
-    }
 
     void addingAVoiceShowsItInVoiceOrder() {
         EditorFixture f;
@@ -107,35 +87,6 @@ class FragEditorTest : public QObject {
         QCOMPARE(Rows(&dialog), QStringList({"0 1 0", "1 5 0"}));
         QVERIFY(f.prompter.messages.empty());
         QVERIFY(!f.doc->IsModified());
-    }
-
-    void aFragmentWithoutVoicesShowsItsNameAndAnEmptyList() {
-        EditorFixture f;
-        CFragInfoDlg dialog(*f.doc, 2, nullptr);
-        QCOMPARE(Name(&dialog), QString("Frag 2"));
-        QCOMPARE(List(&dialog)->topLevelItemCount(), 0);
-    }
-
-    void aFragmentOutsideTheTableShowsNothingAndTakesNothing() {
-        EditorFixture f;
-        CFragInfoDlg dialog(*f.doc, 40, nullptr);
-        dialog.show();
-        QCOMPARE(Name(&dialog), QString());
-        QCOMPARE(List(&dialog)->topLevelItemCount(), 0);
-        f.prompter.AnswerNumbers(std::vector<long long>{1, 0});
-        Click(&dialog, CFragInfoDlg::kAddControl);
-        QCOMPARE(List(&dialog)->topLevelItemCount(), 0);
-        QVERIFY(!f.doc->IsModified());
-    }
-
-    void aVoxIndexAbove32767IsStoredAsItsLow16Bits() {
-        EditorFixture f;
-        CFragInfoDlg dialog(*f.doc, 1, nullptr);
-        dialog.show();
-        f.prompter.AnswerNumbers(std::vector<long long>{13, 40000});
-        Click(&dialog, CFragInfoDlg::kAddControl);
-        QCOMPARE(Rows(&dialog), QStringList({"0 0 0", "1 13 -25536"}));
-        QCOMPARE(Voices(*f.doc, 1), QString("0:0 13:-25536"));
     }
 
     void modifyRepointsTheSelectedVoice() {
@@ -173,33 +124,6 @@ class FragEditorTest : public QObject {
         QCOMPARE(Voices(*f.doc, 1), QString("0:0"));
         QCOMPARE(Voices(*f.doc, 12), QString("0:0"));
         QVERIFY(f.doc->IsModified());
-    }
-
-    void cancelAfterAnAdditionKeepsIt() {
-        EditorFixture f;
-        ModalDriver driver;
-        f.prompter.AnswerNumbers(std::vector<long long>{9, 0});
-        driver.WhenModalOpens([&](QWidget* modal) {
-            Click(modal, CFragInfoDlg::kAddControl);
-            Click(modal, 2);
-        });
-        RunFragEditor(nullptr, *f.doc, 1);
-        QVERIFY(driver.Ran());
-        QVERIFY(!driver.TimedOut());
-        QCOMPARE(Voices(*f.doc, 1), QString("0:0 9:0"));
-        QVERIFY(f.doc->IsModified());
-    }
-
-    void theFrameCanBeResizedWhileControlsKeepTheirPlaces() {
-        EditorFixture f;
-        CFragInfoDlg dialog(*f.doc, 0, nullptr);
-        dialog.show();
-        const QRect ok = Find<QWidget>(&dialog, 1)->geometry();
-        const QRect list = List(&dialog)->geometry();
-        dialog.resize(dialog.size() + QSize(80, 50));
-        QCOMPARE(dialog.size(), DialogUnits::ForWidget(&dialog).Size(223, 122) + QSize(80, 50));
-        QCOMPARE(Find<QWidget>(&dialog, 1)->geometry(), ok);
-        QCOMPARE(List(&dialog)->geometry(), list);
     }
 };
 

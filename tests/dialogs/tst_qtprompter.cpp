@@ -102,55 +102,6 @@ class QtPrompterTest : public QObject {
         QCOMPARE(*answer, std::vector<long long>({3, 70000}));
     }
 
-    void cancelledNumberDialogGivesNothing() {
-        QtPrompter prompter(nullptr);
-        NumberDialogRequest request;
-        request.templateId = kVoiceIndexTemplate;
-        request.caption = "Voice Index";
-        request.fields = {{CVoiceIndexDlg::kVoiceControl, "Voice Id", 0}};
-        ModalDriver driver;
-        QString title;
-        driver.WhenModalOpens([&](QWidget* modal) {
-            title = modal->windowTitle();
-            Click(modal, 2);
-        });
-        QVERIFY(!prompter.AskNumbers(request).has_value());
-        QCOMPARE(title, QString("Voice Index"));
-    }
-
-    void askTextShowsTheFindDialogAndReturnsItsText() {
-        QtPrompter prompter(nullptr);
-        ModalDriver driver;
-        driver.WhenModalOpens([&](QWidget* modal) {
-            QVERIFY(dynamic_cast<CFindDlg*>(modal) != nullptr);
-            QTest::keyClicks(Find<QLineEdit>(modal, 1094), "12abc");
-            QTest::keyClick(Find<QLineEdit>(modal, 1094), Qt::Key_Return);  // the default button
-        });
-        const auto text = prompter.AskText(136, "Find", "Find ");
-        QVERIFY(!driver.TimedOut());
-        QCOMPARE(text.value_or("<cancelled>"), std::string("12abc"));
-
-        driver.WhenModalOpens([&](QWidget* modal) { Click(modal, 2); });
-        QVERIFY(!prompter.AskText(136, "Find", "Find ").has_value());
-    }
-
-    void numberListShowsTheResultListDialog() {
-        QtPrompter prompter(nullptr);
-        ModalDriver driver;
-        QStringList rows;
-        driver.WhenModalOpens([&](QWidget* modal) {
-            QVERIFY(dynamic_cast<CResultListDlg*>(modal) != nullptr);
-            QCOMPARE(modal->windowTitle(), QString("Result List"));
-            auto* list = Find<QTreeWidget>(modal, 1095);
-            for (int i = 0; i < list->topLevelItemCount(); ++i)
-                rows << list->topLevelItem(i)->text(0);
-            Click(modal, 2);
-        });
-        prompter.ShowNumberList(137, "Result List", "Number", {0, 2});
-        QVERIFY(!driver.TimedOut());
-        QCOMPARE(rows, QStringList({"0", "2"}));
-    }
-
     void saveFileDialogIsQtsOwnWithFiltersNameAndDefaultExtension() {
         TempDir dir;
         QtPrompter prompter(nullptr);
@@ -183,28 +134,6 @@ class QtPrompterTest : public QObject {
         QCOMPARE(offered, QString("evalFile.bin"));
         QVERIFY(confirmsOverwrite);
         QCOMPARE(chosen.value_or(""), dir.File("tables.bin"));
-    }
-
-    void openFileDialogRequiresAnExistingFileAndCancelGivesNothing() {
-        QtPrompter prompter(nullptr);
-        FileDialogRequest request;
-        request.defaultExtension = "csv";
-        request.filter = "Phrase Files (*.csv)|*.csv|All Files (*.*)|*.*||";
-        request.mustExist = true;
-        ModalDriver driver;
-        QFileDialog::FileMode mode = QFileDialog::AnyFile;
-        QFileDialog::AcceptMode accept = QFileDialog::AcceptSave;
-        driver.WhenModalOpens([&](QWidget* modal) {
-            auto* dialog = qobject_cast<QFileDialog*>(modal);
-            QVERIFY(dialog != nullptr);
-            mode = dialog->fileMode();
-            accept = dialog->acceptMode();
-            dialog->reject();
-        });
-        QVERIFY(!prompter.AskFile(request).has_value());
-        QVERIFY(driver.Ran());
-        QCOMPARE(mode, QFileDialog::ExistingFile);
-        QCOMPARE(accept, QFileDialog::AcceptOpen);
     }
 };
 

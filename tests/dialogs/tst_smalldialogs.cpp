@@ -98,24 +98,6 @@ class SmallDialogsTest : public QObject {
         QCOMPARE(fragment->text(), QString("0"));
     }
 
-    void theOtherTemplatesMakeTheirNamedDialogs() {
-        NumberDialogRequest frag;
-        frag.templateId = kFragElementTemplate;
-        frag.fields = {{CFragElementDlg::kVoiceControl, "Voice", 3},
-                       {CFragElementDlg::kVoxIndexControl, "Vox Index", 4}};
-        const auto fragDialog = MakeNumberDialog(frag, nullptr);
-        QVERIFY(dynamic_cast<CFragElementDlg*>(fragDialog.get()) != nullptr);
-        QCOMPARE(fragDialog->windowTitle(), QString("Add Frag Element"));
-
-        NumberDialogRequest voice;
-        voice.templateId = kVoiceIndexTemplate;
-        voice.caption = "Voice Index";
-        voice.fields = {{CVoiceIndexDlg::kVoiceControl, "Voice Id", 6}};
-        const auto voiceDialog = MakeNumberDialog(voice, nullptr);
-        QVERIFY(dynamic_cast<CVoiceIndexDlg*>(voiceDialog.get()) != nullptr);
-        QCOMPARE(Find<QLineEdit>(voiceDialog.get(), 1093)->text(), QString("6"));
-    }
-
     void fragRangeDialogStartsTheFirstFragmentAtZero() {
         NumberDialogRequest range;
         range.templateId = kFragRangeTemplate;
@@ -130,29 +112,6 @@ class SmallDialogsTest : public QObject {
         ClickOK(dialog.get());
         QCOMPARE(dialog->result(), int(QDialog::Accepted));
         QCOMPARE(dialog->Values(), std::vector<long long>({0, 12}));
-    }
-
-    void unknownTemplateOrFieldsGiveAGenericDialogOfTheFields() {
-        NumberDialogRequest request;
-        request.templateId = 0;
-        request.caption = "Two numbers";
-        request.fields = {{4000, "First", 1}, {4000, "Second", -2}};  // a clash gets a free id
-        const auto dialog = MakeNumberDialog(request, nullptr);
-        QCOMPARE(dialog->windowTitle(), QString("Two numbers"));
-        QCOMPARE(dialog->FieldCount(), size_t{2});
-        QCOMPARE(dialog->FieldEdit(0)->text(), QString("1"));
-        QCOMPARE(dialog->FieldEdit(1)->text(), QString("-2"));
-        QVERIFY(dialog->FieldEdit(0) != dialog->FieldEdit(1));
-        QStringList labels;
-        for (QLabel* label : dialog->findChildren<QLabel*>()) labels << label->text();
-        QVERIFY(labels.contains("First"));
-        QVERIFY(labels.contains("Second"));
-
-        NumberDialogRequest misfit = ElementRequest();
-        misfit.fields[1].controlId = 5000;  // template 133 has no edit 5000
-        const auto generic = MakeNumberDialog(misfit, nullptr);
-        QVERIFY(Find<QLineEdit>(generic.get(), 5000) != nullptr);
-        QCOMPARE(generic->windowTitle(), QString("Add new element"));
     }
 
     void nonNumbersKeepTheDialogOpenWithAPromptUntilCorrected() {
@@ -198,35 +157,6 @@ class SmallDialogsTest : public QObject {
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
         QCOMPARE(QString::fromStdString(dialog.text), typed);
         QCOMPARE(dialog.value, value);
-    }
-
-    void findDialogCancelLeavesValueZero() {
-        CFindDlg dialog(nullptr);
-        dialog.show();
-        QTest::keyClicks(Find<QLineEdit>(&dialog, 1094), "42");
-        QTest::mouseClick(Find<QPushButton>(&dialog, 2), Qt::LeftButton);
-        QCOMPARE(dialog.result(), int(QDialog::Rejected));
-        QCOMPARE(dialog.value, 0);
-    }
-
-    void resultListShowsEachNumberWithItsPosition() {
-        const std::vector<int> results = {3, 7, -11};
-        CResultListDlg dialog(results, nullptr);
-        QCOMPARE(dialog.windowTitle(), QString("Result List"));
-        auto* list = Find<QTreeWidget>(&dialog, 1095);
-        QVERIFY(list != nullptr);
-        QCOMPARE(list->columnCount(), 1);
-        QCOMPARE(list->headerItem()->text(0), QString("Number"));
-        QVERIFY(list->header()->sectionSize(0) >= 40);  // wider where the title needs it
-        QCOMPARE(list->selectionMode(), QAbstractItemView::SingleSelection);
-        QCOMPARE(list->topLevelItemCount(), 3);
-        for (int i = 0; i < 3; ++i) {
-            QCOMPARE(list->topLevelItem(i)->text(0), QString::number(results[size_t(i)]));
-            QCOMPARE(list->topLevelItem(i)->data(0, Qt::UserRole).toInt(), i);
-        }
-        dialog.show();
-        QTest::mouseClick(Find<QPushButton>(&dialog, 1), Qt::LeftButton);
-        QCOMPARE(dialog.result(), int(QDialog::Accepted));
     }
 };
 

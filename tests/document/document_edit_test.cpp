@@ -134,15 +134,6 @@ TEST_F(DocumentEdit, FailedSaveSaysSoKeepsTheOldFileAndTheModifiedFlag) {
     EXPECT_EQ(test::ReadFileBytes(dir_.File("evalFile.bin")), evalBytes_);
 }
 
-TEST_F(DocumentEdit, FailedSaveIntoAMissingFolderSaysSo) {
-    ASSERT_TRUE(doc_->InsertEvalElement(1, {5, 1}));
-    prompter_.AnswerFile(dir_.File("no-such-folder/evalFile.bin"));
-    OnSaveEvalFile(*doc_);
-    ASSERT_EQ(prompter_.messages.size(), 1u);
-    EXPECT_EQ(prompter_.messages[0].rfind("File save failed", 0), 0u);
-    EXPECT_TRUE(doc_->GetEvalTable().IsModified());
-}
-
 TEST_F(DocumentEdit, EvalNamesLiveInTheProfileAcrossDocuments) {
     std::string name;
     EXPECT_TRUE(doc_->GetEvalName(7, name));
@@ -168,26 +159,12 @@ TEST_F(DocumentEdit, SettingAnEvalNameRefreshesTheViews) {
     doc_->RemoveView(&view);
 }
 
-TEST_F(DocumentEdit, SearchCancelledShowsNothing) {
-    prompter_.AnswerText(std::nullopt);
-    OnFindFragInEval(*doc_);
-    EXPECT_TRUE(prompter_.messages.empty());
-    EXPECT_TRUE(prompter_.lists.empty());
-}
-
 TEST_F(DocumentEdit, SearchTextIsReadLenientlyAndResultsListedAscending) {
     prompter_.AnswerText("1abc");
     OnFindFragInEval(*doc_);
     ASSERT_EQ(prompter_.lists.size(), 1u);
     EXPECT_EQ(prompter_.lists[0], (std::vector<int>{0, 1}));
     EXPECT_EQ(prompter_.textCaptions, std::vector<std::string>{"Find"});
-}
-
-TEST_F(DocumentEdit, SearchWithoutMatchesSaysNoMatches) {
-    prompter_.AnswerText("  -3");
-    OnFindEvalInCommand(*doc_);
-    EXPECT_EQ(prompter_.messages, std::vector<std::string>{"No matches"});
-    EXPECT_TRUE(prompter_.lists.empty());
 }
 
 TEST_F(DocumentEdit, FragInCommandFindsDirectAndThroughAnEval) {
@@ -206,12 +183,6 @@ TEST_F(DocumentEdit, LoadPhrasesRemembersTheChosenFileEvenWhenItCannotBeRead) {
     ASSERT_EQ(prompter_.fileRequests.size(), 1u);
     EXPECT_TRUE(prompter_.fileRequests[0].mustExist);
     EXPECT_EQ(prompter_.fileRequests[0].filter, "Phrase Files (*.csv)|*.csv|All Files (*.*)|*.*||");
-}
-
-TEST_F(DocumentEdit, LoadCommNamesCancelledChangesNothing) {
-    prompter_.AnswerFile(std::nullopt);
-    OnLoadCommNames(*doc_);
-    EXPECT_FALSE(profile_.Has("Data", "Comms"));
 }
 
 TEST_F(DocumentEdit, LoadCommNamesReplacesTheNamesAndRefreshes) {

@@ -1,5 +1,6 @@
-// A file cut short by another program while the database is open: the document names it, and a
-// voxtool command that read through it fails instead of passing off zeros as the database.
+// A file cut short by another program while it is read: verify reports it, and a voxtool command
+// that read through it fails instead of passing off zeros as the database. The document's report
+// is in truncation_test.cpp.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -15,13 +16,11 @@
 #include <string>
 #include <vector>
 
-#include "audio/player/nullsounddevice.h"
-#include "talkdata/memoryprofile.h"
 #include "talkdata/verify.h"
-#include "tests/faults/faultdatabase.h"
 #include "tests/support/databasebuilder.h"
-#include "tests/support/scriptedprompter.h"
+#include "tests/support/speechsignals.h"
 #include "tests/support/tempdir.h"
+#include "tests/support/wavebytes.h"
 #include "workbench/document.h"
 
 extern char** environ;
@@ -39,81 +38,11 @@ void CutBehindTheMapping(const std::string& path, off_t size) {
     close(fd);
 }
 
-class DamagedDocument : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        talk_ = WriteFaultDatabase(dir_.Path(), 20);
-        doc_ = std::make_unique<CVoxbenchDoc>(
-            profile_, MakeNullSoundFactory(std::make_shared<NullSoundControl>()));
-        doc_->SetPrompter(&prompter_);
-        ASSERT_TRUE(doc_->OnOpenDocument(talk_)) << doc_->GetOpenError();
-    }
-
-    // The reads of the form's refreshes: every fragment's talk entry, every comm's list.
-    void ReadEverything() {
-        for (int f = 0; f < doc_->GetFragCount(); ++f) {
-            ListRecord record;
-            if (!doc_->GetFragRecord(f, record)) continue;
-            for (int voice = 0; voice < 14; ++voice) {
-                VoxEntry entry;
-                doc_->GetVoxEntry(doc_->FindVoxIndex(record, voice), entry);
-            }
-        }
-        for (int c = 0; c < doc_->GetCommCount(); ++c) {
-            CommRecord record;
-            if (doc_->GetCommRecord(c, record)) doc_->GetCommEntry(record, 0);
-        }
-    }
-
-    TempDir dir_;
-    MemoryProfile profile_;
-    ScriptedPrompter prompter_;
-    std::unique_ptr<CVoxbenchDoc> doc_;
-    std::string talk_;
-};
-
-TEST_F(DamagedDocument, NamesTheTalkFileFirstAndTheCommFileWhenOnlyItWasCut) {
-    ReadEverything();
-    EXPECT_EQ(doc_->DamagedFileName(), "");
-
-    const std::string comm = dir_.File(CVoxbenchDoc::kCommFileName);
-    CutBehindTheMapping(comm, 0);
-    ReadEverything();
-    EXPECT_EQ(doc_->DamagedFileName(), comm);
-
-    CutBehindTheMapping(talk_, 0);
-    ReadEverything();
-    EXPECT_EQ(doc_->DamagedFileName(), talk_);
-}
-
-// A cut inside the last page of the view faults nowhere: the page stays mapped and reads zeros
-// past the new end. Only the file's size tells, and it must be enough.
-TEST_F(DamagedDocument, ACutThatFaultsNowhereIsNamedToo) {
-    struct stat info {};
-    ASSERT_EQ(stat(talk_.c_str(), &info), 0);
-    CutBehindTheMapping(talk_, info.st_size - 1);
-    ReadEverything();
-    EXPECT_EQ(doc_->DamagedFileName(), talk_);
-}
-
-TEST_F(DamagedDocument, ClosingOrOpeningAgainClearsTheName) {
-    CutBehindTheMapping(talk_, 0);
-    ReadEverything();
-    ASSERT_EQ(doc_->DamagedFileName(), talk_);
-    doc_->OnCloseDocument();
-    EXPECT_EQ(doc_->DamagedFileName(), "");
-
-    talk_ = WriteFaultDatabase(dir_.Path(), 20);
-    ASSERT_TRUE(doc_->OnOpenDocument(talk_)) << doc_->GetOpenError();
-    ReadEverything();
-    EXPECT_EQ(doc_->DamagedFileName(), "");
-}
-
 // Verify reads the talk file through a mapping of its own. The decode check is the caller's, so
 // the cut lands at a known place: while the first entry is checked, before the rest are read.
 TEST(DamagedVerify, ATalkFileCutWhileVerifyReadsItIsReportedAsDamaged) {
     TempDir dir;
-    const std::string talk = WriteFaultDatabase(dir.Path(), 20);
+    const std::string talk = WriteSpeechDatabase(dir.Path(), 20);
     int checks = 0;
     // Like the codec, the check reads every coded byte of its entry.
     const EntryDecodeCheck cutOnFirstCheck = [&](const VoxEntry& entry, std::string*) {
@@ -126,7 +55,7 @@ TEST(DamagedVerify, ATalkFileCutWhileVerifyReadsItIsReportedAsDamaged) {
     EXPECT_GT(checks, 0);
     EXPECT_TRUE(report.talkDamaged);
 
-    const std::string whole = WriteFaultDatabase(dir.Path(), 20);
+    const std::string whole = WriteSpeechDatabase(dir.Path(), 20);
     const VerifyReport untouched =
         VerifyDatabaseFiles(whole, [](const VoxEntry&, std::string*) { return true; });
     EXPECT_FALSE(untouched.talkDamaged);

@@ -21,8 +21,10 @@
 #include "talkdata/memoryprofile.h"
 #include "talkdata/voxfile.h"
 #include "tests/faults/childprocess.h"
-#include "tests/faults/faultdatabase.h"
+#include "tests/support/databasebuilder.h"
+#include "tests/support/speechsignals.h"
 #include "tests/support/tempdir.h"
+#include "tests/support/wavebytes.h"
 #include "workbench/document.h"
 
 namespace vox::test {
@@ -77,7 +79,7 @@ void CopyFolder(const std::string& from, const std::string& to) {
 class KilledWriter : public ::testing::Test {
   protected:
     void SetUp() override {
-        WriteFaultDatabase(Folder("orig"), kEntries, kExtraBytes);
+        WriteSpeechDatabase(Folder("orig"), kEntries, kExtraBytes);
         old_ = SnapshotFolder(Folder("orig"));
         std::random_device seed;
         random_.seed(seed());
@@ -160,7 +162,7 @@ class KilledWriter : public ::testing::Test {
 };
 
 TEST_F(KilledWriter, AnAddLeavesTheOldOrTheNewTalkFileAndTableAndNeverATableAheadOfItsTalkFile) {
-    const std::string wave = WriteSpeechWave(work_.File("new.wav"), SpeechPcm(16000, 9));
+    const std::string wave = WriteSpeechWave(work_.File("new.wav"), SpeechLikePcm(16000, 190));
     const std::vector<std::string> args = {"add", Talk(), "3", "7", wave};
     const Clock::duration usual = RunOnce(args);
     const FolderSnapshot fresh = SnapshotFolder(Db());
@@ -234,8 +236,8 @@ TEST_F(KilledWriter, AnImportLeavesEverySlotOnItsOldOrItsNewEntry) {
         if (name.size() > 4 && name.substr(name.size() - 4) == ".wav") {
             // Every third recording changes; the others are re-installed as they are.
             if (++seen % 3 == 0) {
-                WriteSpeechWave(entry.path().string(),
-                                SpeechPcm(6400 + 320 * (changed % 9), 3 + changed));
+                WriteSpeechWave(entry.path().string(), SpeechLikePcm(6400 + 320 * (changed % 9),
+                                                                     100 + 10 * (3 + changed)));
                 ++changed;
             }
         }
@@ -355,7 +357,7 @@ TEST_F(KilledWriter, ATableSaveLeavesOneOfTheTwoVersions) {
         int status = 0;
         waitpid(child, &status, 0);
         ASSERT_TRUE(WIFSIGNALED(status)) << "the saving child stopped by itself";
-        const Bytes now = ReadWholeFile(path);
+        const Bytes now = ReadFileBytes(path);
         EXPECT_TRUE(now == one || now == two)
             << "fragFile.bin is a mix (" << now.size() << " bytes)";
         now == one ? ++tally.asOld : ++tally.asNew;

@@ -13,9 +13,11 @@
 #include "audio/player/nullsounddevice.h"
 #include "talkdata/mappedfile.h"
 #include "talkdata/memoryprofile.h"
-#include "tests/faults/faultdatabase.h"
+#include "tests/support/databasebuilder.h"
 #include "tests/support/scriptedprompter.h"
+#include "tests/support/speechsignals.h"
 #include "tests/support/tempdir.h"
+#include "tests/support/wavebytes.h"
 #include "workbench/document.h"
 
 namespace vox::test {
@@ -91,22 +93,6 @@ TEST_F(TruncatedMapping, AStoreThroughAReadWriteViewPastTheNewEndIsLostNotWritte
     EXPECT_EQ(ReadFileBytes(path_).size(), static_cast<size_t>(kShortSize));
 }
 
-TEST_F(TruncatedMapping, TheDamageIsReportedAfterCloseAndClearedByTheNextOpen) {
-    MappedFile file;
-    ASSERT_TRUE(file.Open(path_, 0));
-    const uint8_t* beyond = file.At(30000);
-    TruncateBehindTheMapping(path_, kShortSize);
-    ReadThrough(beyond);
-    file.Close();
-    EXPECT_TRUE(file.IsDamaged());
-
-    ASSERT_TRUE(file.Open(path_, 0));
-    EXPECT_FALSE(file.IsDamaged());
-    EXPECT_EQ(file.GetSize(), static_cast<uint32_t>(kShortSize));
-    ASSERT_NE(file.At(kShortSize - 1), nullptr);
-    EXPECT_EQ(ReadThrough(file.At(kShortSize - 1)), 0xAB);
-}
-
 TEST_F(TruncatedMapping, OnlyTheMappingThatFaultedIsDamaged) {
     const std::string otherPath = dir_.File("comm.bin");
     WriteFileBytes(otherPath, std::vector<uint8_t>(kFileBytes, 0xCD));
@@ -120,23 +106,6 @@ TEST_F(TruncatedMapping, OnlyTheMappingThatFaultedIsDamaged) {
     EXPECT_TRUE(cut.IsDamaged());
     EXPECT_FALSE(other.IsDamaged());
     EXPECT_EQ(ReadThrough(other.At(60000)), 0xCD);
-}
-
-TEST_F(TruncatedMapping, ManyMappingsOpenAtOnceAreAllGuarded) {
-    // More views than a document ever holds, each truncated and read past its end.
-    std::vector<std::unique_ptr<MappedFile>> files;
-    for (int i = 0; i < 40; ++i) {
-        const std::string path = dir_.File("f" + std::to_string(i));
-        WriteFileBytes(path, std::vector<uint8_t>(kFileBytes, 1));
-        files.push_back(std::make_unique<MappedFile>());
-        ASSERT_TRUE(files.back()->Open(path, i % 2));
-    }
-    for (int i = 0; i < 40; ++i) {
-        const uint8_t* beyond = files[i]->At(kFileBytes - 2);
-        TruncateBehindTheMapping(dir_.File("f" + std::to_string(i)), 0);
-        EXPECT_EQ(ReadThrough(beyond), 0);
-        EXPECT_TRUE(files[i]->IsDamaged());
-    }
 }
 
 // A bus error that no guarded view explains is not ours to swallow.
@@ -160,7 +129,7 @@ TEST_F(TruncatedMapping, ABusErrorOutsideEveryGuardedViewStillEndsTheProgram) {
 class TruncatedDatabase : public ::testing::Test {
   protected:
     void SetUp() override {
-        talk_ = WriteFaultDatabase(dir_.Path(), 60);
+        talk_ = WriteSpeechDatabase(dir_.Path(), 60);
         doc_ = std::make_unique<CVoxbenchDoc>(
             profile_, MakeNullSoundFactory(std::make_shared<NullSoundControl>()));
         doc_->SetPrompter(&prompter_);
@@ -180,6 +149,10 @@ class TruncatedDatabase : public ::testing::Test {
                 uint32_t pcmLen = 0;
                 if (doc_->DecodeEntry(entry, pcm, pcmLen)) ++decoded;
             }
+        }
+        for (int c = 0; c < doc_->GetCommCount(); ++c) {
+            CommRecord record;
+            if (doc_->GetCommRecord(c, record)) doc_->GetCommEntry(record, 0);
         }
         return decoded;
     }
@@ -201,6 +174,18 @@ TEST_F(TruncatedDatabase, LookupsAfterTheTalkFileWasCutFailQuietlyAndTheDocument
     EXPECT_EQ(DecodeEverything(), 0);  // a damaged file hands out nothing more
 }
 
+TEST_F(TruncatedDatabase, NamesTheTalkFileFirstAndTheCommFileWhenOnlyItWasCut) {
+    DecodeEverything();
+    EXPECT_EQ(doc_->DamagedFileName(), "");
+    const std::string comm = dir_.File(CVoxbenchDoc::kCommFileName);
+    TruncateBehindTheMapping(comm, 0);
+    DecodeEverything();
+    EXPECT_EQ(doc_->DamagedFileName(), comm);
+    TruncateBehindTheMapping(talk_, 0);
+    DecodeEverything();
+    EXPECT_EQ(doc_->DamagedFileName(), talk_);
+}
+
 TEST_F(TruncatedDatabase, ADamagedTalkFileIsNeverRewrittenFromWhatIsLeft) {
     const size_t size = ReadFileBytes(talk_).size();
     TruncateBehindTheMapping(talk_, static_cast<off_t>(size / 2));
@@ -213,19 +198,6 @@ TEST_F(TruncatedDatabase, ADamagedTalkFileIsNeverRewrittenFromWhatIsLeft) {
     EXPECT_FALSE(added.error.empty());
     EXPECT_FALSE(doc_->ReplaceFragment(1, 0, coded.data(), 40, 640));
     EXPECT_EQ(SnapshotFolder(dir_.Path()), before);
-}
-
-TEST_F(TruncatedDatabase, ACommFileCutBehindTheDocumentReadsAsNoComms) {
-    const std::string commPath = dir_.File("commFile.bin");
-    const int count = doc_->GetCommCount();
-    ASSERT_GT(count, 0);
-    TruncateBehindTheMapping(commPath, 0);
-    for (int c = 0; c < count; ++c) {
-        CommRecord record;
-        if (doc_->GetCommRecord(c, record)) doc_->GetCommEntry(record, 0);
-    }
-    CommRecord record;
-    EXPECT_FALSE(doc_->GetCommRecord(0, record));
 }
 
 }  // namespace

@@ -12,9 +12,11 @@
 #include "audio/player/nullsounddevice.h"
 #include "talkdata/faultinjection.h"
 #include "talkdata/memoryprofile.h"
-#include "tests/faults/faultdatabase.h"
+#include "tests/support/databasebuilder.h"
 #include "tests/support/scriptedprompter.h"
+#include "tests/support/speechsignals.h"
 #include "tests/support/tempdir.h"
+#include "tests/support/wavebytes.h"
 #include "ui/documentcommands.h"
 #include "ui/exportflows.h"
 #include "workbench/document.h"
@@ -64,7 +66,7 @@ std::string Joined(const std::vector<std::string>& messages) {
 class WriteErrorTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        talk_ = WriteFaultDatabase(dir_.Path(), kEntries, kExtraBytes);
+        talk_ = WriteSpeechDatabase(dir_.Path(), kEntries, kExtraBytes);
         doc_ = std::make_unique<CVoxbenchDoc>(
             profile_, MakeNullSoundFactory(std::make_shared<NullSoundControl>()));
         doc_->SetPrompter(&prompter_);
@@ -101,7 +103,7 @@ class WriteErrorTest : public ::testing::Test {
     std::vector<uint8_t> Coded(int seed) {
         std::unique_ptr<uint8_t[]> coded;
         uint32_t codedLen = 0;
-        const std::vector<uint8_t> pcm = SpeechPcm(6400, seed);
+        const std::vector<uint8_t> pcm = SpeechLikePcm(6400, 100 + 10 * seed);
         EXPECT_TRUE(doc_->EncodeSound(pcm.data(), 6400, coded, codedLen));
         return std::vector<uint8_t>(coded.get(), coded.get() + codedLen);
     }
@@ -223,7 +225,7 @@ TEST_P(SafeWriteFault, AnExportKeepsEveryEarlierFileWholeAndSaysItFailed) {
     for (int f = 0; f < 4; ++f) {
         for (int v = 0; v < 3; ++v) {
             WriteSpeechWave(out + "/" + std::to_string(f) + "-" + std::to_string(v) + ".wav",
-                            SpeechPcm(1000, 50 + f));
+                            SpeechLikePcm(1000, 100 + 10 * (50 + f)));
         }
     }
     const FolderSnapshot old = SnapshotFolder(out);
@@ -272,15 +274,6 @@ TEST_P(SafeWriteFault, AnExportKeepsEveryEarlierFileWholeAndSaysItFailed) {
 INSTANTIATE_TEST_SUITE_P(EveryStep, SafeWriteFault, ::testing::ValuesIn(kSafeFilePoints),
                          PointName);
 
-TEST_F(WriteErrorTest, AFailedAppendLeavesNoTailAndTheDirectoryAsItWas) {
-    const std::vector<uint8_t> coded = Coded(3);
-    faults::Arm("mappedfile.append");
-    EXPECT_FALSE(
-        doc_->ReplaceFragment(1, 0, coded.data(), static_cast<uint32_t>(coded.size()), 6400));
-    ExpectFolderUnchanged();
-    ExpectDocumentStillDecodes();
-}
-
 // A real failing write, not an injected one: a file size limit makes write() fail with EFBIG
 // once a file would pass it, as a full disk fails it with ENOSPC.
 class FileSizeLimit : public WriteErrorTest {
@@ -313,15 +306,6 @@ TEST_F(FileSizeLimit, AnAddThatRunsOutOfRoomMidwayChangesNothing) {
     ExpectDocumentStillDecodes();
 }
 
-TEST_F(FileSizeLimit, AReplaceThatCannotGrowTheTalkFileChangesNothing) {
-    const std::vector<uint8_t> coded = Coded(5);
-    LimitFilesTo(before_.at("speech.vox").size() + 10);
-    EXPECT_FALSE(
-        doc_->ReplaceFragment(2, 0, coded.data(), static_cast<uint32_t>(coded.size()), 6400));
-    ExpectFolderUnchanged();
-    ExpectDocumentStillDecodes();
-}
-
 TEST_F(FileSizeLimit, ATableSaveThatRunsOutOfRoomKeepsTheOldTable) {
     ASSERT_TRUE(doc_->InsertFragElement(1, 12, 4));
     LimitFilesTo(16);
@@ -331,28 +315,6 @@ TEST_F(FileSizeLimit, ATableSaveThatRunsOutOfRoomKeepsTheOldTable) {
         << Joined(prompter_.messages);
     EXPECT_TRUE(doc_->GetFragTable().IsModified());
     ExpectFolderUnchanged();
-}
-
-TEST_F(FileSizeLimit, AnExportThatRunsOutOfRoomSaysSoAndLeavesNoPartialWaveFile) {
-    const std::string out = dir_.File("out");
-    ASSERT_EQ(mkdir(out.c_str(), 0700), 0);
-    LimitFilesTo(2000);  // the list fits, no wave file does
-    prompter_.AnswerFile(out + "/Filenames.csv");
-    prompter_.AnswerNumbers(std::vector<long long>{0, 2});
-    SaveFragmentRange(*doc_);
-    EXPECT_TRUE(AnyMessageStartsWith(prompter_.messages, "0 .wav files saved"))
-        << Joined(prompter_.messages);
-    EXPECT_TRUE(AnyMessageStartsWith(prompter_.messages, "File save failed"))
-        << Joined(prompter_.messages);
-    for (const auto& [name, bytes] : SnapshotFolder(out)) {
-        if (name != "Filenames.csv") {
-            ADD_FAILURE() << name << " (" << bytes.size() << " bytes) was left behind";
-            continue;
-        }
-        for (const std::string& line : Lines(bytes)) {  // the list names nothing
-            EXPECT_TRUE(line.empty() || line[0] == ';') << line;
-        }
-    }
 }
 
 }  // namespace

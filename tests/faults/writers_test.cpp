@@ -27,9 +27,11 @@
 #include "talkdata/safefile.h"
 #include "talkdata/verify.h"
 #include "tests/faults/childprocess.h"
-#include "tests/faults/faultdatabase.h"
+#include "tests/support/databasebuilder.h"
 #include "tests/support/scriptedprompter.h"
+#include "tests/support/speechsignals.h"
 #include "tests/support/tempdir.h"
+#include "tests/support/wavebytes.h"
 #include "ui/importflows.h"
 #include "workbench/document.h"
 #include "workbench/fragmentexport.h"
@@ -79,7 +81,7 @@ std::unique_ptr<CVoxbenchDoc> OpenDoc(MemoryProfile& profile, const std::string&
 
 class Database : public ::testing::Test {
   protected:
-    void SetUp() override { talk_ = WriteFaultDatabase(dir_.Path(), 30, 4096); }
+    void SetUp() override { talk_ = WriteSpeechDatabase(dir_.Path(), 30, 4096); }
 
     std::unique_ptr<CVoxbenchDoc> Open(CVoxbenchDoc::Access access) {
         return OpenDoc(profile_, talk_, access);
@@ -95,15 +97,6 @@ class Database : public ::testing::Test {
             return {};
         }
         return Bytes(entry.data, entry.data + entry.codedSize);
-    }
-
-    Bytes Coded(const Bytes& pcm) {
-        SpeechCodec codec;
-        codec.Init();
-        std::unique_ptr<uint8_t[]> coded;
-        uint32_t length = 0;
-        codec.Encode(pcm.data(), static_cast<uint32_t>(pcm.size()), coded, length);
-        return Bytes(coded.get(), coded.get() + length);
     }
 
     uint64_t VerifyProblems() {
@@ -126,8 +119,8 @@ class TwoWriters : public Database, public ::testing::WithParamInterface<std::tu
         Database::SetUp();
         for (int role = 0; role < 2; ++role) {
             for (Op op : {Op::Add, Op::Replace, Op::ReplaceFirst}) {
-                pcm_[{op, role}] =
-                    SpeechPcm(4000 + 320 * role, 20 + 3 * static_cast<int>(op) + role);
+                pcm_[{op, role}] = SpeechLikePcm(4000 + 320 * role,
+                                                 100 + 10 * (20 + 3 * static_cast<int>(op) + role));
                 wave_[{op, role}] = WriteSpeechWave(
                     config_.File(std::string(Name(op)) + std::to_string(role) + ".wav"),
                     pcm_[{op, role}]);
@@ -145,7 +138,7 @@ class TwoWriters : public Database, public ::testing::WithParamInterface<std::tu
         ASSERT_TRUE(ExportFragmentRange(*doc, 0, doc->GetFragCount(), list_[role]).listWritten);
         int seed = 40 + 2 * role;
         for (const FragVoice pair : ImportTargets(role)) {
-            const Bytes pcm = SpeechPcm(4800, seed++);
+            const Bytes pcm = SpeechLikePcm(4800, 100 + 10 * (seed++));
             importPcm_.push_back({pair, pcm});
             WriteSpeechWave(folder + "/" + std::to_string(pair.fragment) + "-" +
                                 std::to_string(pair.voice) + ".wav",
@@ -204,18 +197,18 @@ class TwoWriters : public Database, public ::testing::WithParamInterface<std::tu
         SCOPED_TRACE(std::string(Name(op)) + " as writer " + std::to_string(role + 1));
         switch (op) {
             case Op::Add:
-                EXPECT_EQ(EntryOf(AddTarget(role)), Coded(pcm_[{op, role}]));
+                EXPECT_EQ(EntryOf(AddTarget(role)), CodedPcm(pcm_[{op, role}]));
                 break;
             case Op::Replace:
-                EXPECT_EQ(EntryOf(ReplaceTarget(role)), Coded(pcm_[{op, role}]));
+                EXPECT_EQ(EntryOf(ReplaceTarget(role)), CodedPcm(pcm_[{op, role}]));
                 break;
             case Op::ReplaceFirst:
-                EXPECT_EQ(EntryOf({0, 0}), Coded(pcm_[{op, role}]));
+                EXPECT_EQ(EntryOf({0, 0}), CodedPcm(pcm_[{op, role}]));
                 break;
             case Op::Import:
                 for (const auto& [pair, pcm] : importPcm_) {
                     if (pair.fragment == ImportTargets(role)[0].fragment) {
-                        EXPECT_EQ(EntryOf(pair), Coded(pcm));
+                        EXPECT_EQ(EntryOf(pair), CodedPcm(pcm));
                     }
                 }
                 break;
@@ -268,7 +261,7 @@ class ReaderDuringReplaces : public Database {
         int index = next_ % 29;
         while (index > fragment % 3) index -= fragment++ % 3 + 1;
         const FragVoice pair{fragment, index};
-        const Bytes pcm = SpeechPcm(3200, 60 + next_++);
+        const Bytes pcm = SpeechLikePcm(3200, 100 + 10 * (60 + next_++));
         std::unique_ptr<uint8_t[]> coded;
         uint32_t length = 0;
         ASSERT_TRUE(writer_->EncodeSound(pcm.data(), 3200, coded, length));
@@ -357,7 +350,7 @@ TEST_F(OutputTarget, ALinkedTalkFileStaysALinkThroughEveryWrite) {
     for (const char* table : {"fragFile.bin", "evalFile.bin", "commFile.bin"}) {
         ASSERT_EQ(symlink(dir_.File(table).c_str(), links.File(table).c_str()), 0);
     }
-    const std::string wave = WriteSpeechWave(config_.File("take.wav"), SpeechPcm(3200, 5));
+    const std::string wave = WriteSpeechWave(config_.File("take.wav"), SpeechLikePcm(3200, 150));
     const std::vector<std::vector<std::string>> commands = {{"add", link, "4", "9", wave},
                                                             {"replace", link, "0", "0", wave},
                                                             {"replace", link, "1", "0", wave},
@@ -389,7 +382,7 @@ class RefusedWrite : public Database, public ::testing::WithParamInterface<Refus
 TEST_P(RefusedWrite, SaysWhyAndChangesNothing) {
     const std::string fifo = config_.File("take.wav");
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    const std::string wave = WriteSpeechWave(config_.File("real.wav"), SpeechPcm(3200, 5));
+    const std::string wave = WriteSpeechWave(config_.File("real.wav"), SpeechLikePcm(3200, 150));
     if (GetParam().readOnly[0] != '\0') {
         ASSERT_EQ(chmod(dir_.File(GetParam().readOnly).c_str(), 0444), 0);
     }

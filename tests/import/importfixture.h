@@ -10,17 +10,11 @@
 #include "talkdata/memoryprofile.h"
 #include "tests/support/databasebuilder.h"
 #include "tests/support/scriptedprompter.h"
+#include "tests/support/speechsignals.h"
 #include "tests/support/tempdir.h"
 #include "workbench/document.h"
 
 namespace vox::test {
-
-// 16-bit mono PCM at 8000 Hz: a tone that changes pitch, so that a codec round trip can be
-// told apart from silence or from another recording.
-std::vector<uint8_t> MakeSpeechLikePcm(size_t bytes, double baseHz = 220.0);
-
-// The coded bytes of pcm, from a codec of its own (fresh state, as every entry is coded).
-std::vector<uint8_t> Encode(const std::vector<uint8_t>& pcm);
 
 // 20 bytes that the codec refuses to decode: their first byte names another configuration.
 std::vector<uint8_t> UndecodableFrame();

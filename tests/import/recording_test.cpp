@@ -17,7 +17,7 @@ namespace {
 using Lines = std::vector<std::string>;
 
 // 16-bit PCM of a 440 Hz sine with the given peak (full scale 1.0).
-std::vector<uint8_t> SinePcm(double peak, double seconds) {
+std::vector<uint8_t> PeakSine(double peak, double seconds) {
     std::vector<uint8_t> pcm;
     for (float v : SineFrames(440, peak, 8000, 1, seconds))
         PutU16(pcm, static_cast<uint16_t>(static_cast<int16_t>(std::lround(v * 32767))));
@@ -60,8 +60,8 @@ class Recording : public ImportFixture {
   protected:
     void SetUp() override {
         // Fragment 0 has two voices at -10 dBFS peak, fragment 1 none.
-        db_.AddEntry(16000, Encode(SinePcm(0.316, 1)));
-        db_.AddEntry(16000, Encode(SinePcm(0.316, 1)));
+        db_.AddEntry(16000, CodedPcm(PeakSine(0.316, 1)));
+        db_.AddEntry(16000, CodedPcm(PeakSine(0.316, 1)));
         db_.AddFragment({{0, 0}, {1, 1}});
         db_.AddFragment({});
         Open(db_);
@@ -95,7 +95,7 @@ TEST_F(Recording, EveryStudioFormatIsConvertedAndDecodesCloseToItsSource) {
         {SF_FORMAT_OGG | SF_FORMAT_VORBIS, 44100, 2, "converted from 44100 Hz stereo Ogg Vorbis"},
         {SF_FORMAT_AIFF | SF_FORMAT_PCM_16, 22050, 1, "converted from 22050 Hz mono AIFF 16-bit"},
     };
-    const std::vector<int16_t> want = ToSamples(SinePcm(0.3, 2));
+    const std::vector<int16_t> want = ToSamples(PeakSine(0.3, 2));
     for (const auto& c : cases) {
         SCOPED_TRACE(c.note);
         const RecordingResult r = Read(SoundFileBytes(c.format, c.rate, c.channels,
@@ -113,7 +113,7 @@ TEST_F(Recording, EveryStudioFormatIsConvertedAndDecodesCloseToItsSource) {
 // The other voices stand at -10 dBFS peak (about -14 LUFS). The take replacing voice 0 is judged
 // against voice 1 alone, and is stored whatever it is flagged for.
 TEST_F(Recording, WhatAListenerWouldNoticeIsWarnedOf) {
-    std::vector<uint8_t> clipped = SinePcm(1.0, 1);  // 440 flat tops a second
+    std::vector<uint8_t> clipped = PeakSine(1.0, 1);  // 440 flat tops a second
     for (size_t i = 0; i + 1 < clipped.size(); i += 2) {
         const int16_t s = ReadI16(clipped.data() + i);
         WriteU16(clipped.data() + i, static_cast<uint16_t>(s > 20000 ? 32767 : s));
@@ -125,8 +125,8 @@ TEST_F(Recording, WhatAListenerWouldNoticeIsWarnedOf) {
         Lines shapes;
         double deviation;  // LU, from the peaks: 20 log10(peak / 0.316)
     } cases[] = {
-        {SinePcm(0.25, 1), {}, 0},
-        {SinePcm(0.02, 1),
+        {PeakSine(0.25, 1), {}, 0},
+        {PeakSine(0.02, 1),
          {"# LU quieter than the fragment's other voices (their median: # LUFS)"},
          24.0},
         {std::vector<uint8_t>(16000, 0), {"silent throughout: no sample reaches # dBFS"}, 0},
@@ -158,7 +158,7 @@ TEST_F(Recording, NormalizingBringsATakeToItsFragmentOrToMinus23Lufs) {
         {0, 0.02, other.loudness, 24.0}, {0, 0.5, other.loudness, -4.0}, {1, 0.02, -23, 14.7}};
     for (const auto& c : cases) {
         const RecordingResult r =
-            Read(MonoWaveFile(SinePcm(c.peak, 1)), {c.fragment, {}, false, true});
+            Read(MonoWaveFile(PeakSine(c.peak, 1)), {c.fragment, {}, false, true});
         ASSERT_TRUE(r.Ok()) << r.error;
         EXPECT_EQ(r.recording.warnings, Lines{});
         ASSERT_EQ(r.recording.notes.size(), 1u);
@@ -178,11 +178,11 @@ TEST_F(Recording, NormalizingBringsATakeToItsFragmentOrToMinus23Lufs) {
 
 TEST_F(Recording, ADatabaseIsMeasuredVoiceByVoiceWithEachEntryDecodedOnce) {
     DatabaseBuilder db;
-    db.AddEntry(16000, Encode(SinePcm(0.3, 1)));                 // 0
-    db.AddEntry(16000, Encode(SinePcm(0.3, 1)));                 // 1
-    db.AddEntry(16000, Encode(SinePcm(0.01, 1)));                // 2: far quieter
-    db.AddEntry(16000, Encode(std::vector<uint8_t>(16000, 0)));  // 3: silent
-    db.AddEntry(320, UndecodableFrame());                        // 4
+    db.AddEntry(16000, CodedPcm(PeakSine(0.3, 1)));                // 0
+    db.AddEntry(16000, CodedPcm(PeakSine(0.3, 1)));                // 1
+    db.AddEntry(16000, CodedPcm(PeakSine(0.01, 1)));               // 2: far quieter
+    db.AddEntry(16000, CodedPcm(std::vector<uint8_t>(16000, 0)));  // 3: silent
+    db.AddEntry(320, UndecodableFrame());                          // 4
     db.AddFragment({{0, 0}, {1, 1}, {2, 0}, {3, 1}, {5, 2}});
     db.AddFragment({{0, 3}, {1, 4}, {2, 0}});
     Open(db);

@@ -28,18 +28,6 @@ TEST(EvalNameList, WithoutASectionEvalsShowTheirNumbersAndSaveWritesOnlyTheCount
     EXPECT_FALSE(profile.Has("EvalNames", "EvalName0"));
 }
 
-TEST(EvalNameList, MissingNameValuesReadAsEmptyNames) {
-    MemoryProfile profile;
-    profile.WriteString("EvalNames", "MaxEvals", "3");
-    profile.WriteString("EvalNames", "EvalName1", "left turn");
-    EvalNameList list;
-    list.Load(profile);
-    EXPECT_EQ(list.GetSize(), 3u);
-    EXPECT_EQ(NameOf(list, 0), "0");
-    EXPECT_EQ(NameOf(list, 1), "left turn");
-    EXPECT_EQ(NameOf(list, 2), "2");
-}
-
 TEST(EvalNameList, ValuesBeyondTheCountAreNeitherReadNorRemoved) {
     MemoryProfile profile;
     profile.WriteString("EvalNames", "MaxEvals", "1");
@@ -116,13 +104,6 @@ TEST(EvalNameList, NegativeOrUnreachableEvalIsRefusedAndNothingChanges) {
     EXPECT_EQ(list.GetSize(), static_cast<size_t>(EvalNameList::kMaxEval) + 1);
 }
 
-TEST(EvalNameList, NegativeEvalShowsItsNumberWithTheSign) {
-    EvalNameList list;
-    list.SetEvalName(0, "zero");
-    EXPECT_EQ(NameOf(list, -5), "-5");
-    EXPECT_EQ(NameOf(list, INT32_MIN), "-2147483648");
-}
-
 TEST(EvalNameList, CountThatIsNotPositiveOrNotANumberGivesNoNames) {
     for (const char* count : {"0", "-4", "-2147483648", "abc", "12abc", "", "99999999999"}) {
         MemoryProfile profile;
@@ -147,16 +128,6 @@ TEST(EvalNameList, AbsurdCountIsClampedToTheReachableEvals) {
     MemoryProfile saved;
     list.Save(saved);
     EXPECT_EQ(saved.GetString("EvalNames", "MaxEvals", ""), "32769");
-}
-
-TEST(EvalNameList, LoadReplacesEarlierNames) {
-    MemoryProfile profile;
-    profile.WriteString("EvalNames", "MaxEvals", "1");
-    EvalNameList list;
-    ASSERT_TRUE(list.SetEvalName(4, "old"));
-    list.Load(profile);
-    EXPECT_EQ(list.GetSize(), 1u);
-    EXPECT_EQ(NameOf(list, 4), "4");
 }
 
 }  // namespace

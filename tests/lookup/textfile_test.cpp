@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "tempfolder.h"
+#include "tests/support/tempdir.h"
 
 namespace vox {
 namespace {
@@ -32,7 +32,7 @@ TEST(NextTextLine, KeepsEmptyLinesButNoneAfterTheFinalLineFeed) {
 }
 
 TEST(ReadTextFile, ReadsEveryByteUnchanged) {
-    TempFolder folder;
+    test::TempDir folder;
     const std::string bytes("h\0\xff\r\n\x1a tail", 10);
     std::string text;
     ASSERT_TRUE(ReadTextFile(folder.Write("f.csv", bytes), text));
@@ -40,7 +40,7 @@ TEST(ReadTextFile, ReadsEveryByteUnchanged) {
 }
 
 TEST(ReadTextFile, FailsForAMissingFileOrAFolder) {
-    TempFolder folder;
+    test::TempDir folder;
     std::string text;
     EXPECT_FALSE(ReadTextFile(folder.Path() + "/missing.csv", text));
     EXPECT_FALSE(ReadTextFile(folder.Path(), text));

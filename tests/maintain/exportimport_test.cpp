@@ -51,7 +51,7 @@ class ExportImportTest : public DocumentFixture {
     }
     static Bytes NewEntry(const Bytes& pcm) {
         Bytes entry;
-        const Bytes coded = Coded(pcm);
+        const Bytes coded = CodedPcm(pcm);
         PutU32(entry, static_cast<uint32_t>(pcm.size()));
         PutU32(entry, static_cast<uint32_t>(coded.size()));
         entry.insert(entry.end(), coded.begin(), coded.end());
@@ -74,8 +74,8 @@ TEST_F(ExportImportTest, AnUntouchedExportChangesNothing) {
 }
 
 TEST_F(ExportImportTest, TwoEditedWavesReplaceTheirEntriesAndNothingElse) {
-    const Bytes louder = Tone(4800, 330);
-    const Bytes other = Tone(2560, 610);
+    const Bytes louder = SpeechLikePcm(4800, 330);
+    const Bytes other = SpeechLikePcm(2560, 610);
     WriteWave("1-2.wav", louder);  // entry 2; fragment 4 keeps its own slot 6
     WriteWave("2-5.wav", other);   // entry 4
     const ImportResult result = ImportExportList(*doc_, list_);
@@ -103,7 +103,7 @@ TEST_F(ExportImportTest, TwoEditedWavesReplaceTheirEntriesAndNothingElse) {
 }
 
 TEST_F(ExportImportTest, RefusedLinesAreNamedAndEverythingElseIsStillImported) {
-    WriteWave("1-2.wav", Tone(1600, 450));
+    WriteWave("1-2.wav", SpeechLikePcm(1600, 450));
     std::remove(dir_.File("ex/3-1.wav").c_str());
     WriteFileBytes(dir_.File("ex/2-0.wav"), {'R', 'I', 'F', 'F', 4, 0, 0, 0, 'W', 'A', 'V', 'E'});
     WriteWave("0-3.wav", Bytes(SpeechCodec::kMaxPcmBytes + 2, 0));
@@ -132,9 +132,9 @@ TEST_F(ExportImportTest, LinesSharingAnEntryMustAgreeOnItsRecording) {
     db.AddFragment({{0, 3}});  // fragment 5 names entry 3, as fragment 2 does
     doc_.reset();              // the new database takes the old one's place
     Export(db);
-    const Bytes pcm = Tone(3200, 520);
+    const Bytes pcm = SpeechLikePcm(3200, 520);
     WriteWave("2-0.wav", pcm);
-    WriteWave("5-0.wav", Tone(3200, 700));
+    WriteWave("5-0.wav", SpeechLikePcm(3200, 700));
     ImportResult result = ImportExportList(*doc_, list_);
     EXPECT_EQ(result.replaced, 1);
     ASSERT_EQ(result.refused.size(), 1u);
@@ -150,15 +150,15 @@ TEST_F(ExportImportTest, LinesSharingAnEntryMustAgreeOnItsRecording) {
 }
 
 TEST_F(ExportImportTest, SlotZeroIsReplacedByARewriteThatKeepsEveryOtherEntry) {
-    const Bytes pcm = Tone(2880, 260);
+    const Bytes pcm = SpeechLikePcm(2880, 260);
     WriteWave("0-0.wav", pcm);
-    WriteWave("3-1.wav", Tone(960, 800));
+    WriteWave("3-1.wav", SpeechLikePcm(960, 800));
     const ImportResult result = ImportExportList(*doc_, list_);
     EXPECT_EQ(result.replaced, 2);
     EXPECT_TRUE(result.refused.empty());
     const Bytes after = TalkBytes();
     EXPECT_EQ(EntryBytes(after, 0), NewEntry(pcm));
-    EXPECT_EQ(EntryBytes(after, 5), NewEntry(Tone(960, 800)));
+    EXPECT_EQ(EntryBytes(after, 5), NewEntry(SpeechLikePcm(960, 800)));
     for (int voxIndex : {1, 2, 3, 4, 6}) {
         EXPECT_EQ(EntryBytes(after, voxIndex), EntryBytes(before_, voxIndex)) << voxIndex;
     }
@@ -166,8 +166,8 @@ TEST_F(ExportImportTest, SlotZeroIsReplacedByARewriteThatKeepsEveryOtherEntry) {
 }
 
 TEST_F(ExportImportTest, AFailedAppendOrAStopLeavesEverySlotAsItWas) {
-    WriteWave("1-2.wav", Tone(1600, 450));
-    WriteWave("2-5.wav", Tone(1920, 390));
+    WriteWave("1-2.wav", SpeechLikePcm(1600, 450));
+    WriteWave("2-5.wav", SpeechLikePcm(1920, 390));
     faults::Arm("mappedfile.append");
     ImportResult result = ImportExportList(*doc_, list_);
     faults::DisarmAll();

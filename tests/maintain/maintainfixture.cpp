@@ -8,43 +8,11 @@
 
 namespace vox::test {
 
-Bytes Tone(size_t bytes, double hz) {
-    Bytes pcm;
-    const double pi = std::acos(-1.0);
-    double phase = 0;
-    for (size_t n = 0; n < bytes / 2; ++n) {
-        const double t = static_cast<double>(n) / 8000.0;
-        phase += 2 * pi * hz * (1.0 + 0.3 * std::sin(2 * pi * 3.0 * t)) / 8000.0;
-        PutU16(pcm, static_cast<uint16_t>(static_cast<int16_t>(7000.0 * std::sin(phase))));
-    }
-    return pcm;
-}
-
-Bytes Coded(const Bytes& pcm) {
-    SpeechCodec codec;
-    EXPECT_TRUE(codec.Init());
-    std::unique_ptr<uint8_t[]> coded;
-    uint32_t codedLen = 0;
-    EXPECT_TRUE(codec.Encode(pcm.data(), static_cast<uint32_t>(pcm.size()), coded, codedLen));
-    return Bytes(coded.get(), coded.get() + codedLen);
-}
-
-Bytes Decoded(const Bytes& coded) {
-    SpeechCodec codec;
-    EXPECT_TRUE(codec.Init());
-    Bytes pcm(SpeechCodec::kMaxPcmBytes + 500);
-    uint32_t pcmLen = 0;
-    EXPECT_TRUE(codec.Decode(coded.data(), static_cast<uint32_t>(coded.size()), pcm.data(),
-                             static_cast<uint32_t>(pcm.size()), pcmLen));
-    pcm.resize(pcmLen);
-    return pcm;
-}
-
 DatabaseBuilder SampleDatabase() {
     DatabaseBuilder db;
     for (int i = 0; i < 6; ++i) {
-        const Bytes pcm = Tone(3200 + 640 * static_cast<size_t>(i), 200.0 + 70.0 * i);
-        db.AddEntry(static_cast<uint32_t>(pcm.size()), Coded(pcm));
+        const Bytes pcm = SpeechLikePcm(3200 + 640 * static_cast<size_t>(i), 200.0 + 70.0 * i);
+        db.AddEntry(static_cast<uint32_t>(pcm.size()), CodedPcm(pcm));
     }
     db.AddSharedSlot(2);  // 6
     db.AddEmptySlot();    // 7

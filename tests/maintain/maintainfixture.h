@@ -10,19 +10,13 @@
 #include "talkdata/memoryprofile.h"
 #include "tests/support/databasebuilder.h"
 #include "tests/support/scriptedprompter.h"
+#include "tests/support/speechsignals.h"
 #include "tests/support/tempdir.h"
 #include "workbench/document.h"
 
 namespace vox::test {
 
 using Bytes = std::vector<uint8_t>;
-
-// 16-bit mono PCM at 8000 Hz: a tone whose pitch wanders, so recordings can be told apart.
-Bytes Tone(size_t bytes, double hz);
-// The coded bytes of pcm from a codec of its own, as every entry is coded.
-Bytes Coded(const Bytes& pcm);
-// What a talk entry with these coded bytes decodes to.
-Bytes Decoded(const Bytes& coded);
 
 // A database with real recordings: entries 0 to 5 hold tones, entry 6 shares entry 2, entry 7
 // is empty. Fragment 0 has voices 0 (entry 0) and 3 (entry 1); fragment 1 voice 2 (entry 2);

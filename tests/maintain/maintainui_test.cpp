@@ -52,8 +52,8 @@ TEST(WaveformViewTest, PeaksAreTheLowestAndHighestSampleOfEachStretch) {
 }
 
 TEST(WaveformViewTest, DecodesOffTheUserInterfaceThreadAndDrawsOnlyTheNewestRequest) {
-    const Bytes first = Coded(Tone(8000, 300));
-    const Bytes second = Coded(Tone(4800, 900));
+    const Bytes first = CodedPcm(SpeechLikePcm(8000, 300));
+    const Bytes second = CodedPcm(SpeechLikePcm(4800, 900));
     WaveformView view;
     QSignalSpy ready(&view, &WaveformView::PictureReady);
     view.ShowRecording(EntryOf(first, 8000));
@@ -63,7 +63,7 @@ TEST(WaveformViewTest, DecodesOffTheUserInterfaceThreadAndDrawsOnlyTheNewestRequ
     view.ShowRecording(EntryOf(copy, 4800));
     std::fill(copy.begin(), copy.end(), 0xFF);  // the view decodes its own copy
     ASSERT_TRUE(WaitForPicture(view));
-    const Bytes pcm = Decoded(second);
+    const Bytes pcm = DecodedPcm(second);
     EXPECT_EQ(AsPairs(view.Peaks()),
               AsPairs(WaveformView::PeaksOf(pcm.data(), pcm.size(), WaveformView::kColumns)));
     EXPECT_FALSE(view.IsUndecodable());
@@ -79,7 +79,7 @@ TEST(WaveformViewTest, AnUndecodableRecordingIsSaidAndAClosedViewWaitsForItsWork
         ASSERT_TRUE(WaitForPicture(view));
         EXPECT_TRUE(view.IsUndecodable());
         EXPECT_TRUE(view.Peaks().empty());
-        view.ShowRecording(EntryOf(Coded(Tone(8000, 200)), 8000));
+        view.ShowRecording(EntryOf(CodedPcm(SpeechLikePcm(8000, 200)), 8000));
         view.Clear();
         EXPECT_FALSE(view.IsDecoding());
     }  // destroyed with a worker possibly still running: it must not post to a dead view
@@ -114,7 +114,7 @@ TEST_F(MaintainUiTest, TheFormShowsTheFragmentsSoundInItsFreeCornerWithoutMoving
     ASSERT_TRUE(WaitForPicture(*waveform));
     VoxEntry entry;
     ASSERT_TRUE(doc_->GetVoxEntry(0, entry));
-    const Bytes pcm = Decoded(Bytes(entry.data, entry.data + entry.codedSize));
+    const Bytes pcm = DecodedPcm(Bytes(entry.data, entry.data + entry.codedSize));
     EXPECT_EQ(AsPairs(waveform->Peaks()),
               AsPairs(WaveformView::PeaksOf(pcm.data(), pcm.size(), WaveformView::kColumns)));
     form.RefreshFragment(99);  // no such fragment: nothing to draw
@@ -126,7 +126,7 @@ TEST_F(MaintainUiTest, ReinstallAsksForTheListAndSaysWhatItDid) {
     mkdir(dir_.File("ex").c_str(), 0700);
     const std::string list = dir_.File("ex/Filenames.csv");
     ASSERT_TRUE(ExportFragmentRange(*doc_, 0, doc_->GetFragCount(), list).listWritten);
-    const Bytes pcm = Tone(2400, 480);
+    const Bytes pcm = SpeechLikePcm(2400, 480);
     WriteFileBytes(dir_.File("ex/3-1.wav"),
                    MakeWaveBytes(pcm.data(), static_cast<uint32_t>(pcm.size())));
     std::remove(dir_.File("ex/2-0.wav").c_str());

@@ -10,7 +10,7 @@
 #include "audio/wavefile.h"
 #include "talkdata/faultinjection.h"
 #include "talkdata/voxfile.h"
-#include "tests/pack/packtestdatabase.h"
+#include "tests/pack/packfixtures.h"
 #include "tests/support/tempdir.h"
 
 namespace vox::test {
@@ -88,11 +88,6 @@ TEST_F(PackerTest, RefusesADescriptionThatDoesNotHoldTogether) {
     ExpectRefused(LineOf("eval 0 "), "names fragment 3, which does not exist");
 }
 
-TEST_F(PackerTest, RefusesAMissingDescription) {
-    ASSERT_EQ(unlink((In() + "/database.txt").c_str()), 0);
-    ExpectRefused(0, "No such file");
-}
-
 TEST_F(PackerTest, RefusesAMissingWave) {
     ASSERT_EQ(unlink((In() + "/waves/f0000-v04.wav").c_str()), 0);
     ExpectRefused(LineOf("entry 1 "), "waves/f0000-v04.wav: No such file");
@@ -121,11 +116,6 @@ TEST_F(PackerTest, RefusesAWaveLinkedFromOutsideTheFolder) {
     ExpectRefused(LineOf("entry 1 "), "a link that leads outside the folder");
 }
 
-TEST_F(PackerTest, RefusesATalkNameThatIsItsOwnTemporaryName) {
-    Edit("talk speech.vox", "talk speech.vo$");
-    ExpectRefused(LineOf("talk "), "a name ending in \"$\"");
-}
-
 TEST_F(PackerTest, RefusesAWaveThatIsNoSound) {
     WriteText(In() + "/waves/f0000-v04.wav", "RIFF this is not a sound");
     ExpectRefused(LineOf("entry 1 "), "waves/f0000-v04.wav: not a sound file");
@@ -151,16 +141,6 @@ TEST_F(PackerTest, AcceptsAWaveOfExactlyTheLongestLength) {
     EXPECT_EQ(entry.codedSize, 5060u);
 }
 
-TEST_F(PackerTest, RefusesAMissingCodedFile) {
-    ASSERT_EQ(unlink((In() + "/waves/f0000-v04.coded").c_str()), 0);
-    ExpectRefused(LineOf("entry 1 "), "waves/f0000-v04.coded: No such file");
-}
-
-TEST_F(PackerTest, RefusesAMissingSideFile) {
-    ASSERT_EQ(unlink((In() + "/phrases.csv").c_str()), 0);
-    ExpectRefused(LineOf("phrases "), "phrases.csv: No such file");
-}
-
 TEST_F(PackerTest, RefusesAFolderThatIsNotEmptyAndChangesNothingInIt) {
     ASSERT_EQ(mkdir(Out().c_str(), 0700), 0);
     WriteText(Out() + "/speech.vox", "old");
@@ -182,13 +162,6 @@ TEST_F(PackerTest, FillsAnEmptyFolderAndLeavesItEmptyOnRefusal) {
     WriteText(In() + "/database.txt", description_);
     ASSERT_TRUE(PackFolder(In(), Out(), log, error)) << error;
     EXPECT_EQ(ListFolder(Out()).size(), 5u);
-}
-
-TEST_F(PackerTest, CreatesMissingParentFolders) {
-    NoteLog log;
-    std::string error;
-    ASSERT_TRUE(PackFolder(In(), Out() + "/deeper/db", log, error)) << error;
-    EXPECT_TRUE(FileExists(Out() + "/deeper/db/speech.vox"));
 }
 
 // Each of the six files can fail to be written (create, write, sync or rename); whichever
@@ -226,6 +199,21 @@ TEST_F(PackerTest, ConvertsA44kStereoWaveWithANote) {
     ASSERT_TRUE(VoxFile::GetVoxEntry(ReadFileBytes(Out() + "/speech.vox"), 1, entry));
     EXPECT_EQ(entry.decodedSize, 16000u);  // one second at 8000 Hz, 16-bit
     EXPECT_EQ(entry.codedSize, 1000u);
+}
+
+TEST_F(PackerTest, RefusesAMissingDescription) {
+    ASSERT_EQ(unlink((In() + "/database.txt").c_str()), 0);
+    ExpectRefused(0, "No such file");
+}
+
+TEST_F(PackerTest, RefusesAMissingCodedFile) {
+    ASSERT_EQ(unlink((In() + "/waves/f0000-v04.coded").c_str()), 0);
+    ExpectRefused(LineOf("entry 1 "), "waves/f0000-v04.coded: No such file");
+}
+
+TEST_F(PackerTest, RefusesAMissingSideFile) {
+    ASSERT_EQ(unlink((In() + "/phrases.csv").c_str()), 0);
+    ExpectRefused(LineOf("phrases "), "phrases.csv: No such file");
 }
 
 }  // namespace

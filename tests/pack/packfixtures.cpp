@@ -1,73 +1,90 @@
 #include "tests/pack/packfixtures.h"
 
-#include <cmath>
-#include <fstream>
-#include <memory>
-#include <numbers>
-#include <sstream>
-#include <stdexcept>
+#include <gtest/gtest.h>
 
-#include "audio/speechcodec.h"
+#include "pack/packer.h"
+#include "talkdata/evaltable.h"
+#include "talkdata/fragtable.h"
+#include "talkdata/voxfile.h"
+#include "tests/support/tempdir.h"
 
 namespace vox::test {
-
-std::vector<uint8_t> SinePcm(double hz, int samples, double amplitude) {
-    std::vector<uint8_t> pcm;
-    for (int i = 0; i < samples; ++i) {
-        const auto value =
-            static_cast<int16_t>(amplitude * std::sin(2 * std::numbers::pi * hz * i / 8000.0));
-        PutU16(pcm, static_cast<uint16_t>(value));
-    }
-    return pcm;
-}
-
-std::vector<uint8_t> CodedSine(double hz, int samples) {
-    SpeechCodec codec;
-    if (!codec.Init()) throw std::runtime_error("codec does not start");
-    const std::vector<uint8_t> pcm = SinePcm(hz, samples);
-    std::unique_ptr<uint8_t[]> coded;
-    uint32_t codedLen = 0;
-    if (!codec.Encode(pcm.data(), static_cast<uint32_t>(pcm.size()), coded, codedLen))
-        throw std::runtime_error("codec does not code");
-    return std::vector<uint8_t>(coded.get(), coded.get() + codedLen);
-}
-
-std::vector<uint8_t> Pcm16WaveBytes(int rate, int channels, const std::vector<int16_t>& frames) {
-    std::vector<uint8_t> out = {'R', 'I', 'F', 'F'};
-    const auto dataSize = static_cast<uint32_t>(2 * frames.size());
-    PutU32(out, 36 + dataSize);
-    out.insert(out.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
-    PutU32(out, 16);                                          // fmt size
-    PutU16(out, 1);                                           // PCM
-    PutU16(out, static_cast<uint16_t>(channels));             // channels
-    PutU32(out, static_cast<uint32_t>(rate));                 // samples per second
-    PutU32(out, static_cast<uint32_t>(rate * channels * 2));  // bytes per second
-    PutU16(out, static_cast<uint16_t>(channels * 2));         // block align
-    PutU16(out, 16);                                          // bits per sample
-    out.insert(out.end(), {'d', 'a', 't', 'a'});
-    PutU32(out, dataSize);
-    for (int16_t sample : frames) PutU16(out, static_cast<uint16_t>(sample));
-    return out;
-}
-
-std::string ReadText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw std::runtime_error("cannot read " + path);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void WriteText(const std::string& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
-    if (!out) throw std::runtime_error("cannot write " + path);
-}
 
 std::string NoteLog::All() const {
     std::string all;
     for (const std::string& note : notes) all += note + "\n";
     return all;
+}
+
+bool UnpackFolder(const std::string& dbFolder, const std::string& talkName,
+                  const std::string& outFolder, NoteLog& log, std::string& error,
+                  const std::string& phrasesPath, const std::string& commNamesPath,
+                  const ProgressFn& progress) {
+    const std::vector<uint8_t> talk = ReadFileBytes(dbFolder + "/" + talkName);
+    const std::vector<uint8_t> comm = ReadFileBytes(dbFolder + "/commFile.bin");
+    FragTable frags;
+    EvalTable evals;
+    if (!frags.Load(dbFolder + "/fragFile.bin") || !evals.Load(dbFolder + "/evalFile.bin")) {
+        error = "tables do not load";
+        return false;
+    }
+    pack::UnpackSource source;
+    source.talkName = talkName;
+    source.talk = talk;
+    source.frags = &frags;
+    source.evals = &evals;
+    source.comm = comm;
+    source.phrasesPath = phrasesPath;
+    source.commNamesPath = commNamesPath;
+    pack::Unpacker unpacker([&log](const std::string& note) { log.notes.push_back(note); });
+    const bool ok = unpacker.Unpack(source, outFolder, progress);
+    error = unpacker.GetError();
+    return ok;
+}
+
+bool PackFolder(const std::string& folder, const std::string& outFolder, NoteLog& log,
+                std::string& error, const ProgressFn& progress) {
+    pack::Packer packer([&log](const std::string& note) { log.notes.push_back(note); });
+    const bool ok = packer.Pack(folder, outFolder, progress);
+    error = packer.GetError();
+    return ok;
+}
+
+void ExpectSameDatabase(const std::string& original, const std::string& packed,
+                        const std::string& talkName, bool tablesIdentical) {
+    if (tablesIdentical) {
+        for (const char* table : {"fragFile.bin", "evalFile.bin", "commFile.bin"})
+            EXPECT_EQ(ReadFileBytes(original + "/" + table), ReadFileBytes(packed + "/" + table))
+                << table;
+    }
+    const std::vector<uint8_t> a = ReadFileBytes(original + "/" + talkName);
+    const std::vector<uint8_t> b = ReadFileBytes(packed + "/" + talkName);
+    ASSERT_GE(b.size(), 12u);
+    EXPECT_TRUE(std::equal(a.begin(), a.begin() + 12, b.begin())) << "header";
+    const uint32_t slots = VoxFile::SlotCount(a);
+    ASSERT_EQ(VoxFile::SlotCount(b), slots);
+    EXPECT_TRUE(VoxFile::HasWellFormedDirectory(b));
+    auto slotValue = [](const std::vector<uint8_t>& file, uint32_t s) {
+        return ReadU32(file.data() + 12 + 4 * s);
+    };
+    for (uint32_t s = 0; s < slots; ++s) {
+        VoxEntry x, y;
+        const bool hasX = VoxFile::GetVoxEntry(a, static_cast<int>(s), x);
+        const bool hasY = VoxFile::GetVoxEntry(b, static_cast<int>(s), y);
+        ASSERT_EQ(hasX, hasY) << "slot " << s;
+        if (!hasX) {
+            EXPECT_EQ(slotValue(b, s), 0u) << "slot " << s;
+            continue;
+        }
+        EXPECT_EQ(x.decodedSize, y.decodedSize) << "slot " << s;
+        ASSERT_EQ(x.codedSize, y.codedSize) << "slot " << s;
+        EXPECT_TRUE(std::equal(x.data, x.data + x.codedSize, y.data)) << "slot " << s;
+        for (uint32_t t = 0; t < s; ++t) {
+            if (slotValue(a, t) == 0) continue;
+            EXPECT_EQ(slotValue(a, s) == slotValue(a, t), slotValue(b, s) == slotValue(b, t))
+                << "sharing of slots " << t << " and " << s;
+        }
+    }
 }
 
 }  // namespace vox::test

@@ -1,30 +1,37 @@
 #pragma once
 
-#include <cstdint>
 #include <string>
 #include <vector>
 
+#include "pack/unpacker.h"
+#include "talkdata/progress.h"
 #include "tests/support/databasebuilder.h"
+#include "tests/support/speechsignals.h"
+#include "tests/support/tempdir.h"
+#include "tests/support/wavebytes.h"
 
 namespace vox::test {
-
-// 16-bit mono PCM at 8000 Hz: a sine of the given frequency and length.
-std::vector<uint8_t> SinePcm(double hz, int samples, double amplitude = 8000.0);
-
-// Coded bytes of a sine, as the speech codec makes them (so they decode).
-std::vector<uint8_t> CodedSine(double hz, int samples);
-
-// A PCM wave file of any layout, written byte by byte: interleaved 16-bit frames.
-std::vector<uint8_t> Pcm16WaveBytes(int rate, int channels, const std::vector<int16_t>& frames);
-
-// Everything in a file, as text.
-std::string ReadText(const std::string& path);
-void WriteText(const std::string& path, const std::string& text);
 
 // Collects notes.
 struct NoteLog {
     std::vector<std::string> notes;
     std::string All() const;
 };
+
+// Unpacks the database in dbFolder (talk file talkName and the three tables) into outFolder
+// through the library, as voxtool unpack does after opening it.
+bool UnpackFolder(const std::string& dbFolder, const std::string& talkName,
+                  const std::string& outFolder, NoteLog& log, std::string& error,
+                  const std::string& phrasesPath = "", const std::string& commNamesPath = "",
+                  const ProgressFn& progress = {});
+
+bool PackFolder(const std::string& folder, const std::string& outFolder, NoteLog& log,
+                std::string& error, const ProgressFn& progress = {});
+
+// Checks that the packed database keeps what the original holds: identical tables (when
+// tablesIdentical), the same talk header and slot count, every slot empty where it was
+// empty, every entry with its decodedSize and coded bytes, and slots shared where they were.
+void ExpectSameDatabase(const std::string& original, const std::string& packed,
+                        const std::string& talkName, bool tablesIdentical = true);
 
 }  // namespace vox::test

@@ -12,7 +12,7 @@
 #include "pack/outputfolder.h"
 #include "pack/packer.h"
 #include "talkdata/faultinjection.h"
-#include "tests/pack/packtestdatabase.h"
+#include "tests/pack/packfixtures.h"
 #include "tests/support/tempdir.h"
 
 namespace vox::test {
@@ -114,17 +114,6 @@ TEST_F(PackProgressTest, AStopAtAnyStepLeavesNoTargetAndNoTemporaryFolder) {
     }
 }
 
-TEST_F(PackProgressTest, AStopLeavesAnEmptyTargetEmpty) {
-    ASSERT_EQ(mkdir(Out().c_str(), 0755), 0);
-    ProgressLog progress;
-    progress.stopAt = static_cast<int>(kRecordings);
-    NoteLog log;
-    std::string error;
-    EXPECT_FALSE(PackFolder(In(), Out(), log, error, progress.Fn()));
-    EXPECT_EQ(Beside(), std::vector<std::string>{"out"});
-    EXPECT_TRUE(ListFolder(Out()).empty());
-}
-
 TEST_F(PackProgressTest, AnUnreadableWaveInTheMiddleLeavesNothing) {
     const std::string wave = In() + "/waves/f0000-v02.wav";  // the third recording
     ASSERT_EQ(unlink(wave.c_str()), 0);
@@ -169,32 +158,6 @@ TEST_F(PackProgressTest, AnEmptyTargetIsReplacedAndKeepsItsPermissions) {
     EXPECT_EQ(Beside(), std::vector<std::string>{"out"});
 }
 
-TEST_F(PackProgressTest, ANewTargetGetsThePermissionsOfAPlainNewFolder) {
-    const std::string plain = work_.File("plain");
-    ASSERT_EQ(mkdir(plain.c_str(), 0777), 0);
-    std::string error;
-    ASSERT_TRUE(Unpack(Out(), error)) << error;
-    struct stat made {
-    }, expected{};
-    ASSERT_EQ(stat(Out().c_str(), &made), 0);
-    ASSERT_EQ(stat(plain.c_str(), &expected), 0);
-    EXPECT_EQ(made.st_mode & 07777, expected.st_mode & 07777);
-}
-
-TEST_F(PackProgressTest, ANonEmptyTargetIsRefusedWithNothingWritten) {
-    ASSERT_EQ(mkdir(Out().c_str(), 0755), 0);
-    WriteText(Out() + "/keep.txt", "mine");
-    std::string error;
-    EXPECT_FALSE(Unpack(Out(), error));
-    EXPECT_EQ(error, Out() + ": the folder is not empty (give a new or empty folder)");
-    NoteLog log;
-    EXPECT_FALSE(PackFolder(In(), Out(), log, error));
-    EXPECT_EQ(error, Out() + ": the folder is not empty (give a new or empty folder)");
-    EXPECT_EQ(ListFolder(Out()), std::vector<std::string>{"keep.txt"});
-    EXPECT_EQ(ReadText(Out() + "/keep.txt"), "mine");
-    EXPECT_EQ(Beside(), std::vector<std::string>{"out"});
-}
-
 // Somebody fills the empty target while pack works: the rename refuses, and their file stays.
 TEST_F(PackProgressTest, ATargetFilledDuringThePackIsLeftAlone) {
     ASSERT_EQ(mkdir(Out().c_str(), 0755), 0);
@@ -207,34 +170,6 @@ TEST_F(PackProgressTest, ATargetFilledDuringThePackIsLeftAlone) {
     EXPECT_EQ(error, Out() + ": the folder is not empty (give a new or empty folder)");
     EXPECT_EQ(ListFolder(Out()), std::vector<std::string>{"late.txt"});
     EXPECT_EQ(Beside(), std::vector<std::string>{"out"});
-}
-
-// A run killed just before its rename leaves only its temporary folder; the next run neither
-// refuses because of it nor leaves it lying there.
-TEST_F(PackProgressTest, ALaterRunClearsWhatAKilledRunLeft) {
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        NoteLog log;
-        std::string error;
-        PackFolder(In(), Out(), log, error, [](uint64_t done, uint64_t total) {
-            if (done == total) raise(SIGKILL);
-            return true;
-        });
-        _exit(0);
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
-    const std::vector<std::string> left = Beside();
-    ASSERT_EQ(left.size(), 1u);
-    EXPECT_EQ(left[0].rfind("out.partial-" + std::to_string(child) + "-", 0), 0u) << left[0];
-
-    NoteLog log;
-    std::string error;
-    ASSERT_TRUE(PackFolder(In(), Out(), log, error)) << error;
-    EXPECT_EQ(Beside(), std::vector<std::string>{"out"});
-    ExpectSameDatabase(original_.Path(), Out(), "speech.vox");
 }
 
 }  // namespace

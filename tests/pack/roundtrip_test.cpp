@@ -5,7 +5,7 @@
 #include "audio/wavefile.h"
 #include "talkdata/commtable.h"
 #include "talkdata/voxfile.h"
-#include "tests/pack/packtestdatabase.h"
+#include "tests/pack/packfixtures.h"
 #include "tests/support/tempdir.h"
 
 namespace vox::test {
@@ -255,16 +255,6 @@ TEST_F(RoundTrip, SideFilesAreCopiedByteForByte) {
     Pack();
     EXPECT_EQ(ReadText(Packed() + "/phrases.csv"), phrases);
     EXPECT_EQ(ReadText(Packed() + "/commnames.csv"), names);
-}
-
-TEST_F(RoundTrip, UnpackRefusesAFolderThatIsNotEmptyAndTouchesNothing) {
-    UnusualDatabase().WriteTo(original_.Path());
-    WriteText(work_.File("keep.txt"), "mine");
-    NoteLog log;
-    std::string error;
-    EXPECT_FALSE(UnpackFolder(original_.Path(), "speech.vox", work_.Path(), log, error));
-    EXPECT_NE(error.find("not empty"), std::string::npos);
-    EXPECT_EQ(ListFolder(work_.Path()), std::vector<std::string>{"keep.txt"});
 }
 
 TEST_F(RoundTrip, UnpackRefusesATalkFileWhoseSlotZeroHoldsNoEntry) {

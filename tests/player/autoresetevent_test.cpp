@@ -16,14 +16,6 @@ TEST(AutoResetEvent, SignalBeforeWaitReleasesExactlyOneWait) {
     EXPECT_FALSE(event.WaitFor(0ms)) << "the event must reset itself";
 }
 
-TEST(AutoResetEvent, SignalsDoNotAddUp) {
-    AutoResetEvent event;
-    event.Signal();
-    event.Signal();
-    event.Wait();
-    EXPECT_FALSE(event.WaitFor(10ms));
-}
-
 TEST(AutoResetEvent, WaitForTimesOutWithoutSignal) {
     AutoResetEvent event;
     EXPECT_FALSE(event.WaitFor(20ms));

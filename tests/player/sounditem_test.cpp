@@ -55,13 +55,6 @@ TEST_F(SoundItemTest, SoundsWithoutAWholeSampleAreRefused) {
                              {"Create Soundbuffer", kSoundInvalidSize}}));
 }
 
-TEST_F(SoundItemTest, NullDataCountsAsEmpty) {
-    ASSERT_EQ(device.Open(), kSoundOk);
-    SoundItem item(nullptr, 1000);
-    EXPECT_EQ(item.Size(), 0u);
-    EXPECT_FALSE(item.Prepare(device, trace));
-}
-
 TEST_F(SoundItemTest, EachDeviceFailureIsTracedUnderItsOperation) {
     ASSERT_EQ(device.Open(), kSoundOk);
     control->FailNext(NullSoundStep::CreateBuffer, 1, -7);
@@ -75,19 +68,6 @@ TEST_F(SoundItemTest, EachDeviceFailureIsTracedUnderItsOperation) {
     EXPECT_FALSE(item.PlayAndWait({}, trace));
     EXPECT_EQ(traced, (Trace{{"Create Soundbuffer", -7}, {"Lock", -8}, {"Play", -9}}));
     EXPECT_TRUE(control->GetPlayed().empty());
-}
-
-TEST_F(SoundItemTest, PlayWithoutPrepareFailsSilently) {
-    SoundItem item(test::MakePcm(4, 1), 4);
-    EXPECT_FALSE(item.PlayAndWait({}, trace));
-    EXPECT_TRUE(traced.empty());
-    EXPECT_EQ(control->GetCalls(NullSoundStep::Play), 0);
-}
-
-TEST_F(SoundItemTest, AnUnopenedDeviceMakesNoBuffer) {
-    SoundItem item(test::MakePcm(4, 1), 4);
-    EXPECT_FALSE(item.Prepare(device, trace));
-    EXPECT_EQ(traced, (Trace{{"Create Soundbuffer", kSoundNotOpen}}));
 }
 
 TEST_F(SoundItemTest, AnAbortedSoundEndsLongBeforeItsDuration) {

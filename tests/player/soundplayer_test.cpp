@@ -173,65 +173,6 @@ TEST(SoundPlayer, StopLetsTheSoundThatPlaysFinishAndDiscardsTheRest) {
     EXPECT_EQ(control->GetLiveDevices(), 0);
 }
 
-TEST_F(SoundPlayerTest, TheWorkerIsStartedOncePerLifetime) {
-    ASSERT_TRUE(thread.Start(player));
-    ASSERT_TRUE(thread.Start(player));
-    for (uint8_t tag = 1; tag <= 3; ++tag) {
-        player.Enqueue(MakeSound(5, tag));
-        ASSERT_TRUE(thread.Start(player));
-    }
-    ASSERT_TRUE(player.WaitUntilIdle(10s));
-    auto played = control->GetPlayed();
-    ASSERT_EQ(played.size(), 3u);
-    EXPECT_NE(played[0].thread, std::this_thread::get_id());
-    for (const auto& record : played) EXPECT_EQ(record.thread, played[0].thread);
-
-    // A second loop on the same player returns at once instead of competing for the queue.
-    AutoResetEvent returned;
-    std::thread second([&] {
-        player.Run();
-        returned.Signal();
-    });
-    EXPECT_TRUE(returned.WaitFor(10s));
-    EXPECT_TRUE(thread.Shutdown(player, 2000ms));
-    second.join();
-
-    // Never restarted: sounds after the shutdown are not played.
-    EXPECT_TRUE(thread.Start(player));
-    EXPECT_TRUE(thread.IsStarted());
-    player.Enqueue(MakeSound(5, 9));
-    EXPECT_FALSE(player.WaitUntilIdle(50ms));
-    EXPECT_EQ(control->GetPlayed().size(), 3u);
-}
-
-TEST(SoundPlayer, RunsOnAThreadOfItsCallerAndEndsAfterStop) {
-    auto control = std::make_shared<NullSoundControl>();
-    SoundPlayer player(MakeNullSoundFactory(control));
-    player.Enqueue(MakeSound(5, 1));  // queued before any worker exists
-    player.Enqueue(nullptr);
-    std::thread worker([&] { player.Run(); });
-    EXPECT_TRUE(player.WaitUntilIdle(10s));
-    player.Stop();
-    worker.join();
-    EXPECT_EQ(TagsOf(control->GetPlayed()), (std::vector<uint8_t>{1}));
-    EXPECT_EQ(control->GetLiveDevices(), 0) << "the worker releases its device as it ends";
-}
-
-TEST(SoundPlayer, ShutdownWithALongQueueTakesAboutTheLimit) {
-    auto control = std::make_shared<NullSoundControl>();
-    PlayerThread thread;
-    SoundPlayer player(MakeNullSoundFactory(control));
-    ASSERT_TRUE(thread.Start(player));
-    for (int i = 0; i < 200; ++i) player.Enqueue(MakeSound(5000, 1));
-    ASSERT_TRUE(control->WaitForCalls(NullSoundStep::Play, 1, 10s));
-    auto start = Clock::now();
-    EXPECT_TRUE(thread.Shutdown(player, 300ms));
-    EXPECT_LT(Since(start), 3000ms);
-    auto played = control->GetPlayed();
-    ASSERT_EQ(played.size(), 1u);
-    EXPECT_TRUE(played[0].aborted);
-}
-
 TEST(SoundPlayer, APlayerWithoutShutdownStillStopsItsWorker) {
     auto control = std::make_shared<NullSoundControl>();
     {

@@ -25,13 +25,6 @@ TEST(SoundQueue, HandsOutItemsFirstInFirstOut) {
     EXPECT_EQ(queue.Pop()->Data()[0], 9);
 }
 
-TEST(SoundQueue, IgnoresNullItems) {
-    SoundQueue queue;
-    queue.Push(nullptr);
-    EXPECT_TRUE(queue.IsEmpty());
-    EXPECT_EQ(queue.GetCount(), 0u);
-}
-
 TEST(SoundQueue, DestroysWhatItStillHolds) {
     std::atomic<int> destroyed{0};
     {

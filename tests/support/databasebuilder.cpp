@@ -1,5 +1,6 @@
 #include "tests/support/databasebuilder.h"
 
+#include "tests/support/speechsignals.h"
 #include "tests/support/tempdir.h"
 
 namespace vox::test {
@@ -136,6 +137,45 @@ std::string DatabaseBuilder::WriteTo(const std::string& folder, const std::strin
     WriteFileBytes(folder + "/evalFile.bin", EvalBytes());
     WriteFileBytes(folder + "/commFile.bin", CommBytes());
     return talkPath;
+}
+
+std::string WriteSpeechDatabase(const std::string& folder, int entries, uint32_t extraBytes) {
+    constexpr int kRecordings = 5;
+    std::vector<std::vector<uint8_t>> coded;
+    std::vector<uint32_t> decoded;
+    for (int r = 0; r < kRecordings; ++r) {
+        const uint32_t pcmBytes = 3200u + 3200u * static_cast<uint32_t>(r);  // 0.2 s to 1 s
+        coded.push_back(CodedPcm(SpeechLikePcm(pcmBytes, 140.0 + 23.0 * r)));
+        decoded.push_back(pcmBytes);
+    }
+    DatabaseBuilder db;
+    for (int e = 0; e < entries; ++e) db.AddEntry(decoded[e % kRecordings], coded[e % kRecordings]);
+    // Old recordings that replacements left behind: whole coded frames nothing points to.
+    std::vector<uint8_t> old;
+    while (old.size() < extraBytes) {
+        const std::vector<uint8_t>& frames = coded[old.size() % kRecordings];
+        old.insert(old.end(), frames.begin(), frames.end());
+    }
+    old.resize(extraBytes);
+    if (!old.empty()) db.AddUnreferencedBytes(std::move(old));
+
+    int fragments = 0;
+    for (int e = 0; e < entries; ++fragments) {
+        std::vector<FragVoice> voices;
+        for (int16_t v = 0; v < 1 + fragments % 3 && e < entries; ++v, ++e) {
+            voices.push_back({v, static_cast<int16_t>(e)});
+        }
+        db.AddFragment(std::move(voices));
+    }
+    for (int16_t ev = 0; ev < 4; ++ev) {
+        db.AddEval({{0, static_cast<int16_t>(ev % fragments)},
+                    {1, static_cast<int16_t>((ev + 1) % fragments)}});
+    }
+    for (int16_t c = 0; c < 6; ++c) {
+        db.AddComm(CommSpec{.entries = {static_cast<int16_t>(c % fragments), -1,
+                                        static_cast<int16_t>((c + 2) % fragments)}});
+    }
+    return db.WriteTo(folder);
 }
 
 }  // namespace vox::test

@@ -75,6 +75,13 @@ class DatabaseBuilder {
     std::vector<CommSpec> comms_;
 };
 
+// A database whose talk entries really decode: entries recordings of 0.2 to 1 s (five different
+// ones, each coded once), fragment f with voices 0 to f % 3 on consecutive entries of their own,
+// four evals and six comms. Written into folder as speech.vox and the three tables; returns the
+// talk file's path. extraBytes of old, unreferenced recordings after the entries make the talk
+// file as large as a test needs.
+std::string WriteSpeechDatabase(const std::string& folder, int entries, uint32_t extraBytes = 0);
+
 // Little-endian appenders for hand-made files.
 void PutU16(std::vector<uint8_t>& out, uint16_t value);
 void PutU32(std::vector<uint8_t>& out, uint32_t value);

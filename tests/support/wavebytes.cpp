@@ -4,6 +4,7 @@
 
 #include "talkdata/bytes.h"
 #include "tests/support/databasebuilder.h"
+#include "tests/support/tempdir.h"
 
 namespace vox::test {
 
@@ -31,6 +32,30 @@ std::vector<uint8_t> MonoWaveFile(const std::vector<uint8_t>& pcm) {
     PutU32(out, static_cast<uint32_t>(pcm.size()));
     out.insert(out.end(), pcm.begin(), pcm.end());
     return out;
+}
+
+std::vector<uint8_t> Pcm16WaveBytes(int rate, int channels, const std::vector<int16_t>& frames) {
+    std::vector<uint8_t> out;
+    const auto dataSize = static_cast<uint32_t>(2 * frames.size());
+    PutTag(out, "RIFF");
+    PutU32(out, 36 + dataSize);
+    PutTag(out, "WAVEfmt ");
+    PutU32(out, 16);
+    PutU16(out, 1);
+    PutU16(out, static_cast<uint16_t>(channels));
+    PutU32(out, static_cast<uint32_t>(rate));
+    PutU32(out, static_cast<uint32_t>(rate * channels * 2));
+    PutU16(out, static_cast<uint16_t>(channels * 2));
+    PutU16(out, 16);
+    PutTag(out, "data");
+    PutU32(out, dataSize);
+    for (int16_t frame : frames) PutU16(out, static_cast<uint16_t>(frame));
+    return out;
+}
+
+std::string WriteSpeechWave(const std::string& path, const std::vector<uint8_t>& pcm) {
+    WriteFileBytes(path, MonoWaveFile(pcm));
+    return path;
 }
 
 std::vector<uint8_t> DataChunk(const std::vector<uint8_t>& wave) {

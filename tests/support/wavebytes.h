@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace vox::test {
@@ -9,6 +10,12 @@ namespace vox::test {
 
 // A canonical 44-byte-header RIFF WAVE file: PCM, mono, 16-bit, 8000 Hz, holding pcm.
 std::vector<uint8_t> MonoWaveFile(const std::vector<uint8_t>& pcm);
+
+// A PCM wave file of any layout, written byte by byte: interleaved 16-bit frames.
+std::vector<uint8_t> Pcm16WaveBytes(int rate, int channels, const std::vector<int16_t>& frames);
+
+// MonoWaveFile(pcm) written to path; returns the path.
+std::string WriteSpeechWave(const std::string& path, const std::vector<uint8_t>& pcm);
 
 // The bytes of the first "data" chunk; empty when there is none or it runs past the end.
 std::vector<uint8_t> DataChunk(const std::vector<uint8_t>& wave);

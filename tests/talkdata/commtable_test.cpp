@@ -2,13 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/talkdata/scratchfolder.h"
+#include "tests/support/tempdir.h"
 
 namespace vox {
 namespace {
 
 using test::Bytes;
-using test::WriteBytes;
+using test::WriteFileBytes;
 
 const Bytes kComms = {
     0xEF, 0xBE,        // comm 0: reserved 0xBEEF
@@ -30,11 +30,11 @@ const Bytes kComms = {
 class CommTableTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        WriteBytes(path_, kComms);
+        WriteFileBytes(path_, kComms);
         ASSERT_TRUE(table_.Open(path_)) << table_.GetError();
     }
 
-    test::ScratchFolder folder_;
+    test::TempDir folder_;
     const std::string path_ = folder_.File("commFile.bin");
     CommTable table_;
 };
@@ -106,16 +106,16 @@ TEST(CommTableCount, RecordZeroUnreadableGivesOneAndListOffsetBelow14GivesNone) 
 }
 
 TEST(CommTableOpen, MissingOrEmptyFileFailsAndCloseResets) {
-    test::ScratchFolder folder;
+    test::TempDir folder;
     CommTable table;
     EXPECT_FALSE(table.Open(folder.File("commFile.bin")));
     EXPECT_EQ(table.GetError(), "No such file or directory");
     EXPECT_EQ(table.GetCount(), 0);
-    WriteBytes(folder.File("commFile.bin"), {});
+    WriteFileBytes(folder.File("commFile.bin"), {});
     EXPECT_FALSE(table.Open(folder.File("commFile.bin")));
     EXPECT_EQ(table.GetError(), "file is empty");
 
-    WriteBytes(folder.File("commFile.bin"), kComms);
+    WriteFileBytes(folder.File("commFile.bin"), kComms);
     ASSERT_TRUE(table.Open(folder.File("commFile.bin")));
     EXPECT_EQ(table.Bytes().size(), kComms.size());
     table.Close();

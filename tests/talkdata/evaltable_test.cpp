@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/talkdata/scratchfolder.h"
+#include "tests/support/tempdir.h"
 
 namespace vox {
 namespace {
@@ -67,14 +67,6 @@ TEST_F(EvalTableTest, NegativeIndicesSortBeforePositiveOnes) {
     EXPECT_EQ(element.frag, 4);
     ASSERT_TRUE(table_.GetEvalElement(Eval(1), 1, element));
     EXPECT_EQ(element.index, 7);
-}
-
-TEST_F(EvalTableTest, InsertIntoTheLastEvalAppends) {
-    ASSERT_TRUE(table_.InsertElement(2, EvalElement{3, -7}));
-    ASSERT_EQ(table_.GetElementWordCount(), 4);
-    EXPECT_EQ(table_.GetElementWord(3), 0xFFF90003u);
-    EXPECT_EQ(table_.GetEvalFrag(Eval(2), 0), -7);
-    EXPECT_EQ(Eval(2).offset, 36u);
 }
 
 TEST_F(EvalTableTest, SetElementOverwritesWithinTheListOnly) {

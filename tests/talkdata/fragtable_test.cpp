@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/talkdata/scratchfolder.h"
+#include "tests/support/tempdir.h"
 
 namespace vox {
 namespace {
@@ -99,17 +99,6 @@ TEST_F(FragTableTest, InsertKeepsVoicesSortedAndMovesLaterOffsetsOnly) {
     EXPECT_EQ(table_.SaveBytes(), expected);
 }
 
-TEST_F(FragTableTest, InsertAtTheFrontAndAtTheEndOfAList) {
-    ASSERT_TRUE(table_.InsertElement(0, 0, 1));
-    ASSERT_TRUE(table_.InsertElement(0, 9, 2));
-    FragElement element;
-    ASSERT_TRUE(table_.GetFragElement(Frag(0), 0, element));
-    EXPECT_EQ(element.voice, 0);
-    ASSERT_TRUE(table_.GetFragElement(Frag(0), 3, element));
-    EXPECT_EQ(element.voice, 9);
-    EXPECT_EQ(table_.FindVoxIndex(Frag(2), 13), -32768);
-}
-
 TEST_F(FragTableTest, InsertIntoAnEmptyFragmentAndTheLastOne) {
     ASSERT_TRUE(table_.InsertElement(1, 3, 30));
     ASSERT_TRUE(table_.InsertElement(2, 12, 31));
@@ -123,14 +112,6 @@ TEST_F(FragTableTest, InsertIntoAnEmptyFragmentAndTheLastOne) {
         13, 0, 0x00, 0x80,
     };
     EXPECT_EQ(table_.SaveBytes(), expected);
-}
-
-TEST_F(FragTableTest, RejectedInsertChangesNothing) {
-    EXPECT_FALSE(table_.InsertElement(0, 7, 99));  // voice present
-    EXPECT_FALSE(table_.InsertElement(-1, 3, 1));
-    EXPECT_FALSE(table_.InsertElement(3, 3, 1));
-    EXPECT_FALSE(table_.IsModified());
-    EXPECT_EQ(table_.SaveBytes(), kFrags);
 }
 
 TEST_F(FragTableTest, InsertIntoAListOutsideTheArrayIsRefused) {

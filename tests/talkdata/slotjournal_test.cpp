@@ -6,7 +6,7 @@
 
 #include "talkdata/mappedfile.h"
 #include "talkdata/voxfile.h"
-#include "tests/talkdata/scratchfolder.h"
+#include "tests/support/tempdir.h"
 
 namespace vox {
 namespace {
@@ -49,14 +49,15 @@ class JournalOnDisk : public ::testing::Test {
     // A talk file with slots 1 and 2 absent and two entries appended that nothing points to:
     // what a batch leaves when it is stopped after its journal and before its slots.
     void SetUp() override {
-        test::WriteBytes(talk_, {'V', 'X', 'H', 'D', 1, 2, 3, 4, 0,    0, 0, 0,  // header
-                                 24,  0,   0,   0,   0, 0, 0, 0, 0,    0, 0, 0,  // slots 0, 1, 2
-                                 1,   0,   0,   0,   1, 0, 0, 0, 0xAA,           // 24: entry 0
-                                 2,   0,   0,   0,   1, 0, 0, 0, 0xBB,           // 33: new for 1
-                                 3,   0,   0,   0,   1, 0, 0, 0, 0xCC});         // 42: new for 2
+        test::WriteFileBytes(talk_,
+                             {'V', 'X', 'H', 'D', 1, 2, 3, 4, 0,    0, 0, 0,  // header
+                              24,  0,   0,   0,   0, 0, 0, 0, 0,    0, 0, 0,  // slots 0, 1, 2
+                              1,   0,   0,   0,   1, 0, 0, 0, 0xAA,           // 24: entry 0
+                              2,   0,   0,   0,   1, 0, 0, 0, 0xBB,           // 33: new for 1
+                              3,   0,   0,   0,   1, 0, 0, 0, 0xCC});         // 42: new for 2
     }
 
-    test::ScratchFolder folder_;
+    test::TempDir folder_;
     const std::string talk_ = folder_.File("speech.vox");
 };
 
@@ -66,14 +67,14 @@ TEST_F(JournalOnDisk, TheNextWriterCompletesTheBatchAndRemovesTheJournal) {
     std::string why;
     ASSERT_TRUE(CompleteInterruptedBatch(talk_, &why)) << why;
     EXPECT_FALSE(HasSlotJournal(talk_));
-    const Bytes talk = test::ReadBytes(talk_);
+    const Bytes talk = test::ReadFileBytes(talk_);
     EXPECT_EQ(ReadU32(talk.data() + 16), 33u);
     EXPECT_EQ(ReadU32(talk.data() + 20), 42u);
     EXPECT_TRUE(CompleteInterruptedBatch(talk_)) << "no journal: nothing to do";
 }
 
 TEST_F(JournalOnDisk, AJournalThatDoesNotFitIsRefusedAndKept) {
-    const Bytes before = test::ReadBytes(talk_);
+    const Bytes before = test::ReadFileBytes(talk_);
     for (const SlotJournal& bad : {SlotJournal{51, {{0, 33}}}, SlotJournal{51, {{3, 33}}},
                                    SlotJournal{51, {{1, 47}}}, SlotJournal{60, {{1, 33}}}}) {
         ASSERT_TRUE(WriteSlotJournal(talk_, bad));
@@ -81,7 +82,7 @@ TEST_F(JournalOnDisk, AJournalThatDoesNotFitIsRefusedAndKept) {
         EXPECT_FALSE(CompleteInterruptedBatch(talk_, &why));
         EXPECT_NE(why.find("move it away"), std::string::npos) << why;
         EXPECT_TRUE(HasSlotJournal(talk_));
-        EXPECT_EQ(test::ReadBytes(talk_), before);
+        EXPECT_EQ(test::ReadFileBytes(talk_), before);
     }
 }
 

@@ -9,14 +9,14 @@
 #include "talkdata/faultinjection.h"
 #include "talkdata/mappedfile.h"
 #include "talkdata/safefile.h"
-#include "tests/talkdata/scratchfolder.h"
+#include "tests/support/tempdir.h"
 
 namespace vox {
 namespace {
 
 using test::Bytes;
-using test::ReadBytes;
-using test::WriteBytes;
+using test::ReadFileBytes;
+using test::WriteFileBytes;
 
 // A talk file with three slots; slot 1 is absent.
 const Bytes kTalk = {
@@ -126,10 +126,10 @@ TEST(VoxFileDirectory, WellFormedOnlyWhenSlotZeroIsAWordBoundaryInsideTheFile) {
 
 class VoxFileReplace : public ::testing::Test {
   protected:
-    void SetUp() override { WriteBytes(path_, kTalk); }
+    void SetUp() override { WriteFileBytes(path_, kTalk); }
     void TearDown() override { faults::DisarmAll(); }
 
-    test::ScratchFolder folder_;
+    test::TempDir folder_;
     const std::string path_ = folder_.File("talk.vox");
     const uint8_t coded_[3] = {1, 2, 3};
 };
@@ -148,7 +148,7 @@ TEST_F(VoxFileReplace, AppendsOneBlockAndRepointsTheSlot) {
                                         3, 0, 0, 0,   // codedSize 3
                                         1, 2, 3,      // coded bytes
                                     });
-    EXPECT_EQ(ReadBytes(path_), expected);
+    EXPECT_EQ(ReadFileBytes(path_), expected);
 }
 
 TEST_F(VoxFileReplace, RepointsAnAbsentSlotToo) {
@@ -170,13 +170,13 @@ TEST_F(VoxFileReplace, RefusesSlotZeroAndSlotsOutsideTheDirectory) {
         EXPECT_FALSE(why.empty());
     }
     file.Close();
-    EXPECT_EQ(ReadBytes(path_), kTalk);
+    EXPECT_EQ(ReadFileBytes(path_), kTalk);
 }
 
 TEST_F(VoxFileReplace, RefusesASlotThatReachesIntoEntryZero) {
     Bytes talk = kTalk;
     talk[12] = 22;  // slot 0 -> 22: slot 2 (20..23) overlaps the first entry
-    WriteBytes(path_, talk);
+    WriteFileBytes(path_, talk);
     MappedFile file;
     ASSERT_TRUE(file.Open(path_, 1));
     EXPECT_EQ(VoxFile::SlotCount(file.Bytes()), 3u);
@@ -192,7 +192,7 @@ TEST_F(VoxFileReplace, FailedAppendLeavesTheFileAsItWas) {
     EXPECT_FALSE(VoxFile::ReplaceEntry(file, 2, coded_, 3, 300, &why));
     EXPECT_EQ(why, "No space left on device");
     file.Close();
-    EXPECT_EQ(ReadBytes(path_), kTalk);
+    EXPECT_EQ(ReadFileBytes(path_), kTalk);
 }
 
 TEST_F(VoxFileReplace, ReadOnlyFileIsNotChanged) {
@@ -202,7 +202,7 @@ TEST_F(VoxFileReplace, ReadOnlyFileIsNotChanged) {
     MappedFile closed;
     EXPECT_FALSE(VoxFile::ReplaceEntry(closed, 2, coded_, 3, 300));
     file.Close();
-    EXPECT_EQ(ReadBytes(path_), kTalk);
+    EXPECT_EQ(ReadFileBytes(path_), kTalk);
 }
 
 // Slot 0 marks the directory's end, so its new entry goes right behind the directory and every
@@ -330,7 +330,7 @@ TEST(VoxFileNewSlot, FailingSinkIsReported) {
 }
 
 TEST(VoxFileNewSlot, ResultPastFourGiBIsRefused) {
-    test::ScratchFolder folder;
+    test::TempDir folder;
     const std::string path = folder.File("big.vox");
     // A sparse talk file of 4 GiB - 20 bytes with one slot.
     Bytes start = TalkWithSlotZero(16);

@@ -27,10 +27,6 @@ std::vector<uint8_t> CodedEntry(SpeechCodec& codec, int entry) {
     return std::vector<uint8_t>(coded.get(), coded.get() + codedLen);
 }
 
-void WriteText(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
-
 }  // namespace
 
 DialogTemplateSet LoadProgramTemplates() {

@@ -53,29 +53,6 @@ class FormActionsTest : public QObject {
         QVERIFY(f.PlayedSoFar().empty());
     }
 
-    void playTwiceQueuesTheFragmentTwice() {
-        FormFixture f;
-        f.Click(kPlay);
-        f.Click(kPlay);
-        QCOMPARE(f.Played(2), Entries({0, 0}));
-    }
-
-    void playUsesWhatTheFieldsShow() {
-        FormFixture f;
-        f.Type(kFragment, "2");
-        f.Type(kVoice, "1");
-        f.Click(kPlay);
-        QCOMPARE(f.Played(1), Entries({4}));
-    }
-
-    void playWithAVoiceTheFragmentLacksPlaysNothing() {
-        FormFixture f;
-        f.Type(kVoice, "6");
-        f.Click(kPlay);
-        QVERIFY(f.PlayedSoFar().empty());
-        QVERIFY(f.Prompter().messages.empty());
-    }
-
     void playSequenceQueuesTheShownFragmentsInTheCommVoice() {
         FormFixture f;
         f.Type(kCommVoice, "1");
@@ -96,27 +73,6 @@ class FormActionsTest : public QObject {
         QCOMPARE(pcm.size(), size_t(vox::test::TestDatabase::EntryBytes(2)));
     }
 
-    void saveRangeExportsEveryVoiceAndReportsTheCount() {
-        FormFixture f;
-        const std::string list = f.Dir().File("Filenames.csv");
-        f.Prompter().AnswerFile(list);
-        f.Prompter().AnswerNumbers(std::vector<long long>{2, 2});
-        f.Click(kSaveRange);
-        QCOMPARE(f.Prompter().numberRequests.size(), size_t(1));
-        QCOMPARE(f.Prompter().numberRequests[0].fields.at(1).value, 5LL);  // preset: the count
-        QVERIFY(FileExists(f.Dir().File("2-0.wav")));
-        QVERIFY(FileExists(f.Dir().File("2-1.wav")));
-        QCOMPARE(f.Prompter().messages, std::vector<std::string>{"2 .wav files saved"});
-    }
-
-    void addNewWithTheFileDialogCancelledJumpsToTheLastFragment() {
-        FormFixture f;
-        f.Prompter().AnswerFile(std::nullopt);
-        f.Click(kAddNew);
-        QCOMPARE(f.Text(kFragment), QString("4"));
-        QCOMPARE(f.Text(kFragCount), QString("5"));
-    }
-
     void addNewShowsTheNewFragmentInTheTypedVoice() {
         FormFixture f;
         f.Prompter().AnswerFile(WriteTestWave(f.Dir().Path(), 3200));
@@ -130,32 +86,6 @@ class FormActionsTest : public QObject {
         QCOMPARE(f.Text(kVoxIndex), QString("8"));
         QCOMPARE(f.Text(kVoxSize2), QString("3200"));
         QVERIFY(f.Doc().IsModified());
-    }
-
-    void addVoiceWithAVoiceTheFragmentHasFailsButTakesTheVoice() {
-        FormFixture f;
-        f.Type(kFragment, "2");
-        f.Prompter().AnswerFile(WriteTestWave(f.Dir().Path(), 1600));
-        f.Prompter().AnswerPreview(true);
-        f.Prompter().AnswerNumbers(std::vector<long long>{1});
-        f.Click(kAddVoice);
-        QCOMPARE(f.Prompter().messages,
-                 (std::vector<std::string>{"Add new fragment failed", "Failed to add fragment"}));
-        QCOMPARE(f.Text(kVoice), QString("1"));
-        QCOMPARE(f.Text(kVoiceCount), QString("2"));
-        QCOMPARE(f.Text(kVoxIndex), QString("4"));
-    }
-
-    void replaceWarnsFirstAndChangesNothingWhenCancelled() {
-        FormFixture f;
-        const auto before = vox::test::ReadFileBytes(f.TalkPath());
-        f.Prompter().AnswerFile(std::nullopt);
-        f.Click(kReplace);
-        QCOMPARE(f.Prompter().messages.size(), size_t(1));
-        QVERIFY(f.Prompter().messages[0].starts_with("This function only replaces"));
-        QCOMPARE(f.Prompter().fileRequests.size(), size_t(1));
-        QVERIFY(f.Prompter().fileRequests[0].mustExist);
-        QCOMPARE(vox::test::ReadFileBytes(f.TalkPath()), before);
     }
 
     void infoOpensTheFragEditorForTheShownFragment() {
@@ -214,17 +144,6 @@ class FormActionsTest : public QObject {
         QVERIFY(CutFile(f.TalkPath()));
         f.Click(kFragMinus);  // fragment 1 has a recording in voice 0: its read meets the cut
         QCOMPARE(f.Prompter().messages, (std::vector<std::string>{told, told}));
-    }
-
-    void aCommFileCutBehindTheFormIsNamed() {
-        FormFixture f;
-        f.View().SetAutoPlay(false);
-        const std::string commPath = f.Dir().File("commFile.bin");
-        QVERIFY(CutFile(commPath));
-        f.Click(kCommPlus);
-        f.Click(kCommPlus);
-        QCOMPARE(f.Prompter().messages.size(), size_t(1));
-        QCOMPARE(f.Prompter().messages[0].substr(0, commPath.size() + 1), commPath + "\n");
     }
 };
 

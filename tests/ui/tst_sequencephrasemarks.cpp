@@ -101,41 +101,6 @@ class SequencePhraseMarksTest : public QObject {
                                    "\xC3\x9F dich \xF0\x9F\x98\x80 \xE2\x82\xAC"));
         CheckTints(f, 3);
     }
-
-    void aTooltipNamesTheSlotItsFragmentAndItsEval() {
-        FormFixture f;
-        const std::vector<SequencePhrase>& phrases = f.View().SequencePhrases();
-        QCOMPARE(phrases.size(), size_t(3));
-        QCOMPARE(SequencePhraseMarks::ToolTipOf(phrases[0]), QString("Slot 0: fragment 2"));
-        QCOMPARE(SequencePhraseMarks::ToolTipOf(phrases[1]), QString("Slot 1: fragment 2, eval 1"));
-        QCOMPARE(SequencePhraseMarks::ToolTipOf(phrases[2]), QString("Slot 2: fragment 3"));
-
-        f.Type(kCommVoice, "5");
-        QCOMPARE(SequencePhraseMarks::ToolTipOf(f.View().SequencePhrases()[1]),
-                 QString("Slot 1: fragment 2, eval 1 (no phrase in voice 5)"));
-    }
-
-    void hoveringAPhraseShowsItsSlot() {
-        FormFixture f;
-        f.View().show();
-        QVERIFY(QTest::qWaitForWindowExposed(&f.View()));
-        QPlainTextEdit* field = SequenceField(f);
-        // " f2v0 f2v0 f3v0": character 8 lies inside slot 1's phrase, 15 is past the text.
-        auto hover = [&](int position, int dx) {
-            QTextCursor cursor(field->document());
-            cursor.setPosition(position);
-            const QPoint at = field->cursorRect(cursor).center() + QPoint(dx, 0);
-            QHelpEvent event(QEvent::ToolTip, at, field->viewport()->mapToGlobal(at));
-            QCoreApplication::sendEvent(field->viewport(), &event);
-        };
-        hover(8, 2);
-        QVERIFY(QToolTip::isVisible());
-        QCOMPARE(QToolTip::text(), QString("Slot 1: fragment 2, eval 1"));
-        hover(13, 2);
-        QCOMPARE(QToolTip::text(), QString("Slot 2: fragment 3"));
-        hover(15, 20);  // right of the text's end: no phrase there
-        QTRY_VERIFY(!QToolTip::isVisible());
-    }
 };
 
 int RunSequencePhraseMarksTest(int argc, char** argv) {
