@@ -12,7 +12,7 @@ void WriteHead(std::ostream& out, const PackDescription& d) {
     out << "# A Voxbench database, unpacked. Edit this file and the wave files, then run\n"
         << "#   voxtool pack THIS-FOLDER NEW-FOLDER\n"
         << "# The format is described in docs/unpacked-format.md.\n"
-        << "voxbench-unpacked " << PackDescription::kFormatVersion << "\n\n"
+        << "voxbench-unpacked " << d.version << "\n\n"
         << "talk " << QuoteWord(d.talkName) << "\nheader ";
     for (uint8_t byte : d.header) {
         char hex[3];
@@ -28,6 +28,14 @@ void WriteHead(std::ostream& out, const PackDescription& d) {
     if (!d.commNamesFile.empty()) out << "commnames " << QuoteWord(d.commNamesFile) << '\n';
 }
 
+// A description read from an older folder is written in its own format: its coded bytes are
+// found by offset in the shared file, and format 2 has no word for that.
+std::string CodedWord(const PackDescription& d, const EntryDescription& e) {
+    if (d.version < 2)
+        return "coded=" + std::to_string(e.codedOffset) + "+" + std::to_string(e.codedSize);
+    return QuoteWord("coded=" + e.codedFile);
+}
+
 void WriteEntries(std::ostream& out, const PackDescription& d) {
     out << "\n# Talk entries, in the talk file's order: entry SLOT[,SLOT...] WAVE "
            "[decoded=BYTES coded=FILE pcm=HASH]\n"
@@ -39,7 +47,7 @@ void WriteEntries(std::ostream& out, const PackDescription& d) {
         for (size_t i = 0; i < e.slots.size(); ++i) out << (i == 0 ? "" : ",") << e.slots[i];
         out << ' ' << QuoteWord(e.wave);
         if (e.hasCoded)
-            out << " decoded=" << e.decodedSize << " coded=" << e.codedFile
+            out << " decoded=" << e.decodedSize << ' ' << CodedWord(d, e)
                 << " pcm=" << HashText(e.pcmHash);
         out << '\n';
     }
