@@ -1,6 +1,7 @@
 #include "ui/cvoxbenchview.h"
 
 #include <QLineEdit>
+#include <QMetaObject>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStyle>
@@ -22,9 +23,23 @@ CVoxbenchView::CVoxbenchView(CVoxbenchDoc& doc, const DialogTemplateSet& templat
     BuildForm(templates);
     if (ok_) ConnectHandlers();
     doc_.AddView(this);
+    TellDroppedSounds();
 }
 
-CVoxbenchView::~CVoxbenchView() { doc_.RemoveView(this); }
+CVoxbenchView::~CVoxbenchView() {
+    doc_.SetSoundDropHook({});
+    doc_.RemoveView(this);
+}
+
+// The device opens on the player's thread, after Play has returned; its failure comes back to
+// this thread as a queued call, so that a silent Play still says why.
+void CVoxbenchView::TellDroppedSounds() {
+    doc_.SetSoundDropHook([this](const std::string& why) {
+        QMetaObject::invokeMethod(
+            this, [this, why] { doc_.GetPrompter().ShowStatus("No sound device: " + why); },
+            Qt::QueuedConnection);
+    });
+}
 
 void CVoxbenchView::BuildForm(const DialogTemplateSet& templates) {
     const DialogTemplate* dialog = templates.Find(kTemplate);

@@ -93,6 +93,7 @@ class CVoxbenchView : public QWidget, public DocumentView {
     bool Guard();
     // Shows in the status bar why the fragment's voice has no recording; false when it has one.
     bool ToldMissingRecording(int fragment, int voice);
+    void TellDroppedSounds();
     // Tells the person, once per open database, that a file of it was cut short by another
     // program: every read of it fails from then on, silently otherwise.
     void TellDamage();

@@ -58,7 +58,10 @@ void LoadSideFile(CVoxbenchDoc& doc, bool phrases) {
 
 void RunSearch(CVoxbenchDoc& doc, SearchKind kind) {
     Prompter& prompter = doc.GetPrompter();
-    const std::optional<std::string> text = prompter.AskText(kFindTemplate, "Find", "Find ");
+    const char* prompt = kind == kFragInEval   ? "Fragment in evals:"
+                         : kind == kEvalInComm ? "Eval in commands:"
+                                               : "Fragment in commands:";
+    const std::optional<std::string> text = prompter.AskText(kFindTemplate, "Find", prompt);
     if (!text) return;
     const int n = ParseLenientInt(*text);
     std::vector<int> matches;

@@ -52,6 +52,9 @@ class CVoxbenchDoc {
     void AddView(DocumentView* view);
     void RemoveView(DocumentView* view);
     void UpdateAllViews();
+    // Told, on the player's thread, each time a sound is dropped for want of a device (see
+    // SoundPlayer::SetDropHook); an empty hook stops the telling.
+    void SetSoundDropHook(SoundPlayer::DropHook hook) { player_.SetDropHook(std::move(hook)); }
 
     bool OnNewDocument();
     // On failure GetOpenError() names the file and the reason ("fragFile.bin: file is shorter

@@ -142,6 +142,12 @@ int PortAudioDevice::CreateBuffer(uint32_t size, std::unique_ptr<SoundBuffer>& b
     return kSoundOk;
 }
 
+// PortAudio's codes count up from -10000, far below ours, so the two never meet.
+std::string PortAudioDevice::ResultText(int result) const {
+    const bool portAudios = result >= paNotInitialized && result < paNotInitialized + 1000;
+    return portAudios ? Pa_GetErrorText(result) : SoundResultText(result);
+}
+
 double PortAudioDevice::GetOutputLatency() const {
     const PaStreamInfo* info = stream_ ? Pa_GetStreamInfo(stream_) : nullptr;
     return info ? info->outputLatency : 0.0;

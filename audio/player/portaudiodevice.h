@@ -28,6 +28,7 @@ class PortAudioDevice : public SoundDevice {
 
     int Open() override;
     int CreateBuffer(uint32_t size, std::unique_ptr<SoundBuffer>& buffer) override;
+    std::string ResultText(int result) const override;
 
     // The stream's output latency in seconds as PortAudio reports it; 0 before Open.
     double GetOutputLatency() const;

@@ -5,6 +5,7 @@
 #include <memory>
 #include <span>
 #include <stop_token>
+#include <string>
 #include <string_view>
 
 namespace vox {
@@ -17,6 +18,9 @@ inline constexpr int kSoundWrongLength = -2;  // written length differs from the
 inline constexpr int kSoundNotOpen = -3;      // used before Open succeeded
 inline constexpr int kSoundNoMemory = -4;
 inline constexpr int kSoundNoDevice = -5;  // the factory made no device
+
+// A person's words for one of the result codes above.
+std::string SoundResultText(int result);
 
 // Largest buffer a device accepts, in bytes (a sound of the talk file is at most 80960 bytes).
 inline constexpr uint32_t kMaxSoundBufferSize = 0x0FFFFFFF;
@@ -47,6 +51,8 @@ class SoundDevice {
     virtual int Open() = 0;
     // A buffer for size bytes of PCM, or a failure (nothing in buffer).
     virtual int CreateBuffer(uint32_t size, std::unique_ptr<SoundBuffer>& buffer) = 0;
+    // A person's words for one of this device's failure results.
+    virtual std::string ResultText(int result) const;
 };
 
 using SoundDeviceFactory = std::function<std::unique_ptr<SoundDevice>()>;

@@ -30,6 +30,9 @@ struct SoundPlayer::Shared {
     const SoundDeviceFactory factory;
     const SoundTrace trace;
     std::unique_ptr<SoundDevice> device;  // the worker's only
+    std::string openProblem;              // the worker's only: why the last open failed
+    std::mutex hookLock;
+    DropHook dropHook;
     std::atomic<int> stopRequested{0};
     std::atomic<bool> runClaimed{false};
     std::stop_source abortSource;
@@ -83,6 +86,8 @@ void SoundPlayer::Shared::Drain() {
 void SoundPlayer::Shared::Play(SoundItem& item, SoundPlayerStats& outcome) {
     if (!device && !InitDevice()) {
         outcome.dropped = 1;
+        std::lock_guard<std::mutex> lock(hookLock);
+        if (dropHook) dropHook(openProblem);
     } else if (item.Prepare(*device, trace) && item.PlayAndWait(abortSource.get_token(), trace)) {
         outcome.played = 1;
     } else {
@@ -96,11 +101,13 @@ bool SoundPlayer::Shared::InitDevice() {
     std::unique_ptr<SoundDevice> made = factory ? factory() : nullptr;
     if (!made) {
         TraceSoundError(trace, "Create Device", kSoundNoDevice);
+        openProblem = SoundResultText(kSoundNoDevice);
         return false;
     }
     int result = made->Open();
     if (result != kSoundOk) {
         TraceSoundError(trace, "Open Device", result);
+        openProblem = made->ResultText(result);
         return false;
     }
     device = std::move(made);
@@ -176,6 +183,11 @@ std::function<void()> SoundPlayer::Worker() const {
 
 bool SoundPlayer::WaitUntilIdle(std::chrono::milliseconds limit) const {
     return shared_->WaitUntilIdle(limit);
+}
+
+void SoundPlayer::SetDropHook(DropHook hook) {
+    std::lock_guard<std::mutex> lock(shared_->hookLock);
+    shared_->dropHook = std::move(hook);
 }
 
 SoundPlayerStats SoundPlayer::GetStats() const {

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "audio/player/playerthread.h"
 #include "audio/player/sounddevice.h"
@@ -48,6 +49,13 @@ class SoundPlayer {
     // ended with sounds left, or limit passed (false).
     bool WaitUntilIdle(std::chrono::milliseconds limit) const;
     SoundPlayerStats GetStats() const;
+
+    // Called on the worker's thread, each time a sound is dropped because no device would open,
+    // with the device's words for why. The call happens under a lock that SetDropHook also
+    // takes, so once SetDropHook({}) returns the old hook is never called again: an owner
+    // clears it before it goes. The hook must not call back into the player.
+    using DropHook = std::function<void(const std::string& why)>;
+    void SetDropHook(DropHook hook);
 
   private:
     struct Shared;

@@ -1,5 +1,6 @@
 // The document's commands as the desktop program runs them: the searches through the real Find
 // and Result List dialogs, saving both tables after editing, and loading the side files.
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -41,6 +42,7 @@ class DocumentCommandsTest : public QObject {
         QList<int> data;
         find.WhenModalOpens([&](QWidget* modal) {
             QCOMPARE(modal->windowTitle(), QString("Find"));
+            QCOMPARE(Find<QLabel>(modal, 1098)->text(), QString("Fragment in evals:"));
             QTest::keyClicks(Find<QLineEdit>(modal, 1094), "6 frags");
             results.WhenModalOpens(
                 [&](QWidget* list) {

@@ -52,6 +52,7 @@ class FormFixture {
     ScriptedPrompter& Prompter() { return prompter_; }
     const std::string& TalkPath() const { return talkPath_; }
     const TempDir& Dir() const { return dir_; }
+    NullSoundControl& Sound() { return *sound_; }
 
     QLineEdit* Edit(int id) const;
     QPushButton* Button(int id) const;

@@ -204,6 +204,16 @@ class UserFaultsTest : public QObject {
         QVERIFY(f.PlayedSoFar().empty());
     }
 
+    // The device opens on the player's thread after Play returned, so the reason arrives later.
+    void aSoundWithoutADeviceSaysWhyInTheStatusBar() {
+        FormFixture f;
+        f.Sound().FailNext(NullSoundStep::Open, 1, kSoundNoDevice);
+        f.Prompter().statuses.clear();
+        f.Click(form::kPlay);
+        const std::vector<std::string> told{"No sound device: no output device could be made"};
+        QTRY_COMPARE(f.Prompter().statuses, told);
+    }
+
     void theExportProgressIsGoneBeforeTheCountIsShown() {
         FormFixture f;
         f.Prompter().AnswerFile(f.Dir().File("Filenames.csv"));

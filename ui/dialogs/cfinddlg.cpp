@@ -1,5 +1,6 @@
 #include "ui/dialogs/cfinddlg.h"
 
+#include <QLabel>
 #include <QLineEdit>
 
 #include "lookup/lenientnumber.h"
@@ -16,7 +17,10 @@ const DialogTemplate& FindTemplate() {
 
 }  // namespace
 
-CFindDlg::CFindDlg(QWidget* parent) : CTemplateDialog(FindTemplate(), parent) {
+CFindDlg::CFindDlg(QWidget* parent, const std::string& prompt)
+    : CTemplateDialog(FindTemplate(), parent) {
+    auto* label = ControlAs<QLabel>(kPromptControl);
+    if (label && !prompt.empty()) label->setText(QString::fromStdString(prompt));
     if (auto* edit = ControlAs<QLineEdit>(kTextControl)) edit->setFocus();
 }
 

@@ -92,9 +92,9 @@ std::optional<std::vector<long long>> QtPrompter::AskNumbers(const NumberDialogR
 }
 
 std::optional<std::string> QtPrompter::AskText(int /*templateId*/, const std::string& caption,
-                                               const std::string& /*label*/) {
-    // Find is the only text dialog; its template carries its own label.
-    CFindDlg dialog(parent_);
+                                               const std::string& label) {
+    // Find is the only text dialog.
+    CFindDlg dialog(parent_, label);
     if (!caption.empty()) dialog.setWindowTitle(QString::fromStdString(caption));
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     return dialog.text;
