@@ -196,6 +196,10 @@ void CMainFrame::BuildStatusBar() {
     messagePane_ = new QLabel(tr("Ready"), bar);
     messagePane_->setObjectName("messagePane");
     bar->addWidget(messagePane_, 1);
+    // QStatusBar hides its normal widgets under a message only when they are visible already;
+    // the path shown on opening comes before the window is, and "Ready" would be drawn across it.
+    connect(bar, &QStatusBar::messageChanged, messagePane_,
+            [pane = messagePane_](const QString& message) { pane->setVisible(message.isEmpty()); });
     // No lock-key panes: a portable program cannot read the lock states, and panes that
     // show them lit or dimmed at random mislead.
     QAction* toggle = MakeAction(cmd::kViewStatusBar, "");

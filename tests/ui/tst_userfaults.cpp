@@ -1,6 +1,7 @@
 // What a person meets around the document: where file dialogs open, a cancelled save that keeps
 // the edits, and fields that never show another document's values.
 #include <QAction>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -166,6 +167,8 @@ class UserFaultsTest : public QObject {
         App a;
         const QString full = QString::fromStdString(a.talkPath);
         QCOMPARE(a.app->MainFrame()->statusBar()->currentMessage(), full);
+        QVERIFY(
+            !a.app->MainFrame()->MessagePane()->isVisibleTo(a.app->MainFrame()));  // not over it
         QCOMPARE(a.app->MainFrame()->windowFilePath(), full);
         QCOMPARE(a.app->MainFrame()->windowTitle(), QString("speech.vox - voxbench"));
         QVERIFY(a.prompter.messages.empty());  // a sound directory is opened without a word
