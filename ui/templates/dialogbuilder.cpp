@@ -69,6 +69,16 @@ QWidget* MakeLabel(QWidget* parent, const ControlTemplate& control) {
     return label;
 }
 
+// A group's frame runs through the middle of its title, as the templates' positions assume:
+// the controls just under a group's top edge sit inside the frame, not across it.
+QWidget* MakeGroup(QWidget* parent, const QString& title) {
+    auto* group = new QGroupBox(title, parent);
+    group->setStyleSheet(QStringLiteral(
+        "QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 0.5em; }"
+        "QGroupBox::title { subcontrol-origin: margin; left: 6px; padding: 0 2px; }"));
+    return group;
+}
+
 QWidget* MakeReport(QWidget* parent) {
     auto* list = new QTreeWidget(parent);
     list->setRootIsDecorated(false);
@@ -83,7 +93,7 @@ QWidget* MakeControl(QWidget* parent, const ControlTemplate& control, const QRec
         case ControlKind::Label:
             return MakeLabel(parent, control);
         case ControlKind::Group:
-            return new QGroupBox(text, parent);
+            return MakeGroup(parent, text);
         case ControlKind::Edit:
             return MakeEdit(parent, control);
         case ControlKind::Button:
