@@ -11,6 +11,7 @@
 #include "lookup/evalnamelist.h"
 #include "lookup/phraselist.h"
 #include "talkdata/commtable.h"
+#include "talkdata/compact.h"
 #include "talkdata/entrybatch.h"
 #include "talkdata/evaltable.h"
 #include "talkdata/fragtable.h"
@@ -118,6 +119,11 @@ class CVoxbenchDoc {
     int ChangeEvalElement(int eval, int position, EvalElement element);
     bool RemoveFragElement(int frag, int position);
     bool SetFragVoxIndex(int frag, int position, int voxIndex);
+    // As InsertFragElement, except that frag equal to the count appends a new fragment.
+    bool AddFragElement(int frag, int voice, int voxIndex);
+    // Takes back the fragment that AddFragElement (or AddFragment) appended last; false when
+    // the last fragment's voices are not the table's last words.
+    bool RemoveLastFragment();
 
     // Decodes into out, which holds outCapacity bytes; pcmLen gets the bytes produced.
     bool DecodeSound(const uint8_t* coded, uint32_t codedLen, uint8_t* out, uint32_t outCapacity,
@@ -148,6 +154,10 @@ class CVoxbenchDoc {
     // --- maintenance -----------------------------------------------------------------------
     // The writer lock on the open talk file, held while it is open read-write.
     WriterLock& GetWriterLock() { return writerLock_; }
+    // compact on the open talk file, under the lock the document holds: the bytes no slot
+    // points to are dropped in one rewrite, and every entry that stays may move. A file with
+    // nothing to reclaim is left alone (result.rewritten false).
+    CompactResult CompactOpenTalkFile(const ProgressFn& progress = {});
 
     // --- side files ---------------------------------------------------------------------------
     // False when the file could not be read.
