@@ -138,8 +138,9 @@ bool ReplaceWithWave(CVoxbenchDoc& doc, int fragment, int voice, QUndoStack* und
                                  FileName(take->path) + "?";
     if (!ConfirmTake(doc, *take, question, fragment, voice)) return false;
     const CodedRecording& recording = take->recording;
-    const Status replaced = doc.ReplaceFragment(fragment, voice, recording.coded.get(),
-                                                recording.codedLen, recording.decodedLen);
+    const Status replaced =
+        doc.ReplaceFragment(fragment, voice, recording.coded.get(), recording.codedLen,
+                            recording.decodedLen, recording.source);
     // A write that failed is said, with the file and the reason.
     if (!replaced) {
         doc.GetPrompter().ShowMessage(replaced.error);
