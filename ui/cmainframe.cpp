@@ -18,6 +18,7 @@
 #include "ui/cverifyreportdlg.h"
 #include "ui/cvoxbenchapp.h"
 #include "ui/cvoxbenchview.h"
+#include "ui/dialogs/chistorydlg.h"
 #include "ui/documentcommands.h"
 #include "ui/maintaincommands.h"
 #include "ui/phrasesearchdock.h"
@@ -102,6 +103,15 @@ void CMainFrame::BindCommands() {
              });
          }},
         {cmd::kCompactTalkFile, [this, &doc] { CompactTalk(doc, this, &app_.UndoStack()); }},
+        {cmd::kHistory,
+         [this, &doc] {
+             if (doc.GetFragCount() == 0) {
+                 doc.GetPrompter().ShowMessage("No Voxfile loaded!");
+                 return;
+             }
+             RunHistoryDialog(this, doc, view_->CurrentFragment(), view_->FragmentVoice(),
+                              &app_.UndoStack());
+         }},
         {cmd::kFindFragInEval, [&doc] { OnFindFragInEval(doc); }},
         {cmd::kFindEvalInCommand, [&doc] { OnFindEvalInCommand(doc); }},
         {cmd::kFindFragInCommand, [&doc] { OnFindFragInCommand(doc); }},

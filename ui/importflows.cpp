@@ -104,6 +104,23 @@ bool HasSlot(CVoxbenchDoc& doc, int fragment, int voice) {
                                 TalkSlotOffset(static_cast<uint64_t>(voxIndex)))) != nullptr;
 }
 
+// A slot that moved (also when only its history line failed) becomes an undoable command. Slot 0
+// moved by a rewrite that shifted every entry, so the older commands lose their entries.
+void RecordReplace(CVoxbenchDoc& doc, QUndoStack* undo, int fragment, int voice, uint32_t before) {
+    uint32_t after = 0;
+    ListRecord record;
+    if (before == 0 || !doc.GetSlotOffset(fragment, voice, after) || after == before ||
+        !doc.GetFragRecord(fragment, record)) {
+        return;
+    }
+    if (doc.FindVoxIndex(record, voice) == 0) {
+        ForgetHistory(undo, doc);
+        return;
+    }
+    RecordCommand(undo, new PointVoiceSlot(doc, PointVoiceSlot::ReplaceText(fragment, voice),
+                                           fragment, voice, before, after));
+}
+
 // The Voice Index dialog; nothing when cancelled. The dialog only takes whole numbers that fit
 // an int, so anything else is no answer.
 std::optional<int> AskVoice(Prompter& prompter, int preset) {
@@ -138,9 +155,12 @@ bool ReplaceWithWave(CVoxbenchDoc& doc, int fragment, int voice, QUndoStack* und
                                  FileName(take->path) + "?";
     if (!ConfirmTake(doc, *take, question, fragment, voice)) return false;
     const CodedRecording& recording = take->recording;
+    uint32_t before = 0;
+    const bool hadEntry = doc.GetSlotOffset(fragment, voice, before);
     const Status replaced =
         doc.ReplaceFragment(fragment, voice, recording.coded.get(), recording.codedLen,
                             recording.decodedLen, recording.source);
+    RecordReplace(doc, undo, fragment, voice, hadEntry ? before : 0);
     // A write that failed is said, with the file and the reason.
     if (!replaced) {
         doc.GetPrompter().ShowMessage(replaced.error);

@@ -5,6 +5,7 @@
 
 #include "audio/entrydecodecheck.h"
 #include "ui/dialogfolders.h"
+#include "ui/dialogs/undocommands.h"
 #include "ui/longtask.h"
 #include "workbench/document.h"
 
@@ -96,9 +97,7 @@ void CompactTalk(CVoxbenchDoc& doc, QWidget* parent, QUndoStack* undo) {
                        std::to_string(result.oldSize) + " -> " + std::to_string(result.newSize) +
                        " bytes)";
     if (result.rewritten && undo != nullptr && undo->count() > 0) {
-        undo->clear();
-        // clear() calls the stack clean; tables edited and not saved are still not saved.
-        if (doc.GetFragTable().IsModified() || doc.GetEvalTable().IsModified()) undo->resetClean();
+        ForgetHistory(undo, doc);
         text += "\nUndo history cleared: compact dropped the bytes it needs.";
     }
     doc.GetPrompter().ShowMessage(text);

@@ -168,9 +168,11 @@ class CVoxbenchDoc {
     // --- maintenance -----------------------------------------------------------------------
     // The writer lock on the open talk file, held while it is open read-write.
     WriterLock& GetWriterLock() { return writerLock_; }
-    // compact on the open talk file, under the lock the document holds: the bytes no slot
-    // points to are dropped in one rewrite, and every entry that stays may move. A file with
-    // nothing to reclaim is left alone (result.rewritten false).
+    // voxtool's compact (CompactTalkFile) on the open talk file: the bytes nothing needs are
+    // dropped in one rewrite, and every entry that stays may move. A file with nothing to
+    // reclaim is left alone (result.rewritten false). The writer lock is let go while it runs;
+    // when another writer takes it in between, the document stays open read-only and the
+    // error says so.
     CompactResult CompactOpenTalkFile(const ProgressFn& progress = {});
 
     // --- side files ---------------------------------------------------------------------------

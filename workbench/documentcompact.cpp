@@ -1,8 +1,9 @@
-// compact for the open document: the same rewrite as voxtool compact, through the document's
-// mapping and the writer lock it already holds (a second lock on the file would refuse it).
+// compact for the open document: voxtool's compact itself, so that both keep and drop the same
+// bytes and move the history's offsets alike. It takes the writer lock of its own, which the
+// document's lock would refuse: the document lets go of the talk file while it runs and takes
+// it back after. The tables in memory, edited or not, stay as they are.
 #include "talkdata/compact.h"
 #include "workbench/document.h"
-#include "workbench/talkrewrite.h"
 
 namespace vox {
 
@@ -12,26 +13,23 @@ CompactResult CVoxbenchDoc::CompactOpenTalkFile(const ProgressFn& progress) {
         result.error = "No talk file is open for writing";
         return result;
     }
-    result.oldSize = result.newSize = voxFile_.GetSize();
-    uint64_t newSize = 0;
-    std::string why;
-    if (!CompactedSize(voxFile_.Bytes(), newSize, &why)) {
-        result.error = voxFile_.GetPath() + ": " + why;
+    if (!FlushTalkFile()) {
+        result.error = path_ + ": the talk file's changed pages could not be written";
         return result;
     }
-    if (newSize == result.oldSize) return result;  // nothing to reclaim
-    const Status status = RewriteTalkFile(
-        voxFile_, writerLock_, newSize,
-        [this](ByteSink& sink) {
-            uint64_t written = 0;
-            return WriteCompactedTalk(voxFile_.Bytes(), sink, {}, written);
-        },
-        progress);
-    result.error = status.error;
-    result.cancelled = status.cancelled;
-    if (!status) return result;
-    result.newSize = newSize;
-    result.rewritten = true;
+    voxFile_.Close();
+    writerLock_.Release();
+    CompactTalkFile(path_, result, progress);
+    if (!writerLock_.Acquire(path_) || !voxFile_.Open(path_, 1)) {
+        // Another writer came in between: the database stays open for looking.
+        const std::string why = writerLock_.IsHeld() ? voxFile_.GetError() : writerLock_.GetError();
+        writerLock_.Release();
+        readOnly_ = true;
+        voxFile_.Open(path_, 0);
+        result.error += (result.error.empty() ? "" : "\n") + path_ +
+                        " could not be taken back for writing (" + why +
+                        "); it is open read-only now";
+    }
     UpdateAllViews();
     return result;
 }

@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTableView>
 #include <QTest>
 #include <QTreeWidget>
 #include <QUndoStack>
@@ -20,7 +21,9 @@
 #include "ui/cvoxbenchview.h"
 #include "ui/dialogs/cevalinfodlg.h"
 #include "ui/dialogs/cfraginfodlg.h"
+#include "ui/dialogs/chistorydlg.h"
 #include "ui/templates/dialogbuilder.h"
+#include "workbench/takehistory.h"
 
 using namespace vox;
 using vox::test::Bytes;
@@ -65,11 +68,21 @@ struct UndoApp {
                                             vox::test::SineFrames(440, 0.2, 8000, 1, 0.3)));
         return path;
     }
+    // Replace through the form, for the fragment and voice it shows.
+    void Replace() {
+        prompter.AnswerFile(TakeFile());
+        prompter.AnswerPreview(true);
+        View().ReplaceFromWave();
+    }
+    uint32_t Slot(int fragment, int voice) {
+        uint32_t offset = 0;
+        return Doc().GetSlotOffset(fragment, voice, offset) ? offset : 0;
+    }
 };
 
 // What a change can reach: the three tables and the talk file on disk, the eval names.
 struct State {
-    Bytes frags, evals, comms, talk;
+    Bytes frags, evals, comms, talk, history;
     std::string names;
     bool operator==(const State&) const = default;
 };
@@ -79,7 +92,10 @@ State Capture(UndoApp& a) {
                 ReadFileBytes(a.dir.File("evalFile.bin")),
                 ReadFileBytes(a.dir.File("commFile.bin")),
                 ReadFileBytes(a.talkPath),
+                {},
                 {}};
+    if (vox::test::FileExists(a.talkPath + ".history"))
+        state.history = ReadFileBytes(a.talkPath + ".history");
     for (int eval = 0; eval < a.Doc().GetEvalCount(); ++eval) {
         std::string name;
         a.Doc().GetEvalName(eval, name);
@@ -188,6 +204,11 @@ std::vector<Case> Cases() {
              a.prompter.AnswerNumbers(std::vector<long long>{3});
              a.View().AddVoiceFromWave();
          }},
+        {"replace", "Replace fragment 0 voice 1",
+         [](UndoApp& a) {
+             a.View().GoToPhrase(0, 1);  // voice 0 is slot 0, which only a rewrite replaces
+             a.Replace();
+         }},
         {"add new", "Add fragment 5",
          [](UndoApp& a) {
              a.prompter.AnswerFile(a.TakeFile());
@@ -223,6 +244,7 @@ class UndoTest : public QObject {
             QVERIFY2(a.Save(), c.name);
             State expected = before;
             expected.talk = TalkAfterUndo(before.talk, done.talk);
+            expected.history = done.history;  // an undo writes no history line
             QVERIFY2(Capture(a) == expected, c.name);
 
             redo->trigger();
@@ -287,9 +309,8 @@ class UndoTest : public QObject {
         for (const Case& c : Cases()) {
             if (std::string(c.name) == "add voice") c.act(a);
         }
-        a.prompter.AnswerFile(a.TakeFile());
-        a.prompter.AnswerPreview(true);
-        a.View().ReplaceFromWave();  // the replaced entry is left without a slot
+        a.View().GoToPhrase(0, 1);
+        a.Replace();  // the replaced entry is left without a slot
         const size_t sizeBefore = ReadFileBytes(a.talkPath).size();
         a.prompter.messages.clear();
         a.Action(cmd::kCompactTalkFile)->trigger();
@@ -301,6 +322,42 @@ class UndoTest : public QObject {
         QCOMPARE(a.app->UndoStack().count(), 0);
         QVERIFY(!a.Action(cmd::kEditUndo)->isEnabled());
         QVERIFY(a.Doc().IsModified());  // the added voice is still to be saved
+    }
+
+    void historyListsTheTakesPlaysOneAndRevertsUndoably() {
+        UndoApp a;
+        a.View().SetAutoPlay(false);
+        a.View().GoToPhrase(0, 1);
+        const uint32_t first = a.Slot(0, 1);
+        a.Replace();
+        a.Replace();
+        const uint32_t third = a.Slot(0, 1);
+        CHistoryDlg dialog(a.Doc(), 0, 1, &a.app->UndoStack(), nullptr);
+        dialog.show();
+        QCOMPARE(dialog.Takes().size(), size_t(3));
+        const QAbstractItemModel* model = dialog.Table()->model();
+        QCOMPARE(model->index(1, CHistoryDlg::kSourceColumn).data().toString(), "take.wav");
+        QCOMPARE(model->index(2, CHistoryDlg::kCurrentColumn).data().toString(), "current");
+        QVERIFY(model->index(0, CHistoryDlg::kCurrentColumn).data().toString().isEmpty());
+
+        dialog.Table()->selectRow(0);
+        dialog.PlayButton()->click();
+        QVERIFY(a.sound->WaitForCalls(NullSoundStep::Play, 1, std::chrono::seconds(10)));
+        dialog.RevertButton()->click();
+        QCOMPARE(a.Slot(0, 1), first);
+        QCOMPARE(model->index(0, CHistoryDlg::kCurrentColumn).data().toString(), "current");
+        QCOMPARE(a.Action(cmd::kEditUndo)->text(), QString("&Undo Revert fragment 0 voice 1"));
+        QCOMPARE(ReadTalkHistory(a.talkPath, 0, 1).lines.size(), size_t(3));
+
+        a.Action(cmd::kEditUndo)->trigger();
+        QCOMPARE(a.Slot(0, 1), third);
+        a.Action(cmd::kEditUndo)->trigger();
+        a.Action(cmd::kEditRedo)->trigger();
+        a.Action(cmd::kEditRedo)->trigger();
+        QCOMPARE(a.Slot(0, 1), first);
+        QCOMPARE(ReadTalkHistory(a.talkPath, 0, 1).lines.size(), size_t(3));
+        QVERIFY(!a.Doc().IsModified());  // every step was written at once
+        QCOMPARE(a.prompter.unexpectedQuestions, 0);
     }
 };
 

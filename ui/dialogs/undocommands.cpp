@@ -2,6 +2,8 @@
 
 #include <QUndoStack>
 
+#include "talkdata/bytes.h"
+#include "talkdata/talklayout.h"
 #include "workbench/document.h"
 
 namespace vox {
@@ -34,6 +36,14 @@ int VoicePosition(const CVoxbenchDoc& doc, int fragment, int voice) {
 }
 
 QString Text(const std::string& text) { return QString::fromStdString(text); }
+
+// Where the directory ends: slot 0's entry; 0 when the talk file has no slot 0.
+int64_t DirectoryEnd(const CVoxbenchDoc& doc) {
+    const ByteSpan talk = doc.GetVoxFile().Bytes();
+    const uint64_t slot = TalkSlotOffset(0);
+    if (slot + kTalkSlotSize > talk.size()) return 0;
+    return ReadU32(talk.data() + slot);
+}
 
 }  // namespace
 
@@ -70,6 +80,47 @@ void RecordCommand(QUndoStack* undo, DocumentCommand* command) {
     const bool keepsClean = !command->ChangesTables();
     undo->push(command);
     if (wasClean && keepsClean) undo->setClean();
+}
+
+void ForgetHistory(QUndoStack* undo, const CVoxbenchDoc& doc) {
+    if (undo == nullptr || undo->count() == 0) return;
+    undo->clear();
+    // clear() calls the stack clean, and the document would follow it.
+    if (doc.GetFragTable().IsModified() || doc.GetEvalTable().IsModified()) undo->resetClean();
+}
+
+// --- Replace and Revert ------------------------------------------------------------------------
+
+PointVoiceSlot::PointVoiceSlot(CVoxbenchDoc& doc, const QString& text, int fragment, int voice,
+                               uint32_t fromOffset, uint32_t toOffset)
+    : DocumentCommand(doc, text),
+      fragment_(fragment),
+      voice_(voice),
+      from_(int64_t{fromOffset} - DirectoryEnd(doc)),
+      to_(int64_t{toOffset} - DirectoryEnd(doc)) {}
+
+QString PointVoiceSlot::ReplaceText(int fragment, int voice) {
+    return Text("Replace fragment " + Number(fragment) + " voice " + Number(voice));
+}
+
+QString PointVoiceSlot::RevertText(int fragment, int voice) {
+    return Text("Revert fragment " + Number(fragment) + " voice " + Number(voice));
+}
+
+bool PointVoiceSlot::Undo() { return Move(to_, from_); }
+
+bool PointVoiceSlot::Redo() { return Move(from_, to_); }
+
+bool PointVoiceSlot::Move(int64_t from, int64_t to) {
+    const int64_t base = DirectoryEnd(doc_);
+    uint32_t now = 0;
+    if (base == 0 || !doc_.GetSlotOffset(fragment_, voice_, now) || now != base + from ||
+        base + to <= 0 || base + to > UINT32_MAX) {
+        return false;
+    }
+    const Status moved = doc_.PointSlotAt(fragment_, voice_, static_cast<uint32_t>(base + to));
+    if (!moved) doc_.GetPrompter().ShowMessage(moved.error);
+    return moved.Ok();
 }
 
 // --- eval editor -------------------------------------------------------------------------------

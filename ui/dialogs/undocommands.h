@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QUndoCommand>
+#include <cstdint>
 #include <string>
 
 #include "talkdata/evaltable.h"
@@ -43,6 +44,41 @@ class DocumentCommand : public QUndoCommand {
 // Puts a command that has been carried out on the stack, or drops it when there is no stack
 // (the flows run without one in the library's tests).
 void RecordCommand(QUndoStack* undo, DocumentCommand* command);
+
+// Empties the stack after a rewrite of the talk file moved its entries (compact, a replace of
+// slot 0): the offsets its commands hold no longer name them. Tables edited and not saved stay
+// modified.
+void ForgetHistory(QUndoStack* undo, const CVoxbenchDoc& doc);
+
+// --- Replace and Revert ----------------------------------------------------------------------
+
+// The slot of a fragment's voice moved from one entry of the talk file to another; both stay
+// in the file, so undo and redo only point it back and forth (PointSlotAt: no history line).
+// The offsets are kept from the directory's end: Add Voice and Add New rewrite the talk file
+// with one more slot, which moves every entry by the same distance, never their distance from
+// the directory's end. A slot found holding neither entry was changed some other way (a
+// re-installed export) and is left alone.
+class PointVoiceSlot : public DocumentCommand {
+  public:
+    PointVoiceSlot(CVoxbenchDoc& doc, const QString& text, int fragment, int voice,
+                   uint32_t fromOffset, uint32_t toOffset);
+    bool ChangesTables() const override { return false; }
+
+    static QString ReplaceText(int fragment, int voice);
+    static QString RevertText(int fragment, int voice);
+
+  protected:
+    bool Undo() override;
+    bool Redo() override;
+
+  private:
+    bool Move(int64_t from, int64_t to);
+
+    int fragment_;
+    int voice_;
+    int64_t from_;  // from the directory's end
+    int64_t to_;
+};
 
 // --- the eval editor ---------------------------------------------------------------------------
 
