@@ -11,6 +11,7 @@
 #include <functional>
 
 #include "audio/player/nullsounddevice.h"
+#include "talkdata/talklayout.h"
 #include "tests/dialogs/modaldriver.h"
 #include "tests/support/soundfiles.h"
 #include "tests/ui/formfixture.h"
@@ -106,7 +107,9 @@ State Capture(UndoApp& a) {
 
 // The talk file's directory ends where slot 0's entry starts.
 size_t DirectorySize(const Bytes& talk) {
-    return talk.size() < 4 ? 0 : talk[0] | talk[1] << 8 | talk[2] << 16 | size_t{talk[3]} << 24;
+    const size_t at = TalkSlotOffset(0);
+    if (talk.size() < at + 4) return 0;
+    return talk[at] | talk[at + 1] << 8 | talk[at + 2] << 16 | size_t{talk[at + 3]} << 24;
 }
 
 // Undo never rewrites the talk file: it keeps what the change wrote (an appended entry, a new
