@@ -301,6 +301,10 @@ class UndoTest : public QObject {
         QVERIFY(a.Save());
         QVERIFY(!a.Doc().IsModified());
 
+        QCOMPARE(a.Action(cmd::kEditUndo)->shortcuts(),
+                 (QList<QKeySequence>{QKeySequence("Ctrl+Z"), QKeySequence("Alt+Backspace")}));
+        QCOMPARE(a.Action(cmd::kEditRedo)->shortcuts(),
+                 (QList<QKeySequence>{QKeySequence("Ctrl+Y"), QKeySequence("Ctrl+Shift+Z")}));
         // New and Open start with nothing to undo.
         a.Action(cmd::kFileNew)->trigger();
         QCOMPARE(stack.count(), 0);
@@ -333,6 +337,7 @@ class UndoTest : public QObject {
         a.View().GoToPhrase(0, 1);
         const uint32_t first = a.Slot(0, 1);
         a.Replace();
+        const uint32_t second = a.Slot(0, 1);
         a.Replace();
         const uint32_t third = a.Slot(0, 1);
         CHistoryDlg dialog(a.Doc(), 0, 1, &a.app->UndoStack(), nullptr);
@@ -355,6 +360,7 @@ class UndoTest : public QObject {
         a.Action(cmd::kEditUndo)->trigger();
         QCOMPARE(a.Slot(0, 1), third);
         a.Action(cmd::kEditUndo)->trigger();
+        QCOMPARE(a.Slot(0, 1), second);
         a.Action(cmd::kEditRedo)->trigger();
         a.Action(cmd::kEditRedo)->trigger();
         QCOMPARE(a.Slot(0, 1), first);
