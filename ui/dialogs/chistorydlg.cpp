@@ -17,8 +17,8 @@ namespace {
 
 // The entry at offset, when its header and coded bytes lie inside the file.
 bool EntryAt(ByteSpan talk, uint32_t offset, VoxEntry& out) {
-    if (offset == kDroppedTake || uint64_t{offset} + kTalkEntryHeaderSize > talk.size())
-        return false;
+    // 0 is the talk file's header, never an entry.
+    if (offset == 0 || uint64_t{offset} + kTalkEntryHeaderSize > talk.size()) return false;
     const uint32_t codedSize = ReadU32(talk.data() + offset + 4);
     if (TalkEntryEnd(offset, codedSize) > talk.size()) return false;
     out.decodedSize = ReadU32(talk.data() + offset);
@@ -110,7 +110,7 @@ void CHistoryDlg::UpdateButtons() {
 
 void CHistoryDlg::PlaySelected() {
     const int row = SelectedRow();
-    if (row < 0) return;
+    if (row < 0 || !takes_[static_cast<size_t>(row)].present) return;
     VoxEntry entry;
     std::unique_ptr<uint8_t[]> pcm;
     uint32_t pcmLen = 0;
