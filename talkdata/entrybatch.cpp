@@ -30,9 +30,11 @@ bool EntryBatch::Contains(int voxIndex) const {
                        [voxIndex](const Replacement& r) { return r.voxIndex == voxIndex; });
 }
 
-bool EntryBatch::Add(int voxIndex, uint32_t decodedSize, std::vector<uint8_t> coded) {
+bool EntryBatch::Add(int voxIndex, uint32_t decodedSize, std::vector<uint8_t> coded, int frag,
+                     int voice, TakeSource source) {
     if (Contains(voxIndex)) return false;
-    replacements_.push_back({voxIndex, decodedSize, std::move(coded)});
+    replacements_.push_back(
+        {voxIndex, decodedSize, std::move(coded), frag, voice, std::move(source)});
     return true;
 }
 

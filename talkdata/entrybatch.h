@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "talkdata/bytes.h"
+#include "talkdata/talkhistory.h"
 
 namespace vox {
 
@@ -21,6 +22,10 @@ class EntryBatch {
         int voxIndex = 0;
         uint32_t decodedSize = 0;
         std::vector<uint8_t> coded;
+        // For the history line: the fragment's voice it was asked for, and where it came from.
+        int frag = -1;
+        int voice = -1;
+        TakeSource source;
     };
 
     // Whether voxIndex names a slot that an append can re-point: not slot 0 (its value also
@@ -28,7 +33,8 @@ class EntryBatch {
     static bool CanReplaceInPlace(ByteSpan talk, int voxIndex);
 
     // False (and nothing added) for a voxIndex that is already in the batch.
-    bool Add(int voxIndex, uint32_t decodedSize, std::vector<uint8_t> coded);
+    bool Add(int voxIndex, uint32_t decodedSize, std::vector<uint8_t> coded, int frag = -1,
+             int voice = -1, TakeSource source = {});
     bool Contains(int voxIndex) const;
     size_t Size() const { return replacements_.size(); }
     bool IsEmpty() const { return replacements_.empty(); }

@@ -155,6 +155,24 @@ bool ListTable::RemoveElement(int record, int position) {
     return true;
 }
 
+bool ListTable::RemoveLastRecord() {
+    if (records_.IsEmpty()) return false;
+    const ListRecord last = records_[records_.GetSize() - 1];
+    const int64_t first = last.count > 0 ? ElementIndex(last, 0) : -1;
+    const size_t words = elements_.GetSize();
+    if (last.count <= 0 || first < 0 ||
+        static_cast<size_t>(first) + static_cast<size_t>(last.count) != words) {
+        return false;
+    }
+    if (!elements_.SetSize(static_cast<size_t>(first)) ||
+        !records_.SetSize(records_.GetSize() - 1)) {
+        return false;  // shrinking never allocates
+    }
+    for (ListRecord& each : records_) each.offset -= kRecordSize;
+    modified_ = true;
+    return true;
+}
+
 int ListTable::ReplaceSorted(int record, int position, uint32_t word) {
     ListRecord rec;
     if (!GetRecord(record, rec) || position < 0 || position >= rec.count) return -1;

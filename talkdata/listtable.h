@@ -77,6 +77,10 @@ class ListTable {
     // Removes element `position` of the record's list; every later record's offset moves back
     // by 4. False for a record or position outside the table, or a list outside the array.
     bool RemoveElement(int record, int position);
+    // Takes back an appended record: the last record goes with its list, which must be the
+    // element array's tail, and every offset moves back by 8, so an append followed by this
+    // leaves the image as it was. False (and nothing changed) for any other shape.
+    bool RemoveLastRecord();
 
   protected:
     // The sorted insert shared by both tables: the record's list is kept ascending by the

@@ -1,5 +1,6 @@
 #include "talkdata/voxfile.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "talkdata/mappedfile.h"
@@ -79,6 +80,36 @@ bool VoxFile::ReplaceEntry(MappedFile& file, int voxIndex, const uint8_t* coded,
     // the replace, never the recording the slot holds.
     if (!file.SyncAppended()) return Refuse(why, file.GetError());
     // The append remapped the file: the slot is looked up afresh.
+    uint8_t* slotAt = file.At(static_cast<uint32_t>(slot));
+    if (slotAt == nullptr) return Refuse(why, "the talk file changed while it was written");
+    WriteU32(slotAt, offset);
+    if (!file.FlushRange(static_cast<uint32_t>(slot), kTalkSlotSize)) {
+        return Refuse(why, file.GetError());
+    }
+    return true;
+}
+
+bool VoxFile::IsEntryAt(ByteSpan file, uint32_t offset, std::string* why) {
+    if (!HasWellFormedDirectory(file, why)) return false;
+    if (offset < SlotZero(file)) {
+        return Refuse(why, "byte " + std::to_string(offset) + " lies inside the directory");
+    }
+    if (uint64_t{offset} + kTalkEntryHeaderSize > file.size() ||
+        TalkEntryEnd(offset, ReadU32(file.data() + offset + 4)) > file.size()) {
+        return Refuse(why, "no whole entry begins at byte " + std::to_string(offset));
+    }
+    return true;
+}
+
+bool VoxFile::PointSlot(MappedFile& file, int voxIndex, uint32_t offset, std::string* why) {
+    const ByteSpan bytes = file.Bytes();
+    if (!IsEntryAt(bytes, offset, why)) return false;
+    const uint64_t slot = TalkSlotOffset(static_cast<uint64_t>(std::max(voxIndex, 0)));
+    if (voxIndex < 1 || voxIndex >= static_cast<int64_t>(SlotCount(bytes)) ||
+        slot + kTalkSlotSize > SlotZero(bytes)) {
+        return Refuse(why, "voxIndex " + std::to_string(voxIndex) +
+                               " is not a slot that can be re-pointed in place");
+    }
     uint8_t* slotAt = file.At(static_cast<uint32_t>(slot));
     if (slotAt == nullptr) return Refuse(why, "the talk file changed while it was written");
     WriteU32(slotAt, offset);

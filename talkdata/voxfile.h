@@ -46,6 +46,15 @@ class VoxFile {
     // Slot 0 is 12 plus a multiple of 4 (at least 16) and lies inside the file: only then is
     // the end of the directory well defined.
     static bool HasWellFormedDirectory(ByteSpan file, std::string* why = nullptr);
+    // Whether a whole entry can begin at offset: behind the directory (a well-formed one), its
+    // header and coded bytes inside the file. Whether it is the start of an entry that a
+    // writer put there, rather than bytes inside one, only the slots and the history know.
+    static bool IsEntryAt(ByteSpan file, uint32_t offset, std::string* why = nullptr);
+    // Points slot voxIndex at the existing entry at offset and flushes the slot: the in-place
+    // re-pointing of a replace, without the append. Refused (nothing written) for a slot that
+    // ReplaceEntry would refuse and for an offset where IsEntryAt fails.
+    static bool PointSlot(MappedFile& file, int voxIndex, uint32_t offset,
+                          std::string* why = nullptr);
     // One append of (decodedLen, codedLen, coded), then the slot, fetched again after the
     // append, gets the block's offset. Refused (nothing written) for voxIndex < 1 or a slot
     // that is not wholly in front of slot 0's entry: slot 0 also defines the directory's end,

@@ -29,8 +29,9 @@ void RunReplace(ReplaceOptions& options) {
     request.replacedVoice = options.voice;
     CodedRecording take;
     if (!ReadTake(doc, options.take, request, take)) return;
+    if (take.source.name.empty()) take.source.name = TakeName(options.take.path);
     const Status status = doc.ReplaceFragment(options.fragment, options.voice, take.coded.get(),
-                                              take.codedLen, take.decodedLen);
+                                              take.codedLen, take.decodedLen, take.source);
     if (!status) return Fail(status);
     ReportTake(options.take, take);
 }

@@ -12,11 +12,13 @@
 #include <QMimeData>
 #include <QStatusBar>
 #include <QToolBar>
+#include <QUndoStack>
 
 #include "ui/commandids.h"
 #include "ui/cverifyreportdlg.h"
 #include "ui/cvoxbenchapp.h"
 #include "ui/cvoxbenchview.h"
+#include "ui/dialogs/chistorydlg.h"
 #include "ui/documentcommands.h"
 #include "ui/maintaincommands.h"
 #include "ui/phrasesearchdock.h"
@@ -83,8 +85,14 @@ void CMainFrame::BindCommands() {
         {cmd::kFileNew, [this] { app_.OnFileNew(); }},
         {cmd::kFileOpen, [this] { app_.OnFileOpen(); }},
         {cmd::kFileSave, [this] { app_.OnFileSave(); }},
-        {cmd::kSaveEvalFile, [&doc] { OnSaveEvalFile(doc); }},
-        {cmd::kSaveFragFile, [&doc] { OnSaveFragFile(doc); }},
+        {cmd::kSaveEvalFile,
+         [this, &doc] {
+             if (OnSaveEvalFile(doc)) app_.TableSaved();
+         }},
+        {cmd::kSaveFragFile,
+         [this, &doc] {
+             if (OnSaveFragFile(doc)) app_.TableSaved();
+         }},
         {cmd::kLoadPhrases, [&doc] { OnLoadPhrases(doc); }},
         {cmd::kLoadCommNames, [&doc] { OnLoadCommNames(doc); }},
         {cmd::kReinstallExport, [this, &doc] { ReinstallExport(doc, this); }},
@@ -93,6 +101,16 @@ void CMainFrame::BindCommands() {
              VerifyDatabase(doc, this, [this](const QString& report) {
                  CVerifyReportDlg(report, this).exec();
              });
+         }},
+        {cmd::kCompactTalkFile, [this, &doc] { CompactTalk(doc, this, &app_.UndoStack()); }},
+        {cmd::kHistory,
+         [this, &doc] {
+             if (doc.GetFragCount() == 0) {
+                 doc.GetPrompter().ShowMessage("No Voxfile loaded!");
+                 return;
+             }
+             RunHistoryDialog(this, doc, view_->CurrentFragment(), view_->FragmentVoice(),
+                              &app_.UndoStack());
          }},
         {cmd::kFindFragInEval, [&doc] { OnFindFragInEval(doc); }},
         {cmd::kFindEvalInCommand, [&doc] { OnFindEvalInCommand(doc); }},
@@ -103,9 +121,20 @@ void CMainFrame::BindCommands() {
     };
 }
 
+// Undo and Redo are the stack's own actions: they are enabled while there is something to undo
+// or redo and name it ("Undo Replace fragment 3 voice 0").
+QAction* CMainFrame::MakeUndoAction(int id, const std::string& text) {
+    QUndoStack& stack = app_.UndoStack();
+    const QString prefix =
+        text.empty() ? (id == cmd::kEditUndo ? tr("&Undo") : tr("&Redo")) : MenuText(text);
+    return id == cmd::kEditUndo ? stack.createUndoAction(this, prefix)
+                                : stack.createRedoAction(this, prefix);
+}
+
 QAction* CMainFrame::MakeAction(int id, const std::string& text) {
     if (QAction* existing = Action(id)) return existing;
-    auto* action = new QAction(MenuText(text), this);
+    const bool undoRedo = id == cmd::kEditUndo || id == cmd::kEditRedo;
+    QAction* action = undoRedo ? MakeUndoAction(id, text) : new QAction(MenuText(text), this);
     action->setObjectName(QStringLiteral("cmd%1").arg(id));
     action->setStatusTip(QString::fromStdString(resources_.StatusPrompt(id)));
     const std::string tip = resources_.ToolTip(id);
@@ -113,7 +142,7 @@ QAction* CMainFrame::MakeAction(int id, const std::string& text) {
     const auto handler = handlers_.find(id);
     if (handler != handlers_.end()) {
         connect(action, &QAction::triggered, this, [fn = handler->second] { fn(); });
-    } else if (id != cmd::kViewToolbar && id != cmd::kViewStatusBar) {
+    } else if (id != cmd::kViewToolbar && id != cmd::kViewStatusBar && !undoRedo) {
         action->setEnabled(false);  // a command nobody handles is shown disabled
     }
     actions_[id] = action;

@@ -44,6 +44,7 @@ class CMainFrame : public QMainWindow {
 
   private:
     QAction* MakeAction(int id, const std::string& text);
+    QAction* MakeUndoAction(int id, const std::string& text);
     void BindCommands();
     void BuildMenus();
     bool BuildToolBar();

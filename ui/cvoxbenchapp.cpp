@@ -3,6 +3,7 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QStatusBar>
+#include <QUndoStack>
 
 #include "talkdata/iniprofile.h"
 #include "talkdata/verify.h"
@@ -47,13 +48,20 @@ CVoxbenchApp::CVoxbenchApp(Setup setup) : editors_(std::move(setup.editors)) {
         profile_ = ownProfile_.get();
     }
     doc_ = std::make_unique<CVoxbenchDoc>(*profile_, std::move(setup.soundDevices));
+    undo_ = std::make_unique<QUndoStack>();
+    // The document's own flag follows the stack: an undo back to the saved state leaves the
+    // document unmodified, one past it modified again.
+    QObject::connect(undo_.get(), &QUndoStack::cleanChanged,
+                     [doc = doc_.get()](bool clean) { doc->SetModifiedFlag(!clean); });
     prompter_ = setup.prompter;
     recentFiles_.Load(*profile_);
 }
 
 CVoxbenchApp::~CVoxbenchApp() {
-    // The form is a view of the document and goes first; the document before the profile.
+    // The form is a view of the document and goes first; the document before the profile. The
+    // commands on the stack refer to the document.
     frame_.reset();
+    undo_.reset();
     doc_->SetPrompter(nullptr);
     doc_.reset();
 }
@@ -104,7 +112,8 @@ bool CVoxbenchApp::LoadResources() {
 bool CVoxbenchApp::CreateFrame() {
     frame_ = std::make_unique<CMainFrame>(*this, frameResources_);
     view_ = new CVoxbenchView(*doc_, templates_, frame_.get());
-    if (editors_) view_->SetEditorOpeners(*editors_);
+    view_->SetUndoStack(undo_.get());
+    view_->SetEditorOpeners(editors_ ? *editors_ : EditorOpeners::Dialogs(undo_.get()));
     if (!prompter_) {
         ownPrompter_ = std::make_unique<FramePrompter>(frame_.get());
         prompter_ = ownPrompter_.get();
@@ -121,6 +130,8 @@ bool CVoxbenchApp::CreateFrame() {
 
 bool CVoxbenchApp::OpenDocumentFile(const std::string& path) {
     if (!SaveModified()) return false;
+    // Whatever happens next, the document no longer holds what the commands changed.
+    undo_->clear();
     const std::string previous = doc_->GetPathName();
     if (!doc_->OnOpenDocument(path)) {
         ShowMessage("Cannot open " + path + ":\n" + doc_->GetOpenError());
@@ -169,6 +180,7 @@ void CVoxbenchApp::RestoreAfterFailedOpen(const std::string& previousPath) {
 
 void CVoxbenchApp::OnFileNew() {
     if (!SaveModified()) return;
+    undo_->clear();
     doc_->OnNewDocument();
     savedAsPath_.clear();
     UpdateTitle();
@@ -198,6 +210,7 @@ bool CVoxbenchApp::OnFileSave() {
         savedAsPath_ = path;
     }
     const bool saved = OnSaveDocument(*doc_);
+    if (saved) undo_->setClean();
     UpdateTitle();
     return saved;
 }
@@ -213,6 +226,13 @@ bool CVoxbenchApp::SaveModified() {
             break;
     }
     return false;
+}
+
+void CVoxbenchApp::TableSaved() {
+    if (doc_->GetFragTable().IsModified() || doc_->GetEvalTable().IsModified())
+        undo_->resetClean();
+    else
+        undo_->setClean();
 }
 
 void CVoxbenchApp::OnAppAbout() {

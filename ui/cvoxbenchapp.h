@@ -12,6 +12,8 @@
 #include "ui/templates/dialogtemplate.h"
 #include "workbench/prompter.h"
 
+class QUndoStack;
+
 namespace vox {
 
 class CMainFrame;
@@ -55,6 +57,13 @@ class CVoxbenchApp {
     void OnAppAbout();
 
     CVoxbenchDoc& Document() { return *doc_; }
+    // Every change the person makes, for Edit > Undo and Redo. The document is modified while
+    // the stack is away from its clean state; New and Open empty it.
+    QUndoStack& UndoStack() { return *undo_; }
+    // Marks the stack clean after a table was saved, when nothing else is left unsaved; a save
+    // of one table while the other stays modified leaves no state of the stack that matches
+    // the files, so none is clean until the next full save.
+    void TableSaved();
     CMainFrame* MainFrame() { return frame_.get(); }
     CVoxbenchView* View() { return view_; }
     const RecentFileList& RecentFiles() const { return recentFiles_; }
@@ -73,6 +82,7 @@ class CVoxbenchApp {
     std::unique_ptr<Profile> ownProfile_;
     Profile* profile_ = nullptr;
     std::unique_ptr<CVoxbenchDoc> doc_;
+    std::unique_ptr<QUndoStack> undo_;
     std::unique_ptr<Prompter> ownPrompter_;
     Prompter* prompter_ = nullptr;
     std::optional<EditorOpeners> editors_;

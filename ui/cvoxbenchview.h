@@ -17,6 +17,7 @@
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
+class QUndoStack;
 
 namespace vox {
 
@@ -37,6 +38,8 @@ class CVoxbenchView : public QWidget, public DocumentView {
 
     bool Ok() const { return ok_; }
     void SetEditorOpeners(EditorOpeners openers) { openers_ = std::move(openers); }
+    // Where Replace, Add New and Add Voice put their commands (none: they are not undoable).
+    void SetUndoStack(QUndoStack* undo) { undo_ = undo; }
 
     void OnUpdate() override;
     void RefreshFragment(int fragment);
@@ -130,6 +133,7 @@ class CVoxbenchView : public QWidget, public DocumentView {
     WaveformView* waveform_ = nullptr;  // below the Search Phrase button, left of the sequence
     LongTask longTask_;
     EditorOpeners openers_ = EditorOpeners::Dialogs();
+    QUndoStack* undo_ = nullptr;
     bool ok_ = false;
     bool damageTold_ = false;
 

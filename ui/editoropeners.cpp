@@ -4,13 +4,13 @@
 
 namespace vox {
 
-EditorOpeners EditorOpeners::Dialogs() {
+EditorOpeners EditorOpeners::Dialogs(QUndoStack* undo) {
     EditorOpeners openers;
-    openers.evalEditor = [](QWidget* parent, CVoxbenchDoc& doc, int eval, int voice) {
-        RunEvalEditor(parent, doc, eval, voice);
+    openers.evalEditor = [undo](QWidget* parent, CVoxbenchDoc& doc, int eval, int voice) {
+        RunEvalEditor(parent, doc, eval, voice, undo);
     };
-    openers.fragEditor = [](QWidget* parent, CVoxbenchDoc& doc, int fragment) {
-        RunFragEditor(parent, doc, fragment);
+    openers.fragEditor = [undo](QWidget* parent, CVoxbenchDoc& doc, int fragment) {
+        RunFragEditor(parent, doc, fragment, undo);
     };
     return openers;
 }

@@ -2,6 +2,7 @@
 
 #include <functional>
 
+class QUndoStack;
 class QWidget;
 
 namespace vox {
@@ -14,7 +15,8 @@ struct EditorOpeners {
     std::function<void(QWidget* parent, CVoxbenchDoc& doc, int eval, int voice)> evalEditor;
     std::function<void(QWidget* parent, CVoxbenchDoc& doc, int fragment)> fragEditor;
 
-    static EditorOpeners Dialogs();
+    // The real editors; their changes go on undo when it is given.
+    static EditorOpeners Dialogs(QUndoStack* undo = nullptr);
 };
 
 }  // namespace vox

@@ -7,6 +7,7 @@
 #include "audio/soundfilereader.h"
 #include "talkdata/talklayout.h"
 #include "ui/dialogfolders.h"
+#include "ui/dialogs/undocommands.h"
 #include "workbench/fragmentexport.h"
 #include "workbench/recording.h"
 
@@ -103,6 +104,23 @@ bool HasSlot(CVoxbenchDoc& doc, int fragment, int voice) {
                                 TalkSlotOffset(static_cast<uint64_t>(voxIndex)))) != nullptr;
 }
 
+// A slot that moved (also when only its history line failed) becomes an undoable command. Slot 0
+// moved by a rewrite that shifted every entry, so the older commands lose their entries.
+void RecordReplace(CVoxbenchDoc& doc, QUndoStack* undo, int fragment, int voice, uint32_t before) {
+    uint32_t after = 0;
+    ListRecord record;
+    if (before == 0 || !doc.GetSlotOffset(fragment, voice, after) || after == before ||
+        !doc.GetFragRecord(fragment, record)) {
+        return;
+    }
+    if (doc.FindVoxIndex(record, voice) == 0) {
+        ForgetHistory(undo, doc);
+        return;
+    }
+    RecordCommand(undo, new PointVoiceSlot(doc, PointVoiceSlot::ReplaceText(fragment, voice),
+                                           fragment, voice, before, after));
+}
+
 // The Voice Index dialog; nothing when cancelled. The dialog only takes whole numbers that fit
 // an int, so anything else is no answer.
 std::optional<int> AskVoice(Prompter& prompter, int preset) {
@@ -119,14 +137,14 @@ std::optional<int> AskVoice(Prompter& prompter, int preset) {
 
 }  // namespace
 
-void ReplaceFromWave(CVoxbenchDoc& doc, int fragment, int voice) {
+void ReplaceFromWave(CVoxbenchDoc& doc, int fragment, int voice, QUndoStack* undo) {
     doc.GetPrompter().ShowMessage(
         "This function only replaces the file pointer !\n"
         "The new .wav file will be appended to the voxfile !");
-    ReplaceWithWave(doc, fragment, voice);
+    ReplaceWithWave(doc, fragment, voice, undo);
 }
 
-bool ReplaceWithWave(CVoxbenchDoc& doc, int fragment, int voice) {
+bool ReplaceWithWave(CVoxbenchDoc& doc, int fragment, int voice, QUndoStack* undo) {
     RecordingRequest request;
     request.fragment = fragment;
     request.replacedVoice = voice;
@@ -137,8 +155,12 @@ bool ReplaceWithWave(CVoxbenchDoc& doc, int fragment, int voice) {
                                  FileName(take->path) + "?";
     if (!ConfirmTake(doc, *take, question, fragment, voice)) return false;
     const CodedRecording& recording = take->recording;
-    const Status replaced = doc.ReplaceFragment(fragment, voice, recording.coded.get(),
-                                                recording.codedLen, recording.decodedLen);
+    uint32_t before = 0;
+    const bool hadEntry = doc.GetSlotOffset(fragment, voice, before);
+    const Status replaced =
+        doc.ReplaceFragment(fragment, voice, recording.coded.get(), recording.codedLen,
+                            recording.decodedLen, recording.source);
+    RecordReplace(doc, undo, fragment, voice, hadEntry ? before : 0);
     // A write that failed is said, with the file and the reason.
     if (!replaced) {
         doc.GetPrompter().ShowMessage(replaced.error);
@@ -148,18 +170,21 @@ bool ReplaceWithWave(CVoxbenchDoc& doc, int fragment, int voice) {
     return true;
 }
 
-void ImportWave(CVoxbenchDoc& doc, int fragment, int& fragmentVoice, const ProgressFn& progress) {
-    AddFromWave(doc, fragment, fragmentVoice, progress);
+void ImportWave(CVoxbenchDoc& doc, int fragment, int& fragmentVoice, const ProgressFn& progress,
+                QUndoStack* undo) {
+    AddFromWave(doc, fragment, fragmentVoice, progress, undo);
 }
 
-bool AddFromWave(CVoxbenchDoc& doc, int fragment, int& fragmentVoice, const ProgressFn& progress) {
+bool AddFromWave(CVoxbenchDoc& doc, int fragment, int& fragmentVoice, const ProgressFn& progress,
+                 QUndoStack* undo) {
     RecordingRequest request;
     request.fragment = fragment;
     std::optional<ChosenTake> take = AskAndEncode(doc, request);
     if (!take) return false;
     // A new fragment has no recording to hear the take against, nor a voice to add it to yet.
     ListRecord record;
-    if (doc.GetFragRecord(fragment, record)) {
+    const bool newFragment = !doc.GetFragRecord(fragment, record);
+    if (!newFragment) {
         const std::string question = "Add " + FileName(take->path) +
                                      " as a new voice of fragment " + std::to_string(fragment) +
                                      "?";
@@ -173,7 +198,16 @@ bool AddFromWave(CVoxbenchDoc& doc, int fragment, int& fragmentVoice, const Prog
     if (!added.error.empty()) doc.GetPrompter().ShowMessage(added.error);
     if (!added) doc.GetPrompter().ShowMessage("Failed to add fragment");
     fragmentVoice = *voice;
-    if (added) ReportStored(doc.GetPrompter(), recording);
+    if (!added) return false;
+    // The voice points at the entry the add appended; an undo takes only the table's part back.
+    if (doc.GetFragRecord(fragment, record)) {
+        const int voxIndex = doc.FindVoxIndex(record, *voice);
+        if (newFragment)
+            RecordCommand(undo, new AddNewFragment(doc, fragment, *voice, voxIndex));
+        else
+            RecordCommand(undo, new AddFragmentVoice(doc, fragment, *voice, voxIndex));
+    }
+    ReportStored(doc.GetPrompter(), recording);
     return added.Ok();
 }
 

@@ -1,9 +1,11 @@
 #include "ui/maintaincommands.h"
 
 #include <QObject>
+#include <QUndoStack>
 
 #include "audio/entrydecodecheck.h"
 #include "ui/dialogfolders.h"
+#include "ui/dialogs/undocommands.h"
 #include "ui/longtask.h"
 #include "workbench/document.h"
 
@@ -75,6 +77,30 @@ void ReinstallExport(CVoxbenchDoc& doc, QWidget* parent) {
     task.Finish();
     doc.UpdateAllViews();
     doc.GetPrompter().ShowMessage(ReinstallSummary(result));
+}
+
+void CompactTalk(CVoxbenchDoc& doc, QWidget* parent, QUndoStack* undo) {
+    if (!Guard(doc)) return;
+    LongTask task(parent);
+    const CompactResult result =
+        doc.CompactOpenTalkFile(task.Start(QObject::tr("Compacting the talk file...")));
+    task.Finish();
+    if (result.cancelled) {
+        doc.GetPrompter().ShowMessage("Compact cancelled; the talk file is unchanged");
+        return;
+    }
+    if (!result.error.empty()) {
+        doc.GetPrompter().ShowMessage("Compact failed\n" + result.error);
+        return;
+    }
+    std::string text = std::to_string(result.Reclaimed()) + " bytes reclaimed (" +
+                       std::to_string(result.oldSize) + " -> " + std::to_string(result.newSize) +
+                       " bytes)";
+    if (result.rewritten && undo != nullptr && undo->count() > 0) {
+        ForgetHistory(undo, doc);
+        text += "\nUndo history cleared: compact dropped the bytes it needs.";
+    }
+    doc.GetPrompter().ShowMessage(text);
 }
 
 void VerifyDatabase(CVoxbenchDoc& doc, QWidget* parent,

@@ -6,6 +6,7 @@
 #include "talkdata/verify.h"
 #include "workbench/listimport.h"
 
+class QUndoStack;
 class QWidget;
 
 namespace vox {
@@ -23,6 +24,11 @@ void ReinstallExport(CVoxbenchDoc& doc, QWidget* parent);
 // report dialog in the program).
 void VerifyDatabase(CVoxbenchDoc& doc, QWidget* parent,
                     const std::function<void(const QString&)>& show);
+
+// Drops the bytes no slot points to from the open talk file (CompactOpenTalkFile) and says
+// how many. Entries move, so what the undo stack would point slots back at is gone: a compact
+// that rewrote the file empties the stack and says so. Unsaved table edits stay unsaved.
+void CompactTalk(CVoxbenchDoc& doc, QWidget* parent, QUndoStack* undo);
 
 // The texts the two commands show.
 std::string ReinstallSummary(const ImportResult& result);

@@ -97,20 +97,20 @@ void CVoxbenchView::SaveFragmentRange() {
 
 void CVoxbenchView::ReplaceFromWave() {
     if (!Guard()) return;
-    vox::ReplaceFromWave(doc_, currentFrag_, fragVoice_);
+    vox::ReplaceFromWave(doc_, currentFrag_, fragVoice_, undo_);
     TellDamage();
 }
 
 void CVoxbenchView::AddNewFromWave() {
     if (!Guard()) return;
-    ImportWave(doc_, fragCount_, fragVoice_, MakeProgress(tr("Adding the fragment...")));
+    ImportWave(doc_, fragCount_, fragVoice_, MakeProgress(tr("Adding the fragment...")), undo_);
     longTask_.Finish();
     RefreshFragment(fragCount_ - 1);
 }
 
 void CVoxbenchView::AddVoiceFromWave() {
     if (!Guard()) return;
-    ImportWave(doc_, currentFrag_, fragVoice_, MakeProgress(tr("Adding the voice...")));
+    ImportWave(doc_, currentFrag_, fragVoice_, MakeProgress(tr("Adding the voice...")), undo_);
     longTask_.Finish();
     RefreshFragment(currentFrag_);
 }

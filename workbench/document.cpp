@@ -247,6 +247,18 @@ bool CVoxbenchDoc::SetFragVoxIndex(int frag, int position, int voxIndex) {
     return true;
 }
 
+bool CVoxbenchDoc::AddFragElement(int frag, int voice, int voxIndex) {
+    if (!fragTable_.AddElement(frag, voice, voxIndex)) return false;
+    SetModifiedFlag(true);
+    return true;
+}
+
+bool CVoxbenchDoc::RemoveLastFragment() {
+    if (!fragTable_.RemoveLastRecord()) return false;
+    SetModifiedFlag(true);
+    return true;
+}
+
 // --- sound -------------------------------------------------------------------------------------
 
 bool CVoxbenchDoc::DecodeSound(const uint8_t* coded, uint32_t codedLen, uint8_t* out,

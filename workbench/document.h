@@ -11,6 +11,7 @@
 #include "lookup/evalnamelist.h"
 #include "lookup/phraselist.h"
 #include "talkdata/commtable.h"
+#include "talkdata/compact.h"
 #include "talkdata/entrybatch.h"
 #include "talkdata/evaltable.h"
 #include "talkdata/fragtable.h"
@@ -19,6 +20,7 @@
 #include "talkdata/progress.h"
 #include "talkdata/status.h"
 #include "talkdata/tablenames.h"
+#include "talkdata/talkhistory.h"
 #include "talkdata/voxfile.h"
 #include "talkdata/writerlock.h"
 #include "workbench/documentview.h"
@@ -121,6 +123,11 @@ class CVoxbenchDoc {
     int ChangeEvalElement(int eval, int position, EvalElement element);
     bool RemoveFragElement(int frag, int position);
     bool SetFragVoxIndex(int frag, int position, int voxIndex);
+    // As InsertFragElement, except that frag equal to the count appends a new fragment.
+    bool AddFragElement(int frag, int voice, int voxIndex);
+    // Takes back the fragment that AddFragElement (or AddFragment) appended last; false when
+    // the last fragment's voices are not the table's last words.
+    bool RemoveLastFragment();
 
     // Decodes into out, which holds outCapacity bytes; pcmLen gets the bytes produced.
     bool DecodeSound(const uint8_t* coded, uint32_t codedLen, uint8_t* out, uint32_t outCapacity,
@@ -135,22 +142,41 @@ class CVoxbenchDoc {
 
     // --- fragment import (fragmentimport.cpp) ------------------------------------------------
     // Appends one entry and re-points the slot of the fragment's voice (slot 0, which also
-    // marks the directory's end, by a rewrite). The error names what is missing, or the file
-    // and the reason when the talk file could not be written.
+    // marks the directory's end, by a rewrite), then appends a "replace" line naming source to
+    // the history beside the talk file (talkhistory.h). The error names what is missing, or
+    // the file and the reason when the talk file could not be written. When only the history
+    // line could not be written, the slot has moved all the same and the error says so ("...
+    // holds the new recording, but its history line could not be written: ...").
     Status ReplaceFragment(int frag, int voice, const uint8_t* coded, uint32_t codedLen,
-                           uint32_t decodedLen);
+                           uint32_t decodedLen, const TakeSource& source = {});
+    // Points the slot of the fragment's voice at an entry already in the talk file, in place
+    // (no rewrite, no append, no history line), flushed, under the writer lock the document
+    // holds: what undo and redo of a replace do. Refused, with nothing written, for an offset
+    // where no whole entry lies behind the directory (VoxFile::IsEntryAt), for slot 0 (it also
+    // marks the directory's end, so only a rewrite can change it) and for a read-only document.
+    Status PointSlotAt(int frag, int voice, uint32_t entryOffset);
+    // The entry offset the slot of the fragment's voice holds now; false when the fragment,
+    // the voice or the slot is missing.
+    bool GetSlotOffset(int frag, int voice, uint32_t& offset) const;
     // Rewrites the talk file with one more slot and entry, then adds the voice to the fragment
     // table. The error is the message to show ("Add new fragment failed", "Can't write temporary
     // file: ..."); a progress that asked to stop cancels it.
     Status AddFragment(int frag, int voice, std::unique_ptr<uint8_t[]> coded, uint32_t codedLen,
                        uint32_t decodedLen, const ProgressFn& progress = {});
     // Every new entry of the batch in one append, then the slots (EntryBatch::Apply); a batch
-    // that holds slot 0 in one rewrite instead. Whole or not at all.
+    // that holds slot 0 in one rewrite instead. Whole or not at all. Then one "import" history
+    // line per slot, with each replacement's frag, voice and source.
     Status ReplaceEntries(const EntryBatch& batch, size_t& slotsWritten);
 
     // --- maintenance -----------------------------------------------------------------------
     // The writer lock on the open talk file, held while it is open read-write.
     WriterLock& GetWriterLock() { return writerLock_; }
+    // voxtool's compact (CompactTalkFile) on the open talk file: the bytes nothing needs are
+    // dropped in one rewrite, and every entry that stays may move. A file with nothing to
+    // reclaim is left alone (result.rewritten false). The writer lock is let go while it runs;
+    // when another writer takes it in between, the document stays open read-only and the
+    // error says so.
+    CompactResult CompactOpenTalkFile(const ProgressFn& progress = {});
 
     // --- side files ---------------------------------------------------------------------------
     // False when the file could not be read.

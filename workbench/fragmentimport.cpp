@@ -1,15 +1,107 @@
 // The document's two ways of bringing a new recording into the talk file: re-pointing one slot
 // at an appended entry, and rewriting the whole file with one more slot.
+//
+// Each replace also appends a line to the history beside the talk file, after the slot has
+// moved and been flushed: a kill between the two leaves a slot whose line is missing, never a
+// line that names a move that did not happen. Rewrites that move the entries (slot 0's
+// replace, an add) move the history's offsets with them.
+#include <functional>
 #include <vector>
 
+#include "talkdata/talkhistory.h"
 #include "talkdata/talklayout.h"
 #include "workbench/document.h"
 #include "workbench/talkrewrite.h"
 
 namespace vox {
+namespace {
+
+uint32_t SlotValue(const MappedFile& talk, int voxIndex) {
+    const uint8_t* at =
+        talk.At(static_cast<uint32_t>(TalkSlotOffset(static_cast<uint64_t>(voxIndex))));
+    return at != nullptr &&
+                   TalkSlotOffset(static_cast<uint64_t>(voxIndex)) + kTalkSlotSize <= talk.GetSize()
+               ? ReadU32(at)
+               : 0;
+}
+
+// The entries at or behind from moved by distance bytes in a rewrite.
+std::function<uint32_t(uint32_t)> ShiftFrom(uint32_t from, uint32_t distance) {
+    return
+        [from, distance](uint32_t offset) { return offset >= from ? offset + distance : offset; };
+}
+
+HistoryLine LineFor(const char* kind, int frag, int voice, int voxIndex, uint32_t oldOffset,
+                    uint32_t newOffset, const TakeSource& source) {
+    HistoryLine line;
+    line.time = HistoryTimeNow();
+    line.kind = kind;
+    line.frag = frag;
+    line.voice = voice;
+    line.voxIndex = static_cast<uint32_t>(voxIndex);
+    line.oldOffset = oldOffset;
+    line.newOffset = newOffset;
+    line.source = source;
+    return line;
+}
+
+// The slots have moved already: a history that cannot be written is said as such, not as a
+// replace that failed.
+Status HistoryFailure(const std::string& talkPath, const std::string& what,
+                      const std::string& why) {
+    return Status::Failure(talkPath + ": " + what +
+                           " holds the new recording, but its history line could not be "
+                           "written: " +
+                           why);
+}
+
+Status RecordHistory(const std::string& talkPath, const std::vector<HistoryLine>& lines) {
+    std::string why;
+    if (AppendHistory(talkPath, lines, &why)) return {};
+    const std::string what = lines.size() == 1 ? "fragment " + std::to_string(lines[0].frag) +
+                                                     " voice " + std::to_string(lines[0].voice)
+                                               : "every replaced voice";
+    return HistoryFailure(talkPath, what, why);
+}
+
+}  // namespace
+
+bool CVoxbenchDoc::GetSlotOffset(int frag, int voice, uint32_t& offset) const {
+    ListRecord record;
+    if (!GetFragRecord(frag, record)) return false;
+    const int voxIndex = FindVoxIndex(record, voice);
+    if (voxIndex < 0) return false;
+    const uint64_t at = TalkSlotOffset(static_cast<uint64_t>(voxIndex));
+    if (at + kTalkSlotSize > voxFile_.GetSize() ||
+        voxFile_.At(static_cast<uint32_t>(at)) == nullptr) {
+        return false;
+    }
+    offset = ReadU32(voxFile_.At(static_cast<uint32_t>(at)));
+    return true;
+}
+
+Status CVoxbenchDoc::PointSlotAt(int frag, int voice, uint32_t entryOffset) {
+    if (readOnly_ || !voxFile_.IsOpen())
+        return Status::Failure("the talk file is not open for writing");
+    ListRecord record;
+    if (!GetFragRecord(frag, record)) {
+        return Status::Failure("there is no fragment " + std::to_string(frag));
+    }
+    const int voxIndex = FindVoxIndex(record, voice);
+    if (voxIndex < 0) {
+        return Status::Failure("fragment " + std::to_string(frag) + " has no voice " +
+                               std::to_string(voice));
+    }
+    std::string why;
+    if (!VoxFile::PointSlot(voxFile_, voxIndex, entryOffset, &why)) {
+        return Status::Failure(voxFile_.GetPath() + ": fragment " + std::to_string(frag) +
+                               " voice " + std::to_string(voice) + ": " + why);
+    }
+    return {};
+}
 
 Status CVoxbenchDoc::ReplaceFragment(int frag, int voice, const uint8_t* coded, uint32_t codedLen,
-                                     uint32_t decodedLen) {
+                                     uint32_t decodedLen, const TakeSource& source) {
     if (coded == nullptr && codedLen != 0) return Status::Failure("no coded bytes given");
     ListRecord record;
     if (!GetFragRecord(frag, record)) {
@@ -26,21 +118,57 @@ Status CVoxbenchDoc::ReplaceFragment(int frag, int voice, const uint8_t* coded, 
                                std::to_string(frag) + " voice " + std::to_string(voice) +
                                " could not be replaced");
     }
+    const std::string talkPath = voxFile_.GetPath();
+    const uint32_t oldOffset = SlotValue(voxFile_, voxIndex);
     if (voxIndex == 0) {
-        return RewriteWithFirstEntry(voxFile_, writerLock_, {0, decodedLen, coded, codedLen}, {});
+        // The new entry takes the old one's place right behind the directory; the old one and
+        // everything after it move back by the new entry's length.
+        const uint32_t distance = kTalkEntryHeaderSize + codedLen;
+        const Status status =
+            RewriteWithFirstEntry(voxFile_, writerLock_, {0, decodedLen, coded, codedLen}, {});
+        if (!status) return status;
+        std::string why;
+        if (!MoveHistoryOffsets(talkPath, ShiftFrom(oldOffset, distance), &why)) {
+            return HistoryFailure(
+                talkPath, "fragment " + std::to_string(frag) + " voice " + std::to_string(voice),
+                why);
+        }
+        return RecordHistory(talkPath, {LineFor("replace", frag, voice, 0, oldOffset + distance,
+                                                oldOffset, source)});
     }
     // Refuses a voxIndex beyond the directory: such a "slot" is a word of some entry.
     std::string error;
-    if (VoxFile::ReplaceEntry(voxFile_, voxIndex, coded, codedLen, decodedLen, &error)) return {};
-    return Status::Failure(voxFile_.GetPath() + ": " + error);
+    if (!VoxFile::ReplaceEntry(voxFile_, voxIndex, coded, codedLen, decodedLen, &error)) {
+        return Status::Failure(talkPath + ": " + error);
+    }
+    return RecordHistory(talkPath, {LineFor("replace", frag, voice, voxIndex, oldOffset,
+                                            SlotValue(voxFile_, voxIndex), source)});
 }
 
 Status CVoxbenchDoc::ReplaceEntries(const EntryBatch& batch, size_t& slotsWritten) {
     slotsWritten = 0;
+    const std::string talkPath = voxFile_.GetPath();
+    std::vector<uint32_t> oldOffsets;
+    for (const EntryBatch::Replacement& r : batch.Replacements()) {
+        oldOffsets.push_back(SlotValue(voxFile_, r.voxIndex));
+    }
+    // One line per slot the batch moved, in batch order.
+    auto linesFor = [&](size_t count, const std::function<uint32_t(uint32_t)>& moved) {
+        std::vector<HistoryLine> lines;
+        for (size_t i = 0; i < count; ++i) {
+            const EntryBatch::Replacement& r = batch.Replacements()[i];
+            lines.push_back(LineFor("import", r.frag, r.voice, r.voxIndex, moved(oldOffsets[i]),
+                                    SlotValue(voxFile_, r.voxIndex), r.source));
+        }
+        return lines;
+    };
     if (!batch.Contains(0)) {
         std::string error;
-        if (batch.Apply(voxFile_, slotsWritten, &error)) return {};
-        return Status::Failure(voxFile_.GetPath() + ": " + error);
+        const bool applied = batch.Apply(voxFile_, slotsWritten, &error);
+        const Status recorded =
+            RecordHistory(talkPath, linesFor(slotsWritten, [](uint32_t o) { return o; }));
+        if (!applied) return Status::Failure(talkPath + ": " + error);
+        return recorded;
     }
     // Slot 0 is replaced by a rewrite; the rest of the batch rides along in the same new file,
     // so that the whole batch still lands at once.
@@ -54,9 +182,16 @@ Status CVoxbenchDoc::ReplaceEntries(const EntryBatch& batch, size_t& slotsWritte
         else
             others.push_back(entry);
     }
+    const uint32_t firstEntry = SlotValue(voxFile_, 0);
     const Status status = RewriteWithFirstEntry(voxFile_, writerLock_, first, others);
-    if (status) slotsWritten = batch.Size();
-    return status;
+    if (!status) return status;
+    slotsWritten = batch.Size();
+    const auto moved = ShiftFrom(firstEntry, kTalkEntryHeaderSize + first.codedLen);
+    std::string why;
+    if (!MoveHistoryOffsets(talkPath, moved, &why)) {
+        return HistoryFailure(talkPath, "every replaced voice", why);
+    }
+    return RecordHistory(talkPath, linesFor(batch.Size(), moved));
 }
 
 Status CVoxbenchDoc::AddFragment(int frag, int voice, std::unique_ptr<uint8_t[]> coded,
@@ -70,6 +205,7 @@ Status CVoxbenchDoc::AddFragment(int frag, int voice, std::unique_ptr<uint8_t[]>
     const std::string why = WhyNoRewrite(voxFile_, newSize);
     if (!why.empty()) return Status::Failure(why);
     const uint32_t newVoxIndex = VoxFile::SlotCount(voxFile_.Bytes());
+    const uint32_t oldFirstEntry = SlotValue(voxFile_, 0);
     if (newVoxIndex > static_cast<uint32_t>(kMaxVoxIndex)) {
         return Status::Failure("Voxfile has no room for another entry");
     }
@@ -93,6 +229,15 @@ Status CVoxbenchDoc::AddFragment(int frag, int voice, std::unique_ptr<uint8_t[]>
     fragTable_ = std::move(updated);
     SetModifiedFlag(true);
     UpdateAllViews();
+    // The new slot pushed every entry back by one slot's width.
+    std::string moveError;
+    if (!MoveHistoryOffsets(voxFile_.GetPath(), ShiftFrom(oldFirstEntry, kTalkSlotSize),
+                            &moveError)) {
+        return Status::Failure(voxFile_.GetPath() +
+                               ": the fragment was added, but the history's offsets could not be "
+                               "moved with the entries: " +
+                               moveError);
+    }
     return {};
 }
 

@@ -14,6 +14,8 @@
 #include "lookup/textfile.h"
 #include "talkdata/entrybatch.h"
 #include "talkdata/safefile.h"
+#include "talkdata/talkhistory.h"
+#include "talkdata/wholefile.h"
 
 namespace vox {
 namespace {
@@ -31,6 +33,7 @@ struct PendingEntry {
     std::vector<uint8_t> pcm;
     std::vector<uint8_t> coded;
     std::vector<const ListLine*> lines;
+    TakeSource source;
 };
 
 // A whole decimal number without sign, as the export writes it.
@@ -142,6 +145,19 @@ class ListImporter {
         return true;
     }
 
+    // The wave file's name and the hash of its bytes, for the history line; the hash stays
+    // empty when the file cannot be read again.
+    TakeSource SourceOf(const ListLine& line) const {
+        TakeSource source;
+        source.name = PairName(line.fragment, line.voice) + ".wav";
+        std::vector<uint8_t> bytes;
+        std::string why;
+        if (ReadWholeFile(folder_ + source.name, bytes, why)) {
+            source.hash = ContentHash(ByteSpan(bytes.data(), bytes.size()));
+        }
+        return source;
+    }
+
     bool DecodesTo(const VoxEntry& entry, const std::vector<uint8_t>& pcm) {
         std::unique_ptr<uint8_t[]> decoded;
         uint32_t decodedLen = 0;
@@ -201,7 +217,8 @@ class ListImporter {
             ++result_.unchanged;
             return;
         }
-        pending_[voxIndex] = PendingEntry{std::move(pcm), std::move(*coded), {&line}};
+        pending_[voxIndex] =
+            PendingEntry{std::move(pcm), std::move(*coded), {&line}, SourceOf(line)};
     }
 
     // Every pending entry in one batch, slot 0 among them: whole or not at all.
@@ -209,7 +226,9 @@ class ListImporter {
         EntryBatch batch;
         std::vector<const PendingEntry*> inBatch;
         for (const auto& [voxIndex, pending] : pending_) {
-            batch.Add(voxIndex, static_cast<uint32_t>(pending.pcm.size()), pending.coded);
+            const ListLine& first = *pending.lines.front();
+            batch.Add(voxIndex, static_cast<uint32_t>(pending.pcm.size()), pending.coded,
+                      first.fragment, first.voice, pending.source);
             inBatch.push_back(&pending);
         }
         if (batch.IsEmpty()) return;

@@ -7,6 +7,8 @@
 #include "audio/soundfilereader.h"
 #include "audio/takenormalization.h"
 #include "talkdata/faultinjection.h"
+#include "talkdata/talkhistory.h"
+#include "talkdata/wholefile.h"
 #include "workbench/voicelevels.h"
 
 namespace vox {
@@ -123,12 +125,25 @@ SoundFileOptions ReadOptions(const RecordingRequest& request) {
 RecordingResult ReadRecording(CVoxbenchDoc& doc, const std::string& path,
                               const RecordingRequest& request) {
     const SoundFileOptions options = ReadOptions(request);
-    return CodeTake(doc, request, options, ReadSpeechPcmFile(path, options));
+    RecordingResult result = CodeTake(doc, request, options, ReadSpeechPcmFile(path, options));
+    if (result.Ok()) {
+        const size_t slash = path.find_last_of('/');
+        result.recording.source.name = slash == std::string::npos ? path : path.substr(slash + 1);
+        std::vector<uint8_t> bytes;
+        std::string why;
+        // A file that changed or went away since it was read keeps its name without a hash.
+        if (ReadWholeFile(path, bytes, why)) {
+            result.recording.source.hash = ContentHash(ByteSpan(bytes.data(), bytes.size()));
+        }
+    }
+    return result;
 }
 
 RecordingResult ReadRecording(CVoxbenchDoc& doc, ByteSpan file, const RecordingRequest& request) {
     const SoundFileOptions options = ReadOptions(request);
-    return CodeTake(doc, request, options, ReadSpeechPcm(file, options));
+    RecordingResult result = CodeTake(doc, request, options, ReadSpeechPcm(file, options));
+    if (result.Ok()) result.recording.source.hash = ContentHash(file);
+    return result;
 }
 
 std::string TrimQuestion(const RecordingResult& tooLong) {

@@ -32,6 +32,9 @@ struct CodedRecording {
     uint32_t codedLen = 0;
     uint32_t decodedLen = 0;
     TakeLevels levels;  // as the take came in, before any normalization
+    // The file's name (no folder) and the hash of its bytes, for the history; a take read from
+    // bytes in memory has only the hash, and its caller names it.
+    TakeSource source;
     // What was done to the take, a line each: "converted from 48000 Hz stereo 24-bit", "cut to
     // the first 5.06 s", "normalized to -20.0 LUFS (+3.1 dB)".
     std::vector<std::string> notes;

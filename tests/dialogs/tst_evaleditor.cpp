@@ -139,18 +139,13 @@ class EvalEditorTest : public QObject {
         QVERIFY(f.doc->IsModified());
     }
 
-    void deleteAsksThenRemovesTheSelectedAlternative() {
+    void deleteRemovesTheSelectedAlternativeWithoutAsking() {
         EditorFixture f;
         CEvalInfoDlg dialog(*f.doc, 0, "0", 0, nullptr);
         dialog.show();
         Select(&dialog, 0);
-        f.prompter.AnswerYesNoCancel(Answer::No);
         Click(&dialog, CEvalInfoDlg::kDeleteControl);
-        QCOMPARE(f.prompter.questions,
-                 std::vector<std::string>{"Delete the alternative with index 1 (fragment 5)?"});
-        QVERIFY(!f.doc->IsModified());
-        f.prompter.AnswerYesNoCancel(Answer::Yes);
-        Click(&dialog, CEvalInfoDlg::kDeleteControl);
+        QVERIFY(f.prompter.questions.empty());
         QCOMPARE(Describe(Alternatives(*f.doc, 0)), QString("9:6"));
         QCOMPARE(Rows(&dialog), QStringList({"0 9 6 six-0"}));
         QVERIFY(f.doc->IsModified());

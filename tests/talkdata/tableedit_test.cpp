@@ -172,5 +172,26 @@ TEST(TableEditRoundTrip, EditedTablesSaveAndReloadByteExactly) {
     EXPECT_EQ(reloaded.SaveBytes(), expected);
 }
 
+// Undo of Add New takes the appended fragment back; only a record whose list is the array's
+// tail can go, so nothing else is ever cut.
+TEST(ListTableRemoveLast, TakesBackAnAppendedRecordByteForByteAndRefusesOtherShapes) {
+    FragTable frags;
+    ASSERT_TRUE(frags.LoadBytes(kFrags));
+    ASSERT_TRUE(frags.AddElement(2, 3, 40));
+    ASSERT_TRUE(frags.RemoveLastRecord());
+    EXPECT_EQ(frags.SaveBytes(), kFrags);
+
+    ASSERT_TRUE(frags.RemoveElement(1, 0));  // the last fragment, now without voices
+    const Bytes emptyLast = frags.SaveBytes();
+    EXPECT_FALSE(frags.RemoveLastRecord());
+    EXPECT_EQ(frags.SaveBytes(), emptyLast);
+
+    EvalTable evals;
+    ASSERT_TRUE(evals.LoadBytes(kEvals));  // eval 2 is empty: its list is no tail
+    EXPECT_FALSE(evals.RemoveLastRecord());
+    FragTable none;
+    EXPECT_FALSE(none.RemoveLastRecord());
+}
+
 }  // namespace
 }  // namespace vox

@@ -13,5 +13,6 @@ int main(int argc, char** argv) {
     failures += RunShellTest(argc, argv);
     failures += RunSequencePhraseMarksTest(argc, argv);
     failures += RunUserFaultsTest(argc, argv);
+    failures += RunUndoTest(argc, argv);
     return failures == 0 ? 0 : 1;
 }

@@ -8,3 +8,4 @@ int RunShellTest(int argc, char** argv);
 int RunResourcesTest(int argc, char** argv);
 int RunSequencePhraseMarksTest(int argc, char** argv);
 int RunUserFaultsTest(int argc, char** argv);
+int RunUndoTest(int argc, char** argv);

@@ -12,6 +12,7 @@
 #include "ui/dialogs/dialogresources.h"
 #include "ui/dialogs/numberdialogs.h"
 #include "ui/dialogs/reportlist.h"
+#include "ui/dialogs/undocommands.h"
 #include "ui/dialogs/wholenumber.h"
 
 namespace vox {
@@ -50,8 +51,12 @@ const DialogTemplate& EvalInfoTemplate() {
 }  // namespace
 
 CEvalInfoDlg::CEvalInfoDlg(CVoxbenchDoc& document, int eval, const std::string& evalName, int voice,
-                           QWidget* parent)
-    : CTemplateDialog(EvalInfoTemplate(), parent), voice_(voice), document_(document), eval_(eval) {
+                           QWidget* parent, QUndoStack* undo)
+    : CTemplateDialog(EvalInfoTemplate(), parent),
+      voice_(voice),
+      document_(document),
+      eval_(eval),
+      undo_(undo) {
     if (auto* edit = ControlAs<QLineEdit>(kNameControl)) {
         edit->setText(QString::fromStdString(evalName));
     }
@@ -215,6 +220,7 @@ void CEvalInfoDlg::OnAdd() {
     const EvalElement element{LowWord((*answer)[0]), LowWord((*answer)[1])};
     // A refused insert (the index exists already) leaves everything as it was, silently.
     if (!document_.InsertEvalElement(eval_, element)) return;
+    RecordCommand(undo_, new AddEvalAlternative(document_, eval_, element));
     Fill();
 }
 
@@ -244,6 +250,8 @@ void CEvalInfoDlg::OnModify() {
         document_.GetPrompter().ShowMessage(ChangeFailure(record, position, element));
         return;
     }
+    RecordCommand(undo_,
+                  new ChangeEvalAlternative(document_, eval_, position, current, moved, element));
     if (moved == position) {
         ShowAlternative(row, element);
         return;
@@ -270,19 +278,16 @@ void CEvalInfoDlg::OnDelete() {
     if (list == nullptr) return;
     const int position = SelectedRowData(list);
     if (position < 0) return;
+    // No question first: Edit > Undo brings the alternative back.
     ListRecord record;
     EvalElement current;
-    if (document_.GetEvalRecord(eval_, record) &&
-        document_.GetEvalElement(record, position, current) &&
-        !document_.GetPrompter().AskYesNo("Delete the alternative with index " +
-                                          std::to_string(current.index) + " (fragment " +
-                                          std::to_string(current.frag) + ")?")) {
-        return;
-    }
-    if (!document_.RemoveEvalElement(eval_, position)) {
+    if (!document_.GetEvalRecord(eval_, record) ||
+        !document_.GetEvalElement(record, position, current) ||
+        !document_.RemoveEvalElement(eval_, position)) {
         document_.GetPrompter().ShowMessage("Delete failed");
         return;
     }
+    RecordCommand(undo_, new DeleteEvalAlternative(document_, eval_, position, current));
     Fill();
 }
 

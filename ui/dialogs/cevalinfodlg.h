@@ -6,13 +6,15 @@
 #include "workbench/document.h"
 
 class QTreeWidget;
+class QUndoStack;
 class QTreeWidgetItem;
 
 namespace vox {
 
 // Template 131, "Eval Information": one eval's alternatives with the phrase of each one's
-// fragment, and the eval's name. Add, Modify and Delete change the eval table at once (Cancel
-// does not undo them); only the name waits for OK. The window can be dragged larger, never
+// fragment, and the eval's name. Add, Modify and Delete change the eval table at once, each an
+// undoable command when the dialog is given an undo stack (Cancel does not take them back); only
+// the name waits for OK. The window can be dragged larger, never
 // smaller than its template: the buttons keep their distance to the right edge and the list
 // grows both ways.
 class CEvalInfoDlg : public CTemplateDialog {
@@ -27,7 +29,7 @@ class CEvalInfoDlg : public CTemplateDialog {
     static constexpr int kDeleteControl = 1077;
 
     CEvalInfoDlg(CVoxbenchDoc& document, int eval, const std::string& evalName, int voice,
-                 QWidget* parent);
+                 QWidget* parent, QUndoStack* undo = nullptr);
 
     // The name field as confirmed with OK.
     std::string name;
@@ -57,6 +59,7 @@ class CEvalInfoDlg : public CTemplateDialog {
     CVoxbenchDoc& document_;
     int eval_;
     int listBaseWidth_ = 0;
+    QUndoStack* undo_;
 };
 
 }  // namespace vox

@@ -7,6 +7,7 @@
 #include "ui/dialogs/dialogresources.h"
 #include "ui/dialogs/numberdialogs.h"
 #include "ui/dialogs/reportlist.h"
+#include "ui/dialogs/undocommands.h"
 #include "ui/dialogs/wholenumber.h"
 
 namespace vox {
@@ -20,8 +21,11 @@ const DialogTemplate& FragInfoTemplate() {
 
 }  // namespace
 
-CFragInfoDlg::CFragInfoDlg(CVoxbenchDoc& document, int fragment, QWidget* parent)
-    : CTemplateDialog(FragInfoTemplate(), parent), fragment_(fragment), document_(document) {
+CFragInfoDlg::CFragInfoDlg(CVoxbenchDoc& document, int fragment, QWidget* parent, QUndoStack* undo)
+    : CTemplateDialog(FragInfoTemplate(), parent),
+      fragment_(fragment),
+      document_(document),
+      undo_(undo) {
     AllowResize();
     if (QTreeWidget* list = List()) {
         SetupReportList(list, {{"Number", 40}, {"Voice", 40}, {"Index", 40}});
@@ -72,9 +76,10 @@ void CFragInfoDlg::OnAdd() {
     const auto answer = document_.GetPrompter().AskNumbers(request);
     if (!answer || answer->size() != 2) return;
     // The table keeps the low 16 bits of both; a voice it has already is refused silently.
-    if (!document_.InsertFragElement(fragment_, LowWord((*answer)[0]), LowWord((*answer)[1]))) {
-        return;
-    }
+    const int voice = LowWord((*answer)[0]);
+    const int voxIndex = LowWord((*answer)[1]);
+    if (!document_.InsertFragElement(fragment_, voice, voxIndex)) return;
+    RecordCommand(undo_, new AddFragmentVoice(document_, fragment_, voice, voxIndex));
     Fill();
 }
 
@@ -94,10 +99,13 @@ void CFragInfoDlg::OnModify() {
     request.fields = {{CFragElementDlg::kVoxIndexControl, "Vox Index", current.voxIndex}};
     const auto answer = document_.GetPrompter().AskNumbers(request);
     if (!answer || answer->size() != 1) return;
-    if (!document_.SetFragVoxIndex(fragment_, position, LowWord(answer->front()))) {
+    const int voxIndex = LowWord(answer->front());
+    if (!document_.SetFragVoxIndex(fragment_, position, voxIndex)) {
         document_.GetPrompter().ShowMessage("Changed failed");
         return;
     }
+    RecordCommand(undo_,
+                  new ChangeFragmentVoxIndex(document_, fragment_, position, current, voxIndex));
     Fill();
     if (QTreeWidgetItem* row = list->topLevelItem(position)) row->setSelected(true);
 }
@@ -107,19 +115,16 @@ void CFragInfoDlg::OnDelete() {
     if (list == nullptr) return;
     const int position = SelectedRowData(list);
     if (position < 0) return;
+    // No question first: Edit > Undo brings the voice back.
     ListRecord record;
     FragElement current;
-    if (document_.GetFragRecord(fragment_, record) &&
-        document_.GetFragElement(record, position, current) &&
-        !document_.GetPrompter().AskYesNo("Delete voice " + std::to_string(current.voice) +
-                                          " (vox index " + std::to_string(current.voxIndex) +
-                                          ") of fragment " + std::to_string(fragment_) + "?")) {
-        return;
-    }
-    if (!document_.RemoveFragElement(fragment_, position)) {
+    if (!document_.GetFragRecord(fragment_, record) ||
+        !document_.GetFragElement(record, position, current) ||
+        !document_.RemoveFragElement(fragment_, position)) {
         document_.GetPrompter().ShowMessage("Delete failed");
         return;
     }
+    RecordCommand(undo_, new DeleteFragmentVoice(document_, fragment_, position, current));
     Fill();
 }
 

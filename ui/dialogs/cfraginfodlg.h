@@ -4,12 +4,14 @@
 #include "workbench/document.h"
 
 class QTreeWidget;
+class QUndoStack;
 
 namespace vox {
 
 // Template 132, "Frag Information": the voice entries of one fragment. Add, Modify (the vox
-// index of the selected entry) and Delete change the fragment table at once; OK and Cancel
-// only close. The frame can be dragged to another size; the controls keep their places.
+// index of the selected entry) and Delete change the fragment table at once, each an undoable
+// command when the dialog is given an undo stack; OK and Cancel only close. The frame can be
+// dragged to another size; the controls keep their places.
 class CFragInfoDlg : public CTemplateDialog {
     Q_OBJECT
   public:
@@ -20,7 +22,7 @@ class CFragInfoDlg : public CTemplateDialog {
     static constexpr int kModifyControl = 1076;
     static constexpr int kDeleteControl = 1077;
 
-    CFragInfoDlg(CVoxbenchDoc& document, int fragment, QWidget* parent);
+    CFragInfoDlg(CVoxbenchDoc& document, int fragment, QWidget* parent, QUndoStack* undo = nullptr);
 
   private:
     void Fill();
@@ -31,6 +33,7 @@ class CFragInfoDlg : public CTemplateDialog {
 
     int fragment_;
     CVoxbenchDoc& document_;
+    QUndoStack* undo_;
 };
 
 }  // namespace vox
