@@ -188,9 +188,9 @@ bool CompactTalkFile(const std::string& talkPath, CompactResult& result, const P
     }
     std::vector<uint32_t> takes;
     for (const HistoryLine& line : history.lines) {
-        for (const uint32_t offset : {line.oldOffset, line.newOffset}) {
-            if (offset != kDroppedTake && !dropHistory) takes.push_back(offset);
-        }
+        if (dropHistory) break;
+        if (!line.oldDropped) takes.push_back(line.oldOffset);
+        if (!line.newDropped) takes.push_back(line.newOffset);
     }
     std::sort(takes.begin(), takes.end());
     takes.erase(std::unique(takes.begin(), takes.end()), takes.end());
@@ -206,11 +206,17 @@ bool CompactTalkFile(const std::string& talkPath, CompactResult& result, const P
     // The history with the new offsets, ready before the talk file moves.
     std::set<uint32_t> dropped;
     for (HistoryLine& line : history.lines) {
-        for (uint32_t* offset : {&line.oldOffset, &line.newOffset}) {
-            if (*offset == kDroppedTake) continue;
+        const std::pair<uint32_t*, bool*> offsets[] = {{&line.oldOffset, &line.oldDropped},
+                                                       {&line.newOffset, &line.newDropped}};
+        for (const auto& [offset, isDropped] : offsets) {
+            if (*isDropped) continue;
             const auto found = plan.moved.find(*offset);
-            if (found == plan.moved.end()) dropped.insert(*offset);
-            *offset = found == plan.moved.end() ? kDroppedTake : found->second;
+            if (found == plan.moved.end()) {
+                dropped.insert(*offset);
+                *isDropped = true;  // the offset stays, as the take's name
+            } else {
+                *offset = found->second;
+            }
         }
     }
     result.droppedTakes = dropped.size();

@@ -1,6 +1,7 @@
 #include "talkdata/historycheck.h"
 
 #include <set>
+#include <tuple>
 
 #include "talkdata/talkhistory.h"
 #include "talkdata/voxfile.h"
@@ -17,10 +18,10 @@ void VerifyHistory(ByteSpan history, ByteSpan talk, const std::string& historyNa
     }
     std::set<uint32_t> checked;
     for (const HistoryLine& line : parsed.lines) {
-        const std::pair<const char*, uint32_t> named[] = {{"old", line.oldOffset},
-                                                          {"new", line.newOffset}};
-        for (const auto& [which, offset] : named) {
-            if (offset == kDroppedTake || !checked.insert(offset).second) continue;
+        const std::tuple<const char*, uint32_t, bool> named[] = {
+            {"old", line.oldOffset, line.oldDropped}, {"new", line.newOffset, line.newDropped}};
+        for (const auto& [which, offset, dropped] : named) {
+            if (dropped || !checked.insert(offset).second) continue;
             const std::string place = "line " + std::to_string(line.lineNumber);
             std::string why;
             if (!VoxFile::IsEntryAt(talk, offset, &why)) {

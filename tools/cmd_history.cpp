@@ -21,20 +21,16 @@ struct HistoryOptions {
     bool json = false;
 };
 
-std::string OffsetText(uint32_t offset) {
-    return offset == kDroppedTake ? "dropped" : std::to_string(offset);
-}
-
-nlohmann::ordered_json OffsetJson(uint32_t offset) {
-    return offset == kDroppedTake ? nlohmann::ordered_json(nullptr)
-                                  : nlohmann::ordered_json(offset);
+std::string OffsetText(uint32_t offset, bool dropped) {
+    return std::to_string(offset) + (dropped ? " (dropped)" : "");
 }
 
 void PrintText(const HistoryResult& result) {
     for (const HistoryLine& line : result.lines) {
         std::cout << line.time << "  " << line.kind << "  fragment " << line.frag << " voice "
-                  << line.voice << "  slot " << line.voxIndex << "  " << OffsetText(line.oldOffset)
-                  << " -> " << OffsetText(line.newOffset) << "  "
+                  << line.voice << "  slot " << line.voxIndex << "  "
+                  << OffsetText(line.oldOffset, line.oldDropped) << " -> "
+                  << OffsetText(line.newOffset, line.newDropped) << "  "
                   << (line.source.name.empty() ? "-" : line.source.name) << "  "
                   << (line.source.hash.empty() ? "-" : line.source.hash) << '\n';
     }
@@ -49,8 +45,10 @@ void PrintJson(const HistoryResult& result) {
                          {"fragment", line.frag},
                          {"voice", line.voice},
                          {"slot", line.voxIndex},
-                         {"old", OffsetJson(line.oldOffset)},
-                         {"new", OffsetJson(line.newOffset)},
+                         {"old", line.oldOffset},
+                         {"old_dropped", line.oldDropped},
+                         {"new", line.newOffset},
+                         {"new_dropped", line.newDropped},
                          {"hash", line.source.hash},
                          {"source", Utf8Text(line.source.name)}});
     }

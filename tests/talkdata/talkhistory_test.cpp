@@ -11,7 +11,10 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-HistoryLine Line(const char* kind, int frag, int voice, uint32_t from, uint32_t to,
+// An offset with this bit set stands for the same offset marked dropped.
+constexpr uint64_t kDropped = uint64_t{1} << 32;
+
+HistoryLine Line(const char* kind, int frag, int voice, uint64_t from, uint64_t to,
                  std::string name = "", std::string hash = "") {
     HistoryLine line;
     line.time = "2026-12-07T15:38:15Z";
@@ -19,8 +22,10 @@ HistoryLine Line(const char* kind, int frag, int voice, uint32_t from, uint32_t 
     line.frag = frag;
     line.voice = voice;
     line.voxIndex = 40;
-    line.oldOffset = from;
-    line.newOffset = to;
+    line.oldOffset = static_cast<uint32_t>(from);
+    line.newOffset = static_cast<uint32_t>(to);
+    line.oldDropped = (from & kDropped) != 0;
+    line.newDropped = (to & kDropped) != 0;
     line.source = {std::move(name), std::move(hash)};
     return line;
 }
@@ -38,13 +43,13 @@ void ExpectSame(const HistoryLine& a, const HistoryLine& b) {
 TEST(TalkHistory, ALineIsNineTabSeparatedFieldsAndReadsBackAsWritten) {
     EXPECT_EQ(HistoryLineText(Line("replace", 3, 0, 22944, 360700, "b.wav", "49d91ec408456d30")),
               "2026-12-07T15:38:15Z\treplace\t3\t0\t40\t22944\t360700\t49d91ec408456d30\tb.wav\n");
-    EXPECT_EQ(HistoryLineText(Line("revert", 0, 13, kDroppedTake, 16)),
-              "2026-12-07T15:38:15Z\trevert\t0\t13\t40\t-\t16\t-\t\n");
+    EXPECT_EQ(HistoryLineText(Line("revert", 0, 13, kDropped | 22944, 16)),
+              "2026-12-07T15:38:15Z\trevert\t0\t13\t40\tx22944\t16\t-\t\n");
     const HistoryLine lines[] = {
-        Line("import", 65535, 13, 4294967295u, kDroppedTake, "a b%c\td\ne\x7f\xe9.wav",
+        Line("import", 65535, 13, 4294967295u, kDropped | 1, "a b%c\td\ne\x7f\xe9.wav",
              "0123456789abcdef"),
         Line("replace", 1, 2, 16, 20, "%41", ""),
-        Line("revert", 7, 5, kDroppedTake, kDroppedTake, " lead and trail ", ""),
+        Line("revert", 7, 5, kDropped | 8, kDropped | 8, " lead and trail ", ""),
     };
     for (const HistoryLine& line : lines) {
         std::string text = HistoryLineText(line);
@@ -84,8 +89,9 @@ TEST(TalkHistory, MalformedLinesAreSkippedWithTheirNumberAndReason) {
         {"2026-12-07T15:38:15Z\tadd\t3\t0\t40\t100\t200\t-\t", "unknown kind"},
         {"2026-12-07T15:38:15Z\treplace\t3\t14\t40\t100\t200\t-\t", "not a number in range"},
         {"2026-12-07T15:38:15Z\treplace\t-3\t0\t40\t100\t200\t-\t", "not a number in range"},
-        {"2026-12-07T15:38:15Z\treplace\t3\t0\t40\t0\t200\t-\t", "neither a number"},
-        {"2026-12-07T15:38:15Z\treplace\t3\t0\t40\t100\t4294967296\t-\t", "neither a number"},
+        {"2026-12-07T15:38:15Z\treplace\t3\t0\t40\t0\t200\t-\t", "not a number above 0"},
+        {"2026-12-07T15:38:15Z\treplace\t3\t0\t40\t100\t4294967296\t-\t", "not a number above"},
+        {"2026-12-07T15:38:15Z\treplace\t3\t0\t40\t-\tx\t-\t", "not a number above 0"},
         {"2026-12-07T15:38:15Z\treplace\t3\t0\t40\t100\t200\tABCDEF0123456789\t", "not a hash"},
         {"2026-12-07T15:38:15Z\treplace\t3\t0\t40\t100\t200\t-\tx%4", "broken %XX"},
         {"", "1 fields"},
@@ -118,12 +124,15 @@ TEST(TalkHistory, AnAppendAfterACutLineStartsOnALineOfItsOwn) {
     EXPECT_EQ(history.bad[0].lineNumber, 1u);
 
     // A rewrite keeps the whole lines only, with their offsets moved.
-    ASSERT_TRUE(MoveHistoryOffsets(talk, [](uint32_t o) { return o == 5 ? kDroppedTake : o + 4; }));
+    ASSERT_TRUE(AppendHistory(talk, {Line("revert", 1, 1, 6, kDropped | 5)}));
+    ASSERT_TRUE(MoveHistoryOffsets(talk, [](uint32_t o) { return o + 4; }));
     ASSERT_TRUE(ReadHistory(talk, history));
     EXPECT_TRUE(history.bad.empty());
-    ASSERT_EQ(history.lines.size(), 2u);
+    ASSERT_EQ(history.lines.size(), 3u);
     EXPECT_EQ(history.lines[0].oldOffset, 204u);
-    EXPECT_EQ(history.lines[1].oldOffset, kDroppedTake);
+    EXPECT_EQ(history.lines[2].oldOffset, 10u);
+    EXPECT_EQ(history.lines[2].newOffset, 5u);  // a dropped take's name does not move
+    EXPECT_TRUE(history.lines[2].newDropped);
 }
 
 TEST(TalkHistory, TakesAreEachEntryOnceOldestFirstAndCurrentIsWhatTheSlotSays) {
@@ -151,13 +160,15 @@ TEST(TalkHistory, TakesAreEachEntryOnceOldestFirstAndCurrentIsWhatTheSlotSays) {
         EXPECT_EQ(takes[i].present, expected[i].present) << i;
         EXPECT_EQ(takes[i].current, expected[i].current) << i;
     }
-    // Dropped takes keep their places; only the first line's dropped entry is a take of its own.
-    history.lines = {Line("replace", 3, 0, kDroppedTake, kDroppedTake),
-                     Line("replace", 3, 0, kDroppedTake, 32)};
-    const std::vector<Take> dropped = TakesOf(history, 3, 0, talk, 32);
+    // Dropped takes keep their places, apart from a live entry at the same offset.
+    history.lines = {Line("replace", 3, 0, kDropped | 16, kDropped | 24),
+                     Line("replace", 3, 0, kDropped | 24, 16),
+                     Line("revert", 3, 0, 16, kDropped | 16)};
+    const std::vector<Take> dropped = TakesOf(history, 3, 0, talk, 16);
     ASSERT_EQ(dropped.size(), 3u);
+    EXPECT_TRUE(dropped[1].dropped);
     EXPECT_FALSE(dropped[1].present);
-    EXPECT_TRUE(dropped[2].current);
+    EXPECT_TRUE(dropped[2].current && !dropped[2].dropped);
 }
 
 }  // namespace
