@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <ctime>
 #include <map>
+#include <set>
 #include <vector>
 
 #include "talkdata/leftovers.h"
 #include "talkdata/mappedfile.h"
 #include "talkdata/safefile.h"
+#include "talkdata/talkhistory.h"
 #include "talkdata/voxfile.h"
 #include "talkdata/writerlock.h"
 
@@ -30,6 +32,8 @@ struct Plan {
     std::vector<Entry> entries;          // by old offset
     std::map<uint32_t, uint32_t> moved;  // old offset -> new offset
     uint64_t newSize = 0;
+    uint64_t keptTakes = 0;  // entries kept only because the history names them
+    uint64_t keptTakeBytes = 0;
 };
 
 bool Refuse(std::string* why, const std::string& text) {
@@ -62,10 +66,32 @@ bool CollectEntries(ByteSpan talk, Plan& plan, std::string* why) {
     return true;
 }
 
-bool MakePlan(ByteSpan talk, Plan& plan, std::string* why) {
+// An earlier take the history names joins the plan when a whole entry lies there and it
+// overlaps none of the entries already in it; anything else is dropped.
+bool KeepTake(ByteSpan talk, uint32_t offset, Plan& plan) {
+    if (!VoxFile::IsEntryAt(talk, offset)) return false;
+    const uint64_t end = TalkEntryEnd(offset, ReadU32(talk.data() + offset + 4));
+    auto next = std::lower_bound(plan.entries.begin(), plan.entries.end(), offset,
+                                 [](const Entry& e, uint32_t at) { return e.oldOffset < at; });
+    if (next != plan.entries.end() && (next->oldOffset == offset || next->oldOffset < end)) {
+        return next->oldOffset == offset;  // already kept: a slot points at it
+    }
+    if (next != plan.entries.begin()) {
+        const Entry& before = *(next - 1);
+        if (uint64_t{before.oldOffset} + before.length > offset) return false;
+    }
+    plan.entries.insert(next, {offset, static_cast<uint32_t>(end - offset), 0});
+    plan.keptTakes += 1;
+    plan.keptTakeBytes += end - offset;
+    return true;
+}
+
+bool MakePlan(ByteSpan talk, Plan& plan, std::string* why,
+              const std::vector<uint32_t>& takes = {}) {
     if (!VoxFile::HasWellFormedDirectory(talk, why)) return false;
     plan.slots = VoxFile::SlotCount(talk);
     if (!CollectEntries(talk, plan, why)) return false;
+    for (const uint32_t offset : takes) KeepTake(talk, offset, plan);
     uint64_t at = kTalkHeaderSize + uint64_t{kTalkSlotSize} * plan.slots;
     for (Entry& entry : plan.entries) {
         entry.newOffset = static_cast<uint32_t>(at);  // never beyond the old offset
@@ -136,8 +162,8 @@ bool WriteCompactedTalk(ByteSpan talk, ByteSink& out, const ProgressFn& progress
     return true;
 }
 
-bool CompactTalkFile(const std::string& talkPath, CompactResult& result,
-                     const ProgressFn& progress) {
+bool CompactTalkFile(const std::string& talkPath, CompactResult& result, const ProgressFn& progress,
+                     bool dropHistory) {
     result = CompactResult();
     WriterLock lock;
     if (!lock.Acquire(talkPath)) {
@@ -154,13 +180,58 @@ bool CompactTalkFile(const std::string& talkPath, CompactResult& result,
         return false;
     }
     result.oldSize = result.newSize = talk.GetSize();
-    Plan plan;
+    History history;
     std::string why;
-    if (!MakePlan(talk.Bytes(), plan, &why)) {
+    if (!ReadHistory(talkPath, history, &why)) {
+        result.error = why;
+        return false;
+    }
+    std::vector<uint32_t> takes;
+    for (const HistoryLine& line : history.lines) {
+        if (dropHistory) break;
+        if (!line.oldDropped) takes.push_back(line.oldOffset);
+        if (!line.newDropped) takes.push_back(line.newOffset);
+    }
+    std::sort(takes.begin(), takes.end());
+    takes.erase(std::unique(takes.begin(), takes.end()), takes.end());
+    Plan plan;
+    if (!MakePlan(talk.Bytes(), plan, &why, takes)) {
         result.error = talkPath + ": " + why;
         return false;
     }
+    result.keptTakes = plan.keptTakes;
+    result.keptTakeBytes = plan.keptTakeBytes;
     if (plan.newSize == result.oldSize) return true;  // nothing to reclaim
+
+    // The history with the new offsets, ready before the talk file moves.
+    std::set<uint32_t> dropped;
+    for (HistoryLine& line : history.lines) {
+        const std::pair<uint32_t*, bool*> offsets[] = {{&line.oldOffset, &line.oldDropped},
+                                                       {&line.newOffset, &line.newDropped}};
+        for (const auto& [offset, isDropped] : offsets) {
+            if (*isDropped) continue;
+            const auto found = plan.moved.find(*offset);
+            if (found == plan.moved.end()) {
+                dropped.insert(*offset);
+                *isDropped = true;  // the offset stays, as the take's name
+            } else {
+                *offset = found->second;
+            }
+        }
+    }
+    result.droppedTakes = dropped.size();
+    const bool hasHistory = !history.lines.empty() || !history.bad.empty();
+    SafeFile newHistory;
+    if (hasHistory) {
+        std::string text;
+        for (const HistoryLine& line : history.lines) text += HistoryLineText(line);
+        if (!newHistory.Begin(ResolveLinks(HistoryPath(talkPath))) ||
+            !newHistory.Write(text.data(), text.size())) {
+            result.error = newHistory.DescribeFailure();
+            newHistory.Abort();
+            return false;
+        }
+    }
 
     // A talk file reached through a symbolic link is compacted where the link points.
     const std::string target = ResolveLinks(talkPath);
@@ -189,6 +260,13 @@ bool CompactTalkFile(const std::string& talkPath, CompactResult& result,
     }
     result.newSize = plan.newSize;
     result.rewritten = true;
+    if (hasHistory && !newHistory.Commit()) {
+        result.error = talkPath +
+                       ": compacted, but the history could not be rewritten with the entries' "
+                       "new offsets (" +
+                       newHistory.DescribeFailure() + "): its offsets no longer name its takes";
+        return false;
+    }
     return true;
 }
 

@@ -75,19 +75,18 @@ bool ParseNumber(std::string_view text, uint64_t max, uint64_t& out) {
     return true;
 }
 
-bool ParseOffset(std::string_view text, uint32_t& out) {
-    if (text == "-") {
-        out = kDroppedTake;
-        return true;
-    }
+// "123", or "x123" for an entry that compact dropped.
+bool ParseOffset(std::string_view text, uint32_t& out, bool& dropped) {
+    dropped = !text.empty() && text[0] == 'x';
+    if (dropped) text.remove_prefix(1);
     uint64_t value = 0;
-    if (!ParseNumber(text, 0xFFFFFFFFu, value) || value == kDroppedTake) return false;
+    if (!ParseNumber(text, 0xFFFFFFFFu, value) || value == 0) return false;
     out = static_cast<uint32_t>(value);
     return true;
 }
 
-std::string OffsetText(uint32_t offset) {
-    return offset == kDroppedTake ? "-" : std::to_string(offset);
+std::string OffsetText(uint32_t offset, bool dropped) {
+    return (dropped ? "x" : "") + std::to_string(offset);
 }
 
 // "YYYY-MM-DDTHH:MM:SSZ", digits where digits belong.
@@ -179,7 +178,8 @@ std::string HistoryTimeNow() {
 std::string HistoryLineText(const HistoryLine& line) {
     std::string text = line.time + '\t' + line.kind + '\t' + std::to_string(line.frag) + '\t' +
                        std::to_string(line.voice) + '\t' + std::to_string(line.voxIndex) + '\t' +
-                       OffsetText(line.oldOffset) + '\t' + OffsetText(line.newOffset) + '\t' +
+                       OffsetText(line.oldOffset, line.oldDropped) + '\t' +
+                       OffsetText(line.newOffset, line.newDropped) + '\t' +
                        (line.source.hash.empty() ? "-" : line.source.hash) + '\t' +
                        EscapeName(line.source.name) + '\n';
     return text;
@@ -208,8 +208,9 @@ bool ParseHistoryLine(std::string_view text, HistoryLine& out, std::string* why)
     line.frag = static_cast<int>(frag);
     line.voice = static_cast<int>(voice);
     line.voxIndex = static_cast<uint32_t>(slot);
-    if (!ParseOffset(f[5], line.oldOffset) || !ParseOffset(f[6], line.newOffset)) {
-        return Refuse(why, "an entry offset is neither a number above 0 nor \"-\"");
+    if (!ParseOffset(f[5], line.oldOffset, line.oldDropped) ||
+        !ParseOffset(f[6], line.newOffset, line.newDropped)) {
+        return Refuse(why, "an entry offset is not a number above 0 (with \"x\" when dropped)");
     }
     if (!IsHash(f[7])) return Refuse(why, "not a hash: \"" + std::string(f[7]) + "\"");
     if (f[7] != "-") line.source.hash = f[7];
@@ -301,8 +302,10 @@ bool MoveHistoryOffsets(const std::string& talkPath, const std::function<uint32_
     if (history.lines.empty() && history.bad.empty()) return true;
     bool changed = !history.bad.empty();
     for (HistoryLine& line : history.lines) {
-        for (uint32_t* offset : {&line.oldOffset, &line.newOffset}) {
-            if (*offset == kDroppedTake) continue;
+        const std::pair<uint32_t*, bool> offsets[] = {{&line.oldOffset, line.oldDropped},
+                                                      {&line.newOffset, line.newDropped}};
+        for (const auto& [offset, dropped] : offsets) {
+            if (dropped) continue;
             const uint32_t to = moved(*offset);
             changed = changed || to != *offset;
             *offset = to;
@@ -314,27 +317,26 @@ bool MoveHistoryOffsets(const std::string& talkPath, const std::function<uint32_
 std::vector<Take> TakesOf(const History& history, int frag, int voice, ByteSpan talk,
                           uint32_t currentOffset) {
     std::vector<Take> takes;
-    auto add = [&](uint32_t offset, const std::string& time, const TakeSource& source) {
-        if (offset != kDroppedTake) {
-            for (const Take& take : takes) {
-                if (take.offset == offset) return;
-            }
+    auto add = [&](uint32_t offset, bool dropped, const std::string& time,
+                   const TakeSource& source) {
+        for (const Take& take : takes) {
+            if (take.offset == offset && take.dropped == dropped) return;
         }
         Take take;
         take.offset = offset;
+        take.dropped = dropped;
         take.time = time;
         take.source = source;
-        take.present = offset != kDroppedTake && VoxFile::IsEntryAt(talk, offset);
-        take.current = offset != kDroppedTake && offset == currentOffset;
+        take.present = !dropped && VoxFile::IsEntryAt(talk, offset);
+        take.current = !dropped && offset == currentOffset;
         takes.push_back(std::move(take));
     };
     for (const HistoryLine& line : history.lines) {
         if (line.frag != frag || line.voice != voice) continue;
         // The entry a line left is a take too: the first line's is the one from before the
         // history, and a slot moved without a line (an undo, a table edit) left another.
-        // A dropped one is only known to be another take when it is the first.
-        if (takes.empty() || line.oldOffset != kDroppedTake) add(line.oldOffset, "", {});
-        add(line.newOffset, line.time, line.source);
+        add(line.oldOffset, line.oldDropped, "", {});
+        add(line.newOffset, line.newDropped, line.time, line.source);
     }
     return takes;
 }

@@ -21,10 +21,6 @@ struct TakeSource {
 // file apart; it is no defence against someone forging a collision.
 std::string ContentHash(ByteSpan bytes);
 
-// A stored offset that means "those bytes were dropped by compact": 0 is the talk file's
-// header, never an entry.
-inline constexpr uint32_t kDroppedTake = 0;
-
 // One event of the history file ("speech.vox.history", docs/history-format.md): a slot of the
 // talk file was pointed at another entry by a replace, an import or a revert.
 struct HistoryLine {
@@ -33,8 +29,12 @@ struct HistoryLine {
     int frag = 0;
     int voice = 0;
     uint32_t voxIndex = 0;   // the slot
-    uint32_t oldOffset = 0;  // the entry the slot left; kDroppedTake once compact dropped it
-    uint32_t newOffset = 0;  // the entry the slot took; kDroppedTake likewise
+    uint32_t oldOffset = 0;  // the entry the slot left
+    uint32_t newOffset = 0;  // the entry the slot took
+    // Compact dropped the entry's bytes: the offset is then only the take's name (where it lay
+    // before that compact), no place in the talk file.
+    bool oldDropped = false;
+    bool newDropped = false;
     TakeSource source;
     uint64_t lineNumber = 0;  // 1-based, as read; 0 for a line not read from a file
 };
@@ -74,24 +74,24 @@ bool AppendHistory(const std::string& talkPath, const std::vector<HistoryLine>& 
 // are not carried over. The caller holds the writer lock.
 bool WriteHistory(const std::string& talkPath, const std::vector<HistoryLine>& lines,
                   std::string* why = nullptr);
-// After a rewrite of the talk file moved its entries: every stored offset goes through moved
-// (which returns kDroppedTake for bytes that are gone). Nothing is written when there is no
-// history or nothing changes.
+// After a rewrite of the talk file moved its entries: every stored offset that is not dropped
+// goes through moved. Nothing is written when there is no history or nothing changes.
 bool MoveHistoryOffsets(const std::string& talkPath, const std::function<uint32_t(uint32_t)>& moved,
                         std::string* why = nullptr);
 
 // One recording a fragment's voice has had.
 struct Take {
-    uint32_t offset = kDroppedTake;  // the entry; kDroppedTake when compact dropped it
-    std::string time;                // when it became the voice's take; empty for the first
-    TakeSource source;               // empty for the first (it came before the history)
-    bool present = false;            // its entry is still a whole entry of the talk file
-    bool current = false;            // the slot points at it now
+    uint32_t offset = 0;   // the entry (where it lay, when dropped)
+    bool dropped = false;  // compact dropped its bytes
+    std::string time;      // when it became the voice's take; empty for the first
+    TakeSource source;     // empty for the first (it came before the history)
+    bool present = false;  // its entry is still a whole entry of the talk file
+    bool current = false;  // the slot points at it now
 };
 
 // The takes of one fragment's voice, oldest first: for each of its lines the entry the slot
 // left, then the one it took, each offset once (a revert names an earlier take again); a
-// dropped take keeps its place in the list.
+// dropped take keeps its place in the list, told apart from a live one at the same offset.
 // "Current" is what the slot says (currentOffset), never the newest line: an undo re-points
 // the slot without a line, and a kill may fall between a slot's move and its line.
 std::vector<Take> TakesOf(const History& history, int frag, int voice, ByteSpan talk,

@@ -1,15 +1,19 @@
 #include "talkdata/verify.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <map>
 #include <set>
 
 #include "talkdata/commtable.h"
 #include "talkdata/fragtable.h"
+#include "talkdata/historycheck.h"
 #include "talkdata/mappedfile.h"
 #include "talkdata/safefile.h"
 #include "talkdata/slotjournal.h"
 #include "talkdata/tablenames.h"
+#include "talkdata/talkhistory.h"
 #include "talkdata/talklayout.h"
 #include "talkdata/wholefile.h"
 
@@ -478,6 +482,15 @@ VerifyReport VerifyDatabaseFiles(const std::string& talkPath, const EntryDecodeC
     files.evals = tables[1];
     files.comms = tables[2];
     Verifier(files, decode, progress, findings, report).Run();
+    std::vector<uint8_t> history;
+    std::string why;
+    const std::string historyPath = HistoryPath(talkPath);
+    if (ReadWholeFile(historyPath, history, why)) {
+        VerifyHistory(history, talk.Bytes(), BaseName(historyPath), decode,
+                      [&findings](const VerifyFinding& finding) { findings.Add(finding); });
+    } else if (::access(historyPath.c_str(), F_OK) == 0) {
+        findings.Add({BaseName(historyPath), "", "cannot be read: " + why});
+    }
     findings.Finish();
     report.talkDamaged = talk.WasCut();
     return report;

@@ -1,6 +1,6 @@
-// voxtool compact TALK: rewrites the talk file without the bytes no slot points to (what every
-// replace leaves behind). Refuses at once while another program has the database open for
-// writing.
+// voxtool compact TALK [--drop-history]: rewrites the talk file without the bytes no slot points
+// to and the history does not name (what every replace leaves behind). Refuses at once while
+// another program has the database open for writing.
 #include <CLI/CLI.hpp>
 #include <iostream>
 #include <memory>
@@ -14,12 +14,13 @@ namespace {
 
 struct CompactOptions {
     std::string talkPath;
+    bool dropHistory = false;
 };
 
 void RunCompact(const CompactOptions& options) {
     CompactResult result;
     TerminalProgress progress("compact");
-    const bool done = CompactTalkFile(options.talkPath, result, progress.Fn());
+    const bool done = CompactTalkFile(options.talkPath, result, progress.Fn(), options.dropHistory);
     progress.Finish();
     if (result.cancelled) return;  // Finish has said so; the talk file is as it was
     if (!done) {
@@ -29,6 +30,16 @@ void RunCompact(const CompactOptions& options) {
     }
     std::cout << result.Reclaimed() << " bytes reclaimed (" << result.oldSize << " -> "
               << result.newSize << " bytes)\n";
+    if (result.keptTakes > 0) {
+        std::cout << "kept " << result.keptTakes << " earlier take"
+                  << (result.keptTakes == 1 ? "" : "s") << " (" << result.keptTakeBytes
+                  << " bytes) named by the history\n";
+    }
+    if (result.droppedTakes > 0) {
+        std::cout << "dropped " << result.droppedTakes << " earlier take"
+                  << (result.droppedTakes == 1 ? "" : "s")
+                  << " of the history; reverting to them is refused\n";
+    }
 }
 
 }  // namespace
@@ -38,6 +49,9 @@ void RegisterCompact(CLI::App& app) {
     CLI::App* command = app.add_subcommand(
         "compact", "Rewrite the talk file without the bytes that no entry uses any more");
     command->add_option("TALK", options->talkPath, "the talk file (*.vox)")->required();
+    command->add_flag("--drop-history", options->dropHistory,
+                      "drop the earlier takes the history names too (its lines stay, marked "
+                      "dropped)");
     command->callback([options] { RunCompact(*options); });
 }
 

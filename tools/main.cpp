@@ -32,6 +32,8 @@ void ConfigureApp(CLI::App& app) {
     vox::tool::RegisterImport(app);
     vox::tool::RegisterVerify(app);
     vox::tool::RegisterCompact(app);
+    vox::tool::RegisterHistory(app);
+    vox::tool::RegisterRevert(app);
     vox::tool::RegisterPlay(app);
     vox::tool::RegisterPlayFile(app);
     vox::tool::RegisterLevels(app);

@@ -112,6 +112,8 @@ void RegisterAdd(CLI::App& app);
 void RegisterImport(CLI::App& app);
 void RegisterVerify(CLI::App& app);
 void RegisterCompact(CLI::App& app);
+void RegisterHistory(CLI::App& app);
+void RegisterRevert(CLI::App& app);
 void RegisterPlay(CLI::App& app);
 void RegisterPlayFile(CLI::App& app);
 void RegisterLevels(CLI::App& app);

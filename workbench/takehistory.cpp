@@ -14,10 +14,9 @@ RevertResult PutBack(CVoxbenchDoc& doc, int frag, int voice, const std::vector<T
     result.takeNumber = static_cast<int>(index) + 1;
     const std::string name = VoiceName(frag, voice);
     if (!result.take.present) {
-        result.error =
-            name + ": take " + std::to_string(result.takeNumber) +
-            (result.take.offset == kDroppedTake ? " was dropped by compact"
-                                                : " is no longer a whole entry of the talk file");
+        result.error = name + ": take " + std::to_string(result.takeNumber) +
+                       (result.take.dropped ? " was dropped by compact"
+                                            : " is no longer a whole entry of the talk file");
         return result;
     }
     if (result.take.current) {
@@ -112,9 +111,12 @@ RevertResult RevertToEntry(CVoxbenchDoc& doc, int frag, int voice, uint32_t offs
         result.error = listed.error;
         return result;
     }
-    for (size_t i = 0; i < listed.takes.size(); ++i) {
-        if (listed.takes[i].offset == offset && offset != kDroppedTake) {
-            return PutBack(doc, frag, voice, listed.takes, i);
+    // A live take first; a dropped one of the same offset gets its refusal.
+    for (const bool dropped : {false, true}) {
+        for (size_t i = 0; i < listed.takes.size(); ++i) {
+            if (listed.takes[i].offset == offset && listed.takes[i].dropped == dropped) {
+                return PutBack(doc, frag, voice, listed.takes, i);
+            }
         }
     }
     result.error = VoiceName(frag, voice) + " never had the entry at byte " +

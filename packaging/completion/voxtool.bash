@@ -6,7 +6,7 @@
 # shellcheck disable=SC2206,SC2207
 
 _voxtool_commands="info dump find search play play-comm play-file wav export import replace add levels
-    verify compact unpack pack settings"
+    verify compact history revert unpack pack settings"
 
 # Sets options (the command's options), valued (those among them that take a value) and args
 # (the kind of each positional argument, in order) for one command. Kinds: talk (a *.vox file),
@@ -21,7 +21,19 @@ _voxtool_spec() {
             options+=" --json"
             args="talk"
             ;;
-        compact) args="talk" ;;
+        compact)
+            options+=" --drop-history"
+            args="talk"
+            ;;
+        history)
+            options+=" --json"
+            args="talk - -"
+            ;;
+        revert)
+            options+=" --to"
+            valued="--to"
+            args="talk - -"
+            ;;
         dump)
             options+=" --phrases --names --comm-names"
             valued="--phrases --names --comm-names"

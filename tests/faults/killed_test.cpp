@@ -19,6 +19,7 @@
 #include "audio/player/nullsounddevice.h"
 #include "talkdata/fragtable.h"
 #include "talkdata/memoryprofile.h"
+#include "talkdata/talkhistory.h"
 #include "talkdata/voxfile.h"
 #include "tests/faults/childprocess.h"
 #include "tests/support/databasebuilder.h"
@@ -284,6 +285,40 @@ TEST_F(KilledWriter, AnImportLeavesEverySlotOnItsOldOrItsNewEntry) {
             ExpectVerifiesClean();
         });
     tally.Print("import");
+}
+
+// A replace appends its entry, re-points the slot, then appends its history line: a kill
+// leaves the old slot and no line, or the new slot with or without its line, never a line the
+// slot does not bear out.
+TEST_F(KilledWriter, AReplaceNeverLeavesAHistoryLineAheadOfItsSlot) {
+    const std::string wave = WriteSpeechWave(work_.File("new.wav"), SpeechLikePcm(6400, 170));
+    const std::vector<std::string> args = {"replace", Talk(), "1", "1", wave};
+    const Clock::duration usual = RunOnce(args);
+    const Bytes newTalk = SnapshotFolder(Db()).at("speech.vox");
+    const uint32_t oldSlot = ReadU32(old_.at("speech.vox").data() + TalkSlotOffset(2));
+    const uint32_t newSlot = ReadU32(newTalk.data() + TalkSlotOffset(2));
+    ASSERT_NE(oldSlot, newSlot);
+
+    KillTally tally;
+    KillRepeatedly(
+        args, usual, [&] { Restore(); },
+        [&] {
+            const Bytes talk = ReadFileBytes(Talk());
+            const uint32_t slot = ReadU32(talk.data() + TalkSlotOffset(2));
+            EXPECT_TRUE(slot == oldSlot || slot == newSlot);
+            History history;
+            ASSERT_TRUE(ReadHistory(Talk(), history));
+            EXPECT_TRUE(history.bad.empty());
+            ASSERT_LE(history.lines.size(), 1u);
+            if (!history.lines.empty()) {
+                EXPECT_EQ(slot, newSlot);
+                EXPECT_EQ(history.lines[0].oldOffset, oldSlot);
+                EXPECT_EQ(history.lines[0].newOffset, newSlot);
+            }
+            ++(slot == oldSlot ? tally.asOld : history.lines.empty() ? tally.between : tally.asNew);
+            ExpectVerifiesClean();
+        });
+    tally.Print("replace (slot moved without its line: between)");
 }
 
 // pack builds its folder beside the target and renames it into place: after a kill the target

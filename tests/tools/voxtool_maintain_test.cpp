@@ -125,10 +125,18 @@ TEST_F(VoxtoolMaintain, ExportTwoEditsImportThenVerifyAndCompact) {
     const std::string dumpBefore = Dump();
     const size_t imported = ReadFileBytes(talk_).size();
     const uint64_t leftBehind = EntryLength(original, 2) + EntryLength(original, 4);
+    // The import's two lines name the old entries: compact keeps them, unless told not to.
     r = Run({"compact", talk_});
     EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "0 bytes reclaimed (" + std::to_string(imported) + " -> " +
+                         std::to_string(imported) + " bytes)\nkept 2 earlier takes (" +
+                         std::to_string(leftBehind) + " bytes) named by the history\n");
+    r = Run({"compact", talk_, "--drop-history"});
+    EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, std::to_string(leftBehind) + " bytes reclaimed (" + std::to_string(imported) +
-                         " -> " + std::to_string(imported - leftBehind) + " bytes)\n");
+                         " -> " + std::to_string(imported - leftBehind) +
+                         " bytes)\ndropped 2 earlier takes of the history; reverting to them is "
+                         "refused\n");
     EXPECT_EQ(ReadFileBytes(talk_).size(), imported - leftBehind);
     EXPECT_EQ(WithoutOffsets(Dump()), WithoutOffsets(dumpBefore));
     EXPECT_EQ(Run({"verify", talk_}).status, 0);
@@ -150,15 +158,96 @@ TEST_F(VoxtoolMaintain, CompactAfterManyReplacesReclaimsExactlyWhatTheyLeftBehin
     }
     const std::string dumpBefore = Dump();
     const size_t before = ReadFileBytes(talk_).size();
-    const ToolResult r = Run({"compact", talk_});
+    const ToolResult r = Run({"compact", talk_, "--drop-history"});
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, std::to_string(leftBehind) + " bytes reclaimed (" + std::to_string(before) +
-                         " -> " + std::to_string(before - leftBehind) + " bytes)\n");
+    EXPECT_EQ(r.out.substr(0, r.out.find('\n') + 1),
+              std::to_string(leftBehind) + " bytes reclaimed (" + std::to_string(before) + " -> " +
+                  std::to_string(before - leftBehind) + " bytes)\n");
     EXPECT_EQ(WithoutOffsets(Dump()), WithoutOffsets(dumpBefore));
     EXPECT_NE(Dump(), dumpBefore);  // the offsets did move
     EXPECT_EQ(Run({"compact", talk_}).out, "0 bytes reclaimed (" +
                                                std::to_string(before - leftBehind) + " -> " +
                                                std::to_string(before - leftBehind) + " bytes)\n");
+}
+
+TEST_F(VoxtoolMaintain, HistoryListsEachReplaceAndRevertPutsAnEarlierTakeBack) {
+    for (const double hz : {300.0, 600.0}) {
+        WriteFileBytes(dir_.File("in.wav"), MonoWaveFile(Tone(3200, hz)));
+        ASSERT_EQ(Run({"replace", talk_, "1", "4", dir_.File("in.wav")}).status, 0);
+    }
+    WriteFileBytes(dir_.File("in.wav"), MonoWaveFile(Tone(3200, 900)));
+    ASSERT_EQ(Run({"replace", talk_, "2", "0", dir_.File("in.wav")}).status, 0);
+    const std::regex line(
+        "[0-9T:Z-]{20}  (replace|revert)  fragment [12] voice [04]  slot [34]  [0-9]+ -> [0-9]+"
+        "  (in\\.wav  [0-9a-f]{16}|-  -)\n");
+    const struct {
+        std::vector<std::string> args;
+        int status;
+        int lines;        // lines of the text listing, or -1
+        const char* out;  // what stdout starts with, for the others
+        const char* err;
+    } cases[] = {
+        {{"history", talk_}, 0, 3, "", ""},
+        {{"history", talk_, "1"}, 0, 2, "", ""},
+        {{"history", talk_, "1", "0"}, 0, 0, "", ""},
+        {{"history", talk_, "2", "0", "--json"},
+         0,
+         -1,
+         "{\n  \"lines\": [\n    {\n      \"line\": 3,",
+         ""},
+        {{"revert", talk_, "1", "4", "--to", "3"},
+         1,
+         -1,
+         "",
+         "voxtool: fragment 1 voice 4 has only 2 earlier takes in the history\n"},
+        {{"revert", talk_, "1", "4", "--to", "2"},
+         0,
+         -1,
+         "fragment 1 voice 4: take 1 (from before the history) is current again\n",
+         ""},
+        {{"revert", talk_, "1", "4"},
+         1,
+         -1,
+         "",
+         "voxtool: fragment 1 voice 4 has no earlier take in the history\n"},
+        {{"history", talk_, "1", "4"}, 0, 3, "", ""},
+        {{"revert", talk_, "1", "4", "--to", "0"}, 2, -1, "", "0 not in range 1 to 65535"},
+        {{"history", talk_, "1", "14"}, 2, -1, "", "14 not in range 0 to 13"},
+        {{"history", dir_.File("none.vox")}, 1, -1, "", "none.vox"},
+    };
+    for (const auto& c : cases) {
+        const std::string name = c.args[0] + " " + c.args.back();
+        const ToolResult r = Run(c.args);
+        EXPECT_EQ(r.status, c.status) << name << ": " << r.err;
+        if (c.status == 0)
+            EXPECT_EQ(r.err, "") << name;
+        else
+            EXPECT_NE(r.err.find(c.err), std::string::npos) << name << ": " << r.err;
+        if (c.lines >= 0) {
+            std::string rest = r.out;
+            std::smatch m;
+            int count = 0;
+            while (std::regex_search(rest, m, line, std::regex_constants::match_continuous)) {
+                ++count;
+                rest = m.suffix();
+            }
+            EXPECT_EQ(count, c.lines) << name << ":\n" << r.out;
+            EXPECT_EQ(rest, "") << name;
+        } else {
+            EXPECT_EQ(r.out.substr(0, std::string(c.out).size()), c.out) << name;
+        }
+    }
+    // A cut last line is a warning, and is named by verify.
+    const Bytes history = ReadFileBytes(talk_ + ".history");
+    WriteFileBytes(talk_ + ".history", Bytes(history.begin(), history.end() - 7));
+    ToolResult r = Run({"history", talk_, "1", "4"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err,
+              "voxtool: " + talk_ + ".history: line 4 skipped: cut short (no end of line)\n");
+    r = Run({"verify", talk_});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find("speech.vox.history: line 4: skipped by every reader"), std::string::npos)
+        << r.out;
 }
 
 TEST_F(VoxtoolMaintain, ImportNamesEveryRefusedLineAndExitsOneAfterImportingTheRest) {

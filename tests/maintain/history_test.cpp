@@ -1,0 +1,186 @@
+// The history through the document: replace, re-point, revert, compact and verify, with the
+// slot's entry compared byte for byte.
+#include "audio/entrydecodecheck.h"
+#include "talkdata/compact.h"
+#include "talkdata/verify.h"
+#include "tests/maintain/maintainfixture.h"
+#include "workbench/takehistory.h"
+
+namespace vox::test {
+namespace {
+
+class HistoryTest : public DocumentFixture {
+  protected:
+    void SetUp() override {
+        Write(SampleDatabase());
+        Open();
+    }
+    // The entry fragment 2 voice 0 (slot 3) points at: header and coded bytes.
+    Bytes CurrentEntry() {
+        const Bytes talk = TalkBytes();
+        const uint32_t at = SlotValue(talk, 3);
+        return Bytes(talk.begin() + at, talk.begin() + at + EntryLength(talk, 3));
+    }
+    void Replace(double hz, const char* name) {
+        const Bytes pcm = SpeechLikePcm(2560, hz);
+        const Bytes coded = CodedPcm(pcm);
+        const Status status =
+            doc_->ReplaceFragment(2, 0, coded.data(), static_cast<uint32_t>(coded.size()),
+                                  static_cast<uint32_t>(pcm.size()), {name, "0123456789abcdef"});
+        ASSERT_TRUE(status) << status.error;
+    }
+    // The original take, then two replaces: each take's entry bytes, oldest first.
+    std::vector<Bytes> ReplaceTwice() {
+        std::vector<Bytes> takes{CurrentEntry()};
+        Replace(300, "a.wav");
+        takes.push_back(CurrentEntry());
+        Replace(500, "b.wav");
+        takes.push_back(CurrentEntry());
+        return takes;
+    }
+    std::vector<std::string> Kinds() {
+        std::vector<std::string> kinds;
+        for (const HistoryLine& line : ReadTalkHistory(talk_).lines) kinds.push_back(line.kind);
+        return kinds;
+    }
+};
+
+TEST_F(HistoryTest, RevertPutsBackEveryTakeByteForByteAndAddsALine) {
+    const std::vector<Bytes> takes = ReplaceTwice();
+    EXPECT_EQ(Kinds(), (std::vector<std::string>{"replace", "replace"}));
+    const TakesResult listed = ListTakes(*doc_, 2, 0);
+    ASSERT_EQ(listed.takes.size(), 3u);
+    EXPECT_TRUE(listed.takes[2].current);
+    EXPECT_EQ(listed.takes[1].source.name, "a.wav");
+
+    // One step back, then each take by its entry, the current one refused.
+    RevertResult r = RevertTake(*doc_, 2, 0, 1);
+    ASSERT_TRUE(r.error.empty()) << r.error;
+    EXPECT_EQ(CurrentEntry(), takes[1]);
+    EXPECT_EQ(r.takeNumber, 2);
+    for (const size_t i : {0u, 2u, 1u}) {
+        r = RevertToEntry(*doc_, 2, 0, listed.takes[i].offset);
+        ASSERT_TRUE(r.moved) << r.error;
+        EXPECT_EQ(CurrentEntry(), takes[i]) << i;
+    }
+    r = RevertToEntry(*doc_, 2, 0, listed.takes[1].offset);
+    EXPECT_FALSE(r.moved);
+    EXPECT_NE(r.error.find("already the current one"), std::string::npos) << r.error;
+    r = RevertTake(*doc_, 2, 0, 2);
+    EXPECT_NE(r.error.find("only 1 earlier take"), std::string::npos) << r.error;
+    EXPECT_EQ(Kinds().size(), 6u);
+    EXPECT_EQ(Kinds().back(), "revert");
+    EXPECT_EQ(ReadTalkHistory(talk_, 2, 0).lines.back().source.name, "a.wav");
+}
+
+TEST_F(HistoryTest, PointSlotAtMovesOnlyTheSlotAndRefusesWhatIsNoEntry) {
+    const std::vector<Bytes> takes = ReplaceTwice();
+    uint32_t current = 0;
+    ASSERT_TRUE(doc_->GetSlotOffset(2, 0, current));
+    const uint32_t first = ListTakes(*doc_, 2, 0).takes[0].offset;
+    const Bytes before = TalkBytes();
+    const struct {
+        int frag;
+        int voice;
+        uint32_t offset;
+        const char* why;
+    } refused[] = {
+        {2, 0, 16, "inside the directory"},
+        {2, 0, static_cast<uint32_t>(before.size()) - 4, "no whole entry"},
+        {0, 0, first, "not a slot that can be re-pointed"},  // slot 0
+        {2, 1, first, "has no voice 1"},
+        {99, 0, first, "there is no fragment 99"},
+    };
+    for (const auto& c : refused) {
+        const Status status = doc_->PointSlotAt(c.frag, c.voice, c.offset);
+        EXPECT_NE(status.error.find(c.why), std::string::npos) << status.error;
+        EXPECT_EQ(TalkBytes(), before) << c.why;
+    }
+    ASSERT_TRUE(doc_->PointSlotAt(2, 0, first));
+    EXPECT_EQ(CurrentEntry(), takes[0]);
+    ASSERT_TRUE(doc_->PointSlotAt(2, 0, current));
+    EXPECT_EQ(TalkBytes(), before);
+    EXPECT_EQ(Kinds().size(), 2u);  // undo and redo write no line
+}
+
+TEST_F(HistoryTest, RewritesMoveTheHistorysOffsetsWithTheEntries) {
+    const std::vector<Bytes> takes = ReplaceTwice();
+    // Slot 0's replace puts its new entry in front of every other; an add widens the directory.
+    const Bytes pcm = SpeechLikePcm(1920, 700);
+    const Bytes coded = CodedPcm(pcm);
+    ASSERT_TRUE(doc_->ReplaceFragment(0, 0, coded.data(), static_cast<uint32_t>(coded.size()),
+                                      static_cast<uint32_t>(pcm.size())));
+    ASSERT_TRUE(doc_->AddFragment(5, 0, std::make_unique<uint8_t[]>(0), 0, 0));
+    for (size_t i = 0; i < takes.size(); ++i) {
+        const RevertResult r = RevertToEntry(*doc_, 2, 0, ListTakes(*doc_, 2, 0).takes[i].offset);
+        ASSERT_TRUE(r.moved || i == 2) << r.error;
+        EXPECT_EQ(CurrentEntry(), takes[i]) << i;
+    }
+    const std::vector<Take> first = ListTakes(*doc_, 0, 0).takes;
+    ASSERT_EQ(first.size(), 2u);
+    EXPECT_TRUE(first[0].present && first[1].present && first[1].current);
+}
+
+TEST_F(HistoryTest, CompactKeepsTheNamedTakesAndDroppingThemRefusesTheRevertByName) {
+    const std::vector<Bytes> takes = ReplaceTwice();
+    doc_.reset();
+    CompactResult result;
+    ASSERT_TRUE(CompactTalkFile(talk_, result)) << result.error;
+    EXPECT_EQ(result.keptTakes, 2u);
+    EXPECT_EQ(result.keptTakeBytes, takes[0].size() + takes[1].size());
+    EXPECT_EQ(result.droppedTakes, 0u);
+    Open();
+    ASSERT_TRUE(RevertTake(*doc_, 2, 0, 2).moved);
+    EXPECT_EQ(CurrentEntry(), takes[0]);
+    ASSERT_TRUE(RevertToEntry(*doc_, 2, 0, ListTakes(*doc_, 2, 0).takes[2].offset).moved);
+    EXPECT_EQ(CurrentEntry(), takes[2]);
+    doc_.reset();
+
+    ASSERT_TRUE(CompactTalkFile(talk_, result, {}, true)) << result.error;
+    EXPECT_EQ(result.keptTakes, 0u);
+    EXPECT_EQ(result.droppedTakes, 2u);
+    Open();
+    const std::vector<Take> listed = ListTakes(*doc_, 2, 0).takes;
+    ASSERT_EQ(listed.size(), 3u);
+    EXPECT_TRUE(listed[0].dropped && listed[1].dropped && listed[2].current);
+    EXPECT_EQ(RevertTake(*doc_, 2, 0, 2).error,
+              "fragment 2 voice 0: take 1 was dropped by compact");
+    EXPECT_EQ(RevertToEntry(*doc_, 2, 0, listed[1].offset).error,
+              "fragment 2 voice 0: take 2 was dropped by compact");
+    EXPECT_EQ(CurrentEntry(), takes[2]);
+    EXPECT_EQ(Kinds().size(), 4u);  // the lines stay
+}
+
+TEST_F(HistoryTest, VerifyNamesCutLinesAndOffsetsThatAreNoEntries) {
+    ReplaceTwice();
+    doc_.reset();
+    const Bytes talk = TalkBytes();
+    Bytes history = ReadFileBytes(HistoryPath(talk_));
+    const std::string broken = HistoryLineText([&] {
+        HistoryLine line;
+        line.time = "2026-12-07T15:38:15Z";
+        line.kind = "replace";
+        line.voxIndex = 3;
+        line.oldOffset = static_cast<uint32_t>(talk.size());  // outside the file
+        line.newOffset = SlotValue(talk, 0) + 3;  // inside an entry: its "header" is noise
+        return line;
+    }());
+    history.insert(history.end(), broken.begin(), broken.end());
+    history.insert(history.end(), {'2', '0', '2', '6'});  // a line cut short
+    WriteFileBytes(HistoryPath(talk_), history);
+    SpeechCodec codec;
+    ASSERT_TRUE(codec.Init());
+    const VerifyReport report = VerifyDatabaseFiles(talk_, MakeEntryDecodeCheck(codec));
+    std::vector<std::string> texts;
+    for (const VerifyFinding& finding : report.findings) texts.push_back(finding.Text());
+    ASSERT_EQ(texts.size(), 3u) << ::testing::PrintToString(texts);
+    EXPECT_EQ(texts[0],
+              "speech.vox.history: line 4: skipped by every reader: cut short (no end of line)");
+    EXPECT_EQ(texts[1],
+              "speech.vox.history: line 3: the old entry: no whole entry begins at byte " +
+                  std::to_string(talk.size()));
+    EXPECT_NE(texts[2].find("line 3: the new entry"), std::string::npos) << texts[2];
+}
+
+}  // namespace
+}  // namespace vox::test
