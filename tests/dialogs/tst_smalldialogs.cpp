@@ -137,27 +137,6 @@ class SmallDialogsTest : public QObject {
         QCOMPARE(dialog->result(), int(QDialog::Accepted));
         QCOMPARE(dialog->Values(), std::vector<long long>({-7, 40000}));
     }
-
-    void findDialogReadsItsTextLeniently_data() {
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<int>("value");
-        QTest::newRow("empty") << "" << 0;
-        QTest::newRow("letters") << "abc" << 0;
-        QTest::newRow("digits then letters") << "12abc" << 12;
-        QTest::newRow("blank then negative") << " -3" << -3;
-    }
-    void findDialogReadsItsTextLeniently() {
-        QFETCH(QString, typed);
-        QFETCH(int, value);
-        CFindDlg dialog(nullptr);
-        QCOMPARE(dialog.windowTitle(), QString("Find"));
-        dialog.show();
-        QTest::keyClicks(Find<QLineEdit>(&dialog, 1094), typed);
-        ClickOK(&dialog);
-        QCOMPARE(dialog.result(), int(QDialog::Accepted));
-        QCOMPARE(QString::fromStdString(dialog.text), typed);
-        QCOMPARE(dialog.value, value);
-    }
 };
 
 RegisterTest<SmallDialogsTest> registerSmallDialogs;

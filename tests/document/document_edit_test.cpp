@@ -159,23 +159,6 @@ TEST_F(DocumentEdit, SettingAnEvalNameRefreshesTheViews) {
     doc_->RemoveView(&view);
 }
 
-TEST_F(DocumentEdit, SearchTextIsReadLenientlyAndResultsListedAscending) {
-    prompter_.AnswerText("1abc");
-    OnFindFragInEval(*doc_);
-    ASSERT_EQ(prompter_.lists.size(), 1u);
-    EXPECT_EQ(prompter_.lists[0], (std::vector<int>{0, 1}));
-    EXPECT_EQ(prompter_.textCaptions, std::vector<std::string>{"Find"});
-}
-
-TEST_F(DocumentEdit, FragInCommandFindsDirectAndThroughAnEval) {
-    prompter_.AnswerText("1");
-    OnFindFragInCommand(*doc_);
-    ASSERT_EQ(prompter_.lists.size(), 1u);
-    // comm 0 holds fragment 1 directly and eval 1 (whose alternative is fragment 1): once.
-    // comm 2's entry 0 is fragment 0; eval 0 is not consulted for it.
-    EXPECT_EQ(prompter_.lists[0], (std::vector<int>{0}));
-}
-
 TEST_F(DocumentEdit, LoadPhrasesRemembersTheChosenFileEvenWhenItCannotBeRead) {
     prompter_.AnswerFile(dir_.File("missing.csv"));
     OnLoadPhrases(*doc_);

@@ -21,24 +21,6 @@ using Bytes = std::vector<uint8_t>;
 
 uint32_t U32At(const std::vector<uint8_t>& bytes, size_t at) { return ReadU32(bytes.data() + at); }
 
-// The talk file after adding one entry, written out independently of the library: header,
-// every slot + 4 (0 stays 0), the new slot (old size + 4), the old entries, the new entry.
-std::vector<uint8_t> ExpectedAfterAdd(const std::vector<uint8_t>& old, uint32_t decodedLen,
-                                      const std::vector<uint8_t>& coded) {
-    const uint32_t slot0 = U32At(old, 12);
-    std::vector<uint8_t> out(old.begin(), old.begin() + 12);
-    for (uint32_t at = 12; at < slot0; at += 4) {
-        const uint32_t value = U32At(old, at);
-        PutU32(out, value == 0 ? 0 : value + 4);
-    }
-    PutU32(out, static_cast<uint32_t>(old.size() + 4));
-    out.insert(out.end(), old.begin() + slot0, old.end());
-    PutU32(out, decodedLen);
-    PutU32(out, static_cast<uint32_t>(coded.size()));
-    out.insert(out.end(), coded.begin(), coded.end());
-    return out;
-}
-
 class FragmentImport : public ImportFixture {
   protected:
     void SetUp() override {
@@ -232,29 +214,6 @@ TEST_F(FragmentImport, AFragmentBeyondTheCountIsRefusedBeforeTheTalkFileIsRewrit
     ExpectNothingChanged();
 }
 
-TEST_F(FragmentImport, ALargeTalkFileIsCopiedByteForByteWithProgressToTheEnd) {
-    Bytes filler(3 << 20);
-    for (size_t i = 0; i < filler.size(); ++i) filler[i] = static_cast<uint8_t>(i * 31 + i / 4099);
-    db_.AddUnreferencedBytes(filler);
-    Open(db_);
-    before_ = TalkBytes();
-    prompter_.AnswerFile(wave_);
-    prompter_.AnswerPreview(true);
-    prompter_.AnswerNumbers(std::vector<long long>{5});
-    int voice = 0;
-    uint64_t lastDone = 0, lastTotal = 0;
-    ASSERT_TRUE(AddFromWave(*doc_, 1, voice, [&](uint64_t done, uint64_t total) {
-        EXPECT_GE(done, lastDone);
-        lastDone = done;
-        lastTotal = total;
-        return true;
-    }));
-    const std::vector<uint8_t> expected = ExpectedAfterAdd(before_, 4800, CodedPcm(newPcm_));
-    EXPECT_EQ(TalkBytes(), expected);
-    EXPECT_EQ(lastDone, expected.size());
-    EXPECT_EQ(lastTotal, expected.size());
-}
-
 TEST_F(FragmentImport, AProgressWatcherCanStopTheRewrite) {
     prompter_.AnswerFile(wave_);
     prompter_.AnswerPreview(true);
@@ -276,46 +235,6 @@ TEST_F(FragmentImport, ATalkFileWhoseNameEndsInTheTemporaryMarkIsNeverItsOwnTemp
               0u);
     EXPECT_EQ(TalkBytes(), before_);
     EXPECT_TRUE(doc_->IsTalkFileOpen());
-}
-
-// --- talk files whose directory has no clear end ------------------------------------------------
-
-TEST_F(FragmentImport, ADirectoryThatDoesNotEndOnASlotIsRefusedBeforeAnythingIsWritten) {
-    std::vector<uint8_t> talk = before_;
-    WriteU32(talk.data() + 12, U32At(talk, 12) - 2);  // slot 0 no longer 12 + 4n
-    OpenWithTalk(db_, talk);
-    before_ = talk;
-    EXPECT_FALSE(Add(1, 5));
-    ASSERT_EQ(prompter_.messages.size(), 2u);
-    EXPECT_EQ(prompter_.messages[0].rfind("Bad voxfile directory\n", 0), 0u);
-    EXPECT_EQ(prompter_.messages[1], "Failed to add fragment");
-    ExpectNothingChanged();
-}
-
-// A talk file of `slots` slots, all but slot 0 empty.
-std::vector<uint8_t> TalkWithSlots(uint32_t slots) {
-    std::vector<uint8_t> talk = {'H', 'E', 'A', 'D', 'E', 'R', 0, 0, 0, 0, 0, 0};
-    PutU32(talk, 12 + 4 * slots);
-    talk.resize(12 + 4 * size_t{slots}, 0);
-    PutU32(talk, 0);  // decodedSize
-    PutU32(talk, 0);  // codedSize
-    return talk;
-}
-
-TEST_F(FragmentImport, TheLastVoxIndexAFragmentCanNameIsStillAdded) {
-    OpenWithTalk(db_, TalkWithSlots(32767));
-    ASSERT_TRUE(Add(2, 1));
-    EXPECT_EQ(VoxIndexOf(2, 1), 32767);
-}
-
-TEST_F(FragmentImport, AVoxIndexAboveWhatAFragmentCanNameIsRefused) {
-    const std::vector<uint8_t> talk = TalkWithSlots(32768);
-    OpenWithTalk(db_, talk);
-    before_ = talk;
-    EXPECT_FALSE(Add(2, 1));
-    EXPECT_EQ(prompter_.messages,
-              (Messages{"Voxfile has no room for another entry", "Failed to add fragment"}));
-    ExpectNothingChanged();
 }
 
 TEST_F(FragmentImport, AReadOnlyDocumentNeverRewritesItsTalkFile) {
@@ -360,26 +279,6 @@ TEST_F(FragmentImport, ReplaceOfSlotZeroRewritesWithTheNewEntryRightBehindTheDir
     prompter_.messages.clear();
     ASSERT_TRUE(Add(2, 0));
     EXPECT_EQ(VoxIndexOf(2, 0), 4);
-}
-
-TEST_F(FragmentImport, ReplaceOfSlotZeroUnderAFailedRenameLeavesEverythingAsItWas) {
-    faults::Arm("safefile.rename");
-    Replace(0, 0);
-    EXPECT_EQ(prompter_.messages,
-              (Messages{kReplaceWarning, "Movefile failed: " + TempTalkPath() + " -> " +
-                                             TalkPath() + ": Input/output error"}));
-    ExpectNothingChanged();
-}
-
-TEST_F(FragmentImport, ReplaceOfSlotZeroInAMalformedDirectoryIsRefused) {
-    std::vector<uint8_t> talk = before_;
-    WriteU32(talk.data() + 12, U32At(talk, 12) + 1);
-    OpenWithTalk(db_, talk);
-    before_ = talk;
-    Replace(0, 0);
-    ASSERT_EQ(prompter_.messages.size(), 2u);
-    EXPECT_EQ(prompter_.messages[1].rfind("Bad voxfile directory\n", 0), 0u);
-    ExpectNothingChanged();
 }
 
 TEST_F(FragmentImport, ReplaceOfAMissingFragmentOrVoiceChangesNothingAndSaysNothing) {

@@ -24,12 +24,6 @@ std::vector<uint8_t> PeakSine(double peak, double seconds) {
     return pcm;
 }
 
-std::vector<int16_t> ToSamples(const std::vector<uint8_t>& pcm) {
-    std::vector<int16_t> samples;
-    for (size_t i = 0; i + 1 < pcm.size(); i += 2) samples.push_back(ReadI16(pcm.data() + i));
-    return samples;
-}
-
 // A message with each number replaced by "#", and the numbers, in order: levels measured after
 // the codec (which gives a sine back a few tenths of a dB louder) are checked with a tolerance.
 std::string Shape(const std::string& text, std::vector<double>* numbers = nullptr) {
@@ -37,23 +31,6 @@ std::string Shape(const std::string& text, std::vector<double>* numbers = nullpt
     for (std::sregex_iterator it(text.begin(), text.end(), number), end; it != end; ++it)
         if (numbers != nullptr) numbers->push_back(std::stod(it->str()));
     return std::regex_replace(text, number, "#");
-}
-
-// The best normalised correlation of got against want delayed by up to 200 samples: the codec
-// delays what it gives back.
-double Correlation(const std::vector<int16_t>& want, const uint8_t* got, size_t samples) {
-    double best = 0;
-    for (size_t lag = 0; lag < 200; ++lag) {
-        double xy = 0, xx = 0, yy = 0;
-        for (size_t i = 400; i + lag < samples && i < want.size() - 400; ++i) {
-            const double y = ReadI16(got + 2 * (i + lag));
-            xy += want[i] * y;
-            xx += double(want[i]) * want[i];
-            yy += y * y;
-        }
-        if (xx > 0 && yy > 0) best = std::max(best, xy / std::sqrt(xx * yy));
-    }
-    return best;
 }
 
 class Recording : public ImportFixture {
@@ -82,32 +59,15 @@ class Recording : public ImportFixture {
     DatabaseBuilder db_;
 };
 
-TEST_F(Recording, EveryStudioFormatIsConvertedAndDecodesCloseToItsSource) {
-    const struct {
-        int format;
-        int rate;
-        int channels;
-        const char* note;
-    } cases[] = {
-        {SF_FORMAT_WAV | SF_FORMAT_PCM_24, 48000, 2, "converted from 48000 Hz stereo 24-bit"},
-        {SF_FORMAT_FLAC | SF_FORMAT_PCM_24, 44100, 2, "converted from 44100 Hz stereo FLAC 24-bit"},
-        {SF_FORMAT_WAVEX | SF_FORMAT_FLOAT, 96000, 1, "converted from 96000 Hz mono 32-bit float"},
-        {SF_FORMAT_OGG | SF_FORMAT_VORBIS, 44100, 2, "converted from 44100 Hz stereo Ogg Vorbis"},
-        {SF_FORMAT_AIFF | SF_FORMAT_PCM_16, 22050, 1, "converted from 22050 Hz mono AIFF 16-bit"},
-    };
-    const std::vector<int16_t> want = ToSamples(PeakSine(0.3, 2));
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.note);
-        const RecordingResult r = Read(SoundFileBytes(c.format, c.rate, c.channels,
-                                                      SineFrames(440, 0.3, c.rate, c.channels, 2)));
-        ASSERT_TRUE(r.Ok()) << r.error;
-        EXPECT_EQ(r.recording.notes, Lines{c.note});
-        EXPECT_EQ(r.recording.decodedLen, 32000u);
-        std::unique_ptr<uint8_t[]> pcm;
-        uint32_t pcmLen = 0;
-        ASSERT_TRUE(DecodeRecording(*doc_, r.recording, pcm, pcmLen));
-        EXPECT_GT(Correlation(want, pcm.get(), pcmLen / 2), 0.95);
-    }
+// How each format converts is the sound file reader's test; here, that its note and the coded
+// take reach the caller.
+TEST_F(Recording, AStudioTakeIsConvertedSaidSoAndCoded) {
+    const RecordingResult r = Read(SoundFileBytes(SF_FORMAT_FLAC | SF_FORMAT_PCM_24, 44100, 2,
+                                                  SineFrames(440, 0.3, 44100, 2, 2)));
+    ASSERT_TRUE(r.Ok()) << r.error;
+    EXPECT_EQ(r.recording.notes, Lines{"converted from 44100 Hz stereo FLAC 24-bit"});
+    EXPECT_EQ(r.recording.decodedLen, 32000u);
+    EXPECT_NEAR(Loudness(r.recording), -13.7, 1.0);
 }
 
 // The other voices stand at -10 dBFS peak (about -14 LUFS). The take replacing voice 0 is judged

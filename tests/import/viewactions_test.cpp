@@ -142,15 +142,6 @@ TEST_F(ViewActions, AListFileThatCannotBeCreatedWritesNoWaveFile) {
     EXPECT_EQ(prompter_.messages[0].rfind("File save failed\n", 0), 0u);
 }
 
-TEST_F(ViewActions, AWaveFileThatCannotBeWrittenIsNeitherCountedNorListed) {
-    ASSERT_EQ(mkdir((out_ + "/3-5.wav").c_str(), 0700), 0);  // a folder stands in its way
-    const ExportResult result = ExportFragmentRange(*doc_, 3, 3, list_);
-    EXPECT_EQ(result.saved, 2);
-    EXPECT_EQ(result.unwritten, 1);
-    EXPECT_NE(result.error.find("3-5.wav"), std::string::npos);
-    EXPECT_EQ(Text(ReadFileBytes(list_)), kHeaderLines + "3-0;.lh\r\n3-13;.lh\r\n");
-}
-
 TEST_F(ViewActions, SaveWritesTheChosenFileAfterItsDialog) {
     const std::string path = out_ + "/one.wav";
     prompter_.AnswerFile(path);

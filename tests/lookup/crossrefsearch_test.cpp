@@ -120,26 +120,6 @@ TEST_F(CommFixture, EvalInCommMatchesTheNegatedEntryWhateverItsSign) {
     EXPECT_EQ(FindEvalInComm(comms_, 65531), Numbers{});
 }
 
-TEST_F(CommFixture, ListOffsetBeyondTheFileReadsZeroForEveryEntry) {
-    Bytes bytes = CommFile({{-5, -5}, {-5, -5}});
-    Put32(bytes, 14 + 10, 0x7FFFFFF0);
-    OpenComms(bytes);
-    EXPECT_EQ(FindEvalInComm(comms_, 5), (Numbers{0}));
-    EXPECT_EQ(FindEvalInComm(comms_, 0), (Numbers{1}));
-}
-
-TEST_F(CommFixture, RecordsTheFileDoesNotHoldAreSkipped) {
-    Bytes bytes = CommFile({{-5}, {-5}});
-    // Record 0 claims five comms, so its own list moves past the end of the file, and comms 2
-    // to 4 have no record in the file.
-    Put32(bytes, 10, 14 * 5);
-    OpenComms(bytes);
-    ASSERT_EQ(comms_.GetCount(), 5);
-    EXPECT_EQ(FindEvalInComm(comms_, 0), (Numbers{0}));
-    EXPECT_EQ(FindEvalInComm(comms_, 5), (Numbers{1}));
-    EXPECT_EQ(FindFragInComm(comms_, evals_, 0), (Numbers{0}));
-}
-
 // Find Frag in Command
 
 TEST_F(CommFixture, FragInCommFindsDirectUseAndUseThroughAnEvalOnce) {

@@ -128,19 +128,6 @@ TEST_F(PackerTest, RefusesAWaveLongerThanATalkEntryHolds) {
     ExpectRefused(LineOf("entry 1 "), "(80962 bytes) long; a talk entry holds at most 80960 bytes");
 }
 
-TEST_F(PackerTest, AcceptsAWaveOfExactlyTheLongestLength) {
-    const std::vector<uint8_t> pcm = SinePcm(300, 40480);
-    ASSERT_TRUE(
-        WriteWave(In() + "/waves/f0000-v04.wav", pcm.data(), static_cast<uint32_t>(pcm.size())));
-    NoteLog log;
-    std::string error;
-    ASSERT_TRUE(PackFolder(In(), Out(), log, error)) << error;
-    VoxEntry entry;
-    ASSERT_TRUE(VoxFile::GetVoxEntry(ReadFileBytes(Out() + "/speech.vox"), 1, entry));
-    EXPECT_EQ(entry.decodedSize, 80960u);
-    EXPECT_EQ(entry.codedSize, 5060u);
-}
-
 TEST_F(PackerTest, RefusesAFolderThatIsNotEmptyAndChangesNothingInIt) {
     ASSERT_EQ(mkdir(Out().c_str(), 0700), 0);
     WriteText(Out() + "/speech.vox", "old");

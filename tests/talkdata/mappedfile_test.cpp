@@ -45,20 +45,6 @@ class MappedFileTest : public ::testing::Test {
     const Bytes content_ = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
 };
 
-TEST_F(MappedFileTest, OpenMapsTheWholeFileAndAtChecksTheFirstByte) {
-    MappedFile file;
-    ASSERT_TRUE(file.Open(path_, 1)) << file.GetError();
-    EXPECT_TRUE(file.IsOpen());
-    EXPECT_EQ(file.GetMode(), 1);
-    EXPECT_EQ(file.GetPath(), path_);
-    EXPECT_EQ(file.GetSize(), 10u);
-    EXPECT_EQ(Bytes(file.Bytes().begin(), file.Bytes().end()), content_);
-    ASSERT_NE(file.At(9), nullptr);
-    EXPECT_EQ(*file.At(9), 10);
-    EXPECT_EQ(file.At(10), nullptr);
-    EXPECT_EQ(file.At(0xFFFFFFFF), nullptr);
-}
-
 TEST_F(MappedFileTest, OpenFailures) {
     MappedFile file;
     EXPECT_FALSE(file.Open(folder_.File("missing.vox"), 1));
@@ -87,33 +73,6 @@ TEST_F(MappedFileTest, ReadOnlyOpenCannotWrite) {
     EXPECT_TRUE(file.Flush());
     file.Close();
     EXPECT_EQ(ReadFileBytes(path_), content_);
-}
-
-TEST_F(MappedFileTest, AppendReturnsTheOldEndAndRemaps) {
-    MappedFile file;
-    ASSERT_TRUE(file.Open(path_, 1));
-    const uint8_t extra[] = {0xA1, 0xA2, 0xA3};
-    EXPECT_EQ(file.Append(extra, 3), 10u);
-    EXPECT_EQ(file.GetSize(), 13u);
-    ASSERT_NE(file.At(12), nullptr);
-    EXPECT_EQ(*file.At(12), 0xA3);
-    EXPECT_EQ(file.Append(extra, 0), 13u);
-    Bytes expected = content_;
-    expected.insert(expected.end(), {0xA1, 0xA2, 0xA3});
-    EXPECT_EQ(ReadFileBytes(path_), expected);
-}
-
-TEST_F(MappedFileTest, FailedAppendWritesNothingAndKeepsTheView) {
-    MappedFile file;
-    ASSERT_TRUE(file.Open(path_, 1));
-    const uint8_t extra[] = {0xA1, 0xA2};
-    faults::Arm("mappedfile.append");
-    EXPECT_EQ(file.Append(extra, 2), MappedFile::kAppendFailed);
-    EXPECT_EQ(file.GetError(), "No space left on device");
-    EXPECT_EQ(file.GetSize(), 10u);
-    EXPECT_NE(file.At(9), nullptr);
-    EXPECT_EQ(SizeOnDisk(path_), 10u);
-    EXPECT_EQ(file.Append(nullptr, 4), MappedFile::kAppendFailed);
 }
 
 TEST_F(MappedFileTest, AppendFailingMidwayTakesThePartialTailBackOff) {
@@ -178,15 +137,6 @@ TEST_F(MappedFileTest, AnAppendPastTheReserveMovesTheViewWithItsGuard) {
     EXPECT_TRUE(file.IsDamaged());
     EXPECT_EQ(file.Append(tail, 1), MappedFile::kAppendFailed);
     EXPECT_EQ(SizeOnDisk(path_), 4096u);
-}
-
-TEST_F(MappedFileTest, ModeOtherThanZeroOrOneFailsWithoutTouchingTheFile) {
-    MappedFile file;
-    EXPECT_FALSE(file.Open(path_, 2));
-    EXPECT_FALSE(file.Open(path_, -1));
-    EXPECT_FALSE(file.IsOpen());
-    EXPECT_EQ(file.GetPath(), "");
-    EXPECT_EQ(ReadFileBytes(path_), content_);
 }
 
 TEST_F(MappedFileTest, RemapPicksUpGrowthFromOutside) {

@@ -57,19 +57,6 @@ TEST_F(SafeFileTest, ReplacingKeepsTheTargetsPermissionBits) {
     EXPECT_EQ(PermissionsOf(target), 0604u);
 }
 
-TEST_F(SafeFileTest, LargeWritesPassTheBufferIntact) {
-    Bytes big(300000);
-    for (size_t i = 0; i < big.size(); ++i) big[i] = static_cast<uint8_t>(i * 7);
-    const std::string target = folder_.File("big.bin");
-    SafeFile file;
-    ASSERT_TRUE(file.Begin(target));
-    ASSERT_TRUE(file.Write(big.data(), 10));           // buffered
-    ASSERT_TRUE(file.Write(big.data() + 10, 100000));  // larger than the buffer
-    ASSERT_TRUE(file.Write(big.data() + 100010, big.size() - 100010));
-    ASSERT_TRUE(file.Commit()) << file.GetError();
-    EXPECT_EQ(ReadFileBytes(target), big);
-}
-
 TEST_F(SafeFileTest, NamedTempDoesNotFollowASymlinkPlantedAtItsName) {
     const std::string target = folder_.File("speech.vox");
     const std::string temp = folder_.File("speech.vo$");
@@ -99,22 +86,6 @@ TEST_F(SafeFileTest, NamedTempReplacesAStaleFileOfThatName) {
     ASSERT_TRUE(file.Commit());
     EXPECT_EQ(ReadFileBytes(target), newBytes_);
     EXPECT_EQ(test::ListFolder(folder_.Path()), std::vector<std::string>{"speech.vox"});
-}
-
-TEST_F(SafeFileTest, WriteFailureMidwayIsReportedAsDiskFull) {
-    const std::string target = folder_.File("table.bin");
-    WriteFileBytes(target, oldBytes_);
-    const Bytes chunk(100000, 0x55);
-    SafeFile file;
-    ASSERT_TRUE(file.Begin(target));
-    faults::Arm("safefile.write", 1);
-    EXPECT_TRUE(file.Write(chunk.data(), chunk.size()));
-    EXPECT_FALSE(file.Write(chunk.data(), chunk.size()));
-    EXPECT_EQ(file.GetError(), "No space left on device");
-    EXPECT_FALSE(file.Write(chunk.data(), 1));  // stays failed
-    EXPECT_FALSE(file.Commit());
-    EXPECT_EQ(ReadFileBytes(target), oldBytes_);
-    EXPECT_EQ(test::ListFolder(folder_.Path()), std::vector<std::string>{"table.bin"});
 }
 
 TEST_F(SafeFileTest, AbortAndDestructionDiscardTheNewVersion) {

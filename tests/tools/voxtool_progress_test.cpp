@@ -54,26 +54,6 @@ class VoxtoolPackProgress : public ::testing::Test {
     std::string talk_;
 };
 
-TEST_F(VoxtoolPackProgress, PrintNothingExtraWhenTheOutputIsNoTerminal) {
-    ToolResult r = Run({"unpack", talk_, work_.File("u")});
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, "");
-    r = Run({"pack", work_.File("u"), work_.File("p")});
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, "");
-
-    // A changed wave: the note and nothing else.
-    const std::vector<uint8_t> pcm = SinePcm(250, 400);
-    const auto size = static_cast<uint32_t>(pcm.size());
-    ASSERT_TRUE(WriteWave(work_.File("u/waves/f0000-v01.wav"), pcm.data(), size));
-    r = Run({"pack", work_.File("u"), work_.File("q")});
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, "voxtool: waves/f0000-v01.wav: changed since it was unpacked; coded again\n");
-}
-
 // On a terminal the line counts the recordings and ends with a line end of its own.
 TEST_F(VoxtoolPackProgress, ShowsProgressOnATerminal) {
     int terminal = -1;
