@@ -64,6 +64,20 @@ Status RecordHistory(const std::string& talkPath, const std::vector<HistoryLine>
     return HistoryFailure(talkPath, what, why);
 }
 
+// The slot of a fragment's voice, or why there is none.
+Status FindVoiceSlot(const CVoxbenchDoc& doc, int frag, int voice, int& voxIndex) {
+    ListRecord record;
+    if (!doc.GetFragRecord(frag, record)) {
+        return Status::Failure("there is no fragment " + std::to_string(frag));
+    }
+    voxIndex = doc.FindVoxIndex(record, voice);
+    if (voxIndex < 0) {
+        return Status::Failure("fragment " + std::to_string(frag) + " has no voice " +
+                               std::to_string(voice));
+    }
+    return {};
+}
+
 }  // namespace
 
 bool CVoxbenchDoc::GetSlotOffset(int frag, int voice, uint32_t& offset) const {
@@ -83,15 +97,8 @@ bool CVoxbenchDoc::GetSlotOffset(int frag, int voice, uint32_t& offset) const {
 Status CVoxbenchDoc::PointSlotAt(int frag, int voice, uint32_t entryOffset) {
     if (readOnly_ || !voxFile_.IsOpen())
         return Status::Failure("the talk file is not open for writing");
-    ListRecord record;
-    if (!GetFragRecord(frag, record)) {
-        return Status::Failure("there is no fragment " + std::to_string(frag));
-    }
-    const int voxIndex = FindVoxIndex(record, voice);
-    if (voxIndex < 0) {
-        return Status::Failure("fragment " + std::to_string(frag) + " has no voice " +
-                               std::to_string(voice));
-    }
+    int voxIndex = -1;
+    if (Status found = FindVoiceSlot(*this, frag, voice, voxIndex); !found) return found;
     std::string why;
     if (!VoxFile::PointSlot(voxFile_, voxIndex, entryOffset, &why)) {
         return Status::Failure(voxFile_.GetPath() + ": fragment " + std::to_string(frag) +
@@ -103,15 +110,8 @@ Status CVoxbenchDoc::PointSlotAt(int frag, int voice, uint32_t entryOffset) {
 Status CVoxbenchDoc::ReplaceFragment(int frag, int voice, const uint8_t* coded, uint32_t codedLen,
                                      uint32_t decodedLen, const TakeSource& source) {
     if (coded == nullptr && codedLen != 0) return Status::Failure("no coded bytes given");
-    ListRecord record;
-    if (!GetFragRecord(frag, record)) {
-        return Status::Failure("there is no fragment " + std::to_string(frag));
-    }
-    const int voxIndex = FindVoxIndex(record, voice);
-    if (voxIndex < 0) {
-        return Status::Failure("fragment " + std::to_string(frag) + " has no voice " +
-                               std::to_string(voice));
-    }
+    int voxIndex = -1;
+    if (Status found = FindVoiceSlot(*this, frag, voice, voxIndex); !found) return found;
     if (voxFile_.At(static_cast<uint32_t>(TalkSlotOffset(static_cast<uint64_t>(voxIndex)))) ==
         nullptr) {
         return Status::Failure("talk entry " + std::to_string(voxIndex) + " of fragment " +

@@ -74,7 +74,9 @@ TEST(TalkHistory, ALineCutAtAnyByteIsSkippedAndTheWholeLinesBeforeItStay) {
         ASSERT_EQ(history.lines.size(), complete) << cut;
         const bool cutInsideALine = !part.empty() && part.back() != '\n';
         ASSERT_EQ(history.bad.size(), cutInsideALine ? 1u : 0u) << cut;
-        if (cutInsideALine) EXPECT_EQ(history.bad[0].lineNumber, complete + 1) << cut;
+        if (cutInsideALine) {
+            EXPECT_EQ(history.bad[0].lineNumber, complete + 1) << cut;
+        }
         for (size_t i = 0; i < complete; ++i) EXPECT_EQ(history.lines[i].lineNumber, i + 1);
     }
 }

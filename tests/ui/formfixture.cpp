@@ -167,4 +167,18 @@ std::vector<int> FormFixture::PlayedSoFar() {
     return Played(sound_->GetCalls(NullSoundStep::Play));
 }
 
+void AppFixture::Build(bool realEditors) {
+    CVoxbenchApp::Setup setup;
+    setup.profile = &profile;
+    setup.soundDevices = MakeNullSoundFactory(sound);
+    setup.prompter = &prompter;
+    if (!realEditors) setup.editors = EditorOpeners{};
+    app = std::make_unique<CVoxbenchApp>(std::move(setup));
+}
+
+QString AppFixture::Field(int id) const {
+    auto* edit = app->View()->findChild<QLineEdit*>(QStringLiteral("ctl%1").arg(id));
+    return edit ? edit->text() : "<missing>";
+}
+
 }  // namespace vox::test

@@ -10,6 +10,7 @@
 #include "tests/support/databasebuilder.h"
 #include "tests/support/scriptedprompter.h"
 #include "tests/support/tempdir.h"
+#include "ui/cvoxbenchapp.h"
 #include "ui/cvoxbenchview.h"
 #include "ui/templates/dialogtemplate.h"
 #include "workbench/document.h"
@@ -76,6 +77,21 @@ class FormFixture {
     std::unique_ptr<CVoxbenchDoc> doc_;
     DialogTemplateSet templates_;
     std::unique_ptr<CVoxbenchView> view_;
+};
+
+// The whole program on the test database (frame, form and document) with a scripted prompter
+// and a null sound device. Build makes it; with realEditors the eval and frag editors open.
+struct AppFixture {
+    TempDir dir;
+    std::string talkPath = TestDatabase::Write(dir.Path());
+    MemoryProfile profile;
+    ScriptedPrompter prompter;
+    std::shared_ptr<NullSoundControl> sound = std::make_shared<NullSoundControl>();
+    std::unique_ptr<CVoxbenchApp> app;
+
+    void Build(bool realEditors = false);
+    // An edit's text on the form, or "<missing>".
+    QString Field(int id) const;
 };
 
 }  // namespace vox::test

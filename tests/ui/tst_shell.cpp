@@ -24,30 +24,11 @@ using vox::test::TestDatabase;
 
 namespace {
 
-struct Shell {
-    TempDir dir;
-    std::string talkPath = TestDatabase::Write(dir.Path());
-    MemoryProfile profile;
-    ScriptedPrompter prompter;
-    std::shared_ptr<NullSoundControl> sound = std::make_shared<NullSoundControl>();
-    std::unique_ptr<CVoxbenchApp> app;
-
+struct Shell : vox::test::AppFixture {
     explicit Shell(bool build = true) {
         if (build) Build();
     }
-    void Build() {
-        CVoxbenchApp::Setup setup;
-        setup.profile = &profile;
-        setup.soundDevices = MakeNullSoundFactory(sound);
-        setup.prompter = &prompter;
-        setup.editors = EditorOpeners{};
-        app = std::make_unique<CVoxbenchApp>(std::move(setup));
-    }
     QString Title() { return app->MainFrame()->windowTitle(); }
-    QString Field(int id) {
-        auto* edit = app->View()->findChild<QLineEdit*>(QStringLiteral("ctl%1").arg(id));
-        return edit ? edit->text() : "<missing>";
-    }
     // A copy of the database in a folder of its own.
     std::string CopyDatabase(const std::string& name) {
         const std::string folder = dir.File(name);

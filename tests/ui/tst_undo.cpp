@@ -38,20 +38,9 @@ using vox::test::TestDatabase;
 namespace {
 
 // The program on the test database, with the real editors and the undo stack.
-struct UndoApp {
-    TempDir dir;
-    std::string talkPath = TestDatabase::Write(dir.Path());
-    MemoryProfile profile;
-    ScriptedPrompter prompter;
-    std::shared_ptr<NullSoundControl> sound = std::make_shared<NullSoundControl>();
-    std::unique_ptr<CVoxbenchApp> app;
-
+struct UndoApp : vox::test::AppFixture {
     UndoApp() {
-        CVoxbenchApp::Setup setup;
-        setup.profile = &profile;
-        setup.soundDevices = MakeNullSoundFactory(sound);
-        setup.prompter = &prompter;
-        app = std::make_unique<CVoxbenchApp>(std::move(setup));
+        Build(true);
         app->InitInstance({QString::fromStdString(talkPath)});
     }
     CVoxbenchDoc& Doc() { return app->Document(); }

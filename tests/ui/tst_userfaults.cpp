@@ -29,30 +29,14 @@ using vox::test::TestDatabase;
 
 namespace {
 
-struct App {
-    TempDir dir;
-    std::string talkPath = TestDatabase::Write(dir.Path());
-    MemoryProfile profile;
-    ScriptedPrompter prompter;
-    std::shared_ptr<NullSoundControl> sound = std::make_shared<NullSoundControl>();
-    std::unique_ptr<CVoxbenchApp> app;
-
+struct App : vox::test::AppFixture {
     explicit App(bool open = true) {
         profile.WriteString("Data", "Comms", TestDatabase::WriteCommNames(dir.Path()));
         profile.WriteString("Data", "Phrases", TestDatabase::WritePhrases(dir.Path()));
-        CVoxbenchApp::Setup setup;
-        setup.profile = &profile;
-        setup.soundDevices = MakeNullSoundFactory(sound);
-        setup.prompter = &prompter;
-        setup.editors = EditorOpeners{};
-        app = std::make_unique<CVoxbenchApp>(std::move(setup));
+        Build();
         QStringList arguments;
         if (open) arguments << QString::fromStdString(talkPath);
         if (!app->InitInstance(arguments)) qFatal("%s", app->StartupError().c_str());
-    }
-    QString Field(int id) const {
-        auto* edit = app->View()->findChild<QLineEdit*>(QStringLiteral("ctl%1").arg(id));
-        return edit ? edit->text() : "<missing>";
     }
     QString ButtonText(int id) const {
         auto* button = app->View()->findChild<QPushButton*>(QStringLiteral("ctl%1").arg(id));
