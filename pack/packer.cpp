@@ -1,12 +1,15 @@
 #include "pack/packer.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 
 #include "audio/wavefile.h"
 #include "pack/descriptioncheck.h"
 #include "pack/descriptionreader.h"
-#include "pack/outputfolder.h"
 #include "pack/samplehash.h"
 #include "pack/tablebytes.h"
 #include "pack/waveconversion.h"
@@ -64,7 +67,7 @@ bool Packer::ReadInputs(const std::string& folder, PackDescription& d) {
     DescriptionError error;
     if (!ReadDescription(text, d, error) || !CheckDescription(d, error))
         return Refuse(error.line, error.message);
-    return ReadSideFiles(folder, d) && ReadCodedFile(folder, d);
+    return ReadSideFiles(folder, d) && ReadCodedFile(folder, d) && ReadHistoryFolder(folder, d);
 }
 
 bool Packer::ReadSideFiles(const std::string& folder, const PackDescription& d) {
@@ -91,6 +94,47 @@ bool Packer::ReadCodedFile(const std::string& folder, const PackDescription& d) 
             return Refuse(entry.line, std::string(kCodedFileName) + ": " + why);
         return true;
     }
+    return true;
+}
+
+bool Packer::ReadHistoryFolder(const std::string& folder, const PackDescription& d) {
+    struct stat st {};
+    const std::string path = folder + "/" + kHistoryFileName;
+    if (lstat(path.c_str(), &st) != 0 && errno == ENOENT) return true;
+    std::vector<uint8_t> text;
+    std::string why;
+    if (!ReadInside(folder, kHistoryFileName, text, why)) {
+        error_ = path + ": " + why;
+        return false;
+    }
+    std::map<std::string, size_t> entryOfWave;
+    for (size_t i = 0; i < d.entries.size(); ++i) entryOfWave.emplace(d.entries[i].wave, i);
+    int line = 0;
+    if (!ReadFolderHistory(text, entryOfWave, history_, line, why)) {
+        error_ = path + ":" + std::to_string(line) + ": " + why;
+        return false;
+    }
+    hasHistory_ = true;
+    for (const std::string& name : history_.takeFiles)
+        if (!ReadEarlierTake(folder, name)) return false;
+    return true;
+}
+
+bool Packer::ReadEarlierTake(const std::string& folder, const std::string& name) {
+    std::vector<uint8_t> bytes;
+    std::string why;
+    const std::string where = folder + "/" + std::string(kHistoryFileName) + ": " + name + ": ";
+    if (!ReadInside(folder, name, bytes, why)) {
+        error_ = where + why;
+        return false;
+    }
+    if (bytes.size() < sizeof(uint32_t)) {
+        error_ = where + "shorter than the 4 bytes of its decoded size";
+        return false;
+    }
+    codedBuffers_.push_back(std::move(bytes));
+    const std::vector<uint8_t>& take = codedBuffers_.back();
+    earlier_.push_back({ReadU32(take.data()), ByteSpan(take).subspan(sizeof(uint32_t))});
     return true;
 }
 
@@ -155,6 +199,17 @@ bool Packer::PrepareEntry(const std::string& folder, const EntryDescription& ent
     return true;
 }
 
+// Called after the talk file is written, so every offset is known to fit in 32 bits.
+bool Packer::WriteHistoryFile(const PackDescription& d, OutputFolder& out, std::string& why) const {
+    if (!hasHistory_) return true;
+    const std::vector<uint64_t> offsets = TalkEntryOffsets(d, entries_, earlier_);
+    std::vector<uint32_t> currentAt(offsets.begin(), offsets.begin() + entries_.size());
+    std::vector<uint32_t> earlierAt(offsets.begin() + entries_.size(), offsets.end() - 1);
+    const std::string text = PackedHistoryText(history_, currentAt, earlierAt);
+    return out.WriteFile(HistoryPath(d.talkName),
+                         ByteSpan(reinterpret_cast<const uint8_t*>(text.data()), text.size()), why);
+}
+
 bool Packer::WriteOutput(const PackDescription& d, const std::string& outFolder,
                          const ProgressFn& progress) {
     OutputFolder out;
@@ -163,8 +218,11 @@ bool Packer::WriteOutput(const PackDescription& d, const std::string& outFolder,
         error_ = why;
         return false;
     }
-    const auto writeTalk = [&](ByteSink& sink) { return WriteTalk(d, entries_, sink, why); };
+    const auto writeTalk = [&](ByteSink& sink) {
+        return WriteTalk(d, entries_, earlier_, sink, why);
+    };
     const bool ok = out.WriteStreamed(d.talkName, writeTalk, why) &&
+                    WriteHistoryFile(d, out, why) &&
                     out.WriteFile(kFragFileName, FragTableBytes(d), why) &&
                     out.WriteFile(kEvalFileName, EvalTableBytes(d), why) &&
                     out.WriteFile(kCommFileName, CommTableBytes(d), why);
@@ -196,6 +254,9 @@ bool Packer::Pack(const std::string& folder, const std::string& outFolder,
     codedBuffers_.clear();
     entries_.clear();
     sideFiles_.clear();
+    hasHistory_ = false;
+    history_ = {};
+    earlier_.clear();
     descriptionPath_ = folder + "/" + kDescriptionFileName;
     if (!codecReady_) return Refuse(0, "the speech codec cannot start");
     PackDescription d;

@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "audio/speechcodec.h"
+#include "pack/folderhistory.h"
+#include "pack/outputfolder.h"
 #include "pack/packdescription.h"
 #include "pack/talkwriter.h"
 #include "pack/unpacker.h"
@@ -18,7 +20,8 @@ namespace vox::pack {
 // and line and leaves nothing behind. A wave whose samples still hash to what unpack wrote
 // keeps its coded bytes; any other wave is coded (and converted first when it is not 8000 Hz
 // 16-bit mono, with a note). The output is built beside outFolder and put in its place at
-// the end, so a failed, stopped or killed pack leaves no part of a database there.
+// the end, so a failed, stopped or killed pack leaves no part of a database there. A folder
+// with a history.txt also gets the history file, its earlier takes after the current entries.
 class Packer {
   public:
     explicit Packer(NoteFn note);
@@ -41,8 +44,11 @@ class Packer {
     bool ReadCodedFile(const std::string& folder, const PackDescription& d);
     bool KeepCodedFile(const std::string& folder, const EntryDescription& entry);
     bool PrepareEntry(const std::string& folder, const EntryDescription& entry);
+    bool ReadHistoryFolder(const std::string& folder, const PackDescription& d);
+    bool ReadEarlierTake(const std::string& folder, const std::string& name);
     bool LoadWavePcm(const std::string& folder, const EntryDescription& entry,
                      std::vector<uint8_t>& pcm, bool& converted);
+    bool WriteHistoryFile(const PackDescription& d, OutputFolder& out, std::string& why) const;
     bool WriteOutput(const PackDescription& d, const std::string& outFolder,
                      const ProgressFn& progress);
     bool Stop();
@@ -58,6 +64,9 @@ class Packer {
         codedBuffers_;  // coded now, or read per entry; a deque keeps spans valid
     std::vector<CodedEntry> entries_;
     std::vector<SideFile> sideFiles_;
+    bool hasHistory_ = false;
+    FolderHistoryInput history_;
+    std::vector<CodedEntry> earlier_;  // the earlier takes history_ names, in its order
 };
 
 }  // namespace vox::pack

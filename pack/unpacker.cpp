@@ -11,6 +11,7 @@
 #include "pack/descriptioncheck.h"
 #include "pack/descriptionreader.h"
 #include "pack/descriptionwriter.h"
+#include "pack/folderhistory.h"
 #include "pack/outputfolder.h"
 #include "pack/packlimits.h"
 #include "pack/samplehash.h"
@@ -200,6 +201,7 @@ void Unpacker::NoteIrregularities(const UnpackSource& source, const PackDescript
     uint64_t regularSize = TalkSlotOffset(VoxFile::SlotCount(source.talk));
     for (const EntryDescription& e : d.entries)
         regularSize = TalkEntryEnd(regularSize, e.codedSize);
+    regularSize += keptByHistory_;
     if (source.talk.size() > regularSize)
         note_("talk file: " + std::to_string(source.talk.size() - regularSize) +
               " bytes belong to no entry; pack leaves them out");
@@ -226,6 +228,27 @@ void Unpacker::NoteIrregularities(const UnpackSource& source, const PackDescript
               error.message + " (pack refuses the description until this is put right)");
 }
 
+// Written before the description, so that an update stopped on the way leaves the earlier
+// description over files that are each whole.
+bool Unpacker::WriteHistory(const UnpackSource& source, const std::vector<Recording>& recordings,
+                            const PackDescription& d, UnpackTarget& out) {
+    if (source.history == nullptr || (source.history->lines.empty() && source.history->bad.empty()))
+        return true;
+    std::map<uint32_t, std::string> waveAt;
+    for (size_t i = 0; i < recordings.size(); ++i) waveAt[recordings[i].offset] = d.entries[i].wave;
+    const FolderHistory history = HistoryForFolder(*source.history, source.talk, waveAt);
+    for (const std::string& note : history.notes) note_(note);
+    if (source.history->lines.empty()) return true;
+    std::string why;
+    if (!history.takes.empty() && !out.MakeSubfolder(kHistoryFolderName, why)) return Fail(why);
+    for (const TakeFile& take : history.takes) {
+        if (!out.WriteFile(take.name, take.bytes, why)) return Fail(why);
+        keptByHistory_ += kTalkEntryHeaderSize + take.bytes.size() - sizeof(uint32_t);
+    }
+    if (!out.WriteFile(kHistoryFileName, AsBytes(history.text), why)) return Fail(why);
+    return true;
+}
+
 bool Unpacker::CopySideFile(const std::string& from, const char* name, UnpackTarget& out) {
     std::vector<uint8_t> bytes;
     std::string why;
@@ -238,6 +261,7 @@ bool Unpacker::Begin(const UnpackSource& source) {
     error_.clear();
     stopped_ = false;
     updateCounts_ = {};
+    keptByHistory_ = 0;
     if (source.frags == nullptr || source.evals == nullptr) return Fail("no tables given");
     if (!codecReady_) return Fail("the speech codec cannot start");
     return true;
@@ -265,6 +289,7 @@ bool Unpacker::WriteAll(const UnpackSource& source, const std::vector<Recording>
         return false;
     if (!source.commNamesPath.empty() && !CopySideFile(source.commNamesPath, kCommNamesName, out))
         return false;
+    if (!WriteHistory(source, recordings, d, out)) return false;
     NoteIrregularities(source, d);
     if (!out.WriteFile(kDescriptionFileName, AsBytes(WriteDescription(d)), why)) return Fail(why);
     // The last chance to stop: after this the folder stands complete.

@@ -12,6 +12,7 @@
 #include "talkdata/evaltable.h"
 #include "talkdata/fragtable.h"
 #include "talkdata/progress.h"
+#include "talkdata/talkhistory.h"
 
 namespace vox::pack {
 
@@ -28,6 +29,7 @@ struct UnpackSource {
     ByteSpan comm;
     std::string phrasesPath;  // empty: none
     std::string commNamesPath;
+    const History* history = nullptr;  // the talk file's history; null or empty: none
 };
 
 // Writes a database into a new or empty folder as ordinary files: the description, one wave
@@ -36,7 +38,7 @@ struct UnpackSource {
 // workbench reads from the database; where the files hold more (bytes no slot points to, tables not
 // in the regular layout) or hold something pack would refuse, a note says so. The folder is built
 // beside the target and put in its place at the end, so nothing is left there when it fails, is
-// stopped or is killed.
+// stopped or is killed. A history goes into history.txt, with the earlier takes it names.
 class Unpacker {
   public:
     static constexpr const char* kPhrasesName = "phrases.csv";
@@ -77,6 +79,8 @@ class Unpacker {
     bool WriteWaves(ByteSpan talk, const std::vector<Recording>& recordings, PackDescription& d,
                     UnpackTarget& out, const ProgressFn& progress);
     void NoteIrregularities(const UnpackSource& source, const PackDescription& d);
+    bool WriteHistory(const UnpackSource& source, const std::vector<Recording>& recordings,
+                      const PackDescription& d, UnpackTarget& out);
     bool CopySideFile(const std::string& from, const char* name, UnpackTarget& out);
 
     NoteFn note_;
@@ -86,6 +90,7 @@ class Unpacker {
     bool stopped_ = false;
     bool updating_ = false;
     FolderUpdate::Counts updateCounts_;
+    uint64_t keptByHistory_ = 0;  // the earlier takes' entries, which pack puts back
 };
 
 }  // namespace vox::pack

@@ -50,6 +50,14 @@ void RunUnpack(const UnpackOptions& options) {
         SideFile(options.phrasesPath, !doc.GetPhrases().IsEmpty(), doc.GetProfile(), "Phrases");
     source.commNamesPath =
         SideFile(options.commNamesPath, !doc.GetCommNames().IsEmpty(), doc.GetProfile(), "Comms");
+    History history;
+    std::string why;
+    if (!ReadHistory(options.talkPath, history, &why)) {
+        PrintError(HistoryPath(options.talkPath) + ": " + why);
+        ExitStatus() = kExitFailure;
+        return;
+    }
+    source.history = &history;
     // Notes wait for the end so that they do not break into the progress line.
     std::vector<std::string> notes;
     pack::Unpacker unpacker([&notes](const std::string& note) { notes.push_back(note); });

@@ -203,5 +203,42 @@ TEST_F(PackerTest, RefusesAMissingSideFile) {
     ExpectRefused(LineOf("phrases "), "phrases.csv: No such file");
 }
 
+// history.txt is read whole before anything is written: a line that is not of the format or a
+// take file that cannot be used is refused with its place, and no output is left.
+TEST_F(PackerTest, RefusesAHistoryThatDoesNotRead) {
+    const std::string good =
+        "2026-12-07T15:38:15Z\treplace\t0\t0\t0\tx12\twaves/f0000-v00.wav\t-\ta.wav\n";
+    const std::string taking = "2026-12-07T15:38:16Z\treplace\t0\t0\t0\twaves/f0000-v00.wav\t";
+    const struct {
+        std::string text;
+        std::string error;
+    } cases[] = {
+        {good + "yesterday\treplace\t0\t0\t0\tx5\tx6\t-\t-\n", "history.txt:2: not a time"},
+        {good + taking + "x7\t-\n", "history.txt:2: not 9 tab-separated fields"},
+        {good + taking + "history/t9.coded\t-\tb.wav\n",
+         "history.txt: history/t9.coded: No such file"},
+        {good + taking + "history/short.coded\t-\tb.wav\n",
+         "history.txt: history/short.coded: shorter than the 4 bytes of its decoded size"},
+    };
+    ASSERT_EQ(mkdir((In() + "/history").c_str(), 0777), 0);
+    WriteFileBytes(In() + "/history/short.coded", {1, 2, 3});
+    for (const auto& c : cases) {
+        WriteText(In() + "/history.txt", c.text);
+        NoteLog log;
+        std::string error;
+        EXPECT_FALSE(PackFolder(In(), Out(), log, error));
+        EXPECT_EQ(error.rfind(In() + "/" + c.error, 0), 0u) << error;
+        EXPECT_FALSE(FileExists(Out()));
+    }
+    WriteText(In() + "/history.txt", good);
+    NoteLog log;
+    std::string error;
+    ASSERT_TRUE(PackFolder(In(), Out(), log, error)) << error;
+    const std::vector<uint8_t> talk = ReadFileBytes(Out() + "/speech.vox");
+    EXPECT_EQ(ReadText(Out() + "/speech.vox.history"),
+              good.substr(0, good.find("waves/")) + std::to_string(ReadU32(talk.data() + 12)) +
+                  "\t-\ta.wav\n");
+}
+
 }  // namespace
 }  // namespace vox::test

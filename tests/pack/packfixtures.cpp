@@ -28,7 +28,10 @@ bool UnpackFolder(const std::string& dbFolder, const std::string& talkName,
         error = "tables do not load";
         return false;
     }
+    History history;
+    if (!ReadHistory(dbFolder + "/" + talkName, history, &error)) return false;
     pack::UnpackSource source;
+    source.history = &history;
     source.talkName = talkName;
     source.talk = talk;
     source.frags = &frags;

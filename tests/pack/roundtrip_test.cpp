@@ -4,9 +4,12 @@
 
 #include "audio/wavefile.h"
 #include "talkdata/commtable.h"
+#include "talkdata/talkhistory.h"
 #include "talkdata/voxfile.h"
 #include "tests/pack/packfixtures.h"
+#include "tests/support/speechsignals.h"
 #include "tests/support/tempdir.h"
+#include "tests/tools/toolrunner.h"
 
 namespace vox::test {
 namespace {
@@ -284,6 +287,66 @@ TEST_F(RoundTrip, ASlotPointingOutsideTheFileIsDescribedAsEmpty) {
     Unpack();
     Pack();
     EXPECT_NE(unpackLog_.All().find("slot 1 points at offset 2147483632"), std::string::npos);
+    ExpectSameDatabase(original_.Path(), Packed(), "speech.vox");
+}
+
+// The entry's decodedSize, codedSize and coded bytes; empty where no whole entry lies.
+std::vector<uint8_t> EntryAt(const std::vector<uint8_t>& talk, uint32_t offset, bool dropped) {
+    if (dropped || !VoxFile::IsEntryAt(talk, offset)) return {};
+    const uint32_t coded = ReadU32(talk.data() + offset + 4);
+    return {talk.begin() + offset, talk.begin() + offset + 8 + coded};
+}
+
+// Three replaces of one voice and a revert to the first of them, through voxtool as a user
+// makes them, and a line naming an offset where no entry lies: the history's lines and every
+// take's bytes come back, that offset as a dropped take.
+TEST_F(RoundTrip, HistoryAndEarlierTakesComeBack) {
+    DatabaseBuilder db;
+    db.AddEntry(640, CodedSine(400, 320));
+    db.AddEntry(960, CodedSine(600, 480));
+    db.AddFragment({{0, 0}, {1, 1}});
+    db.AddEval({});
+    db.AddComm({});
+    db.WriteTo(original_.Path(), "speech.vox");
+    const std::string talk = original_.File("speech.vox");
+    TempDir config;
+    for (const double hz : {300.0, 500.0, 700.0}) {
+        const std::vector<uint8_t> pcm = SinePcm(hz, 800);
+        const std::string wave = work_.File(std::to_string(static_cast<int>(hz)) + ".wav");
+        WriteFileBytes(wave, MakeWaveBytes(pcm.data(), static_cast<uint32_t>(pcm.size())));
+        ASSERT_EQ(RunVoxtool({"replace", talk, "0", "0", wave}, config.Path()).status, 0);
+    }
+    ASSERT_EQ(RunVoxtool({"revert", talk, "0", "0", "--to", "2"}, config.Path()).status, 0);
+    HistoryLine stray{
+        "2026-12-07T15:38:15Z", "replace", 0, 1, 1, 7, ReadU32(ReadFileBytes(talk).data() + 16)};
+    ASSERT_TRUE(AppendHistory(talk, {stray}));
+    Unpack();
+    EXPECT_EQ(ListFolder(Unpacked() + "/history").size(), 3u);  // the first and two replaced
+    EXPECT_NE(unpackLog_.All().find("no whole entry lies at offset 7"), std::string::npos)
+        << unpackLog_.All();
+    Pack();
+
+    History before, after;
+    ASSERT_TRUE(ReadHistory(talk, before));
+    ASSERT_TRUE(ReadHistory(Packed() + "/speech.vox", after));
+    ASSERT_EQ(after.lines.size(), before.lines.size());
+    ASSERT_EQ(before.lines.size(), 5u);
+    const std::vector<uint8_t> a = ReadFileBytes(talk);
+    const std::vector<uint8_t> b = ReadFileBytes(Packed() + "/speech.vox");
+    for (size_t i = 0; i < before.lines.size(); ++i) {
+        const HistoryLine& x = before.lines[i];
+        const HistoryLine& y = after.lines[i];
+        EXPECT_EQ(
+            std::tie(x.time, x.kind, x.frag, x.voice, x.voxIndex, x.source.name, x.source.hash),
+            std::tie(y.time, y.kind, y.frag, y.voice, y.voxIndex, y.source.name, y.source.hash))
+            << i;
+        EXPECT_EQ(EntryAt(a, x.newOffset, x.newDropped), EntryAt(b, y.newOffset, y.newDropped))
+            << i;
+        const std::vector<uint8_t> old = EntryAt(a, x.oldOffset, x.oldDropped);
+        EXPECT_EQ(old, EntryAt(b, y.oldOffset, y.oldDropped)) << i;
+        EXPECT_EQ(y.oldDropped, old.empty()) << i;
+    }
+    EXPECT_EQ(after.lines.back().oldOffset, 7u);
     ExpectSameDatabase(original_.Path(), Packed(), "speech.vox");
 }
 
