@@ -314,11 +314,15 @@ TEST_F(RoundTrip, HistoryAndEarlierTakesComeBack) {
         const std::vector<uint8_t> pcm = SinePcm(hz, 800);
         const std::string wave = work_.File(std::to_string(static_cast<int>(hz)) + ".wav");
         WriteFileBytes(wave, MakeWaveBytes(pcm.data(), static_cast<uint32_t>(pcm.size())));
-        ASSERT_EQ(RunVoxtool({"replace", talk, "0", "0", wave}, config.Path()).status, 0);
+        ASSERT_EQ(RunVoxtool({"replace", talk, "0", "1", wave}, config.Path()).status, 0);
     }
-    ASSERT_EQ(RunVoxtool({"revert", talk, "0", "0", "--to", "2"}, config.Path()).status, 0);
-    HistoryLine stray{
-        "2026-12-07T15:38:15Z", "replace", 0, 1, 1, 7, ReadU32(ReadFileBytes(talk).data() + 16)};
+    const ToolResult reverted = RunVoxtool({"revert", talk, "0", "1", "--to", "2"}, config.Path());
+    ASSERT_EQ(reverted.status, 0) << reverted.err;
+    HistoryLine stray;
+    stray.time = "2026-12-07T15:38:15Z";
+    stray.kind = "replace";
+    stray.oldOffset = 7;
+    stray.newOffset = ReadU32(ReadFileBytes(talk).data() + 12);  // slot 0's entry
     ASSERT_TRUE(AppendHistory(talk, {stray}));
     Unpack();
     EXPECT_EQ(ListFolder(Unpacked() + "/history").size(), 3u);  // the first and two replaced
