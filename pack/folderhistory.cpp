@@ -1,6 +1,8 @@
 #include "pack/folderhistory.h"
 
+#include <cstdio>
 #include <set>
+#include <utility>
 
 #include "talkdata/talklayout.h"
 #include "talkdata/voxfile.h"
@@ -41,20 +43,29 @@ class TakeNamer {
     TakeNamer(ByteSpan talk, const std::map<uint32_t, std::string>& waveAt, FolderHistory& out)
         : talk_(talk), waveAt_(waveAt), out_(out) {}
 
-    std::string Name(uint32_t offset, bool dropped) {
-        if (dropped) return DroppedName(offset);
+    // An earlier take is named after its voice and its place among the voice's takes (in
+    // order of first mention), not its offset: a rewrite of the talk file moves the offsets,
+    // and a folder kept in version control should not see its takes renamed.
+    std::string Name(const HistoryLine& line, uint32_t offset, bool dropped) {
+        if (dropped) {
+            // Counted too, so that a compact that drops takes renames none of the others.
+            if (dropped_.insert(offset).second) ++takeCount_[{line.frag, line.voice}];
+            return DroppedName(offset);
+        }
+        const auto known = names_.find(offset);
+        if (known != names_.end()) return known->second;
+        const int number = ++takeCount_[{line.frag, line.voice}];
         const auto wave = waveAt_.find(offset);
-        if (wave != waveAt_.end()) return wave->second;
-        const std::string name =
-            std::string(kHistoryFolderName) + "/t" + std::to_string(offset) + ".coded";
-        if (written_.count(offset) != 0) return name;
+        if (wave != waveAt_.end()) return names_[offset] = wave->second;
+        char name[64];
+        std::snprintf(name, sizeof name, "%s/f%04d-v%02d-take%d.coded", kHistoryFolderName,
+                      line.frag, line.voice, number);
         std::string why;
         if (!VoxFile::IsEntryAt(talk_, offset, &why)) {
-            if (lost_.insert(offset).second)
-                out_.notes.push_back("history: no whole entry lies at offset " +
-                                     std::to_string(offset) + " (" + why +
-                                     "); written as a dropped take");
-            return DroppedName(offset);
+            out_.notes.push_back("history: no whole entry lies at offset " +
+                                 std::to_string(offset) + " (" + why +
+                                 "); written as a dropped take");
+            return names_[offset] = DroppedName(offset);
         }
         const uint8_t* at = talk_.data() + offset;
         const uint32_t coded = ReadU32(at + 4);
@@ -63,16 +74,16 @@ class TakeNamer {
         file.bytes.insert(file.bytes.end(), at + kTalkEntryHeaderSize,
                           at + kTalkEntryHeaderSize + coded);
         out_.takes.push_back(std::move(file));
-        written_.insert(offset);
-        return name;
+        return names_[offset] = name;
     }
 
   private:
     ByteSpan talk_;
     const std::map<uint32_t, std::string>& waveAt_;
     FolderHistory& out_;
-    std::set<uint32_t> written_;
-    std::set<uint32_t> lost_;
+    std::map<uint32_t, std::string> names_;
+    std::map<std::pair<int, int>, int> takeCount_;
+    std::set<uint32_t> dropped_;
 };
 
 }  // namespace
@@ -88,8 +99,8 @@ FolderHistory HistoryForFolder(const History& history, ByteSpan talk,
         std::string text = HistoryLineText(line);
         text.pop_back();  // its newline
         std::vector<std::string> fields = SplitFields(text);
-        fields[kOldField] = namer.Name(line.oldOffset, line.oldDropped);
-        fields[kNewField] = namer.Name(line.newOffset, line.newDropped);
+        fields[kOldField] = namer.Name(line, line.oldOffset, line.oldDropped);
+        fields[kNewField] = namer.Name(line, line.newOffset, line.newDropped);
         out.text += JoinFields(fields) + "\n";
     }
     return out;

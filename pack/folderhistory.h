@@ -17,7 +17,7 @@ inline constexpr const char* kHistoryFileName = "history.txt";
 inline constexpr const char* kHistoryFolderName = "history";
 
 struct TakeFile {
-    std::string name;  // "history/t22944.coded"
+    std::string name;  // "history/f0003-v00-take2.coded"
     std::vector<uint8_t> bytes;
 };
 

@@ -31,13 +31,13 @@ git -C u init -q && git -C u add -A && git -C u commit -qm unpacked
 tone take.wav 0.6 700
 "$voxtool" replace db/speech.vox 1 0 take.wav >/dev/null
 "$voxtool" unpack --update db/speech.vox u 2>update.log
-grep -q "u: 3 files written, 4 unchanged, 0 removed" update.log || fail "counts: $(cat update.log)"
+grep -q "u: 5 files written, 4 unchanged, 0 removed" update.log || fail "counts: $(cat update.log)"
 changed=$(git -C u status --porcelain | sort | tr '\n' ' ')
-[ "$changed" = " M database.txt  M waves/f0001-v00.coded  M waves/f0001-v00.wav " ] ||
+[ "$changed" = " M database.txt  M waves/f0001-v00.coded  M waves/f0001-v00.wav ?? history.txt ?? history/ " ] ||
     fail "a replace changed: $changed"
 [ "$(git -C u diff --numstat database.txt)" = "$(printf '1\t1\tdatabase.txt')" ] ||
     fail "the description changed by more than its line: $(git -C u diff database.txt)"
-git -C u commit -qam replaced
+git -C u add -A && git -C u commit -qm replaced
 
 # A new voice: its two files, its entry line, and its fragment's line.
 "$voxtool" add db/speech.vox 1 5 take.wav >/dev/null
@@ -49,7 +49,7 @@ changed=$(git -C u status --porcelain --untracked-files=all | sort | tr '\n' ' '
     fail "the description changed by more than two lines: $(git -C u diff database.txt)"
 
 # The older format: all coded bytes in one shared file, found by offset.
-mkdir -p v1/waves && cp u/waves/*.wav v1/waves/
+mkdir -p v1/waves && cp u/waves/*.wav v1/waves/ && cp -r u/history u/history.txt v1/
 offset=0
 : > v1/coded.bin
 while IFS= read -r line; do
