@@ -1,5 +1,6 @@
 #include "ui/importflows.h"
 
+#include <QUndoStack>
 #include <climits>
 #include <optional>
 #include <vector>
@@ -105,18 +106,28 @@ bool HasSlot(CVoxbenchDoc& doc, int fragment, int voice) {
 }
 
 // A slot that moved (also when only its history line failed) becomes an undoable command. Slot 0
-// moved by a rewrite that shifted every entry, so the older commands lose their entries.
-void RecordReplace(CVoxbenchDoc& doc, QUndoStack* undo, int fragment, int voice, uint32_t before) {
+// moves by a rewrite that inserts its new entry behind the directory, so its own offset stays
+// while every other entry shifts: the older commands lose their entries. The rewrite grows the
+// file, which is how it is told from a replace that failed.
+void RecordReplace(CVoxbenchDoc& doc, QUndoStack* undo, int fragment, int voice, uint32_t before,
+                   uint64_t sizeBefore) {
     uint32_t after = 0;
     ListRecord record;
-    if (before == 0 || !doc.GetSlotOffset(fragment, voice, after) || after == before ||
+    if (before == 0 || !doc.GetSlotOffset(fragment, voice, after) ||
         !doc.GetFragRecord(fragment, record)) {
         return;
     }
     if (doc.FindVoxIndex(record, voice) == 0) {
+        if (doc.GetVoxFile().GetSize() == sizeBefore) return;
+        // Undo going grey without a word would look like a fault.
+        if (undo != nullptr && undo->count() > 0)
+            doc.GetPrompter().ShowStatus(
+                "Undo history cleared: replacing the talk file's first recording rewrote the "
+                "whole file");
         ForgetHistory(undo, doc);
         return;
     }
+    if (after == before) return;
     RecordCommand(undo, new PointVoiceSlot(doc, PointVoiceSlot::ReplaceText(fragment, voice),
                                            fragment, voice, before, after));
 }
@@ -157,10 +168,11 @@ bool ReplaceWithWave(CVoxbenchDoc& doc, int fragment, int voice, QUndoStack* und
     const CodedRecording& recording = take->recording;
     uint32_t before = 0;
     const bool hadEntry = doc.GetSlotOffset(fragment, voice, before);
+    const uint64_t sizeBefore = doc.GetVoxFile().GetSize();
     const Status replaced =
         doc.ReplaceFragment(fragment, voice, recording.coded.get(), recording.codedLen,
                             recording.decodedLen, recording.source);
-    RecordReplace(doc, undo, fragment, voice, hadEntry ? before : 0);
+    RecordReplace(doc, undo, fragment, voice, hadEntry ? before : 0, sizeBefore);
     // A write that failed is said, with the file and the reason.
     if (!replaced) {
         doc.GetPrompter().ShowMessage(replaced.error);

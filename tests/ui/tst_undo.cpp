@@ -323,6 +323,22 @@ class UndoTest : public QObject {
         QVERIFY(a.Doc().IsModified());  // the added voice is still to be saved
     }
 
+    void aReplaceOfTheFirstRecordingClearsTheHistoryAndSaysSo() {
+        UndoApp a;
+        a.View().SetAutoPlay(false);
+        a.View().GoToPhrase(0, 1);
+        a.Replace();
+        QCOMPARE(a.app->UndoStack().count(), 1);
+        a.View().GoToPhrase(0, 0);  // slot 0: a rewrite moves every recording
+        a.prompter.statuses.clear();
+        a.Replace();
+        QCOMPARE(a.app->UndoStack().count(), 0);
+        QVERIFY(!a.Action(cmd::kEditUndo)->isEnabled());
+        QCOMPARE(a.prompter.statuses,
+                 std::vector<std::string>{"Undo history cleared: replacing the talk file's first "
+                                          "recording rewrote the whole file"});
+    }
+
     void historyListsTheTakesPlaysOneAndRevertsUndoably() {
         UndoApp a;
         a.View().SetAutoPlay(false);
