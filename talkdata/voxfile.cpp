@@ -211,6 +211,29 @@ bool VoxFile::WriteWithNewFirstEntry(ByteSpan old, const NewEntry& first,
     return true;
 }
 
+uint32_t VoxFile::EntrySize(ByteSpan file, uint32_t offset) {
+    return kTalkEntryHeaderSize + ReadU32(file.data() + offset + 4);
+}
+
+bool VoxFile::WriteWithEntryFirst(ByteSpan old, uint32_t entry, ByteSink& out, std::string* why) {
+    if (!IsEntryAt(old, entry, why)) return false;
+    const uint32_t firstEntry = SlotZero(old);
+    if (entry == firstEntry) return Refuse(why, "the entry is the first one already");
+    const uint32_t size = EntrySize(old, entry);
+    const OffsetMap moved = OffsetMap::EntryToFront(firstEntry, entry, size);
+    std::vector<uint8_t> front(old.begin(), old.begin() + firstEntry);
+    for (uint32_t at = kTalkHeaderSize + kTalkSlotSize; at < firstEntry; at += kTalkSlotSize) {
+        const uint32_t value = ReadU32(front.data() + at);
+        if (value != 0) WriteU32(front.data() + at, moved(value));
+    }
+    const bool written = out.Write(front.data(), front.size()) &&
+                         out.Write(old.data() + entry, size) &&
+                         out.Write(old.data() + firstEntry, entry - firstEntry) &&
+                         out.Write(old.data() + entry + size, old.size() - entry - size);
+    if (!written) return Refuse(why, "the new talk file could not be written");
+    return true;
+}
+
 std::string TemporaryTalkPath(const std::string& talkPath) {
     if (talkPath.empty() || talkPath.back() == '$') return "";
     std::string temp = talkPath;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "talkdata/bytes.h"
+#include "talkdata/offsetmap.h"
 #include "talkdata/talklayout.h"
 
 namespace vox {
@@ -87,6 +88,15 @@ class VoxFile {
     static bool WriteWithNewFirstEntry(ByteSpan old, const NewEntry& first,
                                        const std::vector<NewEntry>& others, ByteSink& out,
                                        std::string* why = nullptr);
+    // The rewrite that points slot 0 at an entry already in the file (an undo, a revert): that
+    // entry moves right behind the directory, where slot 0 points, and everything from the old
+    // first entry up to it moves back by its size (OffsetMap::EntryToFront); the file keeps its
+    // size. Refused before anything is written when no whole entry begins at entry or it is
+    // already the first.
+    static bool WriteWithEntryFirst(ByteSpan old, uint32_t entry, ByteSink& out,
+                                    std::string* why = nullptr);
+    // The size of the entry at offset with its header; IsEntryAt must hold.
+    static uint32_t EntrySize(ByteSpan file, uint32_t offset);
 };
 
 // The name every rewrite of the talk file (an add, a compact) is written under before it

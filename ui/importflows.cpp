@@ -106,28 +106,14 @@ bool HasSlot(CVoxbenchDoc& doc, int fragment, int voice) {
 }
 
 // A slot that moved (also when only its history line failed) becomes an undoable command. Slot 0
-// moves by a rewrite that inserts its new entry behind the directory, so its own offset stays
-// while every other entry shifts: the older commands lose their entries. The rewrite grows the
-// file, which is how it is told from a replace that failed.
+// moves by a rewrite that moves the entry it held too: before is followed to where it lies now.
 void RecordReplace(CVoxbenchDoc& doc, QUndoStack* undo, int fragment, int voice, uint32_t before,
-                   uint64_t sizeBefore) {
+                   size_t movesBefore) {
     uint32_t after = 0;
-    ListRecord record;
     if (before == 0 || !doc.GetSlotOffset(fragment, voice, after) ||
-        !doc.GetFragRecord(fragment, record)) {
+        !doc.FollowEntry(before, movesBefore) || after == before) {
         return;
     }
-    if (doc.FindVoxIndex(record, voice) == 0) {
-        if (doc.GetVoxFile().GetSize() == sizeBefore) return;
-        // Undo going grey without a word would look like a fault.
-        if (undo != nullptr && undo->count() > 0)
-            doc.GetPrompter().ShowStatus(
-                "Undo history cleared: replacing the talk file's first recording rewrote the "
-                "whole file");
-        ForgetHistory(undo, doc);
-        return;
-    }
-    if (after == before) return;
     RecordCommand(undo, new PointVoiceSlot(doc, PointVoiceSlot::ReplaceText(fragment, voice),
                                            fragment, voice, before, after));
 }
@@ -168,11 +154,11 @@ bool ReplaceWithWave(CVoxbenchDoc& doc, int fragment, int voice, QUndoStack* und
     const CodedRecording& recording = take->recording;
     uint32_t before = 0;
     const bool hadEntry = doc.GetSlotOffset(fragment, voice, before);
-    const uint64_t sizeBefore = doc.GetVoxFile().GetSize();
+    const size_t movesBefore = doc.GetEntryMoveCount();
     const Status replaced =
         doc.ReplaceFragment(fragment, voice, recording.coded.get(), recording.codedLen,
                             recording.decodedLen, recording.source);
-    RecordReplace(doc, undo, fragment, voice, hadEntry ? before : 0, sizeBefore);
+    RecordReplace(doc, undo, fragment, voice, hadEntry ? before : 0, movesBefore);
     // A write that failed is said, with the file and the reason.
     if (!replaced) {
         doc.GetPrompter().ShowMessage(replaced.error);

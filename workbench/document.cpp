@@ -66,6 +66,7 @@ bool CVoxbenchDoc::OnNewDocument() {
 
 bool CVoxbenchDoc::OnOpenDocument(const std::string& path, Access access) {
     openError_.clear();
+    NoteEntryMove(std::nullopt);
     const int mode = access == Access::ReadWrite ? 1 : 0;
     // Every writer holds the talk file's lock; a second one is refused before anything opens.
     if (mode == 1 && !writerLock_.Acquire(path)) {
@@ -116,6 +117,7 @@ bool CVoxbenchDoc::PrepareForWriting(const std::string& path) {
 }
 
 void CVoxbenchDoc::ReleaseDatabase() {
+    NoteEntryMove(std::nullopt);
     readOnly_ = false;
     voxFile_.Close();
     writerLock_.Release();

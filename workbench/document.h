@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,7 @@
 #include "talkdata/evaltable.h"
 #include "talkdata/fragtable.h"
 #include "talkdata/mappedfile.h"
+#include "talkdata/offsetmap.h"
 #include "talkdata/profile.h"
 #include "talkdata/progress.h"
 #include "talkdata/status.h"
@@ -149,11 +151,13 @@ class CVoxbenchDoc {
     // holds the new recording, but its history line could not be written: ...").
     Status ReplaceFragment(int frag, int voice, const uint8_t* coded, uint32_t codedLen,
                            uint32_t decodedLen, const TakeSource& source = {});
-    // Points the slot of the fragment's voice at an entry already in the talk file, in place
-    // (no rewrite, no append, no history line), flushed, under the writer lock the document
-    // holds: what undo and redo of a replace do. Refused, with nothing written, for an offset
-    // where no whole entry lies behind the directory (VoxFile::IsEntryAt), for slot 0 (it also
-    // marks the directory's end, so only a rewrite can change it) and for a read-only document.
+    // Points the slot of the fragment's voice at an entry already in the talk file (no append,
+    // no history line), flushed, under the writer lock the document holds: what undo and redo
+    // of a replace and a revert do. In place, except for slot 0, which also marks the
+    // directory's end: its entry is moved to the front by a rewrite (VoxFile::
+    // WriteWithEntryFirst) that moves other entries and the history's offsets with it
+    // (FollowEntry). Refused, with nothing written, for an offset where no whole entry lies
+    // behind the directory (VoxFile::IsEntryAt) and for a read-only document.
     Status PointSlotAt(int frag, int voice, uint32_t entryOffset);
     // The entry offset the slot of the fragment's voice holds now; false when the fragment,
     // the voice or the slot is missing.
@@ -167,6 +171,14 @@ class CVoxbenchDoc {
     // that holds slot 0 in one rewrite instead. Whole or not at all. Then one "import" history
     // line per slot, with each replacement's frag, voice and source.
     Status ReplaceEntries(const EntryBatch& batch, size_t& slotsWritten);
+
+    // --- entries that moved (fragmentimport.cpp) -----------------------------------------------
+    // How many rewrites have moved the talk file's entries since the document was made: a
+    // replace or a revert of slot 0, an add, a compact, opening another database.
+    size_t GetEntryMoveCount() const { return entryMoves_.size(); }
+    // Follows the entry that lay at offset when the count was since to where it lies now;
+    // false when a compact or another database came in between (their moves are not kept).
+    bool FollowEntry(uint32_t& offset, size_t since) const;
 
     // --- maintenance -----------------------------------------------------------------------
     // The writer lock on the open talk file, held while it is open read-write.
@@ -199,6 +211,9 @@ class CVoxbenchDoc {
 
   private:
     void ReleaseDatabase();
+    // A rewrite moved the entries as moved says, or (nullopt) in a way that is not kept.
+    void NoteEntryMove(std::optional<OffsetMap> moved) { entryMoves_.push_back(std::move(moved)); }
+    Status PutEntryFirst(int frag, int voice, uint32_t entryOffset);
     bool PrepareForWriting(const std::string& path);
 
     Profile& profile_;
@@ -222,6 +237,7 @@ class CVoxbenchDoc {
     EvalNameList evalNames_;
     PhraseList phrases_;
     CommNameList commNames_;
+    std::vector<std::optional<OffsetMap>> entryMoves_;
 };
 
 }  // namespace vox

@@ -20,6 +20,7 @@ CompactResult CVoxbenchDoc::CompactOpenTalkFile(const ProgressFn& progress) {
     voxFile_.Close();
     writerLock_.Release();
     CompactTalkFile(path_, result, progress);
+    if (result.rewritten) NoteEntryMove(std::nullopt);
     if (!writerLock_.Acquire(path_) || !voxFile_.Open(path_, 1)) {
         // Another writer came in between: the database stays open for looking.
         const std::string why = writerLock_.IsHeld() ? voxFile_.GetError() : writerLock_.GetError();

@@ -4,7 +4,8 @@
 // Each replace also appends a line to the history beside the talk file, after the slot has
 // moved and been flushed: a kill between the two leaves a slot whose line is missing, never a
 // line that names a move that did not happen. Rewrites that move the entries (slot 0's
-// replace, an add) move the history's offsets with them.
+// replace and re-pointing, an add) move the history's offsets with them and are noted, so that
+// offsets kept from before them can follow their entries (FollowEntry).
 #include <functional>
 #include <vector>
 
@@ -23,12 +24,6 @@ uint32_t SlotValue(const MappedFile& talk, int voxIndex) {
                    TalkSlotOffset(static_cast<uint64_t>(voxIndex)) + kTalkSlotSize <= talk.GetSize()
                ? ReadU32(at)
                : 0;
-}
-
-// The entries at or behind from moved by distance bytes in a rewrite.
-std::function<uint32_t(uint32_t)> ShiftFrom(uint32_t from, uint32_t distance) {
-    return
-        [from, distance](uint32_t offset) { return offset >= from ? offset + distance : offset; };
 }
 
 HistoryLine LineFor(const char* kind, int frag, int voice, int voxIndex, uint32_t oldOffset,
@@ -99,12 +94,52 @@ Status CVoxbenchDoc::PointSlotAt(int frag, int voice, uint32_t entryOffset) {
         return Status::Failure("the talk file is not open for writing");
     int voxIndex = -1;
     if (Status found = FindVoiceSlot(*this, frag, voice, voxIndex); !found) return found;
+    if (voxIndex == 0) return PutEntryFirst(frag, voice, entryOffset);
     std::string why;
     if (!VoxFile::PointSlot(voxFile_, voxIndex, entryOffset, &why)) {
         return Status::Failure(voxFile_.GetPath() + ": fragment " + std::to_string(frag) +
                                " voice " + std::to_string(voice) + ": " + why);
     }
     return {};
+}
+
+// Slot 0 also marks where the directory ends, so it always points right behind the directory:
+// the entry it is to hold is moved there by a rewrite, and the history's offsets move with it.
+Status CVoxbenchDoc::PutEntryFirst(int frag, int voice, uint32_t entryOffset) {
+    const std::string name = "fragment " + std::to_string(frag) + " voice " + std::to_string(voice);
+    std::string why;
+    if (!VoxFile::IsEntryAt(voxFile_.Bytes(), entryOffset, &why))
+        return Status::Failure(voxFile_.GetPath() + ": " + name + ": " + why);
+    const uint32_t firstEntry = SlotValue(voxFile_, 0);
+    if (entryOffset == firstEntry) return {};
+    why = WhyNoRewrite(voxFile_, voxFile_.GetSize());
+    if (!why.empty()) return Status::Failure(why);
+    const OffsetMap moved = OffsetMap::EntryToFront(
+        firstEntry, entryOffset, VoxFile::EntrySize(voxFile_.Bytes(), entryOffset));
+    const Status status = RewriteTalkFile(voxFile_, writerLock_, voxFile_.GetSize(),
+                                          [&](ByteSink& sink) {
+                                              return VoxFile::WriteWithEntryFirst(
+                                                  voxFile_.Bytes(), entryOffset, sink);
+                                          },
+                                          {});
+    if (!status) return status;
+    NoteEntryMove(moved);
+    if (!MoveHistoryOffsets(voxFile_.GetPath(), moved, &why)) {
+        return Status::Failure(voxFile_.GetPath() + ": " + name +
+                               " holds the recording, but the history's offsets could not be "
+                               "moved with the entries: " +
+                               why);
+    }
+    return {};
+}
+
+bool CVoxbenchDoc::FollowEntry(uint32_t& offset, size_t since) const {
+    if (since > entryMoves_.size()) return false;
+    for (size_t i = since; i < entryMoves_.size(); ++i) {
+        if (!entryMoves_[i]) return false;
+        offset = (*entryMoves_[i])(offset);
+    }
+    return true;
 }
 
 Status CVoxbenchDoc::ReplaceFragment(int frag, int voice, const uint8_t* coded, uint32_t codedLen,
@@ -127,8 +162,9 @@ Status CVoxbenchDoc::ReplaceFragment(int frag, int voice, const uint8_t* coded, 
         const Status status =
             RewriteWithFirstEntry(voxFile_, writerLock_, {0, decodedLen, coded, codedLen}, {});
         if (!status) return status;
+        NoteEntryMove(OffsetMap::ShiftFrom(oldOffset, distance));
         std::string why;
-        if (!MoveHistoryOffsets(talkPath, ShiftFrom(oldOffset, distance), &why)) {
+        if (!MoveHistoryOffsets(talkPath, OffsetMap::ShiftFrom(oldOffset, distance), &why)) {
             return HistoryFailure(
                 talkPath, "fragment " + std::to_string(frag) + " voice " + std::to_string(voice),
                 why);
@@ -186,7 +222,8 @@ Status CVoxbenchDoc::ReplaceEntries(const EntryBatch& batch, size_t& slotsWritte
     const Status status = RewriteWithFirstEntry(voxFile_, writerLock_, first, others);
     if (!status) return status;
     slotsWritten = batch.Size();
-    const auto moved = ShiftFrom(firstEntry, kTalkEntryHeaderSize + first.codedLen);
+    const OffsetMap moved = OffsetMap::ShiftFrom(firstEntry, kTalkEntryHeaderSize + first.codedLen);
+    NoteEntryMove(moved);
     std::string why;
     if (!MoveHistoryOffsets(talkPath, moved, &why)) {
         return HistoryFailure(talkPath, "every replaced voice", why);
@@ -228,10 +265,11 @@ Status CVoxbenchDoc::AddFragment(int frag, int voice, std::unique_ptr<uint8_t[]>
 
     fragTable_ = std::move(updated);
     SetModifiedFlag(true);
-    UpdateAllViews();
     // The new slot pushed every entry back by one slot's width.
+    NoteEntryMove(OffsetMap::ShiftFrom(oldFirstEntry, kTalkSlotSize));
+    UpdateAllViews();
     std::string moveError;
-    if (!MoveHistoryOffsets(voxFile_.GetPath(), ShiftFrom(oldFirstEntry, kTalkSlotSize),
+    if (!MoveHistoryOffsets(voxFile_.GetPath(), OffsetMap::ShiftFrom(oldFirstEntry, kTalkSlotSize),
                             &moveError)) {
         return Status::Failure(voxFile_.GetPath() +
                                ": the fragment was added, but the history's offsets could not be "

@@ -25,9 +25,14 @@ RevertResult PutBack(CVoxbenchDoc& doc, int frag, int voice, const std::vector<T
         return result;
     }
     doc.GetSlotOffset(frag, voice, result.fromOffset);
+    const size_t moves = doc.GetEntryMoveCount();
     const Status pointed = doc.PointSlotAt(frag, voice, result.take.offset);
+    // Slot 0's take is moved to the front, and the entries in front of it with it.
+    doc.FollowEntry(result.fromOffset, moves);
+    doc.FollowEntry(result.take.offset, moves);
     if (!pointed) {
         result.error = pointed.error;
+        result.moved = doc.GetEntryMoveCount() != moves;
         return result;
     }
     result.moved = true;

@@ -29,6 +29,7 @@ struct TakesResult {
 };
 TakesResult ListTakes(CVoxbenchDoc& doc, int frag, int voice);
 
+// The offsets are where the entries lie after the revert (slot 0's revert moves them).
 struct RevertResult {
     uint32_t fromOffset = 0;  // the entry the slot held
     Take take;                // the take it holds now

@@ -15,12 +15,14 @@ class HistoryTest : public DocumentFixture {
         Write(SampleDatabase());
         Open();
     }
-    // The entry fragment 2 voice 0 (slot 3) points at: header and coded bytes.
-    Bytes CurrentEntry() {
+    // The entry a slot points at: header and coded bytes.
+    Bytes EntryOf(int voxIndex) {
         const Bytes talk = TalkBytes();
-        const uint32_t at = SlotValue(talk, 3);
-        return Bytes(talk.begin() + at, talk.begin() + at + EntryLength(talk, 3));
+        const uint32_t at = SlotValue(talk, voxIndex);
+        return Bytes(talk.begin() + at, talk.begin() + at + EntryLength(talk, voxIndex));
     }
+    // Fragment 2 voice 0's (slot 3).
+    Bytes CurrentEntry() { return EntryOf(3); }
     void Replace(double hz, const char* name) {
         const Bytes pcm = SpeechLikePcm(2560, hz);
         const Bytes coded = CodedPcm(pcm);
@@ -87,7 +89,6 @@ TEST_F(HistoryTest, PointSlotAtMovesOnlyTheSlotAndRefusesWhatIsNoEntry) {
     } refused[] = {
         {2, 0, 16, "inside the directory"},
         {2, 0, static_cast<uint32_t>(before.size()) - 4, "no whole entry"},
-        {0, 0, first, "not a slot that can be re-pointed"},  // slot 0
         {2, 1, first, "has no voice 1"},
         {99, 0, first, "there is no fragment 99"},
     };
@@ -105,12 +106,24 @@ TEST_F(HistoryTest, PointSlotAtMovesOnlyTheSlotAndRefusesWhatIsNoEntry) {
 
 TEST_F(HistoryTest, RewritesMoveTheHistorysOffsetsWithTheEntries) {
     const std::vector<Bytes> takes = ReplaceTwice();
-    // Slot 0's replace puts its new entry in front of every other; an add widens the directory.
+    const Bytes slot0Before = EntryOf(0);
+    // Slot 0's replace puts its new entry in front of every other; an add widens the directory;
+    // slot 0's revert brings its take to the front and moves what lay before it behind it.
     const Bytes pcm = SpeechLikePcm(1920, 700);
     const Bytes coded = CodedPcm(pcm);
     ASSERT_TRUE(doc_->ReplaceFragment(0, 0, coded.data(), static_cast<uint32_t>(coded.size()),
                                       static_cast<uint32_t>(pcm.size())));
+    const Bytes slot0After = EntryOf(0);
     ASSERT_TRUE(doc_->AddFragment(5, 0, std::make_unique<uint8_t[]>(0), 0, 0));
+    const size_t talkSize = TalkBytes().size();
+    for (const auto& [take, expected] : {std::pair{0, &slot0Before}, {1, &slot0After}}) {
+        const RevertResult r =
+            RevertToEntry(*doc_, 0, 0, ListTakes(*doc_, 0, 0).takes[take].offset);
+        ASSERT_TRUE(r.moved && r.error.empty()) << r.error;
+        EXPECT_EQ(EntryOf(0), *expected) << take;
+        EXPECT_EQ(r.take.offset, SlotValue(TalkBytes(), 0));
+        EXPECT_EQ(TalkBytes().size(), talkSize);
+    }
     for (size_t i = 0; i < takes.size(); ++i) {
         const RevertResult r = RevertToEntry(*doc_, 2, 0, ListTakes(*doc_, 2, 0).takes[i].offset);
         ASSERT_TRUE(r.moved || i == 2) << r.error;
@@ -119,6 +132,10 @@ TEST_F(HistoryTest, RewritesMoveTheHistorysOffsetsWithTheEntries) {
     const std::vector<Take> first = ListTakes(*doc_, 0, 0).takes;
     ASSERT_EQ(first.size(), 2u);
     EXPECT_TRUE(first[0].present && first[1].present && first[1].current);
+    doc_.reset();
+    SpeechCodec codec;
+    ASSERT_TRUE(codec.Init());
+    EXPECT_TRUE(VerifyDatabaseFiles(talk_, MakeEntryDecodeCheck(codec)).findings.empty());
 }
 
 TEST_F(HistoryTest, CompactKeepsTheNamedTakesAndDroppingThemRefusesTheRevertByName) {

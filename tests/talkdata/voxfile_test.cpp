@@ -236,6 +236,46 @@ TEST(VoxFileNewFirstEntry, InsertsBehindTheDirectoryAndAppendsTheRestOfTheBatch)
     EXPECT_EQ(why, "voxIndex 5 is not a slot that can be replaced in place");
 }
 
+// Slot 0 re-pointed at an entry already in the file (an undo, a revert): the entry moves behind
+// the directory, what lay in front of it moves back by its size, the file keeps its size.
+TEST(VoxFileEntryFirst, MovesTheEntryToTheFrontAndTheSlotsWithTheirEntries) {
+    Bytes talk = kTalk;
+    talk.insert(talk.end(), {50, 0, 0, 0, 1, 0, 0, 0, 0x77});  // 46: an earlier take
+    BufferSink out;
+    std::string why;
+    ASSERT_TRUE(VoxFile::WriteWithEntryFirst(talk, 46, out, &why)) << why;
+    Bytes expected(kTalk.begin(), kTalk.begin() + 12);
+    expected.insert(expected.end(), {
+                                        24, 0, 0, 0,  // slot 0 -> 24: the moved entry
+                                        0, 0, 0, 0,   // slot 1: absent, stays absent
+                                        45, 0, 0, 0,  // slot 2: 36 + 9
+                                    });
+    expected.insert(expected.end(), talk.begin() + 46, talk.end());
+    expected.insert(expected.end(), kTalk.begin() + 24, kTalk.end());
+    EXPECT_EQ(out.written, expected);
+    const OffsetMap moved = OffsetMap::EntryToFront(24, 46, 9);
+    EXPECT_EQ(moved(46), 24u);
+    EXPECT_EQ(moved(24), 33u);
+    EXPECT_EQ(moved(55), 55u);
+    EXPECT_EQ(moved(16), 16u);
+    EXPECT_EQ(OffsetMap::ShiftFrom(24, 8)(0xFFFFFFFCu), 0xFFFFFFFCu);  // would wrap: stays
+
+    const struct {
+        uint32_t entry;
+        const char* why;
+    } refused[] = {
+        {24, "the entry is the first one already"},
+        {16, "byte 16 lies inside the directory"},
+        {50, "no whole entry begins at byte 50"},
+    };
+    for (const auto& c : refused) {
+        BufferSink none;
+        EXPECT_FALSE(VoxFile::WriteWithEntryFirst(talk, c.entry, none, &why));
+        EXPECT_EQ(why, c.why);
+        EXPECT_TRUE(none.written.empty()) << c.why;
+    }
+}
+
 TEST(VoxFileNewSlot, RewritesWithEveryOffsetMovedByFour) {
     const uint8_t coded[] = {1, 2, 3};
     BufferSink sink;

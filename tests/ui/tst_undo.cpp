@@ -52,22 +52,31 @@ struct UndoApp : vox::test::AppFixture {
         if (Doc().GetEvalTable().IsModified()) prompter.AnswerFile(dir.File("evalFile.bin"));
         return app->OnFileSave();
     }
-    std::string TakeFile() {
+    std::string TakeFile(double hz = 440) {
         const std::string path = dir.File("take.wav");
         vox::test::WriteFileBytes(
             path, vox::test::SoundFileBytes(SF_FORMAT_WAV | SF_FORMAT_PCM_16, 8000, 1,
-                                            vox::test::SineFrames(440, 0.2, 8000, 1, 0.3)));
+                                            vox::test::SineFrames(hz, 0.2, 8000, 1, 0.3)));
         return path;
     }
     // Replace through the form, for the fragment and voice it shows.
-    void Replace() {
-        prompter.AnswerFile(TakeFile());
+    void Replace(double hz = 440) {
+        prompter.AnswerFile(TakeFile(hz));
         prompter.AnswerPreview(true);
         View().ReplaceFromWave();
     }
     uint32_t Slot(int fragment, int voice) {
         uint32_t offset = 0;
         return Doc().GetSlotOffset(fragment, voice, offset) ? offset : 0;
+    }
+    // The entry the voice's slot points at, header and coded bytes, as on disk.
+    Bytes Entry(int fragment, int voice) {
+        const Bytes talk = ReadFileBytes(talkPath);
+        const size_t at = Slot(fragment, voice);
+        if (at == 0 || at + 8 > talk.size()) return {};
+        const size_t coded = talk[at + 4] | talk[at + 5] << 8 | size_t{talk[at + 6]} << 16;
+        return Bytes(talk.begin() + static_cast<long>(at),
+                     talk.begin() + static_cast<long>(std::min(talk.size(), at + 8 + coded)));
     }
 };
 
@@ -323,20 +332,50 @@ class UndoTest : public QObject {
         QVERIFY(a.Doc().IsModified());  // the added voice is still to be saved
     }
 
-    void aReplaceOfTheFirstRecordingClearsTheHistoryAndSaysSo() {
+    // Slot 0 marks the directory's end: its replace, undo and redo are rewrites that move the
+    // other entries, and a command from before them still finds its own.
+    void theFirstRecordingStepsBackAndForthAndOlderCommandsFollowTheirEntries() {
         UndoApp a;
         a.View().SetAutoPlay(false);
         a.View().GoToPhrase(0, 1);
+        std::vector<Bytes> voice1{a.Entry(0, 1)};
         a.Replace();
-        QCOMPARE(a.app->UndoStack().count(), 1);
-        a.View().GoToPhrase(0, 0);  // slot 0: a rewrite moves every recording
-        a.prompter.statuses.clear();
-        a.Replace();
-        QCOMPARE(a.app->UndoStack().count(), 0);
-        QVERIFY(!a.Action(cmd::kEditUndo)->isEnabled());
-        QCOMPARE(a.prompter.statuses,
-                 std::vector<std::string>{"Undo history cleared: replacing the talk file's first "
-                                          "recording rewrote the whole file"});
+        voice1.push_back(a.Entry(0, 1));
+        a.View().GoToPhrase(0, 0);
+        std::vector<Bytes> first{a.Entry(0, 0)};
+        for (const double hz : {300.0, 600.0}) {
+            a.Replace(hz);
+            first.push_back(a.Entry(0, 0));
+        }
+        QCOMPARE(a.Action(cmd::kEditUndo)->text(), QString("&Undo Replace fragment 0 voice 0"));
+        const size_t size = ReadFileBytes(a.talkPath).size();
+        const Bytes history = ReadFileBytes(a.talkPath + ".history");
+        QUndoStack& stack = a.app->UndoStack();
+        a.prompter.messages.clear();
+        const auto expect = [&](size_t firstTake, size_t voice1Take) {
+            QVERIFY(a.Entry(0, 0) == first[firstTake]);
+            QVERIFY(a.Entry(0, 1) == voice1[voice1Take]);
+            QCOMPARE(ReadFileBytes(a.talkPath).size(), size);  // moved, never grown
+        };
+        stack.undo();
+        expect(1, 1);
+        stack.undo();
+        expect(0, 1);
+        stack.undo();
+        expect(0, 0);
+        for (int step = 0; step < 3; ++step) stack.redo();
+        expect(2, 1);
+        QCOMPARE(a.prompter.messages, std::vector<std::string>{});
+        // No line was written, and the lines' offsets moved with their entries.
+        QCOMPARE(ReadFileBytes(a.talkPath + ".history").size(), history.size());
+        const TakesResult takes = ListTakes(a.Doc(), 0, 0);
+        QCOMPARE(takes.takes.size(), size_t(3));
+        for (size_t i = 0; i < 3; ++i) {
+            QVERIFY(takes.takes[i].present);
+            const Bytes talk = ReadFileBytes(a.talkPath);
+            QVERIFY(Bytes(talk.begin() + takes.takes[i].offset,
+                          talk.begin() + takes.takes[i].offset + first[i].size()) == first[i]);
+        }
     }
 
     void historyListsTheTakesPlaysOneAndRevertsUndoably() {

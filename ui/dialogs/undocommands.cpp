@@ -2,8 +2,6 @@
 
 #include <QUndoStack>
 
-#include "talkdata/bytes.h"
-#include "talkdata/talklayout.h"
 #include "workbench/document.h"
 
 namespace vox {
@@ -36,14 +34,6 @@ int VoicePosition(const CVoxbenchDoc& doc, int fragment, int voice) {
 }
 
 QString Text(const std::string& text) { return QString::fromStdString(text); }
-
-// Where the directory ends: slot 0's entry; 0 when the talk file has no slot 0.
-int64_t DirectoryEnd(const CVoxbenchDoc& doc) {
-    const ByteSpan talk = doc.GetVoxFile().Bytes();
-    const uint64_t slot = TalkSlotOffset(0);
-    if (slot + kTalkSlotSize > talk.size()) return 0;
-    return ReadU32(talk.data() + slot);
-}
 
 }  // namespace
 
@@ -96,8 +86,9 @@ PointVoiceSlot::PointVoiceSlot(CVoxbenchDoc& doc, const QString& text, int fragm
     : DocumentCommand(doc, text),
       fragment_(fragment),
       voice_(voice),
-      from_(int64_t{fromOffset} - DirectoryEnd(doc)),
-      to_(int64_t{toOffset} - DirectoryEnd(doc)) {}
+      from_(fromOffset),
+      to_(toOffset),
+      moves_(doc.GetEntryMoveCount()) {}
 
 QString PointVoiceSlot::ReplaceText(int fragment, int voice) {
     return Text("Replace fragment " + Number(fragment) + " voice " + Number(voice));
@@ -111,14 +102,13 @@ bool PointVoiceSlot::Undo() { return Move(to_, from_); }
 
 bool PointVoiceSlot::Redo() { return Move(from_, to_); }
 
-bool PointVoiceSlot::Move(int64_t from, int64_t to) {
-    const int64_t base = DirectoryEnd(doc_);
+bool PointVoiceSlot::Move(uint32_t from, uint32_t to) {
     uint32_t now = 0;
-    if (base == 0 || !doc_.GetSlotOffset(fragment_, voice_, now) || now != base + from ||
-        base + to <= 0 || base + to > UINT32_MAX) {
+    if (!doc_.FollowEntry(from, moves_) || !doc_.FollowEntry(to, moves_) ||
+        !doc_.GetSlotOffset(fragment_, voice_, now) || now != from) {
         return false;
     }
-    const Status moved = doc_.PointSlotAt(fragment_, voice_, static_cast<uint32_t>(base + to));
+    const Status moved = doc_.PointSlotAt(fragment_, voice_, to);
     if (!moved) doc_.GetPrompter().ShowMessage(moved.error);
     return moved.Ok();
 }

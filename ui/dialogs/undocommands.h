@@ -45,8 +45,8 @@ class DocumentCommand : public QUndoCommand {
 // (the flows run without one in the library's tests).
 void RecordCommand(QUndoStack* undo, DocumentCommand* command);
 
-// Empties the stack after a rewrite of the talk file moved its entries (compact, a replace of
-// slot 0): the offsets its commands hold no longer name them. Tables edited and not saved stay
+// Empties the stack after compact dropped and moved the talk file's entries: the offsets its
+// commands hold no longer name them. Tables edited and not saved stay
 // modified.
 void ForgetHistory(QUndoStack* undo, const CVoxbenchDoc& doc);
 
@@ -54,10 +54,9 @@ void ForgetHistory(QUndoStack* undo, const CVoxbenchDoc& doc);
 
 // The slot of a fragment's voice moved from one entry of the talk file to another; both stay
 // in the file, so undo and redo only point it back and forth (PointSlotAt: no history line).
-// The offsets are kept from the directory's end: Add Voice and Add New rewrite the talk file
-// with one more slot, which moves every entry by the same distance, never their distance from
-// the directory's end. A slot found holding neither entry was changed some other way (a
-// re-installed export) and is left alone.
+// Rewrites move entries (an add, slot 0 re-pointed): the offsets are followed from the
+// document's move count when they were taken (FollowEntry). A slot found holding neither entry
+// was changed some other way (a re-installed export) and is left alone.
 class PointVoiceSlot : public DocumentCommand {
   public:
     PointVoiceSlot(CVoxbenchDoc& doc, const QString& text, int fragment, int voice,
@@ -72,12 +71,13 @@ class PointVoiceSlot : public DocumentCommand {
     bool Redo() override;
 
   private:
-    bool Move(int64_t from, int64_t to);
+    bool Move(uint32_t from, uint32_t to);
 
     int fragment_;
     int voice_;
-    int64_t from_;  // from the directory's end
-    int64_t to_;
+    uint32_t from_;  // where the entries lay when the document's move count was moves_
+    uint32_t to_;
+    size_t moves_;
 };
 
 // --- the eval editor ---------------------------------------------------------------------------
