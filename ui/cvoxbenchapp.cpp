@@ -51,8 +51,11 @@ CVoxbenchApp::CVoxbenchApp(Setup setup) : editors_(std::move(setup.editors)) {
     undo_ = std::make_unique<QUndoStack>();
     // The document's own flag follows the stack: an undo back to the saved state leaves the
     // document unmodified, one past it modified again.
-    QObject::connect(undo_.get(), &QUndoStack::cleanChanged,
-                     [doc = doc_.get()](bool clean) { doc->SetModifiedFlag(!clean); });
+    QObject::connect(undo_.get(), &QUndoStack::cleanChanged, [this](bool clean) {
+        doc_->SetModifiedFlag(!clean);
+        UpdateTitle();
+    });
+    doc_->AddView(&titleFollower_);
     prompter_ = setup.prompter;
     recentFiles_.Load(*profile_);
 }
@@ -62,6 +65,7 @@ CVoxbenchApp::~CVoxbenchApp() {
     // commands on the stack refer to the document.
     frame_.reset();
     undo_.reset();
+    doc_->RemoveView(&titleFollower_);
     doc_->SetPrompter(nullptr);
     doc_.reset();
 }
@@ -246,9 +250,13 @@ std::string CVoxbenchApp::DocumentTitle() const {
     return QFileInfo(QString::fromStdString(path)).fileName().toStdString();
 }
 
+std::string CVoxbenchApp::WindowTitle() const {
+    return DocumentTitle() + (doc_->IsModified() ? "*" : "") + " - " + kAppTitle;
+}
+
 void CVoxbenchApp::UpdateTitle() {
     if (!frame_) return;
-    frame_->setWindowTitle(QString::fromStdString(DocumentTitle() + " - " + kAppTitle));
+    frame_->setWindowTitle(QString::fromStdString(WindowTitle()));
     // Window systems that show a window's file (a title tooltip, a proxy icon) get the full path.
     const std::string& path = doc_->GetPathName();
     frame_->setWindowFilePath(path.empty() ? QString()

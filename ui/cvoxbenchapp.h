@@ -10,6 +10,7 @@
 #include "ui/frameresources.h"
 #include "ui/recentfilelist.h"
 #include "ui/templates/dialogtemplate.h"
+#include "workbench/documentview.h"
 #include "workbench/prompter.h"
 
 class QUndoStack;
@@ -69,6 +70,8 @@ class CVoxbenchApp {
     const RecentFileList& RecentFiles() const { return recentFiles_; }
     // "speech.vox" or "Untitled".
     std::string DocumentTitle() const;
+    // "speech.vox - voxbench", with a "*" after the name while the document is modified.
+    std::string WindowTitle() const;
     const std::string& StartupError() const { return startupError_; }
 
   private:
@@ -93,6 +96,18 @@ class CVoxbenchApp {
     CVoxbenchView* view_ = nullptr;
     std::string savedAsPath_;  // the name chosen at the first save of a document never opened
     std::string startupError_;
+
+    // Keeps the title's modified marker with the document: every change ends in an update of
+    // the views.
+    class TitleFollower : public DocumentView {
+      public:
+        explicit TitleFollower(CVoxbenchApp& app) : app_(app) {}
+        void OnUpdate() override { app_.UpdateTitle(); }
+
+      private:
+        CVoxbenchApp& app_;
+    };
+    TitleFollower titleFollower_{*this};
 };
 
 }  // namespace vox

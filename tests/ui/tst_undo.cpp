@@ -260,15 +260,20 @@ class UndoTest : public QObject {
         UndoApp a;
         QUndoStack& stack = a.app->UndoStack();
         a.prompter.AnswerNumbers(std::vector<long long>{5, 3});
+        const auto title = [&] { return a.app->MainFrame()->windowTitle(); };
         InEditor(a, false, [](QWidget* d) { Click(d, CFragInfoDlg::kAddControl); });
         QVERIFY(a.Doc().IsModified());
+        QCOMPARE(title(), QString("speech.vox* - voxbench"));
         stack.undo();
         QVERIFY(!a.Doc().IsModified());  // back where the files are: no "Save changes?"
+        QCOMPARE(title(), QString("speech.vox - voxbench"));
         stack.redo();
         QVERIFY(a.Save());
         QVERIFY(!a.Doc().IsModified());
+        QCOMPARE(title(), QString("speech.vox - voxbench"));
         stack.undo();
         QVERIFY(a.Doc().IsModified());  // undo after a save
+        QCOMPARE(title(), QString("speech.vox* - voxbench"));
         stack.redo();
         QVERIFY(!a.Doc().IsModified());
 

@@ -76,7 +76,7 @@ class UserFaultsTest : public QObject {
         QVERIFY(a.app->Document().IsModified());
         QVERIFY(a.app->Document().GetFragTable().IsModified());
         QVERIFY(a.app->MainFrame()->isVisible());
-        QCOMPARE(a.app->MainFrame()->windowTitle(), QString("speech.vox - voxbench"));
+        QCOMPARE(a.app->MainFrame()->windowTitle(), QString("speech.vox* - voxbench"));  // modified
         QCOMPARE(a.Field(form::kVoiceCount), QString("1"));  // the edit is still shown
         // The table's dialog opened beside the talk file, not in the working folder.
         QCOMPARE(a.prompter.fileRequests.back().folder, a.dir.Path());
