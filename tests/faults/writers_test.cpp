@@ -224,7 +224,8 @@ class TwoWriters : public Database, public ::testing::WithParamInterface<std::tu
 };
 
 TEST_P(TwoWriters, NeitherLosesTheOthersChangeNorLeavesADamagedDatabase) {
-    const auto [first, second] = GetParam();
+    const Op first = std::get<0>(GetParam());
+    const Op second = std::get<1>(GetParam());
     int secondStatus = -1;
     std::string secondErr;
     faults::ArmAction(
