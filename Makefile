@@ -9,7 +9,7 @@
 JOBS ?= $(shell nproc)
 BUILD ?= build
 ASAN_BUILD ?= build-asan
-FUZZ_SECONDS ?= 20
+FUZZ_SECONDS ?= 10
 
 .PHONY: run test deps deps-test build build-asan check check-real check-asan check-layers fuzz deb check-package demo clean
 
@@ -26,9 +26,11 @@ build: deps
 	  -DVOXBENCH_UNIT_TESTS=OFF
 	cmake --build $(BUILD) -j $(JOBS)
 
-build-asan: deps
+# With clang: it compiles the sanitizer build about a quarter faster than gcc, and the optimised
+# build keeps gcc, so both compilers' warnings are heard.
+build-asan: deps-test
 	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVOXBENCH_WERROR=ON -DVOXBENCH_SANITIZE=ON \
-	  -DVOXBENCH_UNIT_TESTS=ON
+	  -DVOXBENCH_UNIT_TESTS=ON -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 
 # Every test once: the unit tests under the sanitizers, real sound and the desktop program with
@@ -43,11 +45,19 @@ check-real: build
 check-asan: build-asan
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j $(JOBS) -LE 'sound|smoke'
 
+# Each step says when it starts, so that a slow one is seen in the log.
 test: deps-test
+	@date '+== %T check-layers'
 	$(MAKE) check-layers
-	$(MAKE) check
+	@date '+== %T check-asan'
+	$(MAKE) check-asan
+	@date '+== %T check-real'
+	$(MAKE) check-real
+	@date '+== %T fuzz'
 	$(MAKE) fuzz
+	@date '+== %T check-package'
 	$(MAKE) check-package
+	@date '+== %T done'
 
 # No folder includes from a folder above it or beside it (see docs/architecture.md), and every
 # C++ file is as clang-format writes it.

@@ -4,7 +4,7 @@
 # as there are cores. Any finding fails the run; the input that caused it is kept in
 # build-fuzz/findings/<target>/ and reproduces with build-fuzz/tests/fuzz/<target> <file>.
 #
-#   scripts/fuzz.sh                  every target, 20 seconds each
+#   scripts/fuzz.sh                  every target, 10 seconds each
 #   scripts/fuzz.sh 600              every target, 10 minutes each
 #   scripts/fuzz.sh 60 fuzz_wave     only the targets named
 #   FUZZ_RUNS=10000000 scripts/fuzz.sh 86400
@@ -13,7 +13,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-seconds="${1:-20}"
+seconds="${1:-10}"
 shift || true
 build=build-fuzz
 corpus=tests/fuzz/corpus
