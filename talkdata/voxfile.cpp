@@ -105,8 +105,9 @@ bool VoxFile::PointSlot(MappedFile& file, int voxIndex, uint32_t offset, std::st
     const ByteSpan bytes = file.Bytes();
     if (!IsEntryAt(bytes, offset, why)) return false;
     const uint64_t slot = TalkSlotOffset(static_cast<uint64_t>(std::max(voxIndex, 0)));
-    if (voxIndex < 1 || voxIndex >= static_cast<int64_t>(SlotCount(bytes)) ||
-        slot + kTalkSlotSize > SlotZero(bytes)) {
+    const bool inPlace = voxIndex >= 1 && voxIndex < static_cast<int64_t>(SlotCount(bytes)) &&
+                         slot + kTalkSlotSize <= SlotZero(bytes);
+    if (!inPlace) {
         return Refuse(why, "voxIndex " + std::to_string(voxIndex) +
                                " is not a slot that can be re-pointed in place");
     }
