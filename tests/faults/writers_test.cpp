@@ -439,9 +439,6 @@ TEST_F(Database, TheNextWriterSweepsWhatKilledWritersLeftBehind) {
     for (const std::string& name : kept) EXPECT_TRUE(FileExists(dir_.File(name))) << name;
 }
 
-// A talk file whose directory claims a million slots that all point outside it: before, verify
-// held every finding and ran out of memory; now it lists a hundred of each kind and counts the
-// rest, within a memory limit.
 // gcc says so by a macro, clang by a feature.
 bool UnderAddressSanitizer() {
 #if defined(__SANITIZE_ADDRESS__)
@@ -454,6 +451,9 @@ bool UnderAddressSanitizer() {
     return false;
 }
 
+// A talk file whose directory claims a million slots that all point outside it: before, verify
+// held every finding and ran out of memory; now it lists a hundred of each kind and counts the
+// rest, within a memory limit.
 TEST_F(Database, VerifyOfAHugeBrokenDirectoryStaysWithinAMemoryLimit) {
     if (UnderAddressSanitizer())
         GTEST_SKIP() << "AddressSanitizer reserves more address space than any limit allows";
