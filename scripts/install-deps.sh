@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build pkg-config
+  build-essential clang cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins fonts-dejavu-core fonts-dejavu-extra
   libopus-dev portaudio19-dev libsndfile1-dev libsoxr-dev libebur128-dev libcli11-dev
@@ -12,7 +12,7 @@ packages=(
   espeak-ng sox scdoc
 )
 if [ "${1:-}" = "--test" ]; then
-  packages+=(clang-format xvfb xdotool x11-apps imagemagick clang libclang-rt-14-dev
+  packages+=(clang-format xvfb xdotool x11-apps imagemagick libclang-rt-14-dev
              pipewire pipewire-pulse pipewire-alsa pipewire-bin wireplumber pulseaudio-utils dbus
              man-db desktop-file-utils appstream shared-mime-info lintian)
 fi
