@@ -2,11 +2,11 @@
 // of fragment F (F equal to the fragment count adds a fragment), as the form's Add New and Add
 // Voice do; then fragFile.bin beside the talk file is saved, since the tool has no later Save.
 // stdout holds the new entry's number alone, for scripts; everything else goes to stderr.
-#include <CLI/CLI.hpp>
 #include <iostream>
 #include <memory>
 
 #include "talkdata/safefile.h"
+#include "tools/command.h"
 #include "tools/numberoptions.h"
 #include "tools/takeinput.h"
 #include "tools/toolcontext.h"
@@ -52,19 +52,19 @@ void RunAdd(AddOptions& options) {
 
 }  // namespace
 
-void RegisterAdd(CLI::App& app) {
+void RegisterAdd(Command& tool) {
     auto options = std::make_shared<AddOptions>();
-    CLI::App* command = app.add_subcommand(
+    Command command = tool.AddCommand(
         "add",
         "Add a sound file as a new voice of a fragment, or as a new fragment; prints the "
         "new talk entry's number");
-    command->add_option("TALK", options->talkPath, "the talk file (*.vox)")->required();
-    AddNumber(*command, "F", options->fragment,
+    command.AddOption("TALK", options->talkPath, "the talk file (*.vox)").Required();
+    AddNumber(command, "F", options->fragment,
               "the fragment number; the fragment count adds a new fragment", 0, kMaxFragmentNumber)
-        ->required();
-    AddVoice(*command, options->voice);
-    AddTakeOptions(*command, options->take);
-    command->callback([options] { RunAdd(*options); });
+        .Required();
+    AddVoice(command, options->voice);
+    AddTakeOptions(command, options->take);
+    command.OnRun([options] { RunAdd(*options); });
 }
 
 }  // namespace vox::tool

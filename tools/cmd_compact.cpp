@@ -1,11 +1,11 @@
 // voxtool compact TALK [--drop-history]: rewrites the talk file without the bytes no slot points
 // to and the history does not name (what every replace leaves behind). Refuses at once while
 // another program has the database open for writing.
-#include <CLI/CLI.hpp>
 #include <iostream>
 #include <memory>
 
 #include "talkdata/compact.h"
+#include "tools/command.h"
 #include "tools/terminalprogress.h"
 #include "tools/toolcontext.h"
 
@@ -44,15 +44,15 @@ void RunCompact(const CompactOptions& options) {
 
 }  // namespace
 
-void RegisterCompact(CLI::App& app) {
+void RegisterCompact(Command& tool) {
     auto options = std::make_shared<CompactOptions>();
-    CLI::App* command = app.add_subcommand(
+    Command command = tool.AddCommand(
         "compact", "Rewrite the talk file without the bytes that no entry uses any more");
-    command->add_option("TALK", options->talkPath, "the talk file (*.vox)")->required();
-    command->add_flag("--drop-history", options->dropHistory,
-                      "drop the earlier takes the history names too (its lines stay, marked "
-                      "dropped)");
-    command->callback([options] { RunCompact(*options); });
+    command.AddOption("TALK", options->talkPath, "the talk file (*.vox)").Required();
+    command.AddFlag("--drop-history", options->dropHistory,
+                    "drop the earlier takes the history names too (its lines stay, marked "
+                    "dropped)");
+    command.OnRun([options] { RunCompact(*options); });
 }
 
 }  // namespace vox::tool

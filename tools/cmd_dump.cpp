@@ -1,6 +1,5 @@
 // voxtool dump TALK [--phrases FILE] [--names FILE]: the whole database as one JSON object,
 // exactly as the files hold it, with the phrases, comm names and eval names a person gave it.
-#include <CLI/CLI.hpp>
 #include <algorithm>
 #include <iostream>
 #include <memory>
@@ -10,6 +9,7 @@
 #include "lookup/evalnamelist.h"
 #include "lookup/phraselist.h"
 #include "talkdata/bytes.h"
+#include "tools/command.h"
 #include "tools/jsonstream.h"
 #include "tools/jsontext.h"
 #include "tools/toolcontext.h"
@@ -176,16 +176,16 @@ void RunDump(const DumpOptions& options) {
 
 }  // namespace
 
-void RegisterDump(CLI::App& app) {
+void RegisterDump(Command& tool) {
     auto options = std::make_shared<DumpOptions>();
-    CLI::App* command = app.add_subcommand(
+    Command command = tool.AddCommand(
         "dump", "Print the whole database as one JSON object, with its phrases and names");
-    command->add_option("TALK", options->talkPath, "the talk file (*.vox)")->required();
-    command->add_option("--phrases", options->phrasesPath,
-                        "the phrase file (default: the remembered one)");
-    command->add_option("--names,--comm-names", options->commNamesPath,
-                        "the comm-name file (default: the remembered one)");
-    command->callback([options] { RunDump(*options); });
+    command.AddOption("TALK", options->talkPath, "the talk file (*.vox)").Required();
+    command.AddOption("--phrases", options->phrasesPath,
+                      "the phrase file (default: the remembered one)");
+    command.AddOption("--names,--comm-names", options->commNamesPath,
+                      "the comm-name file (default: the remembered one)");
+    command.OnRun([options] { RunDump(*options); });
 }
 
 }  // namespace vox::tool

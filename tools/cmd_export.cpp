@@ -1,12 +1,12 @@
 // voxtool export TALK [--from A] [--to B] --list LISTFILE|-: every voice of a fragment range as
 // wave files beside a list file (the form's "Save a Fragment range"). With "-" the list goes to
 // standard output and the wave files into the current folder.
-#include <CLI/CLI.hpp>
 #include <iostream>
 #include <memory>
 #include <optional>
 
 #include "talkdata/safefile.h"
+#include "tools/command.h"
 #include "tools/numberoptions.h"
 #include "tools/terminalprogress.h"
 #include "tools/toolcontext.h"
@@ -87,22 +87,22 @@ void RunExport(const ExportOptions& options) {
 
 }  // namespace
 
-void RegisterExport(CLI::App& app) {
+void RegisterExport(Command& tool) {
     auto options = std::make_shared<ExportOptions>();
-    CLI::App* command = app.add_subcommand(
+    Command command = tool.AddCommand(
         "export", "Write every voice of a fragment range as wave files, with a list file");
-    command->add_option("TALK", options->talkPath, "the talk file (*.vox)")->required();
-    AddNumber(*command, "--from", options->from, "the first fragment (default 0)", 0,
+    command.AddOption("TALK", options->talkPath, "the talk file (*.vox)").Required();
+    AddNumber(command, "--from", options->from, "the first fragment (default 0)", 0,
               kMaxFragmentNumber);
-    command->add_option("--to", options->to, "the last fragment (default the fragment count)")
-        ->check(CLI::Range(0, kMaxFragmentNumber));
+    command.AddOption("--to", options->to, "the last fragment (default the fragment count)")
+        .InRange(0, kMaxFragmentNumber);
     command
-        ->add_option(
+        .AddOption(
             "--list", options->listPath,
             "the list file; the wave files go into its folder. - writes the list to standard "
             "output and the wave files into the current folder")
-        ->required();
-    command->callback([options] { RunExport(*options); });
+        .Required();
+    command.OnRun([options] { RunExport(*options); });
 }
 
 }  // namespace vox::tool

@@ -1,11 +1,11 @@
 // voxtool find frag-in-eval|eval-in-comm|frag-in-comm TALK N [--json]: the cross-reference
 // scans. stdout holds the matches and nothing else, so that a script can loop over it.
-#include <CLI/CLI.hpp>
 #include <iostream>
 #include <memory>
 #include <nlohmann/json.hpp>
 
 #include "lookup/crossrefsearch.h"
+#include "tools/command.h"
 #include "tools/numberoptions.h"
 #include "tools/toolcontext.h"
 
@@ -47,21 +47,21 @@ void RunFind(const FindOptions& options) {
 
 }  // namespace
 
-void RegisterFind(CLI::App& app) {
+void RegisterFind(Command& tool) {
     auto options = std::make_shared<FindOptions>();
-    CLI::App* command = app.add_subcommand(
+    Command command = tool.AddCommand(
         "find", "List the evals or comms that use a fragment or an eval, one number a line");
-    command->add_option("KIND", options->kind, "frag-in-eval, eval-in-comm or frag-in-comm")
-        ->required()
-        ->check(CLI::IsMember({"frag-in-eval", "eval-in-comm", "frag-in-comm"}));
-    command->add_option("TALK", options->talkPath, "the talk file (*.vox)")->required();
-    AddNumber(*command, "N", options->number, "the fragment or eval number", kMinEntry, kMaxEntry)
-        ->required();
-    command->add_flag("--json", options->json,
-                      "one JSON object: the kind, the number and the list of matches");
+    command.AddOption("KIND", options->kind, "frag-in-eval, eval-in-comm or frag-in-comm")
+        .Required()
+        .OneOf({"frag-in-eval", "eval-in-comm", "frag-in-comm"});
+    command.AddOption("TALK", options->talkPath, "the talk file (*.vox)").Required();
+    AddNumber(command, "N", options->number, "the fragment or eval number", kMinEntry, kMaxEntry)
+        .Required();
+    command.AddFlag("--json", options->json,
+                    "one JSON object: the kind, the number and the list of matches");
     // A negative N must be taken as the number, not as an option.
-    command->allow_extras(false);
-    command->callback([options] { RunFind(*options); });
+    command.AllowExtras(false);
+    command.OnRun([options] { RunFind(*options); });
 }
 
 }  // namespace vox::tool

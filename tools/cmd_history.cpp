@@ -1,11 +1,11 @@
 // voxtool history TALK [F [V]] [--json]: the lines of the history beside the talk file, of the
 // whole database, of one fragment, or of one fragment's voice. Reads only the history and
 // never opens the database for writing.
-#include <CLI/CLI.hpp>
 #include <iostream>
 #include <memory>
 #include <nlohmann/json.hpp>
 
+#include "tools/command.h"
 #include "tools/jsontext.h"
 #include "tools/numberoptions.h"
 #include "tools/toolcontext.h"
@@ -81,17 +81,16 @@ void RunHistory(const HistoryOptions& options) {
 
 }  // namespace
 
-void RegisterHistory(CLI::App& app) {
+void RegisterHistory(Command& tool) {
     auto options = std::make_shared<HistoryOptions>();
-    CLI::App* command = app.add_subcommand(
+    Command command = tool.AddCommand(
         "history", "List every replace, import and revert of recordings, oldest first");
-    command->add_option("TALK", options->talkPath, "the talk file (*.vox)")->required();
-    AddNumber(*command, "F", options->fragment, "only this fragment", 0, kMaxFragmentNumber);
-    CLI::Option* voice = AddVoice(*command, options->voice);
-    voice->required(false);
-    command->add_flag("--json", options->json,
-                      "one JSON object: the lines, and the lines skipped as cut or malformed");
-    command->callback([options] { RunHistory(*options); });
+    command.AddOption("TALK", options->talkPath, "the talk file (*.vox)").Required();
+    AddNumber(command, "F", options->fragment, "only this fragment", 0, kMaxFragmentNumber);
+    AddVoice(command, options->voice).Required(false);
+    command.AddFlag("--json", options->json,
+                    "one JSON object: the lines, and the lines skipped as cut or malformed");
+    command.OnRun([options] { RunHistory(*options); });
 }
 
 }  // namespace vox::tool

@@ -1,11 +1,11 @@
 // voxtool import TALK LISTFILE: re-installs an export. Every wave file the list names whose
 // samples differ from its talk entry replaces that entry; unchanged ones are skipped.
-#include <CLI/CLI.hpp>
 #include <cctype>
 #include <fstream>
 #include <iostream>
 #include <memory>
 
+#include "tools/command.h"
 #include "tools/terminalprogress.h"
 #include "tools/toolcontext.h"
 #include "workbench/listimport.h"
@@ -77,14 +77,13 @@ void RunImport(const ImportOptions& options) {
 
 }  // namespace
 
-void RegisterImport(CLI::App& app) {
+void RegisterImport(Command& tool) {
     auto options = std::make_shared<ImportOptions>();
-    CLI::App* command = app.add_subcommand(
+    Command command = tool.AddCommand(
         "import", "Re-install an export: replace the talk entries whose wave files were changed");
-    command->add_option("TALK", options->talkPath, "the talk file (*.vox)")->required();
-    command->add_option("LISTFILE", options->listPath, "the list file the export wrote")
-        ->required();
-    command->callback([options] { RunImport(*options); });
+    command.AddOption("TALK", options->talkPath, "the talk file (*.vox)").Required();
+    command.AddOption("LISTFILE", options->listPath, "the list file the export wrote").Required();
+    command.OnRun([options] { RunImport(*options); });
 }
 
 }  // namespace vox::tool

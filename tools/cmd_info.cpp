@@ -1,10 +1,10 @@
 // voxtool info TALK [--json]: a short summary of a database, for a person or for a script.
-#include <CLI/CLI.hpp>
 #include <cmath>
 #include <iostream>
 #include <memory>
 #include <nlohmann/json.hpp>
 
+#include "tools/command.h"
 #include "tools/jsontext.h"
 #include "tools/toolcontext.h"
 
@@ -96,12 +96,12 @@ void RunInfo(const InfoOptions& options) {
 
 }  // namespace
 
-void RegisterInfo(CLI::App& app) {
+void RegisterInfo(Command& tool) {
     auto options = std::make_shared<InfoOptions>();
-    CLI::App* command = app.add_subcommand("info", "Summarise a database");
-    command->add_option("TALK", options->talkPath, "the talk file (*.vox)")->required();
-    command->add_flag("--json", options->json, "the summary as one JSON object");
-    command->callback([options] { RunInfo(*options); });
+    Command command = tool.AddCommand("info", "Summarise a database");
+    command.AddOption("TALK", options->talkPath, "the talk file (*.vox)").Required();
+    command.AddFlag("--json", options->json, "the summary as one JSON object");
+    command.OnRun([options] { RunInfo(*options); });
 }
 
 }  // namespace vox::tool

@@ -1,7 +1,6 @@
 // voxtool levels TALK [--json]: the levels of every recording, each judged against its
 // fragment's other voices, then the outliers. Reads only; exit 0 when nothing is flagged, 1
 // otherwise.
-#include <CLI/CLI.hpp>
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
@@ -9,6 +8,7 @@
 #include <memory>
 #include <nlohmann/json.hpp>
 
+#include "tools/command.h"
 #include "tools/terminalprogress.h"
 #include "tools/toolcontext.h"
 #include "workbench/voicelevels.h"
@@ -190,15 +190,15 @@ void RunLevels(const LevelsOptions& options) {
 
 }  // namespace
 
-void RegisterLevels(CLI::App& app) {
+void RegisterLevels(Command& tool) {
     auto options = std::make_shared<LevelsOptions>();
-    CLI::App* command = app.add_subcommand(
+    Command command = tool.AddCommand(
         "levels",
         "Measure every recording (loudness, peak, clipping, silence) against its fragment's "
         "other voices and list the outliers");
-    command->add_option("TALK", options->talkPath, "the talk file (*.vox)")->required();
-    command->add_flag("--json", options->json, "the measurements as one JSON object");
-    command->callback([options] { RunLevels(*options); });
+    command.AddOption("TALK", options->talkPath, "the talk file (*.vox)").Required();
+    command.AddFlag("--json", options->json, "the measurements as one JSON object");
+    command.OnRun([options] { RunLevels(*options); });
 }
 
 }  // namespace vox::tool

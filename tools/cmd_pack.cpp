@@ -1,9 +1,9 @@
 // voxtool pack DIR OUTDIR: a complete database from an unpacked folder.
-#include <CLI/CLI.hpp>
 #include <memory>
 #include <vector>
 
 #include "pack/packer.h"
+#include "tools/command.h"
 #include "tools/terminalprogress.h"
 #include "tools/toolcontext.h"
 
@@ -32,14 +32,14 @@ void RunPack(const PackOptions& options) {
 
 }  // namespace
 
-void RegisterPack(CLI::App& app) {
+void RegisterPack(Command& tool) {
     auto options = std::make_shared<PackOptions>();
-    CLI::App* command =
-        app.add_subcommand("pack", "Build a database from a folder written by unpack (or by hand)");
-    command->add_option("DIR", options->folder, "the unpacked folder")->required();
-    command->add_option("OUTDIR", options->outFolder, "a new or empty folder for the database")
-        ->required();
-    command->callback([options] { RunPack(*options); });
+    Command command =
+        tool.AddCommand("pack", "Build a database from a folder written by unpack (or by hand)");
+    command.AddOption("DIR", options->folder, "the unpacked folder").Required();
+    command.AddOption("OUTDIR", options->outFolder, "a new or empty folder for the database")
+        .Required();
+    command.OnRun([options] { RunPack(*options); });
 }
 
 }  // namespace vox::tool

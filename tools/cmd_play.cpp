@@ -1,8 +1,8 @@
 // voxtool play TALK F V and voxtool play-comm TALK C V: hear a fragment or a whole comm.
-#include <CLI/CLI.hpp>
 #include <algorithm>
 #include <memory>
 
+#include "tools/command.h"
 #include "tools/numberoptions.h"
 #include "tools/soundwait.h"
 #include "tools/toolcontext.h"
@@ -67,27 +67,27 @@ void RunPlay(const PlayOptions& options, bool comm) {
     ExitStatus() = WaitForSounds(doc, queued);
 }
 
-void AddPlayCommand(CLI::App& app, bool comm) {
+void AddPlayCommand(Command& tool, bool comm) {
     auto options = std::make_shared<PlayOptions>();
-    CLI::App* command =
-        comm ? app.add_subcommand("play-comm",
-                                  "Play a comm as a sequence in one voice (evals through their "
-                                  "first alternative)")
-             : app.add_subcommand("play", "Play one fragment in one voice");
-    command->add_option("TALK", options->talkPath, "the talk file (*.vox)")->required();
-    AddNumber(*command, comm ? "C" : "F", options->number,
+    Command command =
+        comm ? tool.AddCommand("play-comm",
+                               "Play a comm as a sequence in one voice (evals through their "
+                               "first alternative)")
+             : tool.AddCommand("play", "Play one fragment in one voice");
+    command.AddOption("TALK", options->talkPath, "the talk file (*.vox)").Required();
+    AddNumber(command, comm ? "C" : "F", options->number,
               comm ? "the comm number" : "the fragment number", 0,
               comm ? kMaxCommNumber : kMaxFragmentNumber)
-        ->required();
-    AddVoice(*command, options->voice);
-    command->callback([options, comm] { RunPlay(*options, comm); });
+        .Required();
+    AddVoice(command, options->voice);
+    command.OnRun([options, comm] { RunPlay(*options, comm); });
 }
 
 }  // namespace
 
-void RegisterPlay(CLI::App& app) {
-    AddPlayCommand(app, false);
-    AddPlayCommand(app, true);
+void RegisterPlay(Command& tool) {
+    AddPlayCommand(tool, false);
+    AddPlayCommand(tool, true);
 }
 
 }  // namespace vox::tool

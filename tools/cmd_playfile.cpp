@@ -1,10 +1,10 @@
 // voxtool play-file IN|- [--coded]: hear a sound file as it comes in, converted to the speech
 // format, or with --coded as a talk entry would give it back. No database is opened.
-#include <CLI/CLI.hpp>
 #include <cstring>
 #include <memory>
 
 #include "audio/soundfilereader.h"
+#include "tools/command.h"
 #include "tools/soundwait.h"
 #include "tools/takeinput.h"
 #include "tools/toolcontext.h"
@@ -72,17 +72,17 @@ void RunPlayFile(const PlayFileOptions& options) {
 
 }  // namespace
 
-void RegisterPlayFile(CLI::App& app) {
+void RegisterPlayFile(Command& tool) {
     auto options = std::make_shared<PlayFileOptions>();
-    CLI::App* command = app.add_subcommand(
+    Command command = tool.AddCommand(
         "play-file", "Play a sound file as it would come into a database (8000 Hz mono 16-bit)");
     command
-        ->add_option("IN", options->path,
-                     "the sound file (WAV, FLAC, Ogg, AIFF, ...); - for standard input")
-        ->required();
-    command->add_flag("--coded", options->coded,
-                      "hear it after coding, as a talk entry gives it back (at most 5.06 s)");
-    command->callback([options] { RunPlayFile(*options); });
+        .AddOption("IN", options->path,
+                   "the sound file (WAV, FLAC, Ogg, AIFF, ...); - for standard input")
+        .Required();
+    command.AddFlag("--coded", options->coded,
+                    "hear it after coding, as a talk entry gives it back (at most 5.06 s)");
+    command.OnRun([options] { RunPlayFile(*options); });
 }
 
 }  // namespace vox::tool

@@ -1,9 +1,9 @@
 // voxtool replace TALK F V IN|- [--trim] [--normalize]: a new recording behind fragment F's voice
 // V (the form's Replace, without its warning). The talk file grows by one entry; nothing else
 // changes.
-#include <CLI/CLI.hpp>
 #include <memory>
 
+#include "tools/command.h"
 #include "tools/numberoptions.h"
 #include "tools/takeinput.h"
 #include "tools/toolcontext.h"
@@ -38,16 +38,16 @@ void RunReplace(ReplaceOptions& options) {
 
 }  // namespace
 
-void RegisterReplace(CLI::App& app) {
+void RegisterReplace(Command& tool) {
     auto options = std::make_shared<ReplaceOptions>();
-    CLI::App* command = app.add_subcommand(
+    Command command = tool.AddCommand(
         "replace", "Put a new recording from a sound file behind one voice of a fragment");
-    command->add_option("TALK", options->talkPath, "the talk file (*.vox)")->required();
-    AddNumber(*command, "F", options->fragment, "the fragment number", 0, kMaxFragmentNumber)
-        ->required();
-    AddVoice(*command, options->voice);
-    AddTakeOptions(*command, options->take);
-    command->callback([options] { RunReplace(*options); });
+    command.AddOption("TALK", options->talkPath, "the talk file (*.vox)").Required();
+    AddNumber(command, "F", options->fragment, "the fragment number", 0, kMaxFragmentNumber)
+        .Required();
+    AddVoice(command, options->voice);
+    AddTakeOptions(command, options->take);
+    command.OnRun([options] { RunReplace(*options); });
 }
 
 }  // namespace vox::tool

@@ -1,9 +1,9 @@
 // voxtool revert TALK F V [--to N]: puts back an earlier take of fragment F's voice V, N takes
 // back from the current one (1 unless given), and adds a line to the history.
-#include <CLI/CLI.hpp>
 #include <iostream>
 #include <memory>
 
+#include "tools/command.h"
 #include "tools/numberoptions.h"
 #include "tools/toolcontext.h"
 #include "workbench/takehistory.h"
@@ -36,17 +36,17 @@ void RunRevert(const RevertOptions& options) {
 
 }  // namespace
 
-void RegisterRevert(CLI::App& app) {
+void RegisterRevert(Command& tool) {
     auto options = std::make_shared<RevertOptions>();
-    CLI::App* command =
-        app.add_subcommand("revert", "Put back an earlier recording of one voice of a fragment");
-    command->add_option("TALK", options->talkPath, "the talk file (*.vox)")->required();
-    AddNumber(*command, "F", options->fragment, "the fragment number", 0, kMaxFragmentNumber)
-        ->required();
-    AddVoice(*command, options->voice);
-    AddNumber(*command, "--to", options->steps, "how many takes back from the current one", 1,
+    Command command =
+        tool.AddCommand("revert", "Put back an earlier recording of one voice of a fragment");
+    command.AddOption("TALK", options->talkPath, "the talk file (*.vox)").Required();
+    AddNumber(command, "F", options->fragment, "the fragment number", 0, kMaxFragmentNumber)
+        .Required();
+    AddVoice(command, options->voice);
+    AddNumber(command, "--to", options->steps, "how many takes back from the current one", 1,
               65535);
-    command->callback([options] { RunRevert(*options); });
+    command.OnRun([options] { RunRevert(*options); });
 }
 
 }  // namespace vox::tool

@@ -1,10 +1,10 @@
 // voxtool search TALK TEXT: the phrases and comm names that contain a text.
-#include <CLI/CLI.hpp>
 #include <iostream>
 #include <memory>
 #include <nlohmann/json.hpp>
 
 #include "lookup/phrasesearch.h"
+#include "tools/command.h"
 #include "tools/toolcontext.h"
 
 namespace vox::tool {
@@ -71,18 +71,18 @@ void RunSearch(const SearchOptions& options) {
 
 }  // namespace
 
-void RegisterSearch(CLI::App& app) {
+void RegisterSearch(Command& tool) {
     auto options = std::make_shared<SearchOptions>();
-    CLI::App* command = app.add_subcommand(
+    Command command = tool.AddCommand(
         "search", "List the phrases and comm names that contain a text, ignoring case");
-    command->add_option("TALK", options->talkPath, "the talk file (*.vox)")->required();
-    command->add_option("TEXT", options->text, "the words to look for")->required();
-    command->add_option("--phrases", options->phrasesPath,
-                        "the phrase file (default: the one in the settings)");
-    command->add_option("--names", options->namesPath,
-                        "the comm-name file (default: the one in the settings)");
-    command->add_flag("--json", options->json, "write the matches as a JSON array");
-    command->callback([options] { RunSearch(*options); });
+    command.AddOption("TALK", options->talkPath, "the talk file (*.vox)").Required();
+    command.AddOption("TEXT", options->text, "the words to look for").Required();
+    command.AddOption("--phrases", options->phrasesPath,
+                      "the phrase file (default: the one in the settings)");
+    command.AddOption("--names", options->namesPath,
+                      "the comm-name file (default: the one in the settings)");
+    command.AddFlag("--json", options->json, "write the matches as a JSON array");
+    command.OnRun([options] { RunSearch(*options); });
 }
 
 }  // namespace vox::tool

@@ -1,10 +1,10 @@
 // voxtool settings SECTION KEY [VALUE]: read or write one value of the user's profile, the one
 // the desktop program reads (for example "Data" "Phrases", the remembered phrase file).
-#include <CLI/CLI.hpp>
 #include <iostream>
 #include <memory>
 
 #include "talkdata/iniprofile.h"
+#include "tools/command.h"
 #include "tools/toolcontext.h"
 
 namespace vox::tool {
@@ -56,15 +56,15 @@ void RunSettings(const SettingsOptions& options, bool write) {
 
 }  // namespace
 
-void RegisterSettings(CLI::App& app) {
+void RegisterSettings(Command& tool) {
     auto options = std::make_shared<SettingsOptions>();
-    CLI::App* command = app.add_subcommand(
+    Command command = tool.AddCommand(
         "settings", "Print one value of the user's settings, or set it when VALUE is given");
-    command->add_option("SECTION", options->section, "the section, for example Data")->required();
-    command->add_option("KEY", options->key, "the value's name, for example Phrases")->required();
-    CLI::Option* value = command->add_option("VALUE", options->value, "the new value");
-    command->add_flag("--if-empty", options->ifEmpty, "set the value only when it is empty");
-    command->callback([options, value] { RunSettings(*options, value->count() > 0); });
+    command.AddOption("SECTION", options->section, "the section, for example Data").Required();
+    command.AddOption("KEY", options->key, "the value's name, for example Phrases").Required();
+    CommandOption value = command.AddOption("VALUE", options->value, "the new value");
+    command.AddFlag("--if-empty", options->ifEmpty, "set the value only when it is empty");
+    command.OnRun([options, value] { RunSettings(*options, value.Given()); });
 }
 
 }  // namespace vox::tool

@@ -1,10 +1,10 @@
 // voxtool unpack TALK DIR: the whole database as ordinary files in a new or empty folder, or
 // with --update into the folder of an earlier unpack, changing only what differs.
-#include <CLI/CLI.hpp>
 #include <memory>
 #include <vector>
 
 #include "pack/unpacker.h"
+#include "tools/command.h"
 #include "tools/terminalprogress.h"
 #include "tools/toolcontext.h"
 
@@ -76,19 +76,19 @@ void RunUnpack(const UnpackOptions& options) {
 
 }  // namespace
 
-void RegisterUnpack(CLI::App& app) {
+void RegisterUnpack(Command& tool) {
     auto options = std::make_shared<UnpackOptions>();
-    CLI::App* command = app.add_subcommand(
+    Command command = tool.AddCommand(
         "unpack", "Write a database as a folder of ordinary files (a description and wave files)");
-    command->add_option("TALK", options->talkPath, "the talk file (*.vox)")->required();
-    command->add_option("DIR", options->folder, "a new or empty folder")->required();
-    command->add_flag("--update", options->update,
-                      "DIR holds an earlier unpack: rewrite only the files that differ");
-    command->add_option("--phrases", options->phrasesPath,
-                        "the phrase file to include (default: the remembered one)");
-    command->add_option("--comm-names", options->commNamesPath,
-                        "the comm-name file to include (default: the remembered one)");
-    command->callback([options] { RunUnpack(*options); });
+    command.AddOption("TALK", options->talkPath, "the talk file (*.vox)").Required();
+    command.AddOption("DIR", options->folder, "a new or empty folder").Required();
+    command.AddFlag("--update", options->update,
+                    "DIR holds an earlier unpack: rewrite only the files that differ");
+    command.AddOption("--phrases", options->phrasesPath,
+                      "the phrase file to include (default: the remembered one)");
+    command.AddOption("--comm-names", options->commNamesPath,
+                      "the comm-name file to include (default: the remembered one)");
+    command.OnRun([options] { RunUnpack(*options); });
 }
 
 }  // namespace vox::tool

@@ -1,12 +1,12 @@
 // voxtool verify TALK [--json]: checks everything the database's formats promise and lists each
 // problem with its place. Reads only; exit 0 when clean, 1 with findings.
-#include <CLI/CLI.hpp>
 #include <iostream>
 #include <memory>
 #include <nlohmann/json.hpp>
 
 #include "audio/entrydecodecheck.h"
 #include "talkdata/verify.h"
+#include "tools/command.h"
 #include "tools/jsontext.h"
 #include "tools/terminalprogress.h"
 #include "tools/toolcontext.h"
@@ -68,14 +68,14 @@ void RunVerify(const VerifyOptions& options) {
 
 }  // namespace
 
-void RegisterVerify(CLI::App& app) {
+void RegisterVerify(Command& tool) {
     auto options = std::make_shared<VerifyOptions>();
-    CLI::App* command = app.add_subcommand(
+    Command command = tool.AddCommand(
         "verify", "Check the talk file and its tables and list every problem with its place");
-    command->add_option("TALK", options->talkPath, "the talk file (*.vox)")->required();
-    command->add_flag("--json", options->json,
-                      "one JSON object: the number of problems and the listed findings");
-    command->callback([options] { RunVerify(*options); });
+    command.AddOption("TALK", options->talkPath, "the talk file (*.vox)").Required();
+    command.AddFlag("--json", options->json,
+                    "one JSON object: the number of problems and the listed findings");
+    command.OnRun([options] { RunVerify(*options); });
 }
 
 }  // namespace vox::tool

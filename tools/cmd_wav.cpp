@@ -1,7 +1,7 @@
 // voxtool wav TALK F V OUT.wav: one fragment's voice as a wave file (the form's Save).
-#include <CLI/CLI.hpp>
 #include <memory>
 
+#include "tools/command.h"
 #include "tools/numberoptions.h"
 #include "tools/toolcontext.h"
 #include "workbench/fragmentexport.h"
@@ -36,16 +36,16 @@ void RunWav(const WavOptions& options) {
 
 }  // namespace
 
-void RegisterWav(CLI::App& app) {
+void RegisterWav(Command& tool) {
     auto options = std::make_shared<WavOptions>();
-    CLI::App* command = app.add_subcommand("wav", "Write one voice of a fragment as a wave file");
-    command->add_option("TALK", options->talkPath, "the talk file (*.vox)")->required();
-    AddNumber(*command, "F", options->fragment, "the fragment number", 0, kMaxFragmentNumber)
-        ->required();
-    AddVoice(*command, options->voice);
-    command->add_option("OUT", options->outPath, "the wave file to write; - for standard output")
-        ->required();
-    command->callback([options] { RunWav(*options); });
+    Command command = tool.AddCommand("wav", "Write one voice of a fragment as a wave file");
+    command.AddOption("TALK", options->talkPath, "the talk file (*.vox)").Required();
+    AddNumber(command, "F", options->fragment, "the fragment number", 0, kMaxFragmentNumber)
+        .Required();
+    AddVoice(command, options->voice);
+    command.AddOption("OUT", options->outPath, "the wave file to write; - for standard output")
+        .Required();
+    command.OnRun([options] { RunWav(*options); });
 }
 
 }  // namespace vox::tool

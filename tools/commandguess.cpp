@@ -1,6 +1,5 @@
 #include "tools/commandguess.h"
 
-#include <CLI/CLI.hpp>
 #include <algorithm>
 #include <iostream>
 
@@ -43,15 +42,12 @@ std::string NearestName(const std::string& word, const std::vector<std::string>&
     return best;
 }
 
-bool RefuseUnknownCommand(const CLI::App& app, int argc, char** argv) {
+bool RefuseUnknownCommand(const std::vector<std::string>& names, int argc, char** argv) {
     // The tool's own options take no values, so the first other word is the command's name.
     const auto word = std::find_if(argv + 1, argv + argc, [](const char* arg) {
         return arg[0] != '-' || std::string(arg) == "--";
     });
     if (word == argv + argc || std::string(*word) == "--") return false;
-    std::vector<std::string> names;
-    for (const CLI::App* command : app.get_subcommands([](const CLI::App*) { return true; }))
-        names.push_back(command->get_name());
     if (std::find(names.begin(), names.end(), *word) != names.end()) return false;
     const std::string nearest = NearestName(*word, names);
     PrintError("unknown command '" + std::string(*word) + "'" +

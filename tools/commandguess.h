@@ -3,10 +3,6 @@
 #include <string>
 #include <vector>
 
-namespace CLI {
-class App;
-}
-
 namespace vox::tool {
 
 // The name among names nearest to word by edit distance, when it is near enough to be what was
@@ -14,7 +10,7 @@ namespace vox::tool {
 std::string NearestName(const std::string& word, const std::vector<std::string>& names);
 
 // When the first word that is not an option names no command: says "unknown command 'inf'"
-// with the nearest command, and returns true (exit status 2).
-bool RefuseUnknownCommand(const CLI::App& app, int argc, char** argv);
+// with the nearest of the command names, and returns true (exit status 2).
+bool RefuseUnknownCommand(const std::vector<std::string>& names, int argc, char** argv);
 
 }  // namespace vox::tool

@@ -3,6 +3,7 @@
 #include <iostream>
 #include <new>
 
+#include "tools/command.h"
 #include "tools/commandguess.h"
 #include "tools/toolcontext.h"
 
@@ -13,36 +14,45 @@ void ConfigureApp(CLI::App& app) {
         "voxtool: read, search and edit a speech database (a talk file *.vox with fragFile.bin, "
         "evalFile.bin and commFile.bin beside it).");
     app.set_version_flag("--version", std::string("voxtool ") + VOXBENCH_VERSION);
-    app.add_flag("-q,--quiet", vox::tool::Quiet(),
+    vox::tool::Command tool(app);
+    tool.AddFlag("-q,--quiet", vox::tool::Quiet(),
                  "no progress and no notes on stderr; errors and warnings still show");
     // -q is taken after the command's name too.
     app.fallthrough();
     app.require_subcommand(1);
-    vox::tool::RegisterDump(app);
-    vox::tool::RegisterFind(app);
-    vox::tool::RegisterSearch(app);
-    vox::tool::RegisterInfo(app);
-    vox::tool::RegisterPack(app);
-    vox::tool::RegisterUnpack(app);
-    vox::tool::RegisterSettings(app);
-    vox::tool::RegisterWav(app);
-    vox::tool::RegisterExport(app);
-    vox::tool::RegisterReplace(app);
-    vox::tool::RegisterAdd(app);
-    vox::tool::RegisterImport(app);
-    vox::tool::RegisterVerify(app);
-    vox::tool::RegisterCompact(app);
-    vox::tool::RegisterHistory(app);
-    vox::tool::RegisterRevert(app);
-    vox::tool::RegisterPlay(app);
-    vox::tool::RegisterPlayFile(app);
-    vox::tool::RegisterLevels(app);
+    vox::tool::RegisterDump(tool);
+    vox::tool::RegisterFind(tool);
+    vox::tool::RegisterSearch(tool);
+    vox::tool::RegisterInfo(tool);
+    vox::tool::RegisterPack(tool);
+    vox::tool::RegisterUnpack(tool);
+    vox::tool::RegisterSettings(tool);
+    vox::tool::RegisterWav(tool);
+    vox::tool::RegisterExport(tool);
+    vox::tool::RegisterReplace(tool);
+    vox::tool::RegisterAdd(tool);
+    vox::tool::RegisterImport(tool);
+    vox::tool::RegisterVerify(tool);
+    vox::tool::RegisterCompact(tool);
+    vox::tool::RegisterHistory(tool);
+    vox::tool::RegisterRevert(tool);
+    vox::tool::RegisterPlay(tool);
+    vox::tool::RegisterPlayFile(tool);
+    vox::tool::RegisterLevels(tool);
+}
+
+std::vector<std::string> CommandNames(const CLI::App& app) {
+    std::vector<std::string> names;
+    for (const CLI::App* command : app.get_subcommands([](const CLI::App*) { return true; }))
+        names.push_back(command->get_name());
+    return names;
 }
 
 int Run(int argc, char** argv) {
     CLI::App app;
     ConfigureApp(app);
-    if (vox::tool::RefuseUnknownCommand(app, argc, argv)) return vox::tool::kExitUsage;
+    if (vox::tool::RefuseUnknownCommand(CommandNames(app), argc, argv))
+        return vox::tool::kExitUsage;
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {

@@ -3,11 +3,7 @@
 #include <string>
 
 #include "talkdata/fragtable.h"
-
-namespace CLI {
-class App;
-class Option;
-}  // namespace CLI
+#include "tools/command.h"
 
 namespace vox::tool {
 
@@ -20,10 +16,10 @@ constexpr int kMaxEntry = 32767;
 
 // A whole number option or argument in [min, max]: --help shows the range, and a word that is
 // no number or lies outside is a usage error before anything is opened.
-CLI::Option* AddNumber(CLI::App& command, const std::string& name, int& value,
-                       const std::string& description, int min, int max);
+CommandOption AddNumber(Command& command, const std::string& name, int& value,
+                        const std::string& description, int min, int max);
 
 // The voice argument V, 0 to 13.
-CLI::Option* AddVoice(CLI::App& command, int& value);
+CommandOption AddVoice(Command& command, int& value);
 
 }  // namespace vox::tool

@@ -2,26 +2,26 @@
 
 #include <unistd.h>
 
-#include <CLI/CLI.hpp>
 #include <cerrno>
 #include <cstring>
 
 #include "audio/soundfilereader.h"
+#include "tools/command.h"
 #include "tools/toolcontext.h"
 
 namespace vox::tool {
 
-void AddTakeOptions(CLI::App& command, TakeOptions& options) {
+void AddTakeOptions(Command& command, TakeOptions& options) {
     command
-        .add_option("IN", options.path,
-                    "the take: a sound file libsndfile reads (WAV, FLAC, Ogg, AIFF, ...), "
-                    "converted to 8000 Hz mono 16-bit; - for standard input")
-        ->required();
-    command.add_flag("--trim", options.trim,
-                     "store the first 5.06 s of a longer take instead of refusing it");
-    command.add_flag("--normalize", options.normalize,
-                     "bring the take to the median loudness of the fragment's other voices "
-                     "(-23 LUFS without any), without clipping");
+        .AddOption("IN", options.path,
+                   "the take: a sound file libsndfile reads (WAV, FLAC, Ogg, AIFF, ...), "
+                   "converted to 8000 Hz mono 16-bit; - for standard input")
+        .Required();
+    command.AddFlag("--trim", options.trim,
+                    "store the first 5.06 s of a longer take instead of refusing it");
+    command.AddFlag("--normalize", options.normalize,
+                    "bring the take to the median loudness of the fragment's other voices "
+                    "(-23 LUFS without any), without clipping");
 }
 
 std::string TakeName(const std::string& path) { return path == "-" ? "standard input" : path; }

@@ -6,11 +6,9 @@
 
 #include "workbench/recording.h"
 
-namespace CLI {
-class App;
-}
-
 namespace vox::tool {
+
+class Command;
 
 // The options replace and add share for the take they store.
 struct TakeOptions {
@@ -21,7 +19,7 @@ struct TakeOptions {
 };
 
 // Registers IN, --trim and --normalize on a command.
-void AddTakeOptions(CLI::App& command, TakeOptions& options);
+void AddTakeOptions(Command& command, TakeOptions& options);
 
 // The name messages give the take: its path, or "standard input".
 std::string TakeName(const std::string& path);

@@ -8,11 +8,9 @@
 #include "talkdata/status.h"
 #include "workbench/document.h"
 
-namespace CLI {
-class App;
-}
-
 namespace vox::tool {
+
+class Command;
 
 // Exit statuses, as Unix tools have them.
 constexpr int kExitOk = 0;
@@ -95,27 +93,27 @@ bool GuardLoaded(const CVoxbenchDoc& doc);
 // Prints a failed command's error and sets the failure status.
 void Fail(const Status& status);
 
-// Each command registers itself on the app; its callback stores the exit status here.
+// Each command registers itself on the tool; its callback stores the exit status here.
 int& ExitStatus();
 
-void RegisterDump(CLI::App& app);
-void RegisterFind(CLI::App& app);
-void RegisterSearch(CLI::App& app);
-void RegisterInfo(CLI::App& app);
-void RegisterPack(CLI::App& app);
-void RegisterUnpack(CLI::App& app);
-void RegisterSettings(CLI::App& app);
-void RegisterWav(CLI::App& app);
-void RegisterExport(CLI::App& app);
-void RegisterReplace(CLI::App& app);
-void RegisterAdd(CLI::App& app);
-void RegisterImport(CLI::App& app);
-void RegisterVerify(CLI::App& app);
-void RegisterCompact(CLI::App& app);
-void RegisterHistory(CLI::App& app);
-void RegisterRevert(CLI::App& app);
-void RegisterPlay(CLI::App& app);
-void RegisterPlayFile(CLI::App& app);
-void RegisterLevels(CLI::App& app);
+void RegisterDump(Command& tool);
+void RegisterFind(Command& tool);
+void RegisterSearch(Command& tool);
+void RegisterInfo(Command& tool);
+void RegisterPack(Command& tool);
+void RegisterUnpack(Command& tool);
+void RegisterSettings(Command& tool);
+void RegisterWav(Command& tool);
+void RegisterExport(Command& tool);
+void RegisterReplace(Command& tool);
+void RegisterAdd(Command& tool);
+void RegisterImport(Command& tool);
+void RegisterVerify(Command& tool);
+void RegisterCompact(Command& tool);
+void RegisterHistory(Command& tool);
+void RegisterRevert(Command& tool);
+void RegisterPlay(Command& tool);
+void RegisterPlayFile(Command& tool);
+void RegisterLevels(Command& tool);
 
 }  // namespace vox::tool
