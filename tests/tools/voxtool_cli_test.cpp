@@ -107,6 +107,10 @@ TEST_F(VoxtoolCli, EachCommandLineAnswersWithItsStatusStdoutAndStderr) {
          "^; Filenames[\\s\\S]*\r\n0-2;\\.lh\r\n$",
          "^voxtool: 1 \\.wav files saved\n$"},
         {{"-q", "export", "{talk}", "--list", "-"}, 0, "0-2;\\.lh", none},
+        {{"export", "{talk}", "--from", "0", "--to", "0", "--list", "-"},
+         0,
+         "0-2;\\.lh",
+         "^voxtool: 1 \\.wav files saved\n$"},
         {{"replace", "{talk}", "0", "2", "-"}, 1, none, "^voxtool: Bad wave file\n"},
         {{"play-file", "-", "--coded"}, 1, none, "^voxtool: standard input: "},
         // JSON

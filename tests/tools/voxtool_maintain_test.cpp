@@ -172,6 +172,7 @@ TEST_F(VoxtoolMaintain, HistoryListsEachReplaceAndRevertPutsAnEarlierTakeBack) {
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.out.find("speech.vox.history: line 4: skipped by every reader"), std::string::npos)
         << r.out;
+    EXPECT_TRUE(r.out.ends_with("\n1 problem found\n")) << r.out;
 }
 
 TEST_F(VoxtoolMaintain, ImportNamesEveryRefusedLineAndExitsOneAfterImportingTheRest) {
