@@ -77,49 +77,44 @@ TEST(RiffReader, DescendIntoAListByItsFormType) {
     EXPECT_EQ(inner.size, 0u);
 }
 
-TEST(RiffReader, SearchEndsAtTheParentsEnd) {
+// A failed search does not move the reader.
+TEST(RiffReader, WhatIsNotThereIsNotFound) {
     // clang-format off
-    const Bytes file = {
+    const Bytes afterRiff = {
         'R', 'I', 'F', 'F', 12, 0, 0, 0, 'F', 'O', 'R', 'M',
         'x', 'x', 'x', 'x', 0, 0, 0, 0,
         'a', 'b', 'c', 'd', 0, 0, 0, 0,  // after the RIFF chunk: not inside it
     };
-    // clang-format on
-    RiffReader reader(file);
-    RiffChunk riff;
-    RiffChunk chunk;
-    ASSERT_TRUE(reader.Descend(riff, nullptr, kRiffId, kForm));
-    EXPECT_FALSE(reader.Descend(chunk, &riff, kAbcd));
-}
-
-TEST(RiffReader, WrongFormTypesAndBrokenHeadersAreNotFound) {
-    RiffChunk chunk;
-    const Bytes otherForm = {'R', 'I', 'F', 'F', 4, 0, 0, 0, 'A', 'V', 'I', ' '};
-    RiffReader r1(otherForm);
-    EXPECT_FALSE(r1.Descend(chunk, nullptr, kRiffId, kForm));
-    // A RIFF chunk too small to hold its form type.
-    const Bytes noForm = {'R', 'I', 'F', 'F', 2, 0, 0, 0, 'F', 'O', 'R', 'M'};
-    RiffReader r2(noForm);
-    EXPECT_FALSE(r2.Descend(chunk, nullptr, kRiffId, kForm));
-    // A header cut short at the end of the input.
-    const Bytes cut = {'a', 'b', 'c', 'd', 0, 0, 0};
-    RiffReader r3(cut);
-    EXPECT_FALSE(r3.Descend(chunk, nullptr, kAbcd));
-    RiffReader r4(ByteSpan{});
-    EXPECT_FALSE(r4.Descend(chunk, nullptr, kAbcd));
-}
-
-TEST(RiffReader, AHugeSizeEndsTheSearchInsteadOfWrapping) {
-    // clang-format off
-    const Bytes file = {
+    const Bytes huge = {  // a size that would wrap the offset
         'x', 'x', 'x', 'x', 0xFF, 0xFF, 0xFF, 0xFF,
         'a', 'b', 'c', 'd', 0, 0, 0, 0,
     };
     // clang-format on
-    RiffReader reader(file);
+    RiffChunk riff;
     RiffChunk chunk;
-    EXPECT_FALSE(reader.Descend(chunk, nullptr, kAbcd));
-    EXPECT_EQ(reader.Remaining(), file.size()) << "a failed search does not move";
+    RiffReader inside(afterRiff);
+    ASSERT_TRUE(inside.Descend(riff, nullptr, kRiffId, kForm));
+    EXPECT_FALSE(inside.Descend(chunk, &riff, kAbcd));
+    const struct {
+        const char* what;
+        Bytes file;
+        uint32_t id;
+        uint32_t form;
+    } cases[] = {
+        {"another form type", {'R', 'I', 'F', 'F', 4, 0, 0, 0, 'A', 'V', 'I', ' '}, kRiffId, kForm},
+        {"too small for its form type",
+         {'R', 'I', 'F', 'F', 2, 0, 0, 0, 'F', 'O', 'R', 'M'},
+         kRiffId,
+         kForm},
+        {"a header cut short", {'a', 'b', 'c', 'd', 0, 0, 0}, kAbcd, 0},
+        {"no bytes", {}, kAbcd, 0},
+        {"a huge size before it", huge, kAbcd, 0},
+    };
+    for (const auto& c : cases) {
+        RiffReader reader(c.file);
+        EXPECT_FALSE(reader.Descend(chunk, nullptr, c.id, c.form)) << c.what;
+        EXPECT_EQ(reader.Remaining(), c.file.size()) << c.what;
+    }
 }
 
 TEST(RiffReader, AscendMovesPastThePadByte) {

@@ -50,27 +50,35 @@ class SpeechCodecTest : public ::testing::Test {
     SpeechCodec codec;
 };
 
-TEST_F(SpeechCodecTest, TheLongestEntryCodesToExactly5060Bytes) {
-    const std::vector<uint8_t> pcm = SinePcm(440, 80960 / 2, 8000);
-    const std::vector<uint8_t> coded = Encode(pcm);
-    EXPECT_EQ(coded.size(), 5060u);
-    std::vector<uint8_t> decoded;
-    uint32_t pcmLen = 0;
-    ASSERT_TRUE(Decode(coded, 80960 + 500, decoded, pcmLen));
-    EXPECT_EQ(pcmLen, 80960u);
+// Whole frames of 320 PCM bytes code to 20 bytes each; a tail shorter than a frame is left out.
+TEST_F(SpeechCodecTest, WholeFramesAreCodedUpToTheLongestEntry) {
+    const struct {
+        uint32_t pcmBytes;
+        uint32_t codedBytes;
+    } cases[] = {{0, 0},    {1, 0},    {2, 0},    {318, 0},      {319, 0},      {320, 20},
+                 {322, 20}, {639, 20}, {640, 40}, {80960, 5060}, {100000, 5060}};
+    for (const auto& c : cases) {
+        std::vector<uint8_t> pcm = SinePcm(440, (c.pcmBytes + 1) / 2, 8000);
+        pcm.resize(c.pcmBytes);
+        const std::vector<uint8_t> coded = Encode(pcm);
+        EXPECT_EQ(coded.size(), c.codedBytes) << c.pcmBytes;
+        std::vector<uint8_t> decoded;
+        uint32_t pcmLen = 77;
+        ASSERT_TRUE(Decode(coded, 80960 + 500, decoded, pcmLen)) << c.pcmBytes;
+        EXPECT_EQ(pcmLen, c.codedBytes * 16) << c.pcmBytes;
+    }
+    // The buffer is handed out whatever the length.
+    std::unique_ptr<uint8_t[]> coded;
+    uint32_t codedLen = 0xFFFFFFFF;
+    ASSERT_TRUE(codec.Encode(nullptr, 0, coded, codedLen));
+    EXPECT_NE(coded, nullptr);
 }
 
-TEST_F(SpeechCodecTest, LongerPcmIsClampedTo80960Bytes) {
+// Beyond the longest entry, PCM and coded bytes alike are never looked at.
+TEST_F(SpeechCodecTest, LongerInputIsClampedToTheLongestEntry) {
     const std::vector<uint8_t> pcm = SinePcm(440, 100000 / 2, 8000);
-    const std::vector<uint8_t> head(pcm.begin(), pcm.begin() + 80960);
-    const std::vector<uint8_t> coded = Encode(pcm);
-    EXPECT_EQ(coded.size(), 5060u);
-    EXPECT_EQ(coded, Encode(head));
-}
-
-TEST_F(SpeechCodecTest, LongerCodedInputIsClampedTo5060Bytes) {
-    std::vector<uint8_t> coded = Encode(SinePcm(440, 80960 / 2, 8000));
-    // Garbage beyond the clamp is never looked at.
+    std::vector<uint8_t> coded = Encode(std::vector<uint8_t>(pcm.begin(), pcm.begin() + 80960));
+    EXPECT_EQ(Encode(pcm), coded);
     const std::vector<uint8_t> garbage = NoiseBytes(200, 3);
     coded.insert(coded.end(), garbage.begin(), garbage.end());
     std::vector<uint8_t> decoded;
@@ -79,46 +87,8 @@ TEST_F(SpeechCodecTest, LongerCodedInputIsClampedTo5060Bytes) {
     EXPECT_EQ(pcmLen, 80960u);
 }
 
-TEST_F(SpeechCodecTest, ATailShorterThanAFrameIsNotEncoded) {
-    EXPECT_EQ(Encode(SinePcm(440, 160, 8000)).size(), 20u);
-    std::vector<uint8_t> pcm = SinePcm(440, 320, 8000);
-    pcm.pop_back();  // 639 bytes: one whole frame and a tail of 319
-    EXPECT_EQ(Encode(pcm).size(), 20u);
-    pcm = SinePcm(440, 161, 8000);  // one frame and a tail of 2 bytes
-    const std::vector<uint8_t> coded = Encode(pcm);
-    EXPECT_EQ(coded.size(), 20u);
-    std::vector<uint8_t> decoded;
-    uint32_t pcmLen = 0;
-    ASSERT_TRUE(Decode(coded, 322 + 500, decoded, pcmLen));
-    EXPECT_EQ(pcmLen, 320u);
-}
-
-TEST_F(SpeechCodecTest, PcmShorterThanAFrameCodesToNothing) {
-    for (uint32_t len : {0u, 1u, 2u, 318u, 319u}) {
-        const std::vector<uint8_t> pcm(len, 0x11);
-        std::unique_ptr<uint8_t[]> coded;
-        uint32_t codedLen = 0xFFFFFFFF;
-        ASSERT_TRUE(codec.Encode(pcm.data(), len, coded, codedLen)) << len;
-        EXPECT_EQ(codedLen, 0u) << len;
-        EXPECT_NE(coded, nullptr) << "the buffer is handed out whatever the length";
-    }
-    std::vector<uint8_t> decoded;
-    uint32_t pcmLen = 77;
-    ASSERT_TRUE(Decode({}, 500, decoded, pcmLen));
-    EXPECT_EQ(pcmLen, 0u);
-}
-
-TEST_F(SpeechCodecTest, RandomBytesFailWithoutWritingPastTheCapacity) {
-    for (uint32_t seed = 1; seed <= 50; ++seed) {
-        const std::vector<uint8_t> coded = NoiseBytes(20 * (1 + seed % 40), seed);
-        std::vector<uint8_t> decoded;
-        uint32_t pcmLen = 12345;
-        EXPECT_FALSE(Decode(coded, uint32_t(coded.size() / 20 * 320 + 500), decoded, pcmLen))
-            << seed;
-        EXPECT_EQ(pcmLen, 12345u) << "untouched on failure";
-    }
-}
-
+// Which packet headers are refused is the codec library's test; here, that an entry cut short
+// fails whole.
 TEST_F(SpeechCodecTest, TruncatedEntriesFail) {
     const std::vector<uint8_t> coded = Encode(SinePcm(440, 160 * 10, 8000));
     for (size_t cut = 1; cut < 20; ++cut) {
@@ -127,14 +97,6 @@ TEST_F(SpeechCodecTest, TruncatedEntriesFail) {
         uint32_t pcmLen = 0;
         EXPECT_FALSE(Decode(truncated, 3200 + 500, decoded, pcmLen)) << cut;
     }
-}
-
-TEST_F(SpeechCodecTest, AFrameClaimingToBeLongerFailsTheEntry) {
-    std::vector<uint8_t> coded = Encode(SinePcm(440, 160 * 10, 8000));
-    coded[20 * 4] = 0x18;  // SILK narrowband 60 ms: 480 samples from one packet
-    std::vector<uint8_t> decoded;
-    uint32_t pcmLen = 0;
-    EXPECT_FALSE(Decode(coded, 3200 + 500, decoded, pcmLen));
 }
 
 TEST_F(SpeechCodecTest, ADecodeLargerThanTheCapacityFailsWithoutWritingPastIt) {
@@ -197,19 +159,6 @@ TEST_F(SpeechCodecTest, ASineKeepsItsFrequencyAndEnergy) {
             20 * std::log10(Rms(out, from + kDelaySamples, in.size()) / Rms(in, from, to));
         EXPECT_NEAR(ratioDb, 0, 1.5) << frequency;
     }
-}
-
-TEST_F(SpeechCodecTest, SpeechKeepsItsSpectrum) {
-    const std::vector<uint8_t> pcm =
-        SpokenPcm("Contact, bearing one four zero, angels twelve. Weapons free.");
-    if (pcm.empty()) GTEST_SKIP() << "espeak-ng or sox not available";
-    const std::vector<uint8_t> clipped(pcm.begin(),
-                                       pcm.begin() + std::min<size_t>(pcm.size(), 80960));
-    const std::vector<int16_t> in = ToSamples(clipped);
-    const std::vector<int16_t> out = ToSamples(RoundTrip(clipped));
-    // Measured here: about 9 dB at this rate; silence or a byte-order fault gives 20 and more,
-    // and comparing without the codec's delay about 12.
-    EXPECT_LT(LogSpectralDistance(in, out, kDelaySamples), 11.0);
 }
 
 TEST(SpeechCodecUninitialised, FailsCleanly) {

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
 #include <vector>
 
 #include "tests/support/speechsignals.h"
@@ -20,13 +19,5 @@ double PowerAt(const std::vector<int16_t>& samples, size_t from, size_t to, doub
 // The frequency between low and high (in steps of step Hz) with the most power.
 double DominantFrequency(const std::vector<int16_t>& samples, size_t from, size_t to, double low,
                          double high, double step);
-
-// Speech from espeak-ng, resampled to 8000 Hz 16-bit mono by sox; empty if either is missing.
-std::vector<uint8_t> SpokenPcm(const std::string& text);
-
-// Mean log-spectral distance in dB over 100 to 3400 Hz between two signals, the second shifted
-// by delay samples, over 256-sample frames where the first is not near silence.
-double LogSpectralDistance(const std::vector<int16_t>& a, const std::vector<int16_t>& b,
-                           size_t delay);
 
 }  // namespace vox::test

@@ -44,25 +44,27 @@ int DecodeGuarded(VoxCodecDecoder* decoder, const uint8_t* packet, uint32_t pack
     return result;
 }
 
-TEST(VoxCodecBlocks, InfoBlockStatesTheFrameSizesAtBytes110And112) {
+// The info block states the frame sizes at bytes 110 and 112; a block too small for them is
+// refused untouched, and nothing beyond a block's size is ever written.
+TEST(VoxCodecBlocks, InfoAndInitBlocksAreFilledWithinTheirSizes) {
     uint8_t block[VOXCODEC_INFO_BLOCK_SIZE + 8];
-    std::fill(std::begin(block), std::end(block), kGuard);
-    ASSERT_EQ(VoxCodecGetInfo(block, VOXCODEC_INFO_BLOCK_SIZE), VOXCODEC_OK);
-    EXPECT_EQ(block[110] | (block[111] << 8), 320);
-    EXPECT_EQ(block[112] | (block[113] << 8), 20);
-    for (size_t i = VOXCODEC_INFO_BLOCK_SIZE; i < sizeof block; ++i) EXPECT_EQ(block[i], kGuard);
-}
-
-TEST(VoxCodecBlocks, InfoBlockTooSmallForTheSizesIsRefusedUntouched) {
-    uint8_t block[VOXCODEC_INFO_BLOCK_SIZE];
     std::fill(std::begin(block), std::end(block), kGuard);
     EXPECT_EQ(VoxCodecGetInfo(block, 113), VOXCODEC_ERR_ARGUMENT);
     EXPECT_EQ(VoxCodecGetInfo(nullptr, VOXCODEC_INFO_BLOCK_SIZE), VOXCODEC_ERR_ARGUMENT);
     for (uint8_t b : block) EXPECT_EQ(b, kGuard);
-    // 114 bytes hold both sizes, and nothing after them is written.
     ASSERT_EQ(VoxCodecGetInfo(block, 114), VOXCODEC_OK);
-    EXPECT_EQ(block[112], 20);
+    EXPECT_EQ(block[110] | (block[111] << 8), 320);
+    EXPECT_EQ(block[112] | (block[113] << 8), 20);
     for (size_t i = 114; i < sizeof block; ++i) EXPECT_EQ(block[i], kGuard);
+    ASSERT_EQ(VoxCodecGetInfo(block, VOXCODEC_INFO_BLOCK_SIZE), VOXCODEC_OK);
+    for (size_t i = VOXCODEC_INFO_BLOCK_SIZE; i < sizeof block; ++i) EXPECT_EQ(block[i], kGuard);
+
+    uint8_t init[VOXCODEC_INIT_BLOCK_SIZE + 8];
+    std::fill(std::begin(init), std::end(init), kGuard);
+    EXPECT_EQ(VoxCodecInit(init), VOXCODEC_OK);
+    EXPECT_EQ(init[4] | (init[5] << 8), 8000);
+    for (size_t i = VOXCODEC_INIT_BLOCK_SIZE; i < sizeof init; ++i) EXPECT_EQ(init[i], kGuard);
+    EXPECT_EQ(VoxCodecInit(nullptr), VOXCODEC_ERR_ARGUMENT);
 }
 
 TEST(VoxCodecEncode, EveryFrameIsExactlyTwentyBytesWhateverTheSignal) {
@@ -175,15 +177,6 @@ TEST(VoxCodecHandles, OnlyModeOneOpensAndNullClosesHarmlessly) {
     }
     for (auto* d : decoders) VoxCodecCloseDecoder(d);
     for (auto* e : encoders) VoxCodecCloseEncoder(e);
-}
-
-TEST(VoxCodecBlocks, InitBlockIsFilledWithinItsSize) {
-    uint8_t block[VOXCODEC_INIT_BLOCK_SIZE + 8];
-    std::fill(std::begin(block), std::end(block), kGuard);
-    EXPECT_EQ(VoxCodecInit(block), VOXCODEC_OK);
-    EXPECT_EQ(block[4] | (block[5] << 8), 8000);
-    for (size_t i = VOXCODEC_INIT_BLOCK_SIZE; i < sizeof block; ++i) EXPECT_EQ(block[i], kGuard);
-    EXPECT_EQ(VoxCodecInit(nullptr), VOXCODEC_ERR_ARGUMENT);
 }
 
 }  // namespace

@@ -9,36 +9,23 @@
 namespace vox {
 namespace {
 
-CommNameList FromText(std::string_view text) {
+// No header; a line without a second field is named by its first, and text without digits
+// names comm 0.
+TEST(CommNameList, EveryLineNamesTheCommItsFirstFieldGives) {
     CommNameList list;
-    list.LoadText(text);
-    return list;
-}
-
-TEST(CommNameList, EveryLineIsARecordWithoutAHeader) {
-    const CommNameList list = FromText("0,Stop\r\n2,\"Go, now\",ignored\r\n");
-    EXPECT_EQ(list.GetSize(), 3u);
+    list.LoadText("0,Stop\r\n2,\"Go, now\",ignored\r\n12\n 3abc \n1,first\n1,second\n");
+    EXPECT_EQ(list.GetSize(), 13u);
     EXPECT_EQ(list.GetCommName(0), "Stop");
-    EXPECT_EQ(list.GetCommName(1), "");
     EXPECT_EQ(list.GetCommName(2), "Go, now");
-}
-
-TEST(CommNameList, LineWithoutSecondFieldIsNamedByItsFirstField) {
-    const CommNameList list = FromText("12\n 3abc \n");
+    EXPECT_EQ(list.GetCommName(4), "");
     EXPECT_EQ(list.GetCommName(12), "12");
     EXPECT_EQ(list.GetCommName(3), "3abc ");
-}
-
-TEST(CommNameList, LaterLineWinsAndTextWithoutDigitsNamesCommZero) {
-    const CommNameList list = FromText("1,first\n1,second\nname only\n");
     EXPECT_EQ(list.GetCommName(1), "second");
+    list.LoadText("name only\n-2,neg\n2000000000,huge\n65536,over\n");
+    EXPECT_EQ(list.GetSize(), 1u);
     EXPECT_EQ(list.GetCommName(0), "name only");
-}
-
-TEST(CommNameList, NegativeAndOutOfRangeCommsAreSkipped) {
-    const CommNameList list = FromText("-2,neg\n2000000000,huge\n65536,over\n");
-    EXPECT_TRUE(list.IsEmpty());
-    EXPECT_EQ(FromText("65535,top\n").GetSize(), 65536u);
+    list.LoadText("65535,top\n");
+    EXPECT_EQ(list.GetSize(), 65536u);
 }
 
 TEST(CommNameList, LoadFileThatCannotBeReadKeepsTheOldNames) {

@@ -19,13 +19,10 @@ TEST(EvalNameList, WithoutASectionEvalsShowTheirNumbersAndSaveWritesOnlyTheCount
     MemoryProfile profile;
     EvalNameList list;
     list.Load(profile);
-    EXPECT_EQ(list.GetSize(), 0u);
     EXPECT_EQ(NameOf(list, 7), "7");
-
     list.Save(profile);
     EXPECT_EQ(profile.GetString("EvalNames", "MaxEvals", ""), "0");
     EXPECT_EQ(profile.GetWriteCount(), 1u);
-    EXPECT_FALSE(profile.Has("EvalNames", "EvalName0"));
 }
 
 TEST(EvalNameList, ValuesBeyondTheCountAreNeitherReadNorRemoved) {
@@ -37,62 +34,35 @@ TEST(EvalNameList, ValuesBeyondTheCountAreNeitherReadNorRemoved) {
     list.Load(profile);
     EXPECT_EQ(list.GetSize(), 1u);
     EXPECT_EQ(NameOf(list, 1), "1");
-
     list.Save(profile);
     EXPECT_EQ(profile.GetString("EvalNames", "EvalName1", ""), "beyond");
 }
 
-TEST(EvalNameList, SetNameGrowsTheListAndSaveWritesEveryEntry) {
-    MemoryProfile profile;
-    profile.WriteString("EvalNames", "MaxEvals", "3");
-    EvalNameList list;
-    list.Load(profile);
-    ASSERT_TRUE(list.SetEvalName(500, "far"));
-    EXPECT_EQ(list.GetSize(), 501u);
-    EXPECT_EQ(NameOf(list, 499), "499");
-
-    MemoryProfile saved;
-    list.Save(saved);
-    EXPECT_EQ(saved.GetString("EvalNames", "MaxEvals", ""), "501");
-    EXPECT_EQ(saved.GetWriteCount(), 502u);
-    EXPECT_TRUE(saved.Has("EvalNames", "EvalName0"));
-    EXPECT_EQ(saved.GetString("EvalNames", "EvalName499", "x"), "");
-    EXPECT_EQ(saved.GetString("EvalNames", "EvalName500", ""), "far");
-    EXPECT_FALSE(saved.Has("EvalNames", "EvalName501"));
-}
-
+// Names, an emptied one and the shown number stored as a name go through a save and a load;
+// the list grows to the highest name and the save writes every entry up to it.
 TEST(EvalNameList, NamesSurviveASaveAndLoad) {
     EvalNameList list;
     ASSERT_TRUE(list.SetEvalName(0, "first, with comma"));
-    ASSERT_TRUE(list.SetEvalName(12, "twelve"));
-    MemoryProfile profile;
-    list.Save(profile);
-    EXPECT_EQ(profile.GetString("EvalNames", "EvalName12", ""), "twelve");
-
-    EvalNameList again;
-    again.Load(profile);
-    EXPECT_EQ(again.GetSize(), 13u);
-    EXPECT_EQ(NameOf(again, 0), "first, with comma");
-    EXPECT_EQ(NameOf(again, 12), "twelve");
-}
-
-TEST(EvalNameList, StoringTheShownNumberMakesItAName) {
-    EvalNameList list;
+    ASSERT_TRUE(list.SetEvalName(2, "two"));
+    ASSERT_TRUE(list.SetEvalName(2, ""));
     std::string shown;
     list.GetEvalName(7, shown);
     ASSERT_TRUE(list.SetEvalName(7, shown));
-    EXPECT_EQ(NameOf(list, 7), "7");
+    ASSERT_TRUE(list.SetEvalName(500, "far"));
     MemoryProfile profile;
     list.Save(profile);
+    EXPECT_EQ(profile.GetString("EvalNames", "MaxEvals", ""), "501");
+    EXPECT_EQ(profile.GetWriteCount(), 502u);
     EXPECT_EQ(profile.GetString("EvalNames", "EvalName7", ""), "7");
-}
-
-TEST(EvalNameList, EmptyNameRemovesTheName) {
-    EvalNameList list;
-    ASSERT_TRUE(list.SetEvalName(2, "two"));
-    ASSERT_TRUE(list.SetEvalName(2, ""));
-    EXPECT_EQ(NameOf(list, 2), "2");
-    EXPECT_EQ(list.GetSize(), 3u);
+    EXPECT_EQ(profile.GetString("EvalNames", "EvalName499", "x"), "");
+    EXPECT_FALSE(profile.Has("EvalNames", "EvalName501"));
+    EvalNameList again;
+    again.Load(profile);
+    EXPECT_EQ(again.GetSize(), 501u);
+    EXPECT_EQ(NameOf(again, 0), "first, with comma");
+    EXPECT_EQ(NameOf(again, 2), "2");
+    EXPECT_EQ(NameOf(again, 499), "499");
+    EXPECT_EQ(NameOf(again, 500), "far");
 }
 
 TEST(EvalNameList, NegativeOrUnreachableEvalIsRefusedAndNothingChanges) {
@@ -104,30 +74,25 @@ TEST(EvalNameList, NegativeOrUnreachableEvalIsRefusedAndNothingChanges) {
     EXPECT_EQ(list.GetSize(), static_cast<size_t>(EvalNameList::kMaxEval) + 1);
 }
 
-TEST(EvalNameList, CountThatIsNotPositiveOrNotANumberGivesNoNames) {
-    for (const char* count : {"0", "-4", "-2147483648", "abc", "12abc", "", "99999999999"}) {
+TEST(EvalNameList, ACountThatIsNoPositiveNumberGivesNoNamesAndAnAbsurdOneIsClamped) {
+    const size_t all = static_cast<size_t>(EvalNameList::kMaxEval) + 1;
+    const struct {
+        const char* count;
+        size_t size;
+    } cases[] = {{"0", 0},     {"-4", 0}, {"-2147483648", 0}, {"abc", 0},
+                 {"12abc", 0}, {"", 0},   {"99999999999", 0}, {"2147483647", all}};
+    for (const auto& c : cases) {
         MemoryProfile profile;
-        profile.WriteString("EvalNames", "MaxEvals", count);
-        profile.WriteString("EvalNames", "EvalName0", "zero");
+        profile.WriteString("EvalNames", "MaxEvals", c.count);
+        profile.WriteString("EvalNames", "EvalName32768", "last");
         EvalNameList list;
         ASSERT_TRUE(list.SetEvalName(3, "old"));
         list.Load(profile);
-        EXPECT_EQ(list.GetSize(), 0u) << count;
+        EXPECT_EQ(list.GetSize(), c.size) << c.count;
+        if (c.size == all) {
+            EXPECT_EQ(NameOf(list, 32768), "last");
+        }
     }
-}
-
-TEST(EvalNameList, AbsurdCountIsClampedToTheReachableEvals) {
-    MemoryProfile profile;
-    profile.WriteString("EvalNames", "MaxEvals", "2147483647");
-    profile.WriteString("EvalNames", "EvalName32768", "last");
-    EvalNameList list;
-    list.Load(profile);
-    EXPECT_EQ(list.GetSize(), static_cast<size_t>(EvalNameList::kMaxEval) + 1);
-    EXPECT_EQ(NameOf(list, 32768), "last");
-
-    MemoryProfile saved;
-    list.Save(saved);
-    EXPECT_EQ(saved.GetString("EvalNames", "MaxEvals", ""), "32769");
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <functional>
 #include <numbers>
 
 #include "audio/wavefile.h"
@@ -60,7 +61,8 @@ class PackerTest : public ::testing::Test {
             In() + "/database.txt" + (line > 0 ? ":" + std::to_string(line) : "") + ": ";
         EXPECT_EQ(error.rfind(place, 0), 0u) << error;
         EXPECT_NE(error.find(words), std::string::npos) << error;
-        EXPECT_FALSE(FileExists(Out())) << "a refusal left the output folder behind";
+        EXPECT_EQ(ListFolder(work_.Path()), std::vector<std::string>{"in"})
+            << "a refusal left a folder behind";
     }
 
     TempDir original_;
@@ -68,36 +70,52 @@ class PackerTest : public ::testing::Test {
     std::string description_;
 };
 
-TEST_F(PackerTest, PacksTheUnpackedFolder) {
-    NoteLog log;
-    std::string error;
-    ASSERT_TRUE(PackFolder(In(), Out(), log, error)) << error;
-    EXPECT_EQ(ListFolder(Out()),
-              (std::vector<std::string>{"commFile.bin", "evalFile.bin", "fragFile.bin",
-                                        "phrases.csv", "speech.vox"}));
-    ExpectSameDatabase(original_.Path(), Out(), "speech.vox");
-}
-
-TEST_F(PackerTest, RefusesADescriptionThatDoesNotRead) {
-    Edit("frag 0 0:0 4:1", "frag 0 0:0 14:1");
-    ExpectRefused(LineOf("frag 0 "), "voice: 14 does not fit");
-}
-
-TEST_F(PackerTest, RefusesADescriptionThatDoesNotHoldTogether) {
-    Edit("eval 0 1:0", "eval 0 1:3");
-    ExpectRefused(LineOf("eval 0 "), "names fragment 3, which does not exist");
-}
-
-TEST_F(PackerTest, RefusesAMissingWave) {
-    ASSERT_EQ(unlink((In() + "/waves/f0000-v04.wav").c_str()), 0);
-    ExpectRefused(LineOf("entry 1 "), "waves/f0000-v04.wav: No such file");
-}
-
-TEST_F(PackerTest, RefusesAWaveThatIsAFifoInsteadOfWaitingForAWriter) {
+// Each refusal names the description and the line to look at (none for the description
+// itself), and leaves no output folder.
+TEST_F(PackerTest, RefusesWhatCannotBePackedWithItsPlace) {
     const std::string wave = In() + "/waves/f0000-v04.wav";
-    ASSERT_EQ(unlink(wave.c_str()), 0);
-    ASSERT_EQ(mkfifo(wave.c_str(), 0600), 0);
-    ExpectRefused(LineOf("entry 1 "), "waves/f0000-v04.wav: not a regular file");
+    const std::vector<uint8_t> tooLong = SinePcm(300, 40481);  // one sample beyond 80960 bytes
+    const struct {
+        const char* what;
+        std::function<void()> damage;
+        std::string line;  // text that starts the line named; empty: no line
+        std::string words;
+    } cases[] = {
+        {"a description that does not read", [&] { Edit("frag 0 0:0 4:1", "frag 0 0:0 14:1"); },
+         "frag 0 ", "voice: 14 does not fit"},
+        {"a description that does not hold together", [&] { Edit("eval 0 1:0", "eval 0 1:3"); },
+         "eval 0 ", "names fragment 3, which does not exist"},
+        {"a missing wave", [&] { unlink(wave.c_str()); }, "entry 1 ",
+         "waves/f0000-v04.wav: No such file"},
+        {"a fifo, instead of waiting for a writer",
+         [&] {
+             unlink(wave.c_str());
+             mkfifo(wave.c_str(), 0600);
+         },
+         "entry 1 ", "waves/f0000-v04.wav: not a regular file"},
+        {"a wave that is no sound", [&] { WriteText(wave, "RIFF this is not a sound"); },
+         "entry 1 ", "waves/f0000-v04.wav: not a sound file"},
+        {"a wave longer than a talk entry holds",
+         [&] { WriteWave(wave, tooLong.data(), static_cast<uint32_t>(tooLong.size())); },
+         "entry 1 ", "(80962 bytes) long; a talk entry holds at most 80960 bytes"},
+        {"a missing coded file", [&] { unlink((In() + "/waves/f0000-v04.coded").c_str()); },
+         "entry 1 ", "waves/f0000-v04.coded: No such file"},
+        {"a missing side file", [&] { unlink((In() + "/phrases.csv").c_str()); }, "phrases ",
+         "phrases.csv: No such file"},
+        {"a missing description", [&] { unlink((In() + "/database.txt").c_str()); }, "",
+         "No such file"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::filesystem::remove_all(In());
+        NoteLog log;
+        std::string error;
+        ASSERT_TRUE(
+            UnpackFolder(original_.Path(), "speech.vox", In(), log, error, original_.File("p.csv")))
+            << error;
+        c.damage();
+        ExpectRefused(c.line.empty() ? 0 : LineOf(c.line), c.words);
+    }
 }
 
 // A link may lead to another name inside the folder, never out of it: pack would copy whatever
@@ -114,29 +132,6 @@ TEST_F(PackerTest, RefusesAWaveLinkedFromOutsideTheFolder) {
     ASSERT_EQ(symlink(original_.File("outside.wav").c_str(), wave.c_str()), 0);
     std::filesystem::remove_all(Out());
     ExpectRefused(LineOf("entry 1 "), "a link that leads outside the folder");
-}
-
-TEST_F(PackerTest, RefusesAWaveThatIsNoSound) {
-    WriteText(In() + "/waves/f0000-v04.wav", "RIFF this is not a sound");
-    ExpectRefused(LineOf("entry 1 "), "waves/f0000-v04.wav: not a sound file");
-}
-
-TEST_F(PackerTest, RefusesAWaveLongerThanATalkEntryHolds) {
-    const std::vector<uint8_t> pcm = SinePcm(300, 40481);  // one sample beyond 80960 bytes
-    ASSERT_TRUE(
-        WriteWave(In() + "/waves/f0000-v04.wav", pcm.data(), static_cast<uint32_t>(pcm.size())));
-    ExpectRefused(LineOf("entry 1 "), "(80962 bytes) long; a talk entry holds at most 80960 bytes");
-}
-
-TEST_F(PackerTest, RefusesAFolderThatIsNotEmptyAndChangesNothingInIt) {
-    ASSERT_EQ(mkdir(Out().c_str(), 0700), 0);
-    WriteText(Out() + "/speech.vox", "old");
-    NoteLog log;
-    std::string error;
-    EXPECT_FALSE(PackFolder(In(), Out(), log, error));
-    EXPECT_NE(error.find("not empty"), std::string::npos);
-    EXPECT_EQ(ListFolder(Out()), std::vector<std::string>{"speech.vox"});
-    EXPECT_EQ(ReadText(Out() + "/speech.vox"), "old");
 }
 
 TEST_F(PackerTest, FillsAnEmptyFolderAndLeavesItEmptyOnRefusal) {
@@ -186,21 +181,6 @@ TEST_F(PackerTest, ConvertsA44kStereoWaveWithANote) {
     ASSERT_TRUE(VoxFile::GetVoxEntry(ReadFileBytes(Out() + "/speech.vox"), 1, entry));
     EXPECT_EQ(entry.decodedSize, 16000u);  // one second at 8000 Hz, 16-bit
     EXPECT_EQ(entry.codedSize, 1000u);
-}
-
-TEST_F(PackerTest, RefusesAMissingDescription) {
-    ASSERT_EQ(unlink((In() + "/database.txt").c_str()), 0);
-    ExpectRefused(0, "No such file");
-}
-
-TEST_F(PackerTest, RefusesAMissingCodedFile) {
-    ASSERT_EQ(unlink((In() + "/waves/f0000-v04.coded").c_str()), 0);
-    ExpectRefused(LineOf("entry 1 "), "waves/f0000-v04.coded: No such file");
-}
-
-TEST_F(PackerTest, RefusesAMissingSideFile) {
-    ASSERT_EQ(unlink((In() + "/phrases.csv").c_str()), 0);
-    ExpectRefused(LineOf("phrases "), "phrases.csv: No such file");
 }
 
 // history.txt is read whole before anything is written: a line that is not of the format or a

@@ -114,20 +114,6 @@ TEST_F(PackProgressTest, AStopAtAnyStepLeavesNoTargetAndNoTemporaryFolder) {
     }
 }
 
-TEST_F(PackProgressTest, AnUnreadableWaveInTheMiddleLeavesNothing) {
-    const std::string wave = In() + "/waves/f0000-v02.wav";  // the third recording
-    ASSERT_EQ(unlink(wave.c_str()), 0);
-    ASSERT_EQ(mkdir(wave.c_str(), 0755), 0);
-    pack::Packer packer([](const std::string&) {});
-    ProgressLog progress;
-    EXPECT_FALSE(packer.Pack(In(), Out(), progress.Fn()));
-    EXPECT_FALSE(packer.Stopped());
-    EXPECT_NE(packer.GetError().find("waves/f0000-v02.wav: "), std::string::npos)
-        << packer.GetError();
-    EXPECT_EQ(progress.calls.size(), 3u);
-    EXPECT_TRUE(Beside().empty());
-}
-
 // Each file unpack writes can fail; whichever does, the message names the file where the user
 // would look for it, and nothing is left.
 TEST_F(PackProgressTest, AFailedWritePartWayLeavesNothing) {

@@ -31,25 +31,25 @@ class VoxtoolPack : public ::testing::Test {
     std::string talk_;
 };
 
+// The round trip's bytes are the library's to check; here, the side file the profile names,
+// the exit status and a silent standard error.
 TEST_F(VoxtoolPack, UnpackThenPackGivesTheSameDatabase) {
     WriteText(dir_.File("phrases.csv"), "Frag,Voice,Text\n0,,alpha\n");
     ASSERT_EQ(Run({"settings", "Data", "Phrases", dir_.File("phrases.csv")}).status, 0);
-    ToolResult r = Run({"unpack", talk_, work_.File("u")});
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.err, "");
-    EXPECT_TRUE(FileExists(work_.File("u/phrases.csv")));
+    for (const auto& args : {std::vector<std::string>{"unpack", talk_, work_.File("u")},
+                             std::vector<std::string>{"pack", work_.File("u"), work_.File("p")}}) {
+        const ToolResult r = Run(args);
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.err, "");
+    }
     EXPECT_FALSE(FileExists(work_.File("u/commnames.csv")));  // the profile names none
-    r = Run({"pack", work_.File("u"), work_.File("p")});
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.err, "");
-    for (const char* file : {"radio.vox", "fragFile.bin", "evalFile.bin", "commFile.bin"})
-        EXPECT_EQ(ReadFileBytes(dir_.File(file)),
-                  ReadFileBytes(work_.File(std::string("p/") + file)))
-            << file;
     EXPECT_EQ(ReadText(work_.File("p/phrases.csv")), "Frag,Voice,Text\n0,,alpha\n");
+    ExpectSameDatabase(dir_.Path(), work_.File("p"), "radio.vox");
 }
 
 TEST_F(VoxtoolPack, ARefusalExitsWith1AndNamesFileAndLine) {
+    EXPECT_EQ(Run({"unpack", dir_.File("none.vox"), work_.File("u")}).status, 1);
+    EXPECT_FALSE(FileExists(work_.File("u")));
     ASSERT_EQ(Run({"unpack", talk_, work_.File("u")}).status, 0);
     WriteText(work_.File("u/database.txt"), "voxbench-unpacked 1\ntalk a.vox\nentry 0 none.wav\n");
     const ToolResult r = Run({"pack", work_.File("u"), work_.File("p")});
@@ -57,12 +57,6 @@ TEST_F(VoxtoolPack, ARefusalExitsWith1AndNamesFileAndLine) {
     EXPECT_EQ(r.err, "voxtool: " + work_.File("u/database.txt") +
                          ":3: none.wav: No such file or directory\n");
     EXPECT_FALSE(FileExists(work_.File("p")));
-}
-
-TEST_F(VoxtoolPack, UnpackOfAMissingDatabaseFails) {
-    const ToolResult r = Run({"unpack", dir_.File("none.vox"), work_.File("u")});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_FALSE(FileExists(work_.File("u")));
 }
 
 TEST_F(VoxtoolPack, SettingsSetsAValueOnlyWhenAskedOrEmpty) {
