@@ -112,16 +112,9 @@ Status CVoxbenchDoc::PutEntryFirst(int frag, int voice, uint32_t entryOffset) {
         return Status::Failure(voxFile_.GetPath() + ": " + name + ": " + why);
     const uint32_t firstEntry = SlotValue(voxFile_, 0);
     if (entryOffset == firstEntry) return {};
-    why = WhyNoRewrite(voxFile_, voxFile_.GetSize());
-    if (!why.empty()) return Status::Failure(why);
     const OffsetMap moved = OffsetMap::EntryToFront(
         firstEntry, entryOffset, VoxFile::EntrySize(voxFile_.Bytes(), entryOffset));
-    const Status status = RewriteTalkFile(voxFile_, writerLock_, voxFile_.GetSize(),
-                                          [&](ByteSink& sink) {
-                                              return VoxFile::WriteWithEntryFirst(
-                                                  voxFile_.Bytes(), entryOffset, sink);
-                                          },
-                                          {});
+    const Status status = RewriteWithEntryFirst(voxFile_, writerLock_, entryOffset);
     if (!status) return status;
     NoteEntryMove(moved);
     if (!MoveHistoryOffsets(voxFile_.GetPath(), moved, &why)) {

@@ -169,4 +169,13 @@ Status RewriteWithFirstEntry(MappedFile& talk, WriterLock& lock, const VoxFile::
                            {});
 }
 
+Status RewriteWithEntryFirst(MappedFile& talk, WriterLock& lock, uint32_t entry) {
+    const std::string why = WhyNoRewrite(talk, talk.GetSize());
+    if (!why.empty()) return Status::Failure(why);
+    return RewriteTalkFile(
+        talk, lock, talk.GetSize(),
+        [&](ByteSink& sink) { return VoxFile::WriteWithEntryFirst(talk.Bytes(), entry, sink); },
+        {});
+}
+
 }  // namespace vox

@@ -33,4 +33,8 @@ std::string WhyNoRewrite(const MappedFile& talk, uint64_t newSize);
 Status RewriteWithFirstEntry(MappedFile& talk, WriterLock& lock, const VoxFile::NewEntry& first,
                              const std::vector<VoxFile::NewEntry>& others);
 
+// Slot 0 pointed at the entry already at entry, in one rewrite (VoxFile::WriteWithEntryFirst);
+// the file keeps its size.
+Status RewriteWithEntryFirst(MappedFile& talk, WriterLock& lock, uint32_t entry);
+
 }  // namespace vox
