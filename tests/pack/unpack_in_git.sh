@@ -8,6 +8,9 @@ voxtool=$1
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
+# A settings file of its own: unpack also takes the phrase and comm-name files the user's settings
+# remember, which would change the counts below.
+export XDG_CONFIG_HOME="$work/config"
 fail() { echo "FAIL: $*" >&2; exit 1; }
 tone() { sox -q -n -r 8000 -c 1 -b 16 "$1" synth "$2" sine "$3"; }
 git() { command git -c user.name=test -c user.email=test@example.org "$@"; }
