@@ -16,6 +16,7 @@ std::vector<TestFactory>& TestClasses() {
 // failed classes.
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    QApplication::setApplicationName("voxbench");
     int failed = 0;
     for (const vox::test::TestFactory& make : vox::test::TestClasses()) {
         const std::unique_ptr<QObject> tests = make();

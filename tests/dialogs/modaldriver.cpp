@@ -4,6 +4,8 @@
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QPointer>
+#include <QPushButton>
+#include <QTest>
 #include <QTimer>
 #include <QWidget>
 #include <memory>
@@ -18,6 +20,10 @@ void RejectAllModals() {
             modal->close();
         if (QApplication::activeModalWidget() == modal) break;  // would not close
     }
+}
+
+void Click(QWidget* dialog, int id) {
+    QTest::mouseClick(Control<QPushButton>(dialog, id), Qt::LeftButton);
 }
 
 ModalDriver::~ModalDriver() { delete timer_.data(); }

@@ -3,10 +3,11 @@
 #include <QPointer>
 #include <QString>
 #include <QTimer>
+#include <QWidget>
 #include <functional>
 #include <memory>
 
-class QWidget;
+#include "ui/templates/dialogbuilder.h"
 
 namespace vox::test {
 
@@ -38,5 +39,12 @@ class ModalDriver {
 
 // Closes every open modal widget with reject(); for watchdogs and cleanup.
 void RejectAllModals();
+
+// A control of a dialog built from a template, and a mouse click on a button of one.
+template <typename T>
+T* Control(QWidget* dialog, int id) {
+    return dialog->findChild<T*>(ControlName(id));
+}
+void Click(QWidget* dialog, int id);
 
 }  // namespace vox::test

@@ -1,32 +1,41 @@
 // The Qt prompter shows real modal dialogs; a driver answers each one from inside its exec().
+#include <QCheckBox>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMainWindow>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTest>
-#include <QTreeWidget>
 
 #include "tests/dialogs/modaldriver.h"
 #include "tests/dialogs/testregistry.h"
 #include "tests/support/tempdir.h"
-#include "ui/dialogs/cfinddlg.h"
-#include "ui/dialogs/cresultlistdlg.h"
 #include "ui/dialogs/numberdialogs.h"
 #include "ui/dialogs/qtprompter.h"
-#include "ui/templates/dialogbuilder.h"
+#include "ui/frameprompter.h"
 
 namespace vox::test {
 namespace {
 
-template <typename T>
-T* Find(QWidget* dialog, int id) {
-    return dialog->findChild<T*>(ControlName(id));
+// Runs ask while act answers the dialog it opens; the dialog must have come and gone.
+template <typename Ask>
+auto Answered(const ModalDriver::Action& act, Ask ask) {
+    ModalDriver driver;
+    driver.WhenModalOpens(act);
+    auto answer = ask();
+    QTest::qVerify(driver.Ran() && !driver.TimedOut(), "the dialog came and went", "", __FILE__,
+                   __LINE__);
+    return answer;
 }
 
-void Click(QWidget* dialog, int id) {
-    QTest::mouseClick(Find<QPushButton>(dialog, id), Qt::LeftButton);
+ModalDriver::Action Press(QMessageBox::StandardButton button) {
+    return [button](QWidget* modal) { qobject_cast<QMessageBox*>(modal)->button(button)->click(); };
 }
+
+void Escape(QWidget* modal) { QTest::keyClick(modal, Qt::Key_Escape); }
 
 }  // namespace
 
@@ -35,105 +44,101 @@ class QtPrompterTest : public QObject {
   private slots:
     void cleanup() { RejectAllModals(); }
 
-    void messageBoxIsCaptionedWithTheProgramAndHasOneOKButton() {
+    void messageBoxesAreCaptionedWithTheProgramAndEscapeIsTheSafeAnswer() {
         QtPrompter prompter(nullptr);
-        ModalDriver driver;
-        QString title;
-        QString text;
-        int buttons = 0;
-        driver.WhenModalOpens([&](QWidget* modal) {
-            auto* box = qobject_cast<QMessageBox*>(modal);
-            QVERIFY(box != nullptr);
-            title = box->windowTitle();
-            text = box->text();
-            buttons = static_cast<int>(box->buttons().size());
-            box->button(QMessageBox::Ok)->click();
-        });
-        prompter.ShowMessage("No matches");
-        QVERIFY(driver.Ran());
-        QVERIFY(!driver.TimedOut());
-        QCOMPARE(title, QString("voxbench"));
-        QCOMPARE(text, QString("No matches"));
-        QCOMPARE(buttons, 1);
+        QStringList seen;
+        Answered(
+            [&](QWidget* modal) {
+                auto* box = qobject_cast<QMessageBox*>(modal);
+                seen << box->windowTitle() << box->text() << QString::number(box->buttons().size());
+                box->button(QMessageBox::Ok)->click();
+            },
+            [&] {
+                prompter.ShowMessage("No matches");
+                return 0;
+            });
+        QCOMPARE(seen, QStringList({"voxbench", "No matches", "1"}));
+        const auto yesNoCancel = [&] { return prompter.AskYesNoCancel("Save changes?"); };
+        QCOMPARE(Answered(Press(QMessageBox::No), yesNoCancel), Answer::No);
+        QCOMPARE(Answered(Press(QMessageBox::Yes), yesNoCancel), Answer::Yes);
+        QCOMPARE(Answered(Escape, yesNoCancel), Answer::Cancel);
+        const auto yesNo = [&] { return prompter.AskYesNo("Store the first 5.06 s?"); };
+        QVERIFY(Answered(Press(QMessageBox::Yes), yesNo));
+        QVERIFY(!Answered(Escape, yesNo));
     }
 
-    void yesNoCancelQuestionReturnsTheButtonAndEscapeCancels() {
-        QtPrompter prompter(nullptr);
-        ModalDriver driver;
-        QString title;
-        driver.WhenModalOpens([&](QWidget* modal) {
-            auto* box = qobject_cast<QMessageBox*>(modal);
-            QVERIFY(box != nullptr);
-            title = box->windowTitle();
-            box->button(QMessageBox::No)->click();
-        });
-        QCOMPARE(prompter.AskYesNoCancel("Save changes to speech.vox?"), Answer::No);
-        QCOMPARE(title, QString("voxbench"));
-        driver.WhenModalOpens([](QWidget* modal) {
-            qobject_cast<QMessageBox*>(modal)->button(QMessageBox::Yes)->click();
-        });
-        QCOMPARE(prompter.AskYesNoCancel("Save?"), Answer::Yes);
-        driver.WhenModalOpens([](QWidget* modal) { QTest::keyClick(modal, Qt::Key_Escape); });
-        QCOMPARE(prompter.AskYesNoCancel("Save?"), Answer::Cancel);
-        QVERIFY(!driver.TimedOut());
-    }
-
-    void numberDialogRefusesTextThenReturnsTheTypedNumbers() {
-        QtPrompter prompter(nullptr);
-        NumberDialogRequest request;
-        request.templateId = kFragElementTemplate;
-        request.fields = {{CFragElementDlg::kVoiceControl, "Voice", 0},
-                          {CFragElementDlg::kVoxIndexControl, "Vox Index", 0}};
-        ModalDriver driver;
-        bool stayedOpen = false;
-        driver.WhenModalOpens([&](QWidget* modal) {
-            QVERIFY(dynamic_cast<CFragElementDlg*>(modal) != nullptr);
-            Find<QLineEdit>(modal, 1092)->setText("three");
-            Click(modal, 1);
-            stayedOpen = modal->isVisible();
-            Find<QLineEdit>(modal, 1092)->setText("3");
-            Find<QLineEdit>(modal, 1091)->setText("70000");
-            Click(modal, 1);
-        });
-        const auto answer = prompter.AskNumbers(request);
-        QVERIFY(!driver.TimedOut());
-        QVERIFY(stayedOpen);
-        QVERIFY(answer.has_value());
-        QCOMPARE(*answer, std::vector<long long>({3, 70000}));
-    }
-
-    void saveFileDialogIsQtsOwnWithFiltersNameAndDefaultExtension() {
+    // A save dialog offers the name and adds the default extension; a take's dialog carries
+    // the check box and returns its state.
+    void fileDialogsAreQtsOwnAndReturnWhatWasChosen() {
         TempDir dir;
+        WriteFileBytes(dir.File("take.flac"), {1});
         QtPrompter prompter(nullptr);
-        FileDialogRequest request;
-        request.save = true;
-        request.defaultExtension = "bin";
-        request.fileName = "evalFile.bin";
-        request.filter = "Eval Bin Files (*.bin)|*.bin|All files (*.*)|*.*||";
-        request.overwritePrompt = true;
-        ModalDriver driver;
-        QStringList filters;
-        QString offered;
-        bool confirmsOverwrite = false;
-        driver.WhenModalOpens([&](QWidget* modal) {
-            auto* dialog = qobject_cast<QFileDialog*>(modal);
-            QVERIFY(dialog != nullptr);
-            QVERIFY(dialog->testOption(QFileDialog::DontUseNativeDialog));
-            filters = dialog->nameFilters();
-            confirmsOverwrite = !dialog->testOption(QFileDialog::DontConfirmOverwrite);
-            auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
-            QVERIFY(name != nullptr);
-            offered = name->text();
-            dialog->setDirectory(QString::fromStdString(dir.Path()));
-            name->setText("tables");                  // no extension: the default one is added
-            static_cast<QDialog*>(dialog)->accept();  // public in QDialog
+        FileDialogRequest save{.save = true,
+                               .defaultExtension = "bin",
+                               .fileName = "evalFile.bin",
+                               .filter = "Eval Bin Files (*.bin)|*.bin||",
+                               .overwritePrompt = true};
+        QStringList seen;
+        const auto choose = [&](const QString& name) {
+            return [&seen, &dir, name](QWidget* modal) {
+                auto* dialog = qobject_cast<QFileDialog*>(modal);
+                auto* option = dialog->findChild<QCheckBox*>("fileDialogOption");
+                seen << dialog->findChild<QLineEdit*>("fileNameEdit")->text()
+                     << dialog->nameFilters().join('|');
+                if (option) seen << option->text() + (option->isChecked() ? " (on)" : "");
+                if (option) option->click();
+                if (!dialog->testOption(QFileDialog::DontUseNativeDialog)) seen << "native";
+                if (dialog->testOption(QFileDialog::DontConfirmOverwrite)) seen << "no overwrite";
+                dialog->setDirectory(QString::fromStdString(dir.Path()));
+                dialog->selectFile(name);
+                static_cast<QDialog*>(dialog)->accept();  // public in QDialog
+            };
+        };
+        QCOMPARE(Answered(choose("tables"), [&] { return prompter.AskFile(save); }).value_or(""),
+                 dir.File("tables.bin"));
+        const auto take = Answered(choose("take.flac"), [&] {
+            return prompter.AskFileWithOption(
+                {.mustExist = true, .optionLabel = "Normalize loudness"});
         });
-        const auto chosen = prompter.AskFile(request);
-        QVERIFY(!driver.TimedOut());
-        QCOMPARE(filters, QStringList({"Eval Bin Files (*.bin)", "All files (*)"}));
-        QCOMPARE(offered, QString("evalFile.bin"));
-        QVERIFY(confirmsOverwrite);
-        QCOMPARE(chosen.value_or(""), dir.File("tables.bin"));
+        QCOMPARE(seen, QStringList({"evalFile.bin", "Eval Bin Files (*.bin)", "", "All files (*)",
+                                    "Normalize loudness", "no overwrite"}));
+        QCOMPARE(take.value_or(FileChoice{}).path, dir.File("take.flac"));
+        QVERIFY(take->option);
+    }
+
+    void thePreviewsSoundButtonsPlayAndLeaveItOpen() {
+        QtPrompter prompter(nullptr);
+        std::vector<int> played(2);
+        const std::vector<PreviewSound> sounds = {{"Play &New", [&] { ++played[0]; }},
+                                                  {"Play &Current", [&] { ++played[1]; }}};
+        QString text;
+        bool stayedOpen = false;
+        const auto confirm = [&] { return prompter.ConfirmWithPreview("Replace it?", sounds); };
+        QVERIFY(Answered(
+            [&](QWidget* modal) {
+                text = modal->findChild<QLabel*>("previewText")->text();
+                auto* playNew = modal->findChild<QPushButton*>("previewSound0");
+                text += " " + playNew->text();
+                QTest::mouseClick(playNew, Qt::LeftButton);
+                QTest::mouseClick(playNew, Qt::LeftButton);
+                QTest::mouseClick(modal->findChild<QPushButton*>("previewSound1"), Qt::LeftButton);
+                stayedOpen = modal->isVisible();
+                modal->findChild<QDialogButtonBox*>("previewButtons")
+                    ->button(QDialogButtonBox::Ok)
+                    ->click();
+            },
+            confirm));
+        QCOMPARE(text, QString("Replace it? Play &New"));
+        QVERIFY(stayedOpen);
+        QVERIFY(!Answered(Escape, confirm));
+        QCOMPARE(played, std::vector<int>({2, 1}));
+    }
+
+    void aStatusLineGoesToTheFramesStatusBar() {
+        QMainWindow frame;
+        FramePrompter(&frame).ShowStatus("converted from 48000 Hz stereo 24-bit");
+        QCOMPARE(frame.statusBar()->currentMessage(),
+                 QString("converted from 48000 Hz stereo 24-bit"));
     }
 };
 

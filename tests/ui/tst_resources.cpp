@@ -1,11 +1,9 @@
-// The resource tables: the dialog-template and frame formats, dialog units, the form's table,
-// and the recent-file list.
+// The resource tables: the dialog-template and frame formats, dialog units and the recent-file
+// list.
 #include <QTest>
 
 #include "talkdata/memoryprofile.h"
-#include "tests/ui/formfixture.h"
-#include "tests/ui/uitests.h"
-#include "ui/formids.h"
+#include "tests/dialogs/testregistry.h"
 #include "ui/frameresources.h"
 #include "ui/recentfilelist.h"
 #include "ui/templates/dialogbuilder.h"
@@ -116,33 +114,6 @@ class ResourcesTest : public QObject {
         QCOMPARE(DialogUnits(2.0).Size(508, 332), QSize(1524, 1079));
     }
 
-    void theFormTableHasEveryControlWithItsKindAndFlags() {
-        const DialogTemplateSet set = test::LoadProgramTemplates();
-        const DialogTemplate* form = set.Find(form::kTemplate);
-        QVERIFY(form);
-        QCOMPARE(form->width, 508);
-        QCOMPARE(form->height, 332);
-        for (int id : {form::kFragment, form::kVoice, form::kCommIndex, form::kCommVoice}) {
-            QVERIFY(form->Find(id)->digitsOnly && !form->Find(id)->readOnly);
-        }
-        QVERIFY(form->Find(form::kSearchPhrase)->disabled);
-        QVERIFY(form->Find(form::kPhrase)->multiLine && form->Find(form::kPhrase)->readOnly);
-        QCOMPARE(form->Find(form::kSaveRange)->text, std::string("Save a Fragment range"));
-        for (int slot = 0; slot < form::kSlotCount; ++slot) {
-            QVERIFY(form->Find(form::kNumberBase + slot)->readOnly);
-            QVERIFY(form->Find(form::kElemIndBase + slot)->digitsOnly);
-            QVERIFY(form->Find(form::kFragBase + slot)->readOnly);
-            QCOMPARE(form->Find(form::kElemPlusBase + slot)->text, std::string("+"));
-            QCOMPARE(form->Find(form::kElemMinusBase + slot)->text, std::string("-"));
-            QCOMPARE(form->Find(form::kEvalButtonBase + slot)->width, 38);
-            const bool upper = slot < 7;
-            QCOMPARE(form->Find(form::kNumberBase + slot)->y, upper ? 140 : 230);
-            QCOMPARE(form->Find(form::kFragBase + slot)->y, upper ? 179 : 273);
-        }
-        QCOMPARE(form->Find(form::kNumberBase + 14)->x, 423);
-        QCOMPARE(form->Find(form::kElemPlusBase + 4)->x, 366);
-    }
-
     void frameResourcesReadMenusAcceleratorsToolbarAndPrompts() {
         FrameResources frame;
         std::string error;
@@ -208,8 +179,5 @@ class ResourcesTest : public QObject {
     }
 };
 
-int RunResourcesTest(int argc, char** argv) {
-    ResourcesTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+test::RegisterTest<ResourcesTest> registerResources;
 #include "tst_resources.moc"
