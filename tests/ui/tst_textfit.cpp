@@ -92,7 +92,7 @@ class TextFitTest : public QObject {
     }
 
     void aLongEvalNameIsElidedAtTheEndWithTheWholeNameAsTip() {
-        test::FormFixture f;
+        test::Program f;
         const std::string name = "Approaching the northern checkpoint";
         QVERIFY(f.Doc().SetEvalName(1, name));
         f.Doc().UpdateAllViews();
