@@ -87,11 +87,6 @@ QString Program::Text(int id) {
     return text ? text->toPlainText() : QStringLiteral("<missing>");
 }
 
-bool Program::Enabled(int id) {
-    const auto* widget = View().findChild<QWidget*>(QStringLiteral("ctl%1").arg(id));
-    return widget && widget->isEnabled();
-}
-
 void Program::Type(int id, const QString& text) {
     QLineEdit* edit = Edit(id);
     if (!edit) qFatal("no edit %d", id);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QLineEdit>
+#include <QPushButton>
 #include <QString>
 #include <memory>
 #include <string>
@@ -14,9 +16,6 @@
 #include "ui/cvoxbenchview.h"
 #include "ui/templates/dialogtemplate.h"
 #include "workbench/document.h"
-
-class QLineEdit;
-class QPushButton;
 
 namespace vox::test {
 
@@ -53,7 +52,6 @@ struct Program {
     QLineEdit* Edit(int id);
     QPushButton* Button(int id);
     QString Text(int id);  // an edit's text, plain or multi-line, or a button's text
-    bool Enabled(int id);
     // Replaces a field's text by typing, as a person would (select all, then the keys).
     void Type(int id, const QString& text);
     void Click(int id);

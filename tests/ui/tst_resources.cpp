@@ -8,35 +8,29 @@
 #include "ui/recentfilelist.h"
 #include "ui/templates/dialogbuilder.h"
 
-using namespace vox;
-
+namespace vox::test {
 namespace {
 
 std::span<const uint8_t> Bytes(const std::string& text) {
     return {reinterpret_cast<const uint8_t*>(text.data()), text.size()};
 }
 
-bool ParseTemplates(const std::string& text, DialogTemplateSet& set, std::string& error) {
-    return ParseDialogTemplates(Bytes(text), set, error);
-}
-
 }  // namespace
 
 class ResourcesTest : public QObject {
     Q_OBJECT
-
   private slots:
     void aTemplateReadsControlsRowsFlagsAndEscapes() {
         DialogTemplateSet set;
         std::string error;
-        QVERIFY2(ParseTemplates("# comment\n"
-                                "dialog 7 100 50 \"Two \\\"words\\\"\"\r\n"
-                                "\n"
-                                "edit 1000 1 2 30 14 readonly,digits \"a\\nb\"\n"
-                                "label - 5 6 7 8 - \"\"\n"
-                                "row button 1200 9 10 11 - \"+\" 20 40 60\n"
-                                "dialog 8 1 1 \"\"\n",
-                                set, error),
+        QVERIFY2(ParseDialogTemplates(Bytes("# comment\n"
+                                            "dialog 7 100 50 \"Two \\\"words\\\"\"\r\n"
+                                            "\n"
+                                            "edit 1000 1 2 30 14 readonly,digits \"a\\nb\"\n"
+                                            "label - 5 6 7 8 - \"\"\n"
+                                            "row button 1200 9 10 11 - \"+\" 20 40 60\n"
+                                            "dialog 8 1 1 \"\"\n"),
+                                      set, error),
                  error.c_str());
         QCOMPARE(set.dialogs.size(), size_t(2));
         const DialogTemplate& dialog = *set.Find(7);
@@ -47,55 +41,53 @@ class ResourcesTest : public QObject {
         QVERIFY(!edit.multiLine && !edit.disabled);
         QCOMPARE(edit.text, std::string("a\nb"));
         QCOMPARE(dialog.controls[1].id, -1);
-        QCOMPARE(dialog.Find(1202)->x, 60);
-        QCOMPARE(dialog.Find(1202)->y, 9);
-        QVERIFY(!dialog.Find(1203));
-        QVERIFY(!set.Find(9));
+        QCOMPARE(QPoint(dialog.Find(1202)->x, dialog.Find(1202)->y), QPoint(60, 9));
+        QVERIFY(!dialog.Find(1203) && !set.Find(9));
     }
 
-    void aBadTemplateNamesTheLineAndLeavesNothing_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("kind") << "dialog 1 2 3 \"\"\nslider 5 1 1 1 1 - \"\""
-                              << "line 2: unknown control kind 'slider'";
-        QTest::newRow("flag") << "dialog 1 2 3 \"\"\nedit 5 1 1 1 1 bold \"\""
-                              << "line 2: unknown flag 'bold'";
-        QTest::newRow("open text") << "dialog 1 2 3 \"cap"
-                                   << "line 1: unterminated text";
-        QTest::newRow("orphan") << "edit 5 1 1 1 1 - \"\""
-                                << "line 1: control before the first dialog line";
-        QTest::newRow("twice")
-            << "dialog 1 2 3 \"\"\nedit 5 1 1 1 1 - \"\"\nbutton 5 1 1 1 1 - \"\""
-            << "line 3: control id 5 used twice";
-        QTest::newRow("units") << "dialog 1 2 3 \"\"\nedit 5 -1 1 1 1 - \"\""
-                               << "line 2: bad dialog-unit value '-1'";
-        QTest::newRow("huge") << "dialog 1 2 3 \"\"\nedit 5 99999999999 1 1 1 - \"\""
-                              << "line 2: bad dialog-unit value '99999999999'";
-        QTest::newRow("unquoted") << "dialog 1 2 3 \"\"\nedit 5 1 1 1 1 - text"
-                                  << "line 2: text must be in double quotes";
-        QTest::newRow("short")
-            << "dialog 1 2 3 \"\"\nedit 5 1 1"
-            << "line 2: a control line has kind, id, x, y, width, height, flags and text";
-        QTest::newRow("row ids") << "dialog 1 2 3 \"\"\nrow edit 65535 1 1 1 - \"\" 1 2"
-                                 << "line 2: row ids run past 65535";
-        QTest::newRow("empty") << "# nothing\n"
-                               << "no dialog in the text";
-        QTest::newRow("dup dialog") << "dialog 1 2 3 \"\"\ndialog 1 2 3 \"\""
-                                    << "line 2: dialog 1 defined twice";
-    }
-
-    void aBadTemplateNamesTheLineAndLeavesNothing() {
-        QFETCH(QString, text);
-        QFETCH(QString, expected);
-        DialogTemplateSet set;
-        set.dialogs.push_back(DialogTemplate{});
-        std::string error;
-        QVERIFY(!ParseTemplates(text.toStdString(), set, error));
-        QCOMPARE(QString::fromStdString(error), expected);
-        QVERIFY(set.dialogs.empty());
-    }
-
-    void aMissingTemplateFileNamesThePath() {
+    // A refused text names its line and leaves nothing of what the tables held before.
+    void badTemplatesAndFrameResourcesAreRefused() {
+        const std::pair<std::string, std::string> templates[] = {
+            {"dialog 1 2 3 \"\"\nslider 5 1 1 1 1 - \"\"", "line 2: unknown control kind 'slider'"},
+            {"dialog 1 2 3 \"\"\nedit 5 1 1 1 1 bold \"\"", "line 2: unknown flag 'bold'"},
+            {"dialog 1 2 3 \"cap", "line 1: unterminated text"},
+            {"edit 5 1 1 1 1 - \"\"", "line 1: control before the first dialog line"},
+            {"dialog 1 2 3 \"\"\nedit 5 1 1 1 1 - \"\"\nbutton 5 1 1 1 1 - \"\"",
+             "line 3: control id 5 used twice"},
+            {"dialog 1 2 3 \"\"\nedit 5 -1 1 1 1 - \"\"", "line 2: bad dialog-unit value '-1'"},
+            {"dialog 1 2 3 \"\"\nedit 5 99999999999 1 1 1 - \"\"",
+             "line 2: bad dialog-unit value '99999999999'"},
+            {"dialog 1 2 3 \"\"\nedit 5 1 1 1 1 - text", "line 2: text must be in double quotes"},
+            {"dialog 1 2 3 \"\"\nedit 5 1 1",
+             "line 2: a control line has kind, id, x, y, width, height, flags and text"},
+            {"dialog 1 2 3 \"\"\nrow edit 65535 1 1 1 - \"\" 1 2",
+             "line 2: row ids run past 65535"},
+            {"# nothing\n", "no dialog in the text"},
+            {"dialog 1 2 3 \"\"\ndialog 1 2 3 \"\"", "line 2: dialog 1 defined twice"},
+        };
+        for (const auto& [text, expected] : templates) {
+            DialogTemplateSet set;
+            set.dialogs.push_back(DialogTemplate{});
+            std::string error;
+            QVERIFY(!ParseDialogTemplates(Bytes(text), set, error));
+            QCOMPARE(error, expected);
+            QVERIFY(set.dialogs.empty());
+        }
+        const std::pair<std::string, std::string> frames[] = {
+            {"item 1 \"x\"", "line 1: 'item' before the first popup"},
+            {"popup \"a\"\nitem x1 \"x\"", "line 2: bad command id 'x1'"},
+            {"toolbar 0", "line 1: bad command id '0'"},
+            {"menu \"a\"", "line 1: unknown statement 'menu'"},
+            {"accel 5 Ctrl+A", "line 1: 'accel' expects 2 value(s), the last in double quotes"},
+        };
+        for (const auto& [text, expected] : frames) {
+            FrameResources frame;
+            frame.toolbar = {1};
+            std::string error;
+            QVERIFY(!ParseFrameResources(Bytes(text), frame, error));
+            QCOMPARE(error, expected);
+            QVERIFY(frame.toolbar.empty());
+        }
         DialogTemplateSet set;
         std::string error;
         QVERIFY(!LoadDialogTemplates("/nonexistent/form.dlg", set, error));
@@ -104,14 +96,10 @@ class ResourcesTest : public QObject {
 
     void dialogUnitsUseFixedBaseUnitsAndKeepNeighboursTouching() {
         const DialogUnits units(1.0);
-        QCOMPARE(units.X(4), 6);
-        QCOMPARE(units.Y(8), 13);
         QCOMPARE(units.Size(508, 332), QSize(762, 540));
-        // A "+" over a "-" button: 8 units high each, the second starting where the first ends.
-        const QRect plus = units.Rect(104, 34, 9, 8);
-        const QRect minus = units.Rect(104, 42, 9, 8);
-        QCOMPARE(plus.bottom() + 1, minus.top());
         QCOMPARE(DialogUnits(2.0).Size(508, 332), QSize(1524, 1079));
+        // A "+" over a "-" button: 8 units high each, the second starting where the first ends.
+        QCOMPARE(units.Rect(104, 34, 9, 8).bottom() + 1, units.Rect(104, 42, 9, 8).top());
     }
 
     void frameResourcesReadMenusAcceleratorsToolbarAndPrompts() {
@@ -127,37 +115,9 @@ class ResourcesTest : public QObject {
         QCOMPARE(frame.menus[0].entries[0].text, std::string("&Open...\tCtrl+O"));
         QVERIFY(frame.menus[0].entries[2].kind == MenuEntry::Kind::RecentFiles);
         QCOMPARE(frame.toolbar, (std::vector<int>{57601, 0, 32771}));
-        QCOMPARE(frame.StatusPrompt(32771), std::string("Play track on change"));
-        QCOMPARE(frame.ToolTip(32771), std::string("Play on change"));
-        QCOMPARE(frame.ToolTip(5), std::string(""));
-        QCOMPARE(frame.StatusPrompt(6), std::string(""));
-    }
-
-    void badFrameResourcesAreRefused_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("orphan") << "item 1 \"x\""
-                                << "line 1: 'item' before the first popup";
-        QTest::newRow("id") << "popup \"a\"\nitem x1 \"x\""
-                            << "line 2: bad command id 'x1'";
-        QTest::newRow("zero") << "toolbar 0"
-                              << "line 1: bad command id '0'";
-        QTest::newRow("word") << "menu \"a\""
-                              << "line 1: unknown statement 'menu'";
-        QTest::newRow("unquoted")
-            << "accel 5 Ctrl+A"
-            << "line 1: 'accel' expects 2 value(s), the last in double quotes";
-    }
-
-    void badFrameResourcesAreRefused() {
-        QFETCH(QString, text);
-        QFETCH(QString, expected);
-        FrameResources frame;
-        frame.toolbar = {1};
-        std::string error;
-        QVERIFY(!ParseFrameResources(Bytes(text.toStdString()), frame, error));
-        QCOMPARE(QString::fromStdString(error), expected);
-        QVERIFY(frame.toolbar.empty());
+        QCOMPARE(frame.StatusPrompt(32771) + "|" + frame.ToolTip(32771),
+                 std::string("Play track on change|Play on change"));
+        QCOMPARE(frame.ToolTip(5) + frame.StatusPrompt(6), std::string(""));
     }
 
     void theRecentFileListDropsDuplicatesAndTheOldest() {
@@ -179,5 +139,8 @@ class ResourcesTest : public QObject {
     }
 };
 
-test::RegisterTest<ResourcesTest> registerResources;
+RegisterTest<ResourcesTest> registerResources;
+
+}  // namespace vox::test
+
 #include "tst_resources.moc"
