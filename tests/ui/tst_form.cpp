@@ -130,26 +130,6 @@ class FormTest : public QObject {
         QVERIFY(p.PlayedSoFar().empty());
     }
 
-    void infoAndTheSlotButtonsOpenTheEditorsOfWhatTheFormShows() {
-        Program p;
-        std::vector<std::string> opened;
-        EditorOpeners openers;
-        openers.fragEditor = [&](QWidget*, CVoxbenchDoc&, int fragment) {
-            opened.push_back("frag " + std::to_string(fragment));
-        };
-        openers.evalEditor = [&](QWidget*, CVoxbenchDoc&, int eval, int voice) {
-            opened.push_back("eval " + std::to_string(eval) + " voice " + std::to_string(voice));
-        };
-        p.View().SetEditorOpeners(openers);
-        p.Type(kFragment, "3");
-        p.Click(kInfo);
-        p.Type(kCommVoice, "2");
-        p.Click(kEvalButtonBase + 1);
-        p.View().OnSlotEvalButton(0);  // a fragment slot: nothing to edit
-        p.View().OnSlotEvalButton(5);  // a slot the comm does not have
-        QCOMPARE(opened, (std::vector<std::string>{"frag 3", "eval 1 voice 2"}));
-    }
-
     void aSilentTakeAddedAsNewIsShownAndTheMessageSaysWhatToListenFor() {
         Program p;
         WriteFileBytes(p.dir.File("silent.flac"),

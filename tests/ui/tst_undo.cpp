@@ -21,6 +21,7 @@
 #include "ui/dialogs/cevalinfodlg.h"
 #include "ui/dialogs/cfraginfodlg.h"
 #include "ui/dialogs/chistorydlg.h"
+#include "ui/formids.h"
 #include "workbench/takehistory.h"
 
 namespace vox::test {
@@ -103,8 +104,8 @@ Bytes TalkAfterUndo(const Bytes& before, const Bytes& done) {
     return expected;
 }
 
-// A change in an editor opened from the form: the eval editor of comm 0's slot 1 (eval 1
-// {0 -> 2, 1 -> 3, 2 -> 0}) or the frag editor of fragment 0 {voice 0 -> 0, voice 1 -> 1}. The
+// A change in an editor opened by the form's buttons: the eval editor of comm 0's slot 1 (eval
+// 1 {0 -> 2, 1 -> 3, 2 -> 0}) or, by Info, the frag editor of fragment 0 {v0 -> 0, v1 -> 1}. The
 // row is selected first (none when negative), the element dialog answered with numbers, then
 // the control is clicked (a button) or typed into (the name); closeWith is OK (1) or Cancel (2).
 struct EditorChange {
@@ -129,10 +130,7 @@ void InEditor(UndoApp& a, const EditorChange& change) {
             Click(d, change.control);
         Click(d, change.closeWith);
     });
-    if (change.evalEditor)
-        a.View().OnSlotEvalButton(1);
-    else
-        a.View().OnFragInfo();
+    a.Click(change.evalEditor ? form::kEvalButtonBase + 1 : form::kInfo);
     QVERIFY(driver.Ran());
 }
 
@@ -214,7 +212,7 @@ class UndoTest : public QObject {
         }
     }
 
-    void theModifiedStateFollowsTheStacksCleanState() {
+    void theModifiedStateFollowsTheStacksCleanStateUntilCompactEmptiesIt() {
         UndoApp a;
         QUndoStack& stack = a.app->UndoStack();
         InEditor(a, {false, -1, CFragInfoDlg::kAddControl, {5, 3}});
@@ -245,17 +243,12 @@ class UndoTest : public QObject {
         QVERIFY(a.Doc().IsModified());
         QVERIFY(a.Save());
         QVERIFY(!a.Doc().IsModified());
-        a.Trigger(cmd::kFileNew);  // New and Open start with nothing to undo
-        QCOMPARE(stack.count(), 0);
-        QVERIFY(!a.Action(cmd::kEditUndo)->isEnabled());
-    }
 
-    void compactEmptiesTheStackAndSaysSoButKeepsUnsavedEditsUnsaved() {
-        UndoApp a;
-        InEditor(a, {false, -1, CFragInfoDlg::kAddControl, {5, 3}});
+        // Compact drops bytes the stack needs: it empties the stack, says so, and leaves an
+        // unsaved edit unsaved.
+        InEditor(a, {false, -1, CFragInfoDlg::kAddControl, {6, 3}});
         a.View().GoToPhrase(0, 1);
         a.Replace();
-        // Bytes that neither a slot nor the history names: what compact is for.
         std::ofstream(a.talkPath, std::ios::app | std::ios::binary) << std::string(64, 'x');
         const size_t sizeBefore = ReadFileBytes(a.talkPath).size();
         a.prompter.messages.clear();
@@ -265,8 +258,9 @@ class UndoTest : public QObject {
                      "\nUndo history cleared: compact dropped the bytes it needs."),
                  a.prompter.messages[0].c_str());
         QVERIFY(ReadFileBytes(a.talkPath).size() < sizeBefore);
-        QCOMPARE(a.app->UndoStack().count(), 0);
-        QVERIFY(a.Doc().IsModified());  // the added voice is still to be saved
+        QCOMPARE(stack.count(), 0);
+        QVERIFY(!a.Action(cmd::kEditUndo)->isEnabled());
+        QVERIFY(a.Doc().IsModified());
     }
 
     // Slot 0 marks the directory's end: its replace, undo and redo are rewrites that move the
