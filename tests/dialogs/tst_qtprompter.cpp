@@ -4,14 +4,17 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMainWindow>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTest>
 
 #include "tests/dialogs/modaldriver.h"
 #include "tests/dialogs/testregistry.h"
 #include "tests/support/tempdir.h"
 #include "ui/dialogs/qtprompter.h"
+#include "ui/frameprompter.h"
 
 namespace vox::test {
 namespace {
@@ -120,6 +123,13 @@ class QtPrompterTest : public QObject {
         QCOMPARE(seen, QString("Replace it? Play &New"));
         QVERIFY(!Answered(Escape, confirm));
         QCOMPARE(played, std::vector<int>({2, 1}));
+    }
+
+    void aStatusLineGoesToTheFramesStatusBar() {
+        QMainWindow frame;
+        FramePrompter(&frame).ShowStatus("converted from 48000 Hz stereo 24-bit");
+        QCOMPARE(frame.statusBar()->currentMessage(),
+                 QString("converted from 48000 Hz stereo 24-bit"));
     }
 };
 
