@@ -1,8 +1,6 @@
 // The eval and frag editors driven through their buttons and lists, with the element dialogs
 // answered by the script; the searches through the real Find and Result List dialogs.
-#include <QLineEdit>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QTest>
 #include <QTreeWidget>
 

@@ -3,14 +3,11 @@
 // that never show another document's values, Auto Play, the keyboard and the phrase search.
 #include <QAction>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPushButton>
 #include <QStatusBar>
 #include <QTableView>
 #include <QTest>
-#include <QToolBar>
 #include <filesystem>
 
 #include "audio/player/nullsounddevice.h"

@@ -2,7 +2,6 @@
 // runs (ctest runs it at 96 and at 144).
 #include <QAbstractButton>
 #include <QApplication>
-#include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>

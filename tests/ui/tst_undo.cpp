@@ -2,8 +2,6 @@
 // saved, redone and saved, with the files compared byte for byte; the modified state following
 // the stack's clean state; the takes of a recording and a revert to one of them.
 #include <QAction>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QTableView>
 #include <QTest>
 #include <QTreeWidget>
