@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <numbers>
+#include <utility>
 
 namespace vox::test {
 
@@ -31,24 +32,18 @@ double Rms(const std::vector<int16_t>& samples, size_t from, size_t to) {
     return to > from ? std::sqrt(sum / static_cast<double>(to - from)) : 0;
 }
 
-double PowerAt(const std::vector<int16_t>& samples, size_t from, size_t to, double frequency) {
-    const double coefficient = 2 * std::cos(2 * std::numbers::pi * frequency / kSampleRate);
-    double s1 = 0;
-    double s2 = 0;
-    for (size_t i = from; i < to; ++i) {
-        const double s0 = samples[i] + coefficient * s1 - s2;
-        s2 = s1;
-        s1 = s0;
-    }
-    return s1 * s1 + s2 * s2 - coefficient * s1 * s2;
-}
-
+// Goertzel's algorithm at each candidate frequency.
 double DominantFrequency(const std::vector<int16_t>& samples, size_t from, size_t to, double low,
                          double high, double step) {
     double best = low;
     double bestPower = -1;
     for (double f = low; f <= high; f += step) {
-        const double power = PowerAt(samples, from, to, f);
+        const double coefficient = 2 * std::cos(2 * std::numbers::pi * f / kSampleRate);
+        double s1 = 0;
+        double s2 = 0;
+        for (size_t i = from; i < to; ++i)
+            s2 = std::exchange(s1, samples[i] + coefficient * s1 - s2);
+        const double power = s1 * s1 + s2 * s2 - coefficient * s1 * s2;
         if (power > bestPower) {
             bestPower = power;
             best = f;
