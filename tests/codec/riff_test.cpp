@@ -44,45 +44,28 @@ TEST(RiffReader, DescendSkipsOtherChunksAndTheirPadBytes) {
     EXPECT_EQ(data[1], 8);
 }
 
-// A failed search does not move the reader.
+// A failed search does not move the reader. Headers cut short and chunks beyond their parent are
+// the wave reader's cases.
 TEST(RiffReader, WhatIsNotThereIsNotFound) {
-    RiffChunk riff;
-    RiffChunk chunk;
-    const Bytes afterRiff = {'R', 'I', 'F', 'F', 4,   0,   0, 0, 'F', 'O',
-                             'R', 'M', 'a', 'b', 'c', 'd', 0, 0, 0,   0};
-    RiffReader inside(afterRiff);
-    ASSERT_TRUE(inside.Descend(riff, nullptr, kRiffId, kForm));
-    EXPECT_FALSE(inside.Descend(chunk, &riff, kAbcd)) << "found outside its parent";
     const struct {
         const char* what;
         Bytes file;
         uint32_t id;
-        uint32_t form;
     } cases[] = {
-        {"another form type", {'R', 'I', 'F', 'F', 4, 0, 0, 0, 'A', 'V', 'I', ' '}, kRiffId, kForm},
+        {"another form type", {'R', 'I', 'F', 'F', 4, 0, 0, 0, 'A', 'V', 'I', ' '}, kRiffId},
         {"too small for a form type",
          {'R', 'I', 'F', 'F', 2, 0, 0, 0, 'F', 'O', 'R', 'M'},
-         kRiffId,
-         kForm},
-        {"a header cut short", {'a', 'b', 'c', 'd', 0, 0, 0}, kAbcd, 0},
-        {"no bytes", {}, kAbcd, 0},
+         kRiffId},
         {"a size that would wrap the offset",
          {'x', 'x', 'x', 'x', 0xFF, 0xFF, 0xFF, 0xFF, 'a', 'b', 'c', 'd', 0, 0, 0, 0},
-         kAbcd,
-         0},
+         kAbcd},
     };
     for (const auto& c : cases) {
         RiffReader reader(c.file);
-        EXPECT_FALSE(reader.Descend(chunk, nullptr, c.id, c.form)) << c.what;
+        RiffChunk chunk;
+        EXPECT_FALSE(reader.Descend(chunk, nullptr, c.id, kForm)) << c.what;
         EXPECT_EQ(reader.Remaining(), c.file.size()) << c.what;
     }
-    // Ascending out of a chunk that claims more than there is leaves nothing to read.
-    const Bytes liar = {'a', 'b', 'c', 'd', 100, 0, 0, 0, 1};
-    RiffReader reader(liar);
-    ASSERT_TRUE(reader.Descend(chunk, nullptr, kAbcd));
-    reader.Ascend(chunk);
-    uint8_t byte = 0;
-    EXPECT_EQ(reader.Read(&byte, 1), 0u);
 }
 
 }  // namespace
