@@ -44,6 +44,11 @@ Bytes Fmt(size_t size = 18, std::initializer_list<std::pair<size_t, uint16_t>> f
     return Chunk("fmt ", body);
 }
 
+Bytes Patched(Bytes file, size_t at, std::initializer_list<uint8_t> bytes) {
+    for (uint8_t b : bytes) file.at(at++) = b;
+    return file;
+}
+
 // The fuzz target checks that a refusal says why and leaves the caller's bytes alone.
 std::optional<Bytes> Read(const Bytes& file) {
     Bytes pcm;
@@ -90,16 +95,12 @@ TEST(WaveFile, RoundTripAndFailures) {
 }
 
 // Only 8000 Hz mono 16-bit PCM is read, compared over the fmt chunk's first 14 bytes: bits per
-// sample are not compared, and fmt chunks of 14 bytes and more are read.
+// sample are not compared, and fmt chunks of 14 bytes and more are read. The RIFF reader is only
+// used here, so its odd chunks, sizes and form types are checked here too.
 TEST(WaveRead, TheFormatAndLayoutDecideWhatIsRead) {
     const Bytes pcm = {1, 2, 3, 4, 5, 6};
     const Bytes data = Chunk("data", pcm);
     const Bytes good = Wave({Fmt(), data});
-    const auto patched = [&good](size_t at, std::initializer_list<uint8_t> bytes) {
-        Bytes file = good;
-        for (uint8_t b : bytes) file[at++] = b;
-        return file;
-    };
     const size_t dataSize = good.size() - pcm.size() - 4;
     const std::nullopt_t no = std::nullopt;
     const struct {
@@ -119,15 +120,20 @@ TEST(WaveRead, TheFormatAndLayoutDecideWhatIsRead) {
         {"only the byte rate wrong", Wave({Fmt(18, {{8, 16001}}), data}), no},
         {"only the block align wrong", Wave({Fmt(18, {{12, 1}}), data}), no},
         {"data before fmt", Wave({data, Fmt()}), no},
+        // The pad byte after an odd chunk is skipped.
         {"an odd data chunk before fmt", Wave({Chunk("data", {9}), Fmt(), data}), pcm},
         {"an empty data chunk", Wave({Fmt(), Chunk("data", {})}), Bytes{}},
         // Recorders that stop early leave the RIFF size as it was planned.
-        {"a RIFF size beyond the file", patched(4, {0xF0, 0xFF}), pcm},
+        {"a RIFF size beyond the file", Patched(good, 4, {0xF0, 0xFF}), pcm},
         {"chunks outside the RIFF chunk", Concat({Wave({}), Fmt(), data}), no},
-        {"RIFX, the big-endian variant", patched(3, {'X'}), no},
-        {"data one byte longer than the file", patched(dataSize, {7}), no},
+        {"RIFX, the big-endian variant", Patched(good, 3, {'X'}), no},
+        {"another RIFF form", Patched(good, 8, {'A'}), no},
+        {"a RIFF chunk too small for its form type", Patched(good, 4, {2, 0, 0, 0}), no},
+        {"a chunk size that would wrap the offset",
+         Patched(Wave({Chunk("junk", {}), Fmt(), data}), 16, {0xFF, 0xFF, 0xFF, 0xFF}), no},
+        {"data one byte longer than the file", Patched(good, dataSize, {7}), no},
         // Refused without trying to allocate it.
-        {"data of about 4 GiB", patched(dataSize, {0xFF, 0, 0, 0xFF}), no},
+        {"data of about 4 GiB", Patched(good, dataSize, {0xFF, 0, 0, 0xFF}), no},
     };
     for (const auto& c : cases) EXPECT_EQ(Read(c.file), c.pcm) << c.what;
     for (size_t len = 0; len < good.size(); ++len)
