@@ -11,18 +11,6 @@ namespace vox::test {
 
 constexpr int kSampleRate = 8000;
 
-// Bytes from a fixed pseudo-random sequence, so that a failure can be reproduced.
-inline std::vector<uint8_t> NoiseBytes(size_t count, uint32_t seed) {
-    std::vector<uint8_t> bytes(count);
-    for (uint8_t& b : bytes) {
-        seed ^= seed << 13;
-        seed ^= seed >> 17;
-        seed ^= seed << 5;
-        b = static_cast<uint8_t>(seed >> 24);
-    }
-    return bytes;
-}
-
 inline std::vector<int16_t> ToSamples(const std::vector<uint8_t>& pcm) {
     std::vector<int16_t> samples(pcm.size() / 2);
     for (size_t i = 0; i < samples.size(); ++i)
