@@ -142,8 +142,7 @@ TEST(SoundPlayer, APlayerWithoutShutdownStillStopsItsWorker) {
         SoundPlayer player(MakeNullSoundFactory(control));
         ASSERT_TRUE(thread.Start(player));
         player.Enqueue(MakeSound(5, 1));
-        ASSERT_TRUE(player.WaitUntilIdle(10s));
-        ASSERT_EQ(control->GetLiveDevices(), 1);
+        ASSERT_TRUE(control->WaitForCalls(NullSoundStep::Open, 1, 10s));
     }
     EXPECT_TRUE(control->WaitForNoDevices(10s));
 }
