@@ -73,22 +73,17 @@ TEST(WaveWrite, ThreeBytesGiveAFiftyByteFileWithRiffSize42) {
     EXPECT_TRUE(MakeWaveBytes(nullptr, 5).empty());
 }
 
-// A write that fails says why and leaves no file; a read that fails leaves the caller's bytes.
-// (How a failed replacement of the file is handled is the safe save's test.)
-TEST(WaveFile, RoundTripAndFailures) {
+// A write that fails says why and leaves no file; a read that fails says which file. (Waves
+// written and read back through files are the pack's and the form's tests.)
+TEST(WaveFile, FailuresSayWhy) {
     TempDir dir;
-    const Bytes pcm(16001, 0x5A);
-    ASSERT_TRUE(WriteWave(dir.File("round.wav"), pcm.data(), uint32_t(pcm.size())));
-    Bytes back;
-    ASSERT_TRUE(ReadWave(dir.File("round.wav"), back));
-    EXPECT_EQ(back, pcm);
     std::string why;
     EXPECT_FALSE(WriteWave(dir.File("x.wav"), nullptr, 5, &why));
-    EXPECT_NE(why, "");
-    EXPECT_EQ(ListFolder(dir.Path()), std::vector<std::string>{"round.wav"});
-    EXPECT_FALSE(ReadWave(dir.File("none.wav"), back, &why));
+    EXPECT_EQ(why, "no sound to write, or too much for a wave file");
+    EXPECT_TRUE(ListFolder(dir.Path()).empty());
+    std::vector<uint8_t> pcm;
+    EXPECT_FALSE(ReadWave(dir.File("none.wav"), pcm, &why));
     EXPECT_EQ(why, dir.File("none.wav") + ": No such file or directory");
-    EXPECT_EQ(back, pcm);
 }
 
 // Only 8000 Hz mono 16-bit PCM is read, compared over the fmt chunk's first 14 bytes: bits per
@@ -110,8 +105,6 @@ TEST(WaveRead, TheFormatAndLayoutDecideWhatIsRead) {
         {"8 bits per sample named", Wave({Fmt(18, {{14, 8}}), data}), pcm},
         {"fmt of 13 bytes", Wave({Fmt(13), data}), no},
         {"stereo", Wave({Fmt(18, {{2, 2}, {8, 32000}, {12, 4}}), data}), no},
-        {"16 kHz", Wave({Fmt(18, {{4, 16000}, {8, 32000}}), data}), no},
-        {"A-law", Wave({Fmt(18, {{0, 6}, {8, 8000}, {12, 1}, {14, 8}}), data}), no},
         {"extensible", Wave({Fmt(18, {{0, 0xFFFE}}), data}), no},
         {"only the rate wrong", Wave({Fmt(18, {{4, 8001}}), data}), no},
         {"only the byte rate wrong", Wave({Fmt(18, {{8, 16001}}), data}), no},

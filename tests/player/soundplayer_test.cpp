@@ -1,5 +1,5 @@
-// The sound player with the null device, and its parts on their own: its wake-up event, its
-// queue, the limits every device applies, and the PortAudio device without touching PortAudio.
+// The sound player with the null device, and its parts on their own: its queue, the limits
+// every device applies, and the PortAudio device without touching PortAudio.
 #include "audio/player/soundplayer.h"
 
 #include <gtest/gtest.h>
@@ -10,7 +10,6 @@
 #include <utility>
 #include <vector>
 
-#include "audio/player/autoresetevent.h"
 #include "audio/player/nullsounddevice.h"
 #include "audio/player/playerthread.h"
 #include "audio/player/portaudiodevice.h"
@@ -22,14 +21,6 @@ namespace {
 using namespace std::chrono_literals;
 using Trace = std::vector<std::pair<std::string, int>>;
 using Tags = std::vector<uint8_t>;
-
-TEST(AutoResetEvent, ASignalReleasesExactlyOneWait) {
-    AutoResetEvent event;
-    EXPECT_FALSE(event.WaitFor(10ms));
-    EXPECT_TRUE(event.Signal());
-    EXPECT_TRUE(event.WaitFor(0ms));
-    EXPECT_FALSE(event.WaitFor(0ms)) << "the event must reset itself";
-}
 
 // The player checks the order; a chain destroyed recursively would overflow the stack here.
 TEST(SoundQueue, AVeryLongQueueClearsWithoutRecursion) {
