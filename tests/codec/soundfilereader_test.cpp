@@ -11,10 +11,10 @@
 #include <numbers>
 #include <numeric>
 
-#include "audio/wavefile.h"
 #include "tests/codec/testsignals.h"
 #include "tests/support/soundfiles.h"
 #include "tests/support/tempdir.h"
+#include "tests/support/wavebytes.h"
 
 namespace vox::test {
 namespace {
@@ -101,10 +101,6 @@ TEST(SoundFileReader, SixteenBitsAreKeptAndDeeperSamplesDitheredReproducibly) {
 // to exactly the start a reader without the limit gives. A FLAC stream may leave its length out
 // of its header: the reader then finds it by decoding.
 TEST(SoundFileReader, TheLimitIsExactAndACutKeepsTheStart) {
-    const auto speechWave = [](size_t samples) {
-        const Bytes pcm = SinePcm(300, samples, 8000);
-        return MakeWaveBytes(pcm.data(), uint32_t(pcm.size()));
-    };
     const auto wave16k = [](size_t frames) {  // two frames per converted sample
         return SoundFileBytes(SF_FORMAT_WAV | SF_FORMAT_PCM_16, 16000, 1,
                               TwoTones(16000, 1, frames / 16000.0));
@@ -120,8 +116,9 @@ TEST(SoundFileReader, TheLimitIsExactAndACutKeepsTheStart) {
         double seconds;
         std::string why;
     } cases[] = {
-        {"speech wave at the limit", speechWave(40480), 5.06, ""},
-        {"speech wave one sample over", speechWave(40481), 40481 / 8000.0, "5.07 s" + longer},
+        {"speech wave at the limit", MonoWaveFile(SinePcm(300, 40480)), 5.06, ""},
+        {"speech wave one sample over", MonoWaveFile(SinePcm(300, 40481)), 40481 / 8000.0,
+         "5.07 s" + longer},
         {"16 kHz at the limit", wave16k(80960), 5.06, ""},
         {"16 kHz one sample over", wave16k(80962), 80962 / 16000.0, "5.07 s" + longer},
         {"FLAC of 6 s without its length", flac, 6, "6.00 s" + longer},
@@ -146,8 +143,7 @@ TEST(SoundFileReader, TheLimitIsExactAndACutKeepsTheStart) {
 // Even when a cut was agreed: none of these is a recording to cut. (That a refusal gives no
 // samples is the fuzz target's check.)
 TEST(SoundFileReader, BadInputIsRefusedWithItsReason) {
-    const Bytes speech = SinePcm(300, 800, 8000);
-    Bytes wrongByteRate = MakeWaveBytes(speech.data(), uint32_t(speech.size()));
+    Bytes wrongByteRate = MonoWaveFile(SinePcm(300, 800));
     const Bytes cutShortWave(wrongByteRate.begin(), wrongByteRate.end() - 100);
     wrongByteRate[29] = 0x1F;  // average bytes per second 8000 instead of 16000
     wrongByteRate[28] = 0x40;
@@ -155,14 +151,13 @@ TEST(SoundFileReader, BadInputIsRefusedWithItsReason) {
     withNan[1001] = std::nanf("");
     const Bytes flac =
         SoundFileBytes(SF_FORMAT_FLAC | SF_FORMAT_PCM_24, 44100, 2, TwoTones(44100, 2, 1.0));
-    const std::string text = "this is a phrase list, not a recording";
     using P = SoundFileProblem;
     const struct {
         Bytes file;
         SoundFileProblem problem;
         std::string why;
     } cases[] = {
-        {Bytes(text.begin(), text.end()), P::kNotReadable, "not a sound file libsndfile can read"},
+        {Bytes(100, 'x'), P::kNotReadable, "not a sound file libsndfile can read"},
         {cutShortWave, P::kDamaged, "\"data\" chunk cut short"},
         {wrongByteRate, P::kDamaged,
          "the byte rate or block align in its \"fmt \" chunk is not that of 8000 Hz mono 16-bit"},
