@@ -61,13 +61,13 @@ TEST(SoundFileReader, EveryKindOfFileConvertsCloseToItsSource) {
         EXPECT_EQ(ConversionMessage(r), std::string("converted from ") + c.source);
         const std::vector<int16_t> got = ToSamples(r.pcm);
         ASSERT_EQ(got.size(), c.samples);
-        const Likeness likeness = Compare(got, 160, got.size() - 160, [&c](size_t i) {
+        const auto [correlation, gain] = Likeness(got, 160, got.size() - 160, [&c](size_t i) {
             const double t = double(i) / kSampleRate;
             return 32768 * (Tone(0, t) + (c.channels - 1) * Tone(1, t)) / c.channels;
         });
         const bool lossy = (c.format & SF_FORMAT_SUBMASK) == SF_FORMAT_VORBIS;
-        EXPECT_GT(likeness.correlation, lossy ? 0.9995 : 0.99999);
-        EXPECT_NEAR(likeness.gain, 1.0, 0.01);
+        EXPECT_GT(correlation, lossy ? 0.9995 : 0.99999);
+        EXPECT_NEAR(gain, 1.0, 0.01);
     }
 }
 

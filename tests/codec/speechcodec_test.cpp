@@ -169,10 +169,10 @@ TEST_F(SpeechCodecTest, ASineKeepsItsShapeAndEnergy) {
         Bytes decoded;
         ASSERT_EQ(Decode(Encode(pcm), 16000, &decoded), 16000);
         const std::vector<int16_t> in = ToSamples(pcm);
-        const Likeness likeness =
-            Compare(ToSamples(decoded), 1600, in.size(), [&in](size_t i) { return in[i - 52]; });
-        EXPECT_GT(likeness.correlation, 0.8) << frequency;
-        EXPECT_NEAR(20 * std::log10(likeness.gain), 0, 1.5) << frequency;
+        const auto [correlation, gain] =
+            Likeness(ToSamples(decoded), 1600, in.size(), [&in](size_t i) { return in[i - 52]; });
+        EXPECT_GT(correlation, 0.8) << frequency;
+        EXPECT_NEAR(20 * std::log10(gain), 0, 1.5) << frequency;
     }
 }
 

@@ -114,7 +114,6 @@ TEST(TakeFlags, ATakeStrayingMoreThan6LuFromTheOthersMedianIsFlagged) {
         const TakeFlags flags = FlagTake(take, c.others);
         EXPECT_EQ(flags.loudnessOutlier, c.outlier) << c.loudness;
         EXPECT_EQ(flags.deviationLu, c.deviation) << c.loudness;
-        EXPECT_EQ(flags.silent, take.silent) << c.loudness;
     }
 }
 
@@ -126,7 +125,6 @@ TEST(TakeNormalization, ATakeStopsAtFullScaleWhenItsPeakLeavesNoRoom) {
     ASSERT_TRUE(r.ok) << r.why;
     EXPECT_FALSE(r.reachedTarget);
     const TakeLevels after = Measure(ToSamples(r.pcm));
-    EXPECT_EQ(after.loudness, r.loudness);
     EXPECT_LT(r.loudness, -11);
     EXPECT_EQ(after.clippedRuns, 0);
     EXPECT_GE(after.peakDbfs, 20 * std::log10(32766 / 32768.0));

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdint>
 #include <functional>
+#include <utility>
 #include <vector>
 
 #include "tests/support/speechsignals.h"
@@ -19,17 +20,10 @@ inline std::vector<int16_t> ToSamples(const std::vector<uint8_t>& pcm) {
 }
 
 // How alike got[i] and want(i) are over [from, to): the normalised correlation (1: the same
-// shape) and got's RMS over want's.
-struct Likeness {
-    double correlation;
-    double gain;
-};
-
-inline Likeness Compare(const std::vector<int16_t>& got, size_t from, size_t to,
-                        const std::function<double(size_t)>& want) {
-    double xy = 0;
-    double xx = 0;
-    double yy = 0;
+// shape), and got's RMS over want's.
+inline std::pair<double, double> Likeness(const std::vector<int16_t>& got, size_t from, size_t to,
+                                          const std::function<double(size_t)>& want) {
+    double xy = 0, xx = 0, yy = 0;
     for (size_t i = from; i < to; ++i) {
         xy += got[i] * want(i);
         xx += double(got[i]) * got[i];

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <algorithm>
 #include <mutex>
 #include <string>
 #include <utility>
@@ -20,7 +20,7 @@ namespace {
 
 using namespace std::chrono_literals;
 using Trace = std::vector<std::pair<std::string, int>>;
-using Tags = std::vector<uint8_t>;
+using Bytes = std::vector<uint8_t>;
 
 // The player checks the order; a chain destroyed recursively would overflow the stack here.
 TEST(SoundQueue, AVeryLongQueueClearsWithoutRecursion) {
@@ -43,17 +43,23 @@ TEST(SoundDevice, PlayableSizesAndAnUnopenedPortAudioDevice) {
     EXPECT_EQ(device.GetOutputLatency(), 0.0);
 }
 
-// PCM that lasts ms milliseconds at 16000 bytes per second, every byte tag, so that the sounds
-// can be told apart by what the device played.
-std::unique_ptr<SoundItem> MakeSound(int ms, uint8_t tag) {
-    const auto size = uint32_t(ms * 16);
-    auto pcm = std::make_unique<uint8_t[]>(size);
-    std::memset(pcm.get(), tag, size);
-    return std::make_unique<SoundItem>(std::move(pcm), size);
+// PCM that lasts ms milliseconds at 16000 bytes per second: tag, then a pattern, so that sounds
+// can be told apart and checked byte for byte.
+Bytes Pcm(int ms, uint8_t tag) {
+    Bytes pcm(size_t(ms) * 16);
+    for (size_t i = 0; i < pcm.size(); ++i) pcm[i] = uint8_t(tag + i * 7);
+    return pcm;
 }
 
-Tags TagsOf(const std::vector<NullSoundRecord>& played) {
-    Tags tags;
+std::unique_ptr<SoundItem> MakeSound(int ms, uint8_t tag) {
+    const Bytes pcm = Pcm(ms, tag);
+    auto data = std::make_unique<uint8_t[]>(pcm.size());
+    std::copy(pcm.begin(), pcm.end(), data.get());
+    return std::make_unique<SoundItem>(std::move(data), uint32_t(pcm.size()));
+}
+
+Bytes TagsOf(const std::vector<NullSoundRecord>& played) {
+    Bytes tags;
     for (const auto& record : played) tags.push_back(record.pcm.empty() ? 0 : record.pcm[0]);
     return tags;
 }
@@ -84,10 +90,7 @@ class SoundPlayerTest : public ::testing::Test {
 TEST_F(SoundPlayerTest, SoundsPlayWholeInCallOrderAndEnqueueNeverWaits) {
     control->Hang(NullSoundStep::Play);
     ASSERT_TRUE(thread.Start(player));
-    auto pcm = std::make_unique<uint8_t[]>(1000);
-    for (int i = 0; i < 1000; ++i) pcm[i] = uint8_t(i * 7);
-    const std::vector<uint8_t> first(pcm.get(), pcm.get() + 1000);
-    player.Enqueue(std::make_unique<SoundItem>(std::move(pcm), 1000));
+    player.Enqueue(MakeSound(5, 1));
     ASSERT_TRUE(control->WaitForCalls(NullSoundStep::Play, 1, 10s));
     for (uint8_t tag = 2; tag <= 20; ++tag) player.Enqueue(MakeSound(5, tag));
     EXPECT_FALSE(player.WaitUntilIdle(20ms));
@@ -95,11 +98,8 @@ TEST_F(SoundPlayerTest, SoundsPlayWholeInCallOrderAndEnqueueNeverWaits) {
     ASSERT_TRUE(player.WaitUntilIdle(10s));
     const auto played = control->GetPlayed();
     ASSERT_EQ(played.size(), 20u);
-    EXPECT_EQ(played[0].pcm, first);
-    for (size_t i = 1; i < played.size(); ++i) {
-        EXPECT_EQ(played[i].pcm[0], i + 1);
-        EXPECT_GE(played[i].start, played[i - 1].end) << "sound " << i << " overlaps";
-    }
+    for (size_t i = 0; i < played.size(); ++i) EXPECT_EQ(played[i].pcm, Pcm(5, uint8_t(i + 1)));
+    for (size_t i = 1; i < played.size(); ++i) EXPECT_GE(played[i].start, played[i - 1].end) << i;
     EXPECT_EQ(control->GetMostPlayingAtOnce(), 1);
     EXPECT_EQ(player.GetStats().played, 20u);
     EXPECT_EQ(control->GetCalls(NullSoundStep::Open), 1);
@@ -115,7 +115,7 @@ TEST_F(SoundPlayerTest, EachDeviceFailureCostsOnlyItsOwnSound) {
     for (uint8_t tag = 1; tag <= 4; ++tag) player.Enqueue(MakeSound(5, tag));
     player.Enqueue(std::make_unique<SoundItem>(std::make_unique<uint8_t[]>(1), 1));
     ASSERT_TRUE(player.WaitUntilIdle(10s));
-    EXPECT_EQ(TagsOf(control->GetPlayed()), Tags{4});
+    EXPECT_EQ(TagsOf(control->GetPlayed()), Bytes{4});
     EXPECT_EQ(Traced(), (Trace{{"Create Soundbuffer", -7},
                                {"Lock", -8},
                                {"Play", -9},
@@ -131,7 +131,7 @@ TEST_F(SoundPlayerTest, WithoutADeviceEachSoundRetriesItAndIsDropped) {
     for (uint8_t tag = 1; tag <= 3; ++tag) player.Enqueue(MakeSound(5, tag));
     ASSERT_TRUE(player.WaitUntilIdle(10s));
     EXPECT_EQ(control->GetCalls(NullSoundStep::Open), 3);
-    EXPECT_EQ(TagsOf(control->GetPlayed()), Tags{3});
+    EXPECT_EQ(TagsOf(control->GetPlayed()), Bytes{3});
     EXPECT_EQ(player.GetStats().dropped, 2u);
     const int failure = NullSoundControl::kInjectedFailure;
     EXPECT_EQ(Traced(), (Trace{{"Open Device", failure}, {"Open Device", failure}}));
@@ -155,7 +155,7 @@ TEST_F(SoundPlayerTest, StopLetsTheSoundThatPlaysFinishAndDiscardsTheRest) {
     player.Stop();
     EXPECT_TRUE(thread.Shutdown(player, 10s));
     const auto played = control->GetPlayed();
-    ASSERT_EQ(TagsOf(played), Tags{1});
+    ASSERT_EQ(TagsOf(played), Bytes{1});
     EXPECT_FALSE(played[0].aborted);
     EXPECT_EQ(control->GetLiveDevices(), 0);
 }
