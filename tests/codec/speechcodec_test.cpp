@@ -153,6 +153,10 @@ TEST_F(SpeechCodecTest, AnEntryEncodesTheSameWhateverWasEncodedBefore) {
     const Bytes b = SinePcm(523, 160 * 30, 9000);
     Encode(SinePcm(700, 160 * 30, 12000));
     EXPECT_EQ(Encode(b), CodedPcm(b));
+    SpeechCodec uninitialised;  // without Init's frame sizes a call fails instead of looping
+    std::unique_ptr<uint8_t[]> coded;
+    uint32_t len = 0;
+    EXPECT_FALSE(uninitialised.Encode(b.data(), uint32_t(b.size()), coded, len));
 }
 
 // Steady pure tones between about 700 and 1500 Hz come out up to 24 dB too loud at this bit rate,
