@@ -4,17 +4,17 @@
 
 #include <gtest/gtest.h>
 #include <sndfile.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <numeric>
 
-#include "audio/wavefile.h"
 #include "tests/codec/testsignals.h"
 #include "tests/support/soundfiles.h"
 #include "tests/support/tempdir.h"
+#include "tests/support/wavebytes.h"
 
 namespace vox::test {
 namespace {
@@ -23,153 +23,76 @@ using Bytes = std::vector<uint8_t>;
 
 // 440 Hz in the first channel, 1 kHz in the others: the mono mix holds both, and a channel that
 // was dropped or a mix that was not averaged shows.
-double Tone(size_t channel, double t, double amplitude) {
-    return amplitude * std::sin(2 * std::numbers::pi * (channel == 0 ? 440 : 1000) * t);
+double Tone(size_t channel, double t) {
+    return 0.4 * std::sin(2 * std::numbers::pi * (channel == 0 ? 440 : 1000) * t);
 }
 
-std::vector<float> TwoTones(int rate, int channels, double seconds, double amplitude = 0.4) {
-    const auto count = size_t(std::lround(seconds * rate));
-    std::vector<float> frames(count * size_t(channels));
-    for (size_t i = 0; i < count; ++i)
-        for (size_t c = 0; c < size_t(channels); ++c)
-            frames[i * size_t(channels) + c] = float(Tone(c, double(i) / rate, amplitude));
+std::vector<float> TwoTones(int rate, int channels, double seconds) {
+    std::vector<float> frames(size_t(std::lround(seconds * rate)) * size_t(channels));
+    for (size_t i = 0; i < frames.size(); ++i)
+        frames[i] = float(Tone(i % size_t(channels), double(i / size_t(channels)) / rate));
     return frames;
 }
 
-// The same mix computed directly at 8000 Hz: what an ideal converter gives.
-std::vector<double> TwoTonesAt8000Hz(int channels, size_t samples, double amplitude = 0.4) {
-    std::vector<double> mix(samples);
-    for (size_t i = 0; i < samples; ++i) {
-        double sum = 0;
-        for (size_t c = 0; c < size_t(channels); ++c)
-            sum += Tone(c, double(i) / kSampleRate, amplitude);
-        mix[i] = 32768 * sum / channels;
-    }
-    return mix;
-}
-
-// Normalised correlation at lag 0 and the RMS ratio, away from the first and last 20 ms where
-// the resampler's filter meets the file's edges.
-struct Likeness {
-    double correlation;
-    double gain;
-};
-
-Likeness Compare(const std::vector<int16_t>& got, const std::vector<double>& want) {
-    double xy = 0, xx = 0, yy = 0;
-    for (size_t i = 160; i + 160 < std::min(got.size(), want.size()); ++i) {
-        xy += got[i] * want[i];
-        xx += double(got[i]) * got[i];
-        yy += want[i] * want[i];
-    }
-    return {xy / std::sqrt(xx * yy), std::sqrt(xx / yy)};
-}
-
-SoundFileOptions Limit(uint32_t maxPcmBytes, bool keepFirstPart = false) {
-    SoundFileOptions options;
-    options.maxPcmBytes = maxPcmBytes;
-    options.keepFirstPart = keepFirstPart;
-    return options;
-}
-
-struct ConversionCase {
-    const char* what;
-    int format;
-    int rate;
-    int channels;
-    int frames;
-    size_t samples;  // frames at 8000 Hz, rounded to the nearest
-    const char* source;
-    double minCorrelation;
-};
-
-// About a second of the two tones in each kind of file a studio sends.
-const ConversionCase kConversions[] = {
-    {"WAV 48 kHz stereo 24-bit", SF_FORMAT_WAV | SF_FORMAT_PCM_24, 48000, 2, 48000, 8000,
-     "48000 Hz stereo 24-bit", 0.99999},
-    {"WAVE_FORMAT_EXTENSIBLE float", SF_FORMAT_WAVEX | SF_FORMAT_FLOAT, 48000, 2, 48000, 8000,
-     "48000 Hz stereo 32-bit float", 0.99999},
-    {"WAV 44.1 kHz stereo 16-bit", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 2, 44106, 8001,
-     "44100 Hz stereo 16-bit", 0.99999},
-    {"WAV 22.05 kHz mono 16-bit", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 22050, 1, 11026, 4000,
-     "22050 Hz mono 16-bit", 0.99999},
-    {"WAV 96 kHz 6 channels 64-bit float", SF_FORMAT_WAV | SF_FORMAT_DOUBLE, 96000, 6, 96000, 8000,
-     "96000 Hz 6 channels 64-bit float", 0.99999},
-    {"FLAC 44.1 kHz stereo 24-bit", SF_FORMAT_FLAC | SF_FORMAT_PCM_24, 44100, 2, 44100, 8000,
-     "44100 Hz stereo FLAC 24-bit", 0.99999},
-    {"Ogg Vorbis 44.1 kHz", SF_FORMAT_OGG | SF_FORMAT_VORBIS, 44100, 2, 44100, 8000,
-     "44100 Hz stereo Ogg Vorbis", 0.9995},
-    {"AIFF 32 kHz mono 16-bit", SF_FORMAT_AIFF | SF_FORMAT_PCM_16, 32000, 1, 16001, 4000,
-     "32000 Hz mono AIFF 16-bit", 0.99999},
-};
-
+// About a second of the two tones in each kind of file a studio sends, against the same mix
+// computed directly at 8000 Hz (what an ideal converter gives): the correlation and the RMS
+// ratio, away from the first and last 20 ms where the resampler's filter meets the file's edges.
 TEST(SoundFileReader, EveryKindOfFileConvertsCloseToItsSource) {
-    for (const ConversionCase& c : kConversions) {
-        SCOPED_TRACE(c.what);
-        const double seconds = double(c.frames) / c.rate;
-        const SpeechPcm r = ReadSpeechPcm(
-            SoundFileBytes(c.format, c.rate, c.channels, TwoTones(c.rate, c.channels, seconds)));
+    const struct {
+        int format;
+        int rate;
+        int channels;
+        int frames;
+        size_t samples;  // frames at 8000 Hz, rounded to the nearest
+        const char* source;
+    } cases[] = {
+        {SF_FORMAT_WAV | SF_FORMAT_PCM_24, 48000, 2, 48000, 8000, "48000 Hz stereo 24-bit"},
+        {SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 2, 44106, 8001, "44100 Hz stereo 16-bit"},
+        {SF_FORMAT_WAV | SF_FORMAT_DOUBLE, 96000, 6, 96000, 8000,
+         "96000 Hz 6 channels 64-bit float"},
+        {SF_FORMAT_AIFF | SF_FORMAT_PCM_16, 32000, 1, 16001, 4000, "32000 Hz mono AIFF 16-bit"},
+        {SF_FORMAT_OGG | SF_FORMAT_VORBIS, 44100, 2, 44100, 8000, "44100 Hz stereo Ogg Vorbis"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.source);
+        const SpeechPcm r = ReadSpeechPcm(SoundFileBytes(
+            c.format, c.rate, c.channels, TwoTones(c.rate, c.channels, double(c.frames) / c.rate)));
         ASSERT_TRUE(r.ok) << r.why;
-        EXPECT_TRUE(r.converted);
-        EXPECT_EQ(r.source, c.source);
         EXPECT_EQ(ConversionMessage(r), std::string("converted from ") + c.source);
-        EXPECT_DOUBLE_EQ(r.sourceSeconds, seconds);
         const std::vector<int16_t> got = ToSamples(r.pcm);
-        EXPECT_EQ(got.size(), c.samples);
-        const Likeness likeness = Compare(got, TwoTonesAt8000Hz(c.channels, got.size()));
-        EXPECT_GT(likeness.correlation, c.minCorrelation);
-        EXPECT_NEAR(likeness.gain, 1.0, 0.01);
+        ASSERT_EQ(got.size(), c.samples);
+        const auto [correlation, gain] = Likeness(got, 160, got.size() - 160, [&c](size_t i) {
+            const double t = double(i) / kSampleRate;
+            return 32768 * (Tone(0, t) + (c.channels - 1) * Tone(1, t)) / c.channels;
+        });
+        const bool lossy = (c.format & SF_FORMAT_SUBMASK) == SF_FORMAT_VORBIS;
+        EXPECT_GT(correlation, lossy ? 0.9995 : 0.99999);
+        EXPECT_NEAR(gain, 1.0, 0.01);
     }
 }
 
 // Nothing to convert, nothing to dither: the samples come through one for one. A FLAC file used
-// to be described as if it were converted from the speech format to itself.
-TEST(SoundFileReader, Lossless16BitAt8000HzMonoInAnotherContainerKeepsEverySample) {
+// to be described as if it were converted from the speech format to itself. Deeper samples are
+// dithered: a quarter of a step of level is lost by rounding and kept, on average, by dither,
+// and the same file gives the same bytes every time.
+TEST(SoundFileReader, SixteenBitsAreKeptAndDeeperSamplesDitheredReproducibly) {
     const Bytes pcm = SinePcm(700, 4000, 12000);
     std::vector<float> frames;
     for (int16_t s : ToSamples(pcm)) frames.push_back(float(s) / 32768);
-    const struct {
-        int format;
-        const char* source;
-    } cases[] = {
-        {SF_FORMAT_FLAC | SF_FORMAT_PCM_16, "8000 Hz mono FLAC 16-bit"},
-        {SF_FORMAT_WAVEX | SF_FORMAT_PCM_16, "8000 Hz mono 16-bit WAVE_FORMAT_EXTENSIBLE"}};
-    for (const auto& c : cases) {
-        const SpeechPcm r = ReadSpeechPcm(SoundFileBytes(c.format, 8000, 1, frames));
-        ASSERT_TRUE(r.ok) << r.why;
-        EXPECT_EQ(r.pcm, pcm) << c.source;
-        EXPECT_EQ(ConversionMessage(r), std::string("converted from ") + c.source);
+    for (const auto& [format, source] :
+         {std::pair{SF_FORMAT_FLAC | SF_FORMAT_PCM_16, "8000 Hz mono FLAC 16-bit"},
+          std::pair{SF_FORMAT_WAVEX | SF_FORMAT_PCM_16,
+                    "8000 Hz mono 16-bit WAVE_FORMAT_EXTENSIBLE"}}) {
+        const SpeechPcm r = ReadSpeechPcm(SoundFileBytes(format, 8000, 1, frames));
+        EXPECT_EQ(r.pcm, pcm) << source;
+        EXPECT_EQ(ConversionMessage(r), std::string("converted from ") + source);
     }
-}
-
-// A quarter of a step of level is lost by rounding and kept, on average, by dither; the same
-// file gives the same bytes every time.
-TEST(SoundFileReader, DeeperSamplesAreDitheredReproducibly) {
-    const std::vector<float> quarterStep(8000, 0.25f / 32768);
-    const Bytes file = SoundFileBytes(SF_FORMAT_WAV | SF_FORMAT_PCM_24, 8000, 1, quarterStep);
-    const SpeechPcm first = ReadSpeechPcm(file);
-    ASSERT_TRUE(first.ok) << first.why;
-    EXPECT_EQ(ReadSpeechPcm(file).pcm, first.pcm);
-    const std::vector<int16_t> s = ToSamples(first.pcm);
-    double mean = 0;
-    for (int16_t v : s) mean += v;
-    EXPECT_NEAR(mean / double(s.size()), 0.25, 0.05);
+    const Bytes file = SoundFileBytes(SF_FORMAT_WAV | SF_FORMAT_PCM_24, 8000, 1,
+                                      std::vector<float>(8000, 0.25f / 32768));
+    const std::vector<int16_t> s = ToSamples(ReadSpeechPcm(file).pcm);
+    EXPECT_EQ(ToSamples(ReadSpeechPcm(file).pcm), s);
+    EXPECT_NEAR(std::accumulate(s.begin(), s.end(), 0.0) / double(s.size()), 0.25, 0.05);
     EXPECT_TRUE(std::all_of(s.begin(), s.end(), [](int16_t v) { return v >= -1 && v <= 2; }));
-}
-
-TEST(SoundFileReader, ASpeechWaveIsTakenExactlyAsTheSpeechWaveReaderTakesIt) {
-    const Bytes odd = {0x11, 0x22, 0x33};
-    for (const Bytes& pcm : {SinePcm(440, 8000, 9000), Bytes{}, odd}) {
-        const Bytes wave = MakeWaveBytes(pcm.data(), uint32_t(pcm.size()));
-        Bytes expected;
-        ASSERT_TRUE(ReadWaveBytes(wave, expected));
-        const SpeechPcm r = ReadSpeechPcm(wave);
-        ASSERT_TRUE(r.ok) << r.why;
-        EXPECT_EQ(r.pcm, expected);
-        EXPECT_FALSE(r.converted);
-        EXPECT_EQ(ConversionMessage(r), "");
-        EXPECT_EQ(r.source, "8000 Hz mono 16-bit");
-    }
 }
 
 // The limit counts whole samples of the converted recording, in both paths, and exactly the
@@ -177,10 +100,6 @@ TEST(SoundFileReader, ASpeechWaveIsTakenExactlyAsTheSpeechWaveReaderTakesIt) {
 // to exactly the start a reader without the limit gives. A FLAC stream may leave its length out
 // of its header: the reader then finds it by decoding.
 TEST(SoundFileReader, TheLimitIsExactAndACutKeepsTheStart) {
-    const auto speechWave = [](size_t samples) {
-        const Bytes pcm = SinePcm(300, samples, 8000);
-        return MakeWaveBytes(pcm.data(), uint32_t(pcm.size()));
-    };
     const auto wave16k = [](size_t frames) {  // two frames per converted sample
         return SoundFileBytes(SF_FORMAT_WAV | SF_FORMAT_PCM_16, 16000, 1,
                               TwoTones(16000, 1, frames / 16000.0));
@@ -196,14 +115,11 @@ TEST(SoundFileReader, TheLimitIsExactAndACutKeepsTheStart) {
         double seconds;
         std::string why;
     } cases[] = {
-        {"speech wave at the limit", speechWave(40480), 5.06, ""},
-        {"speech wave one sample over", speechWave(40481), 40481 / 8000.0, "5.07 s" + longer},
-        {"speech wave of 6 s", speechWave(48000), 6, "6.00 s" + longer},
+        {"speech wave at the limit", MonoWaveFile(SinePcm(300, 40480)), 5.06, ""},
+        {"speech wave one sample over", MonoWaveFile(SinePcm(300, 40481)), 40481 / 8000.0,
+         "5.07 s" + longer},
         {"16 kHz at the limit", wave16k(80960), 5.06, ""},
         {"16 kHz one sample over", wave16k(80962), 80962 / 16000.0, "5.07 s" + longer},
-        {"48 kHz stereo 24-bit of 6 s",
-         SoundFileBytes(SF_FORMAT_WAV | SF_FORMAT_PCM_24, 48000, 2, TwoTones(48000, 2, 6)), 6,
-         "6.00 s" + longer},
         {"FLAC of 6 s without its length", flac, 6, "6.00 s" + longer},
     };
     for (const auto& c : cases) {
@@ -212,98 +128,71 @@ TEST(SoundFileReader, TheLimitIsExactAndACutKeepsTheStart) {
         EXPECT_EQ(r.why, c.why);
         EXPECT_EQ(r.problem, c.why.empty() ? SoundFileProblem::kNone : SoundFileProblem::kTooLong);
         EXPECT_DOUBLE_EQ(r.sourceSeconds, c.seconds);
-        const SpeechPcm cut = ReadSpeechPcm(c.file, Limit(80960, true));
-        const SpeechPcm whole = ReadSpeechPcm(c.file, Limit(200000));
+        const SpeechPcm cut = ReadSpeechPcm(c.file, {.keepFirstPart = true});
+        SpeechPcm whole = ReadSpeechPcm(c.file, {.maxPcmBytes = 200000});
         ASSERT_TRUE(cut.ok && whole.ok) << cut.why << whole.why;
         EXPECT_EQ(cut.trimmed, !c.why.empty());
         EXPECT_DOUBLE_EQ(cut.sourceSeconds, c.seconds);
         ASSERT_EQ(cut.pcm.size(), 80960u);
-        EXPECT_EQ(cut.pcm, Bytes(whole.pcm.begin(), whole.pcm.begin() + 80960));
+        whole.pcm.resize(80960);
+        EXPECT_EQ(cut.pcm, whole.pcm);
     }
 }
 
-// Even when a cut was agreed: none of these is a recording to cut.
+// Even when a cut was agreed: none of these is a recording to cut. (That a refusal gives no
+// samples is the fuzz target's check.)
 TEST(SoundFileReader, BadInputIsRefusedWithItsReason) {
-    const Bytes speech = SinePcm(300, 800, 8000);
-    Bytes cutShortWave = MakeWaveBytes(speech.data(), uint32_t(speech.size()));
-    cutShortWave.resize(cutShortWave.size() - 100);
-    Bytes wrongByteRate = MakeWaveBytes(speech.data(), uint32_t(speech.size()));
-    wrongByteRate[28] = 0x40;  // average bytes per second 8000 instead of 16000
-    wrongByteRate[29] = 0x1F;
+    Bytes wrongByteRate = MonoWaveFile(SinePcm(300, 800));
+    const Bytes cutShortWave(wrongByteRate.begin(), wrongByteRate.end() - 100);
+    wrongByteRate[29] = 0x1F;  // average bytes per second 8000 instead of 16000
+    wrongByteRate[28] = 0x40;
     std::vector<float> withNan = TwoTones(48000, 2, 0.5);
     withNan[1001] = std::nanf("");
     const Bytes flac =
         SoundFileBytes(SF_FORMAT_FLAC | SF_FORMAT_PCM_24, 44100, 2, TwoTones(44100, 2, 1.0));
-    const std::string text = "this is a phrase list, not a recording";
+    using P = SoundFileProblem;
     const struct {
-        const char* what;
         Bytes file;
         SoundFileProblem problem;
         std::string why;
     } cases[] = {
-        {"no bytes", {}, SoundFileProblem::kNotReadable, "not a sound file libsndfile can read"},
-        {"a RIFF header alone",
-         {'R', 'I', 'F', 'F', 1, 2, 3},
-         SoundFileProblem::kNotReadable,
-         "not a sound file libsndfile can read"},
-        {"text", Bytes(text.begin(), text.end()), SoundFileProblem::kNotReadable,
-         "not a sound file libsndfile can read"},
-        {"a speech wave cut short", cutShortWave, SoundFileProblem::kDamaged,
-         "\"data\" chunk cut short"},
-        {"a speech wave with a wrong byte rate", wrongByteRate, SoundFileProblem::kDamaged,
+        {Bytes(100, 'x'), P::kNotReadable, "not a sound file libsndfile can read"},
+        {cutShortWave, P::kDamaged, "\"data\" chunk cut short"},
+        {wrongByteRate, P::kDamaged,
          "the byte rate or block align in its \"fmt \" chunk is not that of 8000 Hz mono 16-bit"},
-        {"a FLAC file cut short", Bytes(flac.begin(), flac.begin() + long(flac.size() / 2)),
-         SoundFileProblem::kDamaged, "the sound data is cut short"},
-        {"a float sample that is no number",
-         SoundFileBytes(SF_FORMAT_WAV | SF_FORMAT_FLOAT, 48000, 2, withNan),
-         SoundFileProblem::kDamaged, "holds samples that are not numbers (NaN or infinity)"},
-        {"no samples", SoundFileBytes(SF_FORMAT_WAV | SF_FORMAT_PCM_24, 48000, 2, {}),
-         SoundFileProblem::kNoSamples, "no samples"},
-        {"65 channels",
-         SoundFileBytes(SF_FORMAT_WAV | SF_FORMAT_PCM_16, 8000, 65, std::vector<float>(65 * 10)),
-         SoundFileProblem::kUnusableFormat, "65 channels; at most 64 are read"},
-        {"eleven minutes, refused from the header",
-         SoundFileBytes(SF_FORMAT_WAV | SF_FORMAT_PCM_U8, 1000, 1, std::vector<float>(1000 * 660)),
-         SoundFileProblem::kTooLong, "660.00 s long; a talk entry holds at most 5.06 s"},
-        {"800 Hz",
-         SoundFileBytes(SF_FORMAT_WAV | SF_FORMAT_PCM_16, 800, 1, std::vector<float>(800)),
-         SoundFileProblem::kUnusableFormat, "800 samples per second; 1000 to 768000 are read"},
+        {Bytes(flac.begin(), flac.begin() + long(flac.size() / 2)), P::kDamaged,
+         "the sound data is cut short"},
+        {SoundFileBytes(SF_FORMAT_WAV | SF_FORMAT_FLOAT, 48000, 2, withNan), P::kDamaged,
+         "holds samples that are not numbers (NaN or infinity)"},
+        {SoundFileBytes(SF_FORMAT_WAV | SF_FORMAT_PCM_24, 48000, 2, {}), P::kNoSamples,
+         "no samples"},
+        {SoundFileBytes(SF_FORMAT_WAV | SF_FORMAT_PCM_16, 8000, 65, std::vector<float>(650)),
+         P::kUnusableFormat, "65 channels; at most 64 are read"},
+        // Eleven minutes, refused from the header.
+        {SoundFileBytes(SF_FORMAT_WAV | SF_FORMAT_PCM_U8, 1000, 1, std::vector<float>(1000 * 660)),
+         P::kTooLong, "660.00 s long; a talk entry holds at most 5.06 s"},
+        {SoundFileBytes(SF_FORMAT_WAV | SF_FORMAT_PCM_16, 800, 1, std::vector<float>(800)),
+         P::kUnusableFormat, "800 samples per second; 1000 to 768000 are read"},
     };
     for (const auto& c : cases) {
-        const SpeechPcm r = ReadSpeechPcm(c.file, Limit(80960, true));
-        EXPECT_FALSE(r.ok) << c.what;
-        EXPECT_EQ(r.problem, c.problem) << c.what;
-        EXPECT_EQ(r.why, c.why) << c.what;
-        EXPECT_TRUE(r.pcm.empty()) << c.what;
+        const SpeechPcm r = ReadSpeechPcm(c.file, {.keepFirstPart = true});
+        EXPECT_EQ(r.why, c.why);
+        EXPECT_EQ(r.problem, c.problem) << c.why;
     }
 }
 
-TEST(SoundFileReader, AFileOnDiskIsReadOnlyWhenItIsARegularFile) {
+// Looked at before it is opened (a FIFO is the fault tests' case): a file too large for any take
+// is refused unread.
+TEST(SoundFileReader, AFileOnDiskTooLargeOrMissingIsRefused) {
     TempDir dir;
-    const Bytes wave =
-        SoundFileBytes(SF_FORMAT_WAV | SF_FORMAT_PCM_24, 48000, 2, TwoTones(48000, 2, 0.5));
-    WriteFileBytes(dir.File("take.wav"), wave);
-    ASSERT_EQ(mkfifo(dir.File("fifo.wav").c_str(), 0600), 0);
     WriteFileBytes(dir.File("huge.wav"), {});  // made large below, sparse: it costs no disk
     ASSERT_EQ(truncate(dir.File("huge.wav").c_str(), off_t(kMaxSoundFileBytes) + (1 << 20)), 0);
-    const SpeechPcm fromDisk = ReadSpeechPcmFile(dir.File("take.wav"));
-    ASSERT_TRUE(fromDisk.ok) << fromDisk.why;
-    EXPECT_EQ(fromDisk.pcm, ReadSpeechPcm(wave).pcm);
-    const struct {
-        std::string path;
-        SoundFileProblem problem;
-        std::string why;
-    } refusals[] = {
-        {dir.File("fifo.wav"), SoundFileProblem::kNotReadable, "not a regular file"},  // no wait
-        {dir.Path(), SoundFileProblem::kNotReadable, "not a regular file"},
-        {dir.File("missing.wav"), SoundFileProblem::kNotReadable, "No such file or directory"},
-        {dir.File("huge.wav"), SoundFileProblem::kTooLong, "257 MiB; no take is that large"},
-    };
-    for (const auto& c : refusals) {
-        const SpeechPcm r = ReadSpeechPcmFile(c.path);
-        EXPECT_EQ(r.problem, c.problem) << c.path;
-        EXPECT_EQ(r.why, c.why) << c.path;
-    }
+    const SpeechPcm huge = ReadSpeechPcmFile(dir.File("huge.wav"));
+    EXPECT_EQ(huge.why, "257 MiB; no take is that large");
+    EXPECT_EQ(huge.problem, SoundFileProblem::kTooLong);
+    const SpeechPcm missing = ReadSpeechPcmFile(dir.File("missing.wav"));
+    EXPECT_EQ(missing.why, "No such file or directory");
+    EXPECT_EQ(missing.problem, SoundFileProblem::kNotReadable);
 }
 
 }  // namespace

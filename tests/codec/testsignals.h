@@ -1,6 +1,9 @@
 #pragma once
 
+#include <cmath>
 #include <cstdint>
+#include <functional>
+#include <utility>
 #include <vector>
 
 #include "tests/support/speechsignals.h"
@@ -9,15 +12,24 @@ namespace vox::test {
 
 constexpr int kSampleRate = 8000;
 
-// Bytes from a fixed pseudo-random sequence, so a failure can be reproduced.
-std::vector<uint8_t> NoiseBytes(size_t count, uint32_t seed);
+inline std::vector<int16_t> ToSamples(const std::vector<uint8_t>& pcm) {
+    std::vector<int16_t> samples(pcm.size() / 2);
+    for (size_t i = 0; i < samples.size(); ++i)
+        samples[i] = static_cast<int16_t>(pcm[2 * i] | (pcm[2 * i + 1] << 8));
+    return samples;
+}
 
-std::vector<int16_t> ToSamples(const std::vector<uint8_t>& pcm);
-double Rms(const std::vector<int16_t>& samples, size_t from, size_t to);
-// Power of one frequency over [from, to) (Goertzel), for finding a dominant frequency.
-double PowerAt(const std::vector<int16_t>& samples, size_t from, size_t to, double frequency);
-// The frequency between low and high (in steps of step Hz) with the most power.
-double DominantFrequency(const std::vector<int16_t>& samples, size_t from, size_t to, double low,
-                         double high, double step);
+// How alike got[i] and want(i) are over [from, to): the normalised correlation (1: the same
+// shape), and got's RMS over want's.
+inline std::pair<double, double> Likeness(const std::vector<int16_t>& got, size_t from, size_t to,
+                                          const std::function<double(size_t)>& want) {
+    double xy = 0, xx = 0, yy = 0;
+    for (size_t i = from; i < to; ++i) {
+        xy += got[i] * want(i);
+        xx += double(got[i]) * got[i];
+        yy += want(i) * want(i);
+    }
+    return {xy / std::sqrt(xx * yy), std::sqrt(xx / yy)};
+}
 
 }  // namespace vox::test
