@@ -8,7 +8,7 @@
 namespace vox::test {
 
 // voxtool running as a child process, so that a test can kill it wherever it happens to be.
-// Its settings live in configHome; its output goes to files there.
+// Its settings live in configHome; its output goes to ".stdout" and ".stderr" there.
 class ChildProcess {
   public:
     ChildProcess() = default;
@@ -20,13 +20,9 @@ class ChildProcess {
     void Kill();  // SIGKILL
     // Waits for the end; the exit status, or -signal when a signal ended it.
     int Wait();
-    std::string ErrorOutput() const;
-    std::string Output() const;
 
   private:
     pid_t pid_ = -1;
-    std::string errPath_;
-    std::string outPath_;
 };
 
 // Runs voxtool to its end; the exit status as Wait gives it.
