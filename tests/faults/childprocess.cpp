@@ -1,7 +1,6 @@
 #include "tests/faults/childprocess.h"
 
 #include <fcntl.h>
-#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 
@@ -14,12 +13,7 @@ extern char** environ;
 
 namespace vox::test {
 
-ChildProcess::~ChildProcess() {
-    Kill();
-    Wait();
-}
-
-bool ChildProcess::Start(const std::vector<std::string>& args, const std::string& configHome) {
+pid_t StartVoxtool(const std::vector<std::string>& args, const std::string& configHome) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
@@ -32,30 +26,24 @@ bool ChildProcess::Start(const std::vector<std::string>& args, const std::string
     std::vector<char*> argv = {const_cast<char*>(VOXTOOL_PATH)};
     for (const std::string& word : args) argv.push_back(const_cast<char*>(word.c_str()));
     argv.push_back(nullptr);
-    const int failed = posix_spawn(&pid_, VOXTOOL_PATH, &actions, nullptr, argv.data(), environ);
+    pid_t child = -1;
+    const int failed = posix_spawn(&child, VOXTOOL_PATH, &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
-    if (failed != 0) pid_ = -1;
-    return failed == 0;
+    return failed == 0 ? child : -1;
 }
 
-void ChildProcess::Kill() {
-    if (pid_ > 0) kill(pid_, SIGKILL);
-}
-
-int ChildProcess::Wait() {
-    if (pid_ <= 0) return -1;
+int WaitFor(pid_t child) {
     int status = 0;
-    while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+    while (waitpid(child, &status, 0) < 0) {
+        if (errno != EINTR) return -1;
     }
-    pid_ = -1;
-    if (WIFEXITED(status)) return WEXITSTATUS(status);
-    return WIFSIGNALED(status) ? -WTERMSIG(status) : -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : WIFSIGNALED(status) ? -WTERMSIG(status) : -1;
 }
 
 int RunToEnd(const std::vector<std::string>& args, const std::string& configHome,
              std::string* errorOutput, std::string* output) {
-    ChildProcess child;
-    const int status = child.Start(args, configHome) ? child.Wait() : -1;
+    const pid_t child = StartVoxtool(args, configHome);
+    const int status = child > 0 ? WaitFor(child) : -1;
     if (errorOutput != nullptr) *errorOutput = ReadText(configHome + "/.stderr");
     if (output != nullptr) *output = ReadText(configHome + "/.stdout");
     return status;

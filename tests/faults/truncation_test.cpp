@@ -167,15 +167,15 @@ TEST(DamagedVoxtool, ADumpWhoseTalkFileIsCutWhileItRunsFailsAndNamesTheFile) {
     const int out = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);  // the child's open must not wait
     ASSERT_GE(out, 0);
     fcntl(out, F_SETFL, 0);
-    ChildProcess tool;
-    ASSERT_TRUE(tool.Start({"dump", talk}, dir.Path()));
+    const pid_t tool = StartVoxtool({"dump", talk}, dir.Path());
+    ASSERT_GT(tool, 0);
     char buffer[4096];
     ASSERT_GT(read(out, buffer, sizeof buffer), 0);  // it has the talk file open
     ASSERT_EQ(truncate(talk.c_str(), 0), 0);
     while (read(out, buffer, sizeof buffer) > 0) {
     }
     close(out);
-    EXPECT_EQ(tool.Wait(), 1);
+    EXPECT_EQ(WaitFor(tool), 1);
     const std::string err = ReadText(dir.File(".stderr"));
     EXPECT_NE(err.find("voxtool: " + talk + ": damaged: changed by another program while open"),
               std::string::npos)

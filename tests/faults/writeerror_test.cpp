@@ -1,8 +1,6 @@
 // Write errors and a full disk while the talk file is rewritten or grown, or fragments are
 // exported: the caller is told, and every file that was there is as it was.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <functional>
@@ -159,22 +157,6 @@ INSTANTIATE_TEST_SUITE_P(EveryStep, SafeWriteFault,
                              name[name.find('.')] = '_';
                              return name;
                          });
-
-// A real failing write, not an injected one: a file size limit makes write() fail with EFBIG
-// once a file would pass it, as a full disk fails it with ENOSPC.
-TEST_F(WriteErrorTest, AnAddThatRunsOutOfRoomMidwayChangesNothing) {
-    rlimit saved{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    rlimit limit = saved;
-    limit.rlim_cur = before_.at("speech.vox").size() / 2;
-    const sighandler_t previous = signal(SIGXFSZ, SIG_IGN);
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
-    const Status added = Add(CodedPcm(SpeechLikePcm(6400, 170)));
-    setrlimit(RLIMIT_FSIZE, &saved);
-    signal(SIGXFSZ, previous);
-    EXPECT_EQ(added.error.rfind("Can't write temporary file", 0), 0u) << added.error;
-    ExpectNothingChanged();
-}
 
 }  // namespace
 }  // namespace vox::test

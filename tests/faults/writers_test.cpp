@@ -4,17 +4,25 @@
 // Afterwards the database verifies clean and every command that reported success kept its
 // effect. Before the lock was held across the rename, a replace run during an add's flush
 // exited 0 and was then thrown away.
+//
+// A writer killed at any moment: voxtool is started on a database and killed with SIGKILL after
+// a random delay, many times. Afterwards every file is its old or its new complete version and
+// the database verifies clean; a half-written temporary file may stay behind, but never in a
+// database file's place.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
+#include <random>
 #include <string>
 #include <thread>
-#include <tuple>
 #include <vector>
 
 #include "audio/entrydecodecheck.h"
@@ -23,7 +31,9 @@
 #include "talkdata/faultinjection.h"
 #include "talkdata/memoryprofile.h"
 #include "talkdata/safefile.h"
+#include "talkdata/talkhistory.h"
 #include "talkdata/verify.h"
+#include "talkdata/voxfile.h"
 #include "tests/faults/childprocess.h"
 #include "tests/support/databasebuilder.h"
 #include "tests/support/speechsignals.h"
@@ -35,7 +45,9 @@
 namespace vox::test {
 namespace {
 
+namespace fs = std::filesystem;
 using Args = std::vector<std::string>;
+using Clock = std::chrono::steady_clock;
 
 struct Target {
     int fragment;
@@ -91,7 +103,7 @@ Bytes TakeOf(Op op, int role) {
     return SpeechLikePcm(4000 + 320 * role, 100 + 10 * (20 + 3 * op + role));
 }
 
-class TwoWriters : public Database, public ::testing::WithParamInterface<std::tuple<int, int>> {
+class TwoWriters : public Database, public ::testing::WithParamInterface<Op> {
   protected:
     // What voxtool does for the command, through the same library calls, in this process.
     bool RunHere(Op op) {
@@ -122,27 +134,23 @@ class TwoWriters : public Database, public ::testing::WithParamInterface<std::tu
     }
 };
 
+// The second writer is voxtool's replace: whatever the first holds, the replace is refused while
+// the lock is held, or its recording stays.
 TEST_P(TwoWriters, NeitherLosesTheOthersChangeNorLeavesADamagedDatabase) {
-    const auto first = static_cast<Op>(std::get<0>(GetParam()));
-    const auto second = static_cast<Op>(std::get<1>(GetParam()));
-    SCOPED_TRACE(std::string(kOpNames[first]) + " then " + kOpNames[second]);
-    const Target target = TargetOf(second, 1);
-    const std::string wave = WriteSpeechWave(config_.File("take.wav"), TakeOf(second, 1));
-    const Args secondArgs = second == kCompact ? Args{"compact", talk_}
-                                               : Args{second == kAdd ? "add" : "replace", talk_,
-                                                      std::to_string(target.fragment),
-                                                      std::to_string(target.voice), wave};
+    const Op first = GetParam();
+    const std::string wave = WriteSpeechWave(config_.File("take.wav"), TakeOf(kReplace, 1));
     int secondStatus = -1;
     std::string secondErr;
-    faults::ArmAction("flush",
-                      [&] { secondStatus = RunToEnd(secondArgs, config_.Path(), &secondErr); });
+    faults::ArmAction("flush", [&] {
+        secondStatus = RunToEnd({"replace", talk_, "1", "1", wave}, config_.Path(), &secondErr);
+    });
     EXPECT_TRUE(RunHere(first));
     faults::DisarmAll();
     ASSERT_NE(secondStatus, -1) << "the first writer never reached its flush";
     ExpectVerifiesClean();
     ExpectEffect(first, 0);
     if (secondStatus == 0) {
-        ExpectEffect(second, 1);
+        ExpectEffect(kReplace, 1);
     } else {
         EXPECT_NE(secondErr.find("another program has this database open for writing"),
                   std::string::npos)
@@ -150,8 +158,9 @@ TEST_P(TwoWriters, NeitherLosesTheOthersChangeNorLeavesADamagedDatabase) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryPair, TwoWriters,
-                         ::testing::Combine(::testing::Range(0, 4), ::testing::Range(0, 4)));
+INSTANTIATE_TEST_SUITE_P(EveryWriter, TwoWriters,
+                         ::testing::Values(kAdd, kReplace, kReplaceFirst, kCompact),
+                         [](const auto& info) { return std::string(kOpNames[info.param]); });
 
 // A reader maps the talk file once; another program's replace then points a slot past the end
 // it mapped. Readers map again before they call an entry missing.
@@ -308,6 +317,134 @@ TEST_F(Database, VerifyOfAHugeBrokenDirectoryStaysWithinAMemoryLimit) {
     EXPECT_LT(std::count(text.begin(), text.end(), '\n'), 400);
     EXPECT_TRUE(text.ends_with(" problems found\n")) << text;
 }
+
+// Bounds that keep the whole file of kill tests well inside CI's two minutes.
+constexpr int kKills = 24;
+constexpr auto kTimeBudget = std::chrono::seconds(10);
+constexpr int kEntries = 120;
+// Old recordings behind the entries: a rewrite of the talk file then takes long enough for
+// many kills to land in the middle of it.
+constexpr uint32_t kExtraBytes = 16u << 20;
+
+// The entry of a slot, as the bytes of its block (sizes and coded bytes); empty when none.
+Bytes EntryOf(const Bytes& talk, int voxIndex) {
+    VoxEntry entry;
+    if (!VoxFile::GetVoxEntry(talk, voxIndex, entry)) return {};
+    const auto at = entry.data - talk.data() - 8;
+    return Bytes(talk.begin() + at, talk.begin() + at + 8 + entry.codedSize);
+}
+
+// add and compact write a new talk file and then the table; replace and import append their
+// entries and re-point slots in place (import under a journal), then append history lines. Once
+// the next writer has opened the database (completing a batch a kill stopped), every slot names
+// its old or its new entry, all of them or none of those the command changes, and no table and
+// no history line is ahead of the slots.
+class KilledWriter : public ::testing::TestWithParam<const char*> {
+  protected:
+    void SetUp() override {
+        WriteSpeechDatabase(Folder("orig"), kEntries, kExtraBytes);
+        old_ = SnapshotFolder(Folder("orig"));
+        Restore();
+    }
+
+    std::string Folder(const std::string& name) {
+        fs::create_directories(work_.File(name));
+        return work_.File(name);
+    }
+    std::string Talk() { return work_.File("db/speech.vox"); }
+    void Restore() {
+        fs::remove_all(work_.File("db"));
+        fs::copy(Folder("orig"), Folder("db"));
+    }
+
+    Args ArgsOf(const std::string& command) {
+        const std::string wave = WriteSpeechWave(work_.File("new.wav"), SpeechLikePcm(16000, 190));
+        if (command == "add") return {"add", Talk(), "3", "7", wave};
+        if (command == "replace") return {"replace", Talk(), "1", "1", wave};
+        if (command == "compact") return {"compact", Talk()};
+        const std::string list = Folder("export") + "/Filenames.csv";
+        std::string err;
+        EXPECT_EQ(
+            RunToEnd({"export", Talk(), "--list", list, "--to", "24"}, Folder("config"), &err), 0)
+            << err;
+        // Every third recording changes; the others are re-installed as they are.
+        const std::vector<std::string> names = ListFolder(Folder("export"));
+        for (size_t i = 0; i < names.size(); i += 3) {
+            if (names[i].ends_with(".wav"))
+                WriteSpeechWave(Folder("export") + "/" + names[i],
+                                SpeechLikePcm(6400 + 320 * (i % 9), 100 + 10 * i));
+        }
+        return {"import", Talk(), list};
+    }
+
+    void ExpectOldOrNew() {
+        {
+            MemoryProfile profile;
+            CVoxbenchDoc writer(profile,
+                                MakeNullSoundFactory(std::make_shared<NullSoundControl>()));
+            ASSERT_TRUE(writer.OnOpenDocument(Talk())) << writer.GetOpenError();
+        }
+        const FolderSnapshot now = SnapshotFolder(work_.File("db"));
+        int changed = 0;
+        int slotsNew = 0;
+        for (int voxIndex = 0; voxIndex <= kEntries; ++voxIndex) {
+            const Bytes entry = EntryOf(now.at("speech.vox"), voxIndex);
+            const Bytes was = EntryOf(old_.at("speech.vox"), voxIndex);
+            const Bytes will = EntryOf(fresh_.at("speech.vox"), voxIndex);
+            EXPECT_TRUE(entry == was || entry == will) << "slot " << voxIndex << " names neither";
+            changed += was != will ? 1 : 0;
+            slotsNew += was != will && entry == will ? 1 : 0;
+        }
+        const bool talkDone = slotsNew == changed;
+        EXPECT_TRUE(slotsNew == 0 || talkDone) << slotsNew << " of " << changed << " slots are new";
+        for (const char* table : {"fragFile.bin", "evalFile.bin", "commFile.bin"}) {
+            const Bytes& bytes = now.at(table);
+            EXPECT_TRUE(bytes == old_.at(table) || (bytes == fresh_.at(table) && talkDone))
+                << table;
+        }
+        History history;
+        ASSERT_TRUE(ReadHistory(Talk(), history));
+        EXPECT_TRUE(history.bad.empty());
+        EXPECT_TRUE(history.lines.empty() || talkDone) << "a history line is ahead of its slots";
+        std::string err;
+        EXPECT_EQ(RunToEnd({"verify", Talk()}, Folder("config"), &err), 0) << err;
+    }
+
+    TempDir work_;
+    FolderSnapshot old_;
+    FolderSnapshot fresh_;
+};
+
+// The command runs once to its end, for its usual time and what it writes; then it is started
+// again and again on the old database and killed after a random part of that time (a little
+// more, so that some kills come after it has finished).
+TEST_P(KilledWriter, LeavesEverySlotOnItsOldOrItsNewEntryAndNothingAheadOfThem) {
+    const Args args = ArgsOf(GetParam());
+    const auto start = Clock::now();
+    std::string err;
+    ASSERT_EQ(RunToEnd(args, Folder("config"), &err), 0) << err;
+    const auto usual = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start);
+    fresh_ = SnapshotFolder(work_.File("db"));
+    ASSERT_NE(fresh_.at("speech.vox"), old_.at("speech.vox"));
+
+    std::mt19937_64 random(std::random_device{}());
+    std::uniform_int_distribution<int64_t> delay(0, usual.count() * 11 / 10);
+    const auto deadline = Clock::now() + kTimeBudget;
+    for (int round = 0; round < kKills && Clock::now() < deadline && !HasFailure(); ++round) {
+        Restore();
+        const pid_t child = StartVoxtool(args, Folder("config"));
+        ASSERT_GT(child, 0);
+        const int64_t after = delay(random);
+        std::this_thread::sleep_for(std::chrono::microseconds(after));
+        kill(child, SIGKILL);
+        SCOPED_TRACE("killed after " + std::to_string(after) + " us, status " +
+                     std::to_string(WaitFor(child)));
+        ExpectOldOrNew();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Writers, KilledWriter,
+                         ::testing::Values("add", "compact", "replace", "import"));
 
 }  // namespace
 }  // namespace vox::test
