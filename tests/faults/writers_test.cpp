@@ -9,6 +9,9 @@
 // a random delay, many times. Afterwards every file is its old or its new complete version and
 // the database verifies clean; a half-written temporary file may stay behind, but never in a
 // database file's place.
+//
+// Write errors and a full disk while the talk file is rewritten or grown, or fragments are
+// exported: the caller is told, and every file that was there is as it was.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -19,8 +22,10 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <random>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -191,9 +196,7 @@ TEST_F(Database, ExportAndVerifyDuringReplacesReadEveryRecordingAndFindNothing) 
     };
     const ExportResult result = ExportFragmentRange(*reader, 0, reader->GetFragCount(),
                                                     config_.File("list.csv"), replaceNext);
-    EXPECT_TRUE(result.unreadablePairs.empty());
-    EXPECT_TRUE(result.undecodablePairs.empty());
-    EXPECT_EQ(result.saved, 30);
+    EXPECT_EQ(result.saved, 30) << "every recording, none skipped";
 
     SpeechCodec codec;
     ASSERT_TRUE(codec.Init());
@@ -222,18 +225,14 @@ TEST_F(Database, ADeviceAFifoAndLinksGetTheWaveWhereTheyPoint) {
     listener.join();
     EXPECT_EQ(heard, wave);
 
+    // A link that points at nothing yet gets the file where it points, and stays a link: the
+    // links to existing files are the database's own, in every other test here.
     TempDir elsewhere;
     const std::string link = config_.File("link.wav");
-    const std::string dangling = config_.File("dangling.wav");
-    ASSERT_EQ(symlink(elsewhere.File("real.wav").c_str(), link.c_str()), 0);
-    WriteFileBytes(elsewhere.File("real.wav"), {1, 2, 3});
-    ASSERT_EQ(symlink(elsewhere.File("new.wav").c_str(), dangling.c_str()), 0);
-    for (const std::string& target : {link, dangling}) {
-        EXPECT_EQ(RunToEnd({"wav", talk_, "1", "0", target}, config_.Path(), &err), 0) << err;
-        ASSERT_EQ(lstat(target.c_str(), &info), 0);
-        EXPECT_TRUE(S_ISLNK(info.st_mode)) << target;
-    }
-    EXPECT_EQ(ReadText(elsewhere.File("real.wav")), wave);
+    ASSERT_EQ(symlink(elsewhere.File("new.wav").c_str(), link.c_str()), 0);
+    EXPECT_EQ(RunToEnd({"wav", talk_, "1", "0", link}, config_.Path(), &err), 0) << err;
+    ASSERT_EQ(lstat(link.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISLNK(info.st_mode));
     EXPECT_EQ(ReadText(elsewhere.File("new.wav")), wave);
 }
 
@@ -320,7 +319,7 @@ constexpr int kEntries = 120;
 constexpr uint32_t kExtraBytes = 16u << 20;
 
 // The entry of a slot, as the bytes of its block (sizes and coded bytes); empty when none.
-Bytes EntryOf(const Bytes& talk, int voxIndex) {
+Bytes SlotEntry(const Bytes& talk, int voxIndex) {
     VoxEntry entry;
     if (!VoxFile::GetVoxEntry(talk, voxIndex, entry)) return {};
     const auto at = entry.data - talk.data() - 8;
@@ -332,58 +331,49 @@ Bytes EntryOf(const Bytes& talk, int voxIndex) {
 // the next writer has opened the database (completing a batch a kill stopped), every slot names
 // its old or its new entry, all of them or none of those the command changes, and no table and
 // no history line is ahead of the slots.
-class KilledWriter : public ::testing::TestWithParam<const char*> {
+class KilledWriter : public Database, public ::testing::WithParamInterface<const char*> {
   protected:
     void SetUp() override {
-        WriteSpeechDatabase(Folder("orig"), kEntries, kExtraBytes);
-        old_ = SnapshotFolder(Folder("orig"));
+        WriteSpeechDatabase(orig_.Path(), kEntries, kExtraBytes);
+        old_ = SnapshotFolder(orig_.Path());
+        talk_ = dir_.File("speech.vox");
         Restore();
     }
-
-    std::string Folder(const std::string& name) {
-        fs::create_directories(work_.File(name));
-        return work_.File(name);
-    }
-    std::string Talk() { return work_.File("db/speech.vox"); }
     void Restore() {
-        fs::remove_all(work_.File("db"));
-        fs::copy(Folder("orig"), Folder("db"));
+        fs::remove_all(dir_.Path());
+        fs::copy(orig_.Path(), dir_.Path());
     }
 
     Args ArgsOf(const std::string& command) {
-        const std::string wave = WriteSpeechWave(work_.File("new.wav"), SpeechLikePcm(16000, 190));
-        if (command == "add") return {"add", Talk(), "3", "7", wave};
-        if (command == "replace") return {"replace", Talk(), "1", "1", wave};
-        if (command == "compact") return {"compact", Talk()};
-        const std::string list = Folder("export") + "/Filenames.csv";
+        const std::string wave =
+            WriteSpeechWave(exported_.File("new.wav"), SpeechLikePcm(16000, 190));
+        if (command == "add") return {"add", talk_, "3", "7", wave};
+        if (command == "replace") return {"replace", talk_, "1", "1", wave};
+        if (command == "compact") return {"compact", talk_};
+        const std::string list = exported_.File("Filenames.csv");
         std::string err;
-        EXPECT_EQ(
-            RunToEnd({"export", Talk(), "--list", list, "--to", "24"}, Folder("config"), &err), 0)
+        EXPECT_EQ(RunToEnd({"export", talk_, "--list", list, "--to", "24"}, config_.Path(), &err),
+                  0)
             << err;
         // Every third recording changes; the others are re-installed as they are.
-        const std::vector<std::string> names = ListFolder(Folder("export"));
+        const std::vector<std::string> names = ListFolder(exported_.Path());
         for (size_t i = 0; i < names.size(); i += 3) {
             if (names[i].ends_with(".wav"))
-                WriteSpeechWave(Folder("export") + "/" + names[i],
+                WriteSpeechWave(exported_.File(names[i]),
                                 SpeechLikePcm(6400 + 320 * (i % 9), 100 + 10 * i));
         }
-        return {"import", Talk(), list};
+        return {"import", talk_, list};
     }
 
     void ExpectOldOrNew() {
-        {
-            MemoryProfile profile;
-            CVoxbenchDoc writer(profile,
-                                MakeNullSoundFactory(std::make_shared<NullSoundControl>()));
-            ASSERT_TRUE(writer.OnOpenDocument(Talk())) << writer.GetOpenError();
-        }
-        const FolderSnapshot now = SnapshotFolder(work_.File("db"));
+        ASSERT_TRUE(Open(CVoxbenchDoc::Access::ReadWrite)->IsTalkFileOpen());
+        const FolderSnapshot now = SnapshotFolder(dir_.Path());
         int changed = 0;
         int slotsNew = 0;
         for (int voxIndex = 0; voxIndex <= kEntries; ++voxIndex) {
-            const Bytes entry = EntryOf(now.at("speech.vox"), voxIndex);
-            const Bytes was = EntryOf(old_.at("speech.vox"), voxIndex);
-            const Bytes will = EntryOf(fresh_.at("speech.vox"), voxIndex);
+            const Bytes entry = SlotEntry(now.at("speech.vox"), voxIndex);
+            const Bytes was = SlotEntry(old_.at("speech.vox"), voxIndex);
+            const Bytes will = SlotEntry(fresh_.at("speech.vox"), voxIndex);
             EXPECT_TRUE(entry == was || entry == will) << "slot " << voxIndex << " names neither";
             changed += was != will ? 1 : 0;
             slotsNew += was != will && entry == will ? 1 : 0;
@@ -396,14 +386,15 @@ class KilledWriter : public ::testing::TestWithParam<const char*> {
                 << table;
         }
         History history;
-        ASSERT_TRUE(ReadHistory(Talk(), history));
+        ASSERT_TRUE(ReadHistory(talk_, history));
         EXPECT_TRUE(history.bad.empty());
         EXPECT_TRUE(history.lines.empty() || talkDone) << "a history line is ahead of its slots";
         std::string err;
-        EXPECT_EQ(RunToEnd({"verify", Talk()}, Folder("config"), &err), 0) << err;
+        EXPECT_EQ(RunToEnd({"verify", talk_}, config_.Path(), &err), 0) << err;
     }
 
-    TempDir work_;
+    TempDir orig_;
+    TempDir exported_;
     FolderSnapshot old_;
     FolderSnapshot fresh_;
 };
@@ -415,9 +406,9 @@ TEST_P(KilledWriter, LeavesEverySlotOnItsOldOrItsNewEntryAndNothingAheadOfThem) 
     const Args args = ArgsOf(GetParam());
     const auto start = Clock::now();
     std::string err;
-    ASSERT_EQ(RunToEnd(args, Folder("config"), &err), 0) << err;
+    ASSERT_EQ(RunToEnd(args, config_.Path(), &err), 0) << err;
     const auto usual = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start);
-    fresh_ = SnapshotFolder(work_.File("db"));
+    fresh_ = SnapshotFolder(dir_.Path());
     ASSERT_NE(fresh_.at("speech.vox"), old_.at("speech.vox"));
 
     std::mt19937_64 random(std::random_device{}());
@@ -425,7 +416,7 @@ TEST_P(KilledWriter, LeavesEverySlotOnItsOldOrItsNewEntryAndNothingAheadOfThem) 
     const auto deadline = Clock::now() + kTimeBudget;
     for (int round = 0; round < kKills && Clock::now() < deadline && !HasFailure(); ++round) {
         Restore();
-        const pid_t child = StartVoxtool(args, Folder("config"));
+        const pid_t child = StartVoxtool(args, config_.Path());
         ASSERT_GT(child, 0);
         const int64_t after = delay(random);
         std::this_thread::sleep_for(std::chrono::microseconds(after));
@@ -438,6 +429,133 @@ TEST_P(KilledWriter, LeavesEverySlotOnItsOldOrItsNewEntryAndNothingAheadOfThem) 
 
 INSTANTIATE_TEST_SUITE_P(Writers, KilledWriter,
                          ::testing::Values("add", "compact", "replace", "import"));
+
+constexpr int kErrorEntries = 40;
+// Old recordings behind the entries, so that a rewrite of the talk file takes many writes.
+constexpr uint32_t kErrorExtraBytes = 600 * 1024;
+
+std::string Text(const Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
+
+// The database of its own, without links: a larger talk file, open in a document.
+class WriteErrorTest : public Database {
+  protected:
+    void SetUp() override {
+        talk_ = WriteSpeechDatabase(dir_.Path(), kErrorEntries, kErrorExtraBytes);
+        ASSERT_TRUE(doc_.OnOpenDocument(talk_)) << doc_.GetOpenError();
+        before_ = SnapshotFolder(dir_.Path());
+    }
+    void TearDown() override { faults::DisarmAll(); }
+
+    // Every file as it was, nothing added (no temporary file left behind); the document still
+    // decodes the last entry of its talk file, so it has the whole file open again.
+    void ExpectNothingChanged() {
+        EXPECT_EQ(SnapshotFolder(dir_.Path()), before_);
+        VoxEntry entry;
+        std::unique_ptr<uint8_t[]> pcm;
+        uint32_t pcmLen = 0;
+        EXPECT_TRUE(doc_.GetVoxEntry(kErrorEntries - 1, entry) &&
+                    doc_.DecodeEntry(entry, pcm, pcmLen));
+    }
+
+    Status Add(const Bytes& coded) {
+        auto buffer = std::make_unique<uint8_t[]>(coded.size());
+        std::copy(coded.begin(), coded.end(), buffer.get());
+        return doc_.AddFragment(doc_.GetFragCount(), 0, std::move(buffer),
+                                static_cast<uint32_t>(coded.size()), 6400);
+    }
+
+    CVoxbenchDoc doc_{profile_, MakeNullSoundFactory(std::make_shared<NullSoundControl>())};
+    FolderSnapshot before_;
+};
+
+// Runs the operation with the fault point failing its first call, then its second, and so
+// on, until the operation no longer reaches the point and succeeds; after each failed run,
+// check() looks at what it left. Returns how many runs failed.
+int SweepFault(const char* point, const std::function<bool()>& operation,
+               const std::function<void()>& check) {
+    for (int passes = 0; passes < 64; ++passes) {
+        SCOPED_TRACE(std::string(point) + " after " + std::to_string(passes) + " calls");
+        faults::Arm(point, passes);
+        const bool ok = operation();
+        faults::DisarmAll();
+        if (ok) return passes;
+        check();
+    }
+    ADD_FAILURE() << "still failing after 64 runs";
+    return 64;
+}
+
+class SafeWriteFault : public WriteErrorTest, public ::testing::WithParamInterface<const char*> {};
+
+// A replace of the first entry rewrites the talk file; an add rewrites it with a new slot.
+TEST_P(SafeWriteFault, ARewriteOfTheTalkFileLandsWholeOrNotAtAll) {
+    const Bytes coded = CodedPcm(SpeechLikePcm(6400, 170));
+    for (const bool add : {true, false}) {
+        const int fragments = doc_.GetFragCount();
+        const bool modified = doc_.IsModified();
+        std::string why;
+        const auto run = [&] {
+            why = add ? Add(coded).error
+                      : doc_.ReplaceFragment(0, 0, coded.data(), coded.size(), 6400).error;
+            return why.empty();
+        };
+        const auto check = [&] {
+            EXPECT_FALSE(why.empty());
+            EXPECT_EQ(doc_.GetFragCount(), fragments);
+            EXPECT_EQ(doc_.IsModified(), modified);
+            ExpectNothingChanged();
+        };
+        EXPECT_GT(SweepFault(GetParam(), run, check), 0);
+        // The run that no longer met the fault wrote: the checks above could have failed.
+        EXPECT_NE(ReadFileBytes(talk_), before_.at("speech.vox"));
+        EXPECT_EQ(doc_.GetFragCount(), fragments + (add ? 1 : 0));
+        before_ = SnapshotFolder(dir_.Path());
+    }
+}
+
+TEST_P(SafeWriteFault, AnExportKeepsEveryEarlierFileWholeAndListsOnlyWhatItSaved) {
+    // An earlier export with other recordings stands in the folder.
+    const std::string out = dir_.File("out");
+    ASSERT_EQ(mkdir(out.c_str(), 0700), 0);
+    const std::string list = out + "/Filenames.csv";
+    WriteFileBytes(list, {'o', 'l', 'd'});
+    for (const char* name : {"0-0", "1-0", "1-1", "2-0", "2-1", "2-2", "3-0"})
+        WriteSpeechWave(out + "/" + name + ".wav", SpeechLikePcm(1000, 600));
+    const FolderSnapshot old = SnapshotFolder(out);
+    before_ = SnapshotFolder(dir_.Path());
+    TempDir reference;  // what a complete export writes
+    ASSERT_TRUE(ExportFragmentRange(doc_, 0, 3, reference.File("Filenames.csv")).listWritten);
+    const FolderSnapshot complete = SnapshotFolder(reference.Path());
+    ASSERT_EQ(complete.size(), old.size());
+
+    std::string why;
+    const auto run = [&] { return (why = ExportFragmentRange(doc_, 0, 3, list).error).empty(); };
+    const auto check = [&] {
+        EXPECT_FALSE(why.empty());
+        // Each wave file is its old or its new version, and a new list names exactly the new ones.
+        const FolderSnapshot now = SnapshotFolder(out);
+        std::string listed;
+        std::istringstream lines(Text(complete.at("Filenames.csv")));
+        for (std::string line; std::getline(lines, line);) {
+            const std::string wave = line.substr(0, line.find(';')) + ".wav";
+            if (line[0] == ';' || now.at(wave) == complete.at(wave)) listed += line + "\n";
+        }
+        for (const auto& [name, bytes] : now) {
+            EXPECT_TRUE(bytes == old.at(name) || bytes == complete.at(name) ||
+                        (name == "Filenames.csv" && Text(bytes) == listed))
+                << name;
+        }
+        ExpectNothingChanged();  // the database beside it
+    };
+    EXPECT_GT(SweepFault(GetParam(), run, check), 0);
+    EXPECT_EQ(SnapshotFolder(out), complete);
+}
+
+// Every step of a safe write that can fail: creating the temporary file, each write into it,
+// flushing it to disk, renaming it over the old file.
+INSTANTIATE_TEST_SUITE_P(EveryStep, SafeWriteFault,
+                         ::testing::Values("safefile.create", "safefile.write", "safefile.sync",
+                                           "safefile.rename"));
 
 }  // namespace
 }  // namespace vox::test
