@@ -19,7 +19,6 @@
 #include "talkdata/verify.h"
 #include "tests/faults/childprocess.h"
 #include "tests/support/databasebuilder.h"
-#include "tests/support/scriptedprompter.h"
 #include "tests/support/tempdir.h"
 #include "workbench/document.h"
 
@@ -92,9 +91,7 @@ TEST(TruncatedDatabase, LookupsFailQuietlyTheDocumentNamesTheCutFileAndWritesNot
     TempDir dir;
     const std::string talk = WriteSpeechDatabase(dir.Path(), 60);
     MemoryProfile profile;
-    ScriptedPrompter prompter;
     CVoxbenchDoc doc(profile, MakeNullSoundFactory(std::make_shared<NullSoundControl>()));
-    doc.SetPrompter(&prompter);
     ASSERT_TRUE(doc.OnOpenDocument(talk)) << doc.GetOpenError();
     const auto decodeEverything = [&] {
         int decoded = 0;

@@ -185,7 +185,6 @@ INSTANTIATE_TEST_SUITE_P(EveryWriter, TwoWriters,
 TEST_F(Database, ExportAndVerifyDuringReplacesReadEveryRecordingAndFindNothing) {
     const auto reader = Open(CVoxbenchDoc::Access::ReadOnly);
     const auto writer = Open(CVoxbenchDoc::Access::ReadWrite);
-    ASSERT_TRUE(writer->IsTalkFileOpen());
     int replaces = 0;
     const auto replaceNext = [&](uint64_t, uint64_t) {
         const Bytes coded = CodedPcm(SpeechLikePcm(3200, 100 + 10 * (60 + replaces)));
@@ -351,10 +350,7 @@ class KilledWriter : public Database, public ::testing::WithParamInterface<const
         if (command == "replace") return {"replace", talk_, "1", "1", wave};
         if (command == "compact") return {"compact", talk_};
         const std::string list = exported_.File("Filenames.csv");
-        std::string err;
-        EXPECT_EQ(RunToEnd({"export", talk_, "--list", list, "--to", "24"}, config_.Path(), &err),
-                  0)
-            << err;
+        EXPECT_EQ(RunToEnd({"export", talk_, "--list", list, "--to", "24"}, config_.Path()), 0);
         // Every third recording changes; the others are re-installed as they are.
         const std::vector<std::string> names = ListFolder(exported_.Path());
         for (size_t i = 0; i < names.size(); i += 3) {
@@ -381,8 +377,8 @@ class KilledWriter : public Database, public ::testing::WithParamInterface<const
         const bool talkDone = slotsNew == changed;
         EXPECT_TRUE(slotsNew == 0 || talkDone) << slotsNew << " of " << changed << " slots are new";
         for (const char* table : {"fragFile.bin", "evalFile.bin", "commFile.bin"}) {
-            const Bytes& bytes = now.at(table);
-            EXPECT_TRUE(bytes == old_.at(table) || (bytes == fresh_.at(table) && talkDone))
+            EXPECT_TRUE(now.at(table) == old_.at(table) ||
+                        (now.at(table) == fresh_.at(table) && talkDone))
                 << table;
         }
         History history;
@@ -457,13 +453,6 @@ class WriteErrorTest : public Database {
                     doc_.DecodeEntry(entry, pcm, pcmLen));
     }
 
-    Status Add(const Bytes& coded) {
-        auto buffer = std::make_unique<uint8_t[]>(coded.size());
-        std::copy(coded.begin(), coded.end(), buffer.get());
-        return doc_.AddFragment(doc_.GetFragCount(), 0, std::move(buffer),
-                                static_cast<uint32_t>(coded.size()), 6400);
-    }
-
     CVoxbenchDoc doc_{profile_, MakeNullSoundFactory(std::make_shared<NullSoundControl>())};
     FolderSnapshot before_;
 };
@@ -495,7 +484,9 @@ TEST_P(SafeWriteFault, ARewriteOfTheTalkFileLandsWholeOrNotAtAll) {
         const bool modified = doc_.IsModified();
         std::string why;
         const auto run = [&] {
-            why = add ? Add(coded).error
+            auto buffer = std::make_unique<uint8_t[]>(coded.size());
+            std::copy(coded.begin(), coded.end(), buffer.get());
+            why = add ? doc_.AddFragment(fragments, 0, std::move(buffer), coded.size(), 6400).error
                       : doc_.ReplaceFragment(0, 0, coded.data(), coded.size(), 6400).error;
             return why.empty();
         };
