@@ -1,91 +1,51 @@
 #include "tests/faults/childprocess.h"
 
 #include <fcntl.h>
-#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <cerrno>
-#include <fstream>
-#include <sstream>
+#include <cstdlib>
+
+#include "tests/support/tempdir.h"
 
 extern char** environ;
 
 namespace vox::test {
 
-ChildProcess::~ChildProcess() {
-    if (pid_ > 0) {
-        Kill();
-        Wait();
-    }
-}
-
-bool ChildProcess::Start(const std::vector<std::string>& args, const std::string& configHome) {
-    errPath_ = configHome + "/.stderr";
-    outPath_ = configHome + "/.stdout";
+pid_t StartVoxtool(const std::vector<std::string>& args, const std::string& configHome) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, outPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0600);
-    posix_spawn_file_actions_addopen(&actions, 2, errPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0600);
-    std::vector<std::string> env;
-    for (char** e = environ; *e != nullptr; ++e) {
-        if (std::string(*e).rfind("XDG_CONFIG_HOME=", 0) != 0) env.emplace_back(*e);
-    }
-    env.push_back("XDG_CONFIG_HOME=" + configHome);
-    std::vector<char*> envp;
-    for (std::string& e : env) envp.push_back(e.data());
-    envp.push_back(nullptr);
-    std::vector<std::string> words = {VOXTOOL_PATH};
-    words.insert(words.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& w : words) argv.push_back(w.data());
+    const std::string out = configHome + "/.stdout";
+    const std::string err = configHome + "/.stderr";
+    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    // Only voxtool reads it; this program's own settings live in memory.
+    setenv("XDG_CONFIG_HOME", configHome.c_str(), 1);
+    std::vector<char*> argv = {const_cast<char*>(VOXTOOL_PATH)};
+    for (const std::string& word : args) argv.push_back(const_cast<char*>(word.c_str()));
     argv.push_back(nullptr);
-    const int failed =
-        posix_spawn(&pid_, VOXTOOL_PATH, &actions, nullptr, argv.data(), envp.data());
+    pid_t child = -1;
+    const int failed = posix_spawn(&child, VOXTOOL_PATH, &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
-    if (failed != 0) pid_ = -1;
-    return failed == 0;
+    return failed == 0 ? child : -1;
 }
 
-void ChildProcess::Kill() {
-    if (pid_ > 0) kill(pid_, SIGKILL);
-}
-
-int ChildProcess::Wait() {
-    if (pid_ <= 0) return -1;
+int WaitFor(pid_t child) {
     int status = 0;
-    while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+    while (waitpid(child, &status, 0) < 0) {
+        if (errno != EINTR) return -1;
     }
-    pid_ = -1;
-    if (WIFEXITED(status)) return WEXITSTATUS(status);
-    return WIFSIGNALED(status) ? -WTERMSIG(status) : -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : WIFSIGNALED(status) ? -WTERMSIG(status) : -1;
 }
-
-namespace {
-
-std::string ReadText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-}  // namespace
-
-std::string ChildProcess::ErrorOutput() const { return ReadText(errPath_); }
-std::string ChildProcess::Output() const { return ReadText(outPath_); }
 
 int RunToEnd(const std::vector<std::string>& args, const std::string& configHome,
              std::string* errorOutput, std::string* output) {
-    ChildProcess child;
-    if (!child.Start(args, configHome)) return -1;
-    const int status = child.Wait();
-    if (errorOutput != nullptr) *errorOutput = child.ErrorOutput();
-    if (output != nullptr) *output = child.Output();
+    const pid_t child = StartVoxtool(args, configHome);
+    const int status = child > 0 ? WaitFor(child) : -1;
+    if (errorOutput != nullptr) *errorOutput = ReadText(configHome + "/.stderr");
+    if (output != nullptr) *output = ReadText(configHome + "/.stdout");
     return status;
 }
 

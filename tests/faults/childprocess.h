@@ -7,29 +7,12 @@
 
 namespace vox::test {
 
-// voxtool running as a child process, so that a test can kill it wherever it happens to be.
-// Its settings live in configHome; its output goes to files there.
-class ChildProcess {
-  public:
-    ChildProcess() = default;
-    ~ChildProcess();  // kills and reaps a child that is still running
-    ChildProcess(const ChildProcess&) = delete;
-    ChildProcess& operator=(const ChildProcess&) = delete;
-
-    bool Start(const std::vector<std::string>& args, const std::string& configHome);
-    void Kill();  // SIGKILL
-    // Waits for the end; the exit status, or -signal when a signal ended it.
-    int Wait();
-    std::string ErrorOutput() const;
-    std::string Output() const;
-
-  private:
-    pid_t pid_ = -1;
-    std::string errPath_;
-    std::string outPath_;
-};
-
-// Runs voxtool to its end; the exit status as Wait gives it.
+// Starts voxtool as a child process, so that a test can kill it wherever it happens to be. Its
+// settings live in configHome; its output goes to ".stdout" and ".stderr" there. -1 on failure.
+pid_t StartVoxtool(const std::vector<std::string>& args, const std::string& configHome);
+// Waits for the child's end; the exit status, or -signal when a signal ended it.
+int WaitFor(pid_t child);
+// Runs voxtool to its end; the exit status as WaitFor gives it.
 int RunToEnd(const std::vector<std::string>& args, const std::string& configHome,
              std::string* errorOutput = nullptr, std::string* output = nullptr);
 
