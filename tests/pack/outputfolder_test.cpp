@@ -9,7 +9,6 @@
 
 #include <algorithm>
 
-#include "tests/pack/packfixtures.h"
 #include "tests/support/tempdir.h"
 
 namespace vox::test {
@@ -18,14 +17,6 @@ namespace {
 using pack::OutputFolder;
 
 const std::vector<uint8_t> kBytes = {1, 2, 3};
-
-// A pid that ran a moment ago and runs no more.
-pid_t GonePid() {
-    const pid_t child = fork();
-    if (child == 0) _exit(0);
-    waitpid(child, nullptr, 0);
-    return child;
-}
 
 class OutputFolderTest : public ::testing::Test {
   protected:
@@ -39,41 +30,35 @@ class OutputFolderTest : public ::testing::Test {
 };
 
 TEST_F(OutputFolderTest, BuildsBesideTheTargetAndAppearsOnlyOnCommit) {
+    {
+        // Without a commit it removes its temporary folder and the parents it made.
+        OutputFolder out;
+        std::string why;
+        ASSERT_TRUE(out.Check(dir_.File("a/b/db"), why) && out.Create(why)) << why;
+        ASSERT_TRUE(out.WriteFile("x", kBytes, why)) << why;
+    }
+    EXPECT_TRUE(ListFolder(dir_.Path()).empty());
     OutputFolder out;
     std::string why;
-    ASSERT_TRUE(out.Check(Target() + "/", why)) << why;
-    ASSERT_TRUE(out.Create(why)) << why;
-    ASSERT_TRUE(out.MakeSubfolder("waves", why)) << why;
-    ASSERT_TRUE(out.WriteFile("waves/a.wav", kBytes, why)) << why;
+    ASSERT_TRUE(out.Check(Target() + "/", why) && out.Create(why)) << why;
+    ASSERT_TRUE(out.MakeSubfolder("waves", why) && out.WriteFile("waves/a.wav", kBytes, why))
+        << why;
     const std::string temp = out.TemporaryPath();
     EXPECT_EQ(temp.rfind(Target() + ".partial-" + std::to_string(getpid()) + "-", 0), 0u) << temp;
     EXPECT_FALSE(FileExists(Target()));
     ASSERT_TRUE(out.Commit(why)) << why;
-    EXPECT_FALSE(FileExists(temp));
     EXPECT_EQ(ReadFileBytes(Target() + "/waves/a.wav"), kBytes);
     EXPECT_EQ(ListFolder(dir_.Path()), std::vector<std::string>{"db"});
 }
 
-TEST_F(OutputFolderTest, WithoutCommitRemovesItsTemporaryFolderAndTheParentsItMade) {
-    {
-        OutputFolder out;
-        std::string why;
-        ASSERT_TRUE(out.Check(dir_.File("a/b/db"), why)) << why;
-        ASSERT_TRUE(out.Create(why)) << why;
-        ASSERT_TRUE(out.WriteFile("x", kBytes, why)) << why;
-        EXPECT_TRUE(FileExists(out.TemporaryPath() + "/x"));
-    }
-    EXPECT_TRUE(ListFolder(dir_.Path()).empty());
-}
-
 TEST_F(OutputFolderTest, ReplacesTheFolderALinkNamesAndKeepsTheLink) {
-    MakeFolder("real");
-    ASSERT_EQ(unlink((dir_.File("real") + "/inside").c_str()), 0);
+    ASSERT_EQ(mkdir(dir_.File("real").c_str(), 0755), 0);
     ASSERT_EQ(symlink("real", Target().c_str()), 0);
     OutputFolder out;
     std::string why;
-    ASSERT_TRUE(out.Check(Target(), why)) << why;
-    ASSERT_TRUE(out.Create(why) && out.WriteFile("x", kBytes, why) && out.Commit(why)) << why;
+    ASSERT_TRUE(out.Check(Target(), why) && out.Create(why) && out.WriteFile("x", kBytes, why) &&
+                out.Commit(why))
+        << why;
     struct stat info {};
     ASSERT_EQ(lstat(Target().c_str(), &info), 0);
     EXPECT_TRUE(S_ISLNK(info.st_mode));
@@ -106,11 +91,15 @@ TEST_F(OutputFolderTest, RefusesWhatCannotBeReplacedInOneStep) {
     EXPECT_EQ(ListFolder(dir_.File("full")), std::vector<std::string>{"inside"});
 }
 
-// Only folders named after this target, with our mark, whose process is gone, go.
+// Only folders named after this target, with our mark, whose process is gone, go; Create
+// sweeps them too.
 TEST_F(OutputFolderTest, ClearsOnlyTheStaleTemporaryFoldersOfItsTarget) {
-    const std::string gone = std::to_string(GonePid());
+    const pid_t child = fork();  // a pid that ran a moment ago and runs no more
+    if (child == 0) _exit(0);
+    waitpid(child, nullptr, 0);
+    const std::string gone = std::to_string(child);
     const std::string alive = std::to_string(getpid());
-    const std::vector<std::string> kept = {
+    std::vector<std::string> kept = {
         "db.partial-" + alive + "-Ab12Cd",  // a run still going
         "db.partial-" + gone + "-Ab12",     // not a name mkdtemp makes
         "db.partial-" + gone + "-Ab_2Cd",    "db.partial-x" + gone + "-Ab12Cd",
@@ -119,15 +108,12 @@ TEST_F(OutputFolderTest, ClearsOnlyTheStaleTemporaryFoldersOfItsTarget) {
     };
     for (const std::string& name : kept) MakeFolder(name);
     MakeFolder("db.partial-" + gone + "-Ab12Cd");
-    WriteText(dir_.File("db.partial-" + gone + "-zzzzzz"), "a file, not a folder of ours");
-
+    kept.push_back("db.partial-" + gone + "-zzzzzz");
+    WriteText(dir_.File(kept.back()), "a file, not a folder of ours");
     EXPECT_EQ(pack::SweepStalePartials(dir_.Path(), "db"), 1);
-    std::vector<std::string> expected = kept;
-    expected.push_back("db.partial-" + gone + "-zzzzzz");
-    std::sort(expected.begin(), expected.end());
-    EXPECT_EQ(ListFolder(dir_.Path()), expected);
+    std::sort(kept.begin(), kept.end());
+    EXPECT_EQ(ListFolder(dir_.Path()), kept);
 
-    // Create sweeps as well.
     MakeFolder("db.partial-" + gone + "-Zz99Yy");
     OutputFolder out;
     std::string why;

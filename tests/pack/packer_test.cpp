@@ -1,223 +1,277 @@
-// pack's refusals: each names the file and line, and nothing is written anywhere.
+// pack's refusals name the file and the line to look at; whatever ends pack or unpack early (a
+// refusal, a stop, a failed write) leaves neither a target nor a temporary folder behind.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <cmath>
 #include <filesystem>
 #include <functional>
-#include <numbers>
+#include <numeric>
 
 #include "audio/wavefile.h"
 #include "talkdata/faultinjection.h"
 #include "talkdata/voxfile.h"
 #include "tests/pack/packfixtures.h"
-#include "tests/support/tempdir.h"
 
 namespace vox::test {
 namespace {
 
-class PackerTest : public ::testing::Test {
+constexpr uint64_t kRecordings = 3;  // the fixture's entries; its shared slot adds none
+
+class PackerTest : public PackTest {
   protected:
+    // Every unusual layout the tables allow at once: a shared entry, an absent slot, a
+    // recording no fragment speaks, a fragment and an eval with nothing in them, a comm with
+    // more entries than the form shows, one with none, and fields at the ends of their ranges.
     void SetUp() override {
         DatabaseBuilder db;
-        db.AddEntry(3200, CodedSine(300, 1600));
-        db.AddEntry(640, CodedSine(500, 320));
-        db.AddFragment({{0, 0}, {4, 1}});
-        db.AddEval({{1, 0}});
-        db.AddComm({.entries = {0, -0}});
+        db.header = {'H', 'D', 'R', 0, 255, 1, 2, 3, 4, 5, 6, 7};
+        db.AddEntry(3200, CodedSine(300, 1600));  // 0
+        db.AddEmptySlot();                        // 1
+        db.AddSharedSlot(0);                      // 2
+        db.AddEntry(2250, CodedSine(500, 1125));  // 3: a tail shorter than one frame is not coded
+        db.AddEntry(640, CodedSine(700, 320));    // 4: spoken by no fragment
+        db.AddEmptySlot();                        // 5
+        db.AddFragment({{0, 0}, {5, 3}, {13, 2}});
+        db.AddFragment({});
+        db.AddFragment({{7, 3}});
+        db.AddEval({{9, 2}, {-32768, 0}, {1, 1}});  // left unsorted, as the eval editor may
+        db.AddEval({});
+        std::vector<int16_t> many;
+        for (int i = 0; i < 40; ++i) many.push_back(static_cast<int16_t>(i % 2 == 0 ? i % 3 : -1));
+        db.AddComm({.entries = many,
+                    .warp = -32768,
+                    .priority = 255,
+                    .position = 7,
+                    .bullseye = 32767,
+                    .evals = 20,
+                    .reserved = 0xBEEF});
+        db.AddComm({.entries = {}});
         db.WriteTo(original_.Path());
-        WriteText(original_.File("p.csv"), "header\n0,,zero\n");
-        NoteLog log;
-        std::string error;
-        ASSERT_TRUE(
-            UnpackFolder(original_.Path(), "speech.vox", In(), log, error, original_.File("p.csv")))
-            << error;
+        WriteText(original_.File("p.csv"), "Frag,Voice,Text\n0,,\"one, two\",three\r\n");
+        UnpackIn();
         description_ = ReadText(In() + "/database.txt");
     }
-    void TearDown() override { faults::DisarmAll(); }
-
-    std::string In() const { return work_.File("in"); }
-    std::string Out() const { return work_.File("out"); }
+    void UnpackIn() {
+        std::filesystem::remove_all(In());
+        std::string error;
+        ASSERT_TRUE(Unpack(In(), error, original_.File("p.csv"))) << error;
+    }
+    // What the work folder holds besides the input: the target and any temporary folder.
+    std::vector<std::string> Beside() const {
+        std::vector<std::string> names = ListFolder(work_.Path());
+        std::erase(names, "in");
+        return names;
+    }
     void Edit(const std::string& from, const std::string& to) {
         std::string text = description_;
-        const size_t at = text.find(from);
-        ASSERT_NE(at, std::string::npos) << from;
-        text.replace(at, from.size(), to);
+        text.replace(text.find(from), from.size(), to);
         WriteText(In() + "/database.txt", text);
     }
-    // The line of the description that holds text.
-    int LineOf(const std::string& text) const {
-        const size_t at = description_.find(text);
-        return 1 + static_cast<int>(std::count(description_.begin(),
-                                               description_.begin() + static_cast<long>(at), '\n'));
-    }
-    // Packs and expects a refusal that starts with the description's path and the line.
-    void ExpectRefused(int line, const std::string& words) {
-        NoteLog log;
-        std::string error;
-        EXPECT_FALSE(PackFolder(In(), Out(), log, error));
-        const std::string place =
-            In() + "/database.txt" + (line > 0 ? ":" + std::to_string(line) : "") + ": ";
-        EXPECT_EQ(error.rfind(place, 0), 0u) << error;
-        EXPECT_NE(error.find(words), std::string::npos) << error;
-        EXPECT_EQ(ListFolder(work_.Path()), std::vector<std::string>{"in"})
-            << "a refusal left a folder behind";
-    }
 
-    TempDir original_;
-    TempDir work_;
     std::string description_;
 };
 
-// Each refusal names the description and the line to look at (none for the description
-// itself), and leaves no output folder.
+// No bytes are unreferenced and the entries stand in file order, so even the talk file comes
+// back the same. Slots 0 and 2 share one wave, named after its first speaker.
+TEST_F(PackerTest, UnusualButValidDatabaseComesBackByteForByte) {
+    std::string error;
+    ASSERT_TRUE(Pack(In(), Out(), error)) << error;
+    for (const char* file : {"speech.vox", "fragFile.bin", "evalFile.bin", "commFile.bin"})
+        EXPECT_EQ(ReadFileBytes(original_.File(file)), ReadFileBytes(Out() + "/" + file)) << file;
+    EXPECT_EQ(ReadFileBytes(original_.File("p.csv")), ReadFileBytes(Out() + "/phrases.csv"));
+    EXPECT_EQ(notes_, "");  // nothing odd, and nothing coded again
+    EXPECT_EQ(ListFolder(In() + "/waves"),
+              (std::vector<std::string>{"f0000-v00.coded", "f0000-v00.wav", "f0000-v05.coded",
+                                        "f0000-v05.wav", "slot00004.coded", "slot00004.wav"}));
+    std::vector<uint8_t> pcm;
+    ASSERT_TRUE(ReadWave(In() + "/waves/f0000-v05.wav", pcm));
+    EXPECT_EQ(pcm.size(), 2240u);  // 7 whole frames of the 1125 samples
+}
+
+// Each refusal starts with the file and the line to look at. history.txt is read whole before
+// anything is written, like the description.
 TEST_F(PackerTest, RefusesWhatCannotBePackedWithItsPlace) {
-    const std::string wave = In() + "/waves/f0000-v04.wav";
-    const std::vector<uint8_t> tooLong = SinePcm(300, 40481);  // one sample beyond 80960 bytes
+    const std::string wave = In() + "/waves/f0000-v05.wav";
+    WriteSpeechWave(original_.File("outside.wav"), SinePcm(300, 800));
+    const std::string good =
+        "2026-12-07T15:38:15Z\treplace\t0\t0\t0\tx12\twaves/f0000-v00.wav\t-\ta.wav\n";
+    const std::string taking = "2026-12-07T15:38:16Z\treplace\t0\t0\t0\twaves/f0000-v00.wav\t";
+    const auto history = [&](const std::string& text) {
+        WriteText(In() + "/history.txt", good + text);
+        WriteFileBytes(In() + "/short.coded", {1, 2, 3});
+    };
     const struct {
         const char* what;
         std::function<void()> damage;
-        std::string line;  // text that starts the line named; empty: no line
+        std::string line;  // text that starts the line of the description named, or the place
         std::string words;
     } cases[] = {
-        {"a description that does not read", [&] { Edit("frag 0 0:0 4:1", "frag 0 0:0 14:1"); },
-         "frag 0 ", "voice: 14 does not fit"},
-        {"a description that does not hold together", [&] { Edit("eval 0 1:0", "eval 0 1:3"); },
+        {"a description that does not read", [&] { Edit("frag 0 0:0", "frag 0 14:0"); }, "frag 0 ",
+         "voice: 14 does not fit"},
+        {"a description that does not hold together", [&] { Edit("eval 0 9:2", "eval 0 9:3"); },
          "eval 0 ", "names fragment 3, which does not exist"},
-        {"a missing wave", [&] { unlink(wave.c_str()); }, "entry 1 ",
-         "waves/f0000-v04.wav: No such file"},
         {"a fifo, instead of waiting for a writer",
          [&] {
              unlink(wave.c_str());
              mkfifo(wave.c_str(), 0600);
          },
-         "entry 1 ", "waves/f0000-v04.wav: not a regular file"},
+         "entry 3 ", "waves/f0000-v05.wav: not a regular file"},
         {"a wave that is no sound", [&] { WriteText(wave, "RIFF this is not a sound"); },
-         "entry 1 ", "waves/f0000-v04.wav: not a sound file"},
-        {"a wave longer than a talk entry holds",
-         [&] { WriteWave(wave, tooLong.data(), static_cast<uint32_t>(tooLong.size())); },
-         "entry 1 ", "(80962 bytes) long; a talk entry holds at most 80960 bytes"},
-        {"a missing coded file", [&] { unlink((In() + "/waves/f0000-v04.coded").c_str()); },
-         "entry 1 ", "waves/f0000-v04.coded: No such file"},
+         "entry 3 ", "waves/f0000-v05.wav: not a sound file"},
+        {"a wave longer than a talk entry holds",  // one sample beyond 80960 bytes
+         [&] { WriteSpeechWave(wave, SinePcm(300, 40481)); }, "entry 3 ",
+         "(80962 bytes) long; a talk entry holds at most 80960 bytes"},
+        {"a wave linked from outside the folder",
+         [&] {
+             unlink(wave.c_str());
+             symlink(original_.File("outside.wav").c_str(), wave.c_str());
+         },
+         "entry 3 ", "a link that leads outside the folder"},
+        {"a missing coded file", [&] { unlink((In() + "/waves/f0000-v05.coded").c_str()); },
+         "entry 3 ", "waves/f0000-v05.coded: No such file"},
         {"a missing side file", [&] { unlink((In() + "/phrases.csv").c_str()); }, "phrases ",
          "phrases.csv: No such file"},
         {"a missing description", [&] { unlink((In() + "/database.txt").c_str()); }, "",
          "No such file"},
+        {"a history line without a time",
+         [&] { history("yesterday\treplace\t0\t0\t0\tx5\tx6\t-\t-\n"); }, "history.txt:2",
+         "not a time"},
+        {"a history line of too few fields", [&] { history(taking + "x7\t-\n"); }, "history.txt:2",
+         "not 9 tab-separated fields"},
+        {"a missing take", [&] { history(taking + "t9.coded\t-\tb.wav\n"); }, "history.txt",
+         "t9.coded: No such file"},
+        {"a take too short", [&] { history(taking + "short.coded\t-\tb.wav\n"); }, "history.txt",
+         "short.coded: shorter than the 4 bytes of its decoded size"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        std::filesystem::remove_all(In());
-        NoteLog log;
-        std::string error;
-        ASSERT_TRUE(
-            UnpackFolder(original_.Path(), "speech.vox", In(), log, error, original_.File("p.csv")))
-            << error;
+        UnpackIn();
         c.damage();
-        ExpectRefused(c.line.empty() ? 0 : LineOf(c.line), c.words);
+        std::string error;
+        EXPECT_FALSE(Pack(In(), Out(), error));
+        std::string place = "database.txt";
+        const size_t at = description_.find("\n" + c.line);
+        if (c.line.rfind("history", 0) == 0)
+            place = c.line;
+        else if (!c.line.empty())
+            place += ":" + std::to_string(2 + std::count(description_.begin(),
+                                                         description_.begin() + at, '\n'));
+        EXPECT_EQ(error.rfind(In() + "/" + place + ": ", 0), 0u) << error;
+        EXPECT_NE(error.find(c.words), std::string::npos) << error;
+        EXPECT_TRUE(Beside().empty());
     }
 }
 
-// A link may lead to another name inside the folder, never out of it: pack would copy whatever
-// it names into the database.
-TEST_F(PackerTest, RefusesAWaveLinkedFromOutsideTheFolder) {
-    const std::string wave = In() + "/waves/f0000-v04.wav";
-    ASSERT_EQ(rename(wave.c_str(), (In() + "/inside.wav").c_str()), 0);
-    ASSERT_EQ(symlink("../inside.wav", wave.c_str()), 0);
-    NoteLog log;
+// A converted wave, a changed one and one added by hand are coded, and only those. A link to
+// another name inside the folder is followed.
+TEST_F(PackerTest, CodesNewAndChangedWavesAndKeepsTheOthers) {
+    // one second at 44100 Hz in stereo
+    WriteFileBytes(In() + "/stereo.wav",
+                   Pcm16WaveBytes(44100, 2, std::vector<int16_t>(88200, 900)));
+    const std::string linked = In() + "/waves/f0000-v05.wav";
+    ASSERT_EQ(unlink(linked.c_str()), 0);
+    ASSERT_EQ(symlink("../stereo.wav", linked.c_str()), 0);
+    WriteSpeechWave(In() + "/waves/f0000-v00.wav", SinePcm(300, 2000, 12000));
+    WriteSpeechWave(In() + "/new.wav", SinePcm(440, 800));
+    WriteText(In() + "/database.txt", description_ + "entry 5 new.wav\n");
+    notes_.clear();
     std::string error;
-    ASSERT_TRUE(PackFolder(In(), Out(), log, error)) << error;
-    ASSERT_EQ(rename((In() + "/inside.wav").c_str(), original_.File("outside.wav").c_str()), 0);
-    ASSERT_EQ(unlink(wave.c_str()), 0);
-    ASSERT_EQ(symlink(original_.File("outside.wav").c_str(), wave.c_str()), 0);
-    std::filesystem::remove_all(Out());
-    ExpectRefused(LineOf("entry 1 "), "a link that leads outside the folder");
+    ASSERT_TRUE(Pack(In(), Out(), error)) << error;
+    EXPECT_EQ(notes_,
+              "waves/f0000-v00.wav: changed since it was unpacked; coded again\n"
+              "waves/f0000-v05.wav: converted from 44100 Hz stereo 16-bit to 8000 Hz mono "
+              "16-bit\nwaves/f0000-v05.wav: changed since it was unpacked; coded again\n");
+    const Bytes talk = ReadFileBytes(Out() + "/speech.vox");
+    const struct {
+        int slot;
+        uint32_t decoded, coded;  // 20 coded bytes for each whole frame of 320 PCM bytes
+    } codedAgain[] = {{0, 4000, 240}, {3, 16000, 1000}, {5, 1600, 100}};
+    for (const auto& c : codedAgain) {
+        VoxEntry entry;
+        ASSERT_TRUE(VoxFile::GetVoxEntry(talk, c.slot, entry)) << c.slot;
+        EXPECT_EQ(entry.decodedSize, c.decoded) << c.slot;
+        EXPECT_EQ(entry.codedSize, c.coded) << c.slot;
+    }
 }
 
-TEST_F(PackerTest, FillsAnEmptyFolderAndLeavesItEmptyOnRefusal) {
-    ASSERT_EQ(mkdir(Out().c_str(), 0700), 0);
-    Edit("eval 0 1:0", "eval 0 1:3");
-    NoteLog log;
-    std::string error;
-    EXPECT_FALSE(PackFolder(In(), Out(), log, error));
-    EXPECT_TRUE(ListFolder(Out()).empty());
-    WriteText(In() + "/database.txt", description_);
-    ASSERT_TRUE(PackFolder(In(), Out(), log, error)) << error;
-    EXPECT_EQ(ListFolder(Out()).size(), 5u);
-}
-
-// Each of the six files can fail to be written (create, write, sync or rename); whichever
-// does, the command fails and no file or folder of its own is left.
-TEST_F(PackerTest, AFailedWriteLeavesNothingBehind) {
-    for (const char* point : {"safefile.create", "safefile.sync", "safefile.rename"}) {
-        for (int passes = 0; passes < 5; ++passes) {
-            faults::Arm(point, passes);
-            NoteLog log;
+// Both count every recording once and end at the total; a stop at any step leaves nothing.
+TEST_F(PackerTest, ProgressCountsEveryRecordingAndAStopAtAnyStepLeavesNothing) {
+    for (uint64_t stopAt = 0; stopAt <= kRecordings + 1; ++stopAt) {
+        for (const bool packing : {false, true}) {
+            SCOPED_TRACE((packing ? "pack stopped at " : "unpack stopped at ") +
+                         std::to_string(stopAt));
+            std::vector<uint64_t> seen;
+            const ProgressFn progress = [&](uint64_t done, uint64_t total) {
+                EXPECT_EQ(total, kRecordings);
+                seen.push_back(done);
+                return done != stopAt;
+            };
             std::string error;
-            EXPECT_FALSE(PackFolder(In(), Out() + "/db", log, error)) << point << " " << passes;
-            faults::DisarmAll();
-            EXPECT_FALSE(error.empty());
-            EXPECT_FALSE(FileExists(Out())) << point << " after " << passes;
+            const bool ok = packing ? Pack(In(), Out(), error, progress)
+                                    : Unpack(Out(), error, "", "", progress);
+            std::vector<uint64_t> expected(std::min(stopAt, kRecordings) + 1);
+            std::iota(expected.begin(), expected.end(), 0);
+            EXPECT_EQ(seen, expected);
+            EXPECT_EQ(ok, stopAt > kRecordings) << error;
+            if (!ok)
+                EXPECT_EQ(error, std::string(packing ? "pack" : "unpack") +
+                                     " stopped before the end; nothing was written");
+            EXPECT_EQ(Beside(), ok ? std::vector<std::string>{"out"} : std::vector<std::string>{});
+            std::filesystem::remove_all(Out());
         }
     }
 }
 
-TEST_F(PackerTest, ConvertsA44kStereoWaveWithANote) {
-    std::vector<int16_t> frames;
-    for (int i = 0; i < 44100; ++i) {  // one second: a 440 Hz tone left, silence right
-        frames.push_back(
-            static_cast<int16_t>(16000 * std::sin(2 * std::numbers::pi * 440 * i / 44100.0)));
-        frames.push_back(0);
+// Each file pack or unpack writes can fail; whichever does, the message names the file where
+// the user would look for it, and nothing is left.
+TEST_F(PackerTest, AFailedWriteLeavesNothingBehind) {
+    for (const bool packing : {false, true}) {
+        // unpack writes three waves, their coded bytes and database.txt; pack the talk file,
+        // the three tables and the phrases
+        const int files = packing ? 5 : 7;
+        for (const char* point :
+             {"safefile.create", "safefile.write", "safefile.sync", "safefile.rename"}) {
+            for (int passes = 0; passes < files; ++passes) {
+                SCOPED_TRACE(std::string(packing ? "pack " : "unpack ") + point + " after " +
+                             std::to_string(passes));
+                faults::Arm(point, passes);
+                std::string error;
+                EXPECT_FALSE(packing ? Pack(In(), Out(), error) : Unpack(Out(), error));
+                faults::DisarmAll();
+                EXPECT_EQ(error.rfind(Out() + "/", 0), 0u) << error;
+                EXPECT_TRUE(Beside().empty());
+            }
+        }
     }
-    WriteFileBytes(In() + "/waves/f0000-v04.wav", Pcm16WaveBytes(44100, 2, frames));
-    NoteLog log;
-    std::string error;
-    ASSERT_TRUE(PackFolder(In(), Out(), log, error)) << error;
-    ASSERT_EQ(log.notes.size(), 2u) << log.All();
-    EXPECT_EQ(log.notes[0],
-              "waves/f0000-v04.wav: converted from 44100 Hz stereo 16-bit to 8000 Hz mono 16-bit");
-    EXPECT_EQ(log.notes[1], "waves/f0000-v04.wav: changed since it was unpacked; coded again");
-    VoxEntry entry;
-    ASSERT_TRUE(VoxFile::GetVoxEntry(ReadFileBytes(Out() + "/speech.vox"), 1, entry));
-    EXPECT_EQ(entry.decodedSize, 16000u);  // one second at 8000 Hz, 16-bit
-    EXPECT_EQ(entry.codedSize, 1000u);
 }
 
-// history.txt is read whole before anything is written: a line that is not of the format or a
-// take file that cannot be used is refused with its place, and no output is left.
-TEST_F(PackerTest, RefusesAHistoryThatDoesNotRead) {
-    const std::string good =
-        "2026-12-07T15:38:15Z\treplace\t0\t0\t0\tx12\twaves/f0000-v00.wav\t-\ta.wav\n";
-    const std::string taking = "2026-12-07T15:38:16Z\treplace\t0\t0\t0\twaves/f0000-v00.wav\t";
-    const struct {
-        std::string text;
-        std::string error;
-    } cases[] = {
-        {good + "yesterday\treplace\t0\t0\t0\tx5\tx6\t-\t-\n", "history.txt:2: not a time"},
-        {good + taking + "x7\t-\n", "history.txt:2: not 9 tab-separated fields"},
-        {good + taking + "history/t9.coded\t-\tb.wav\n",
-         "history.txt: history/t9.coded: No such file"},
-        {good + taking + "history/short.coded\t-\tb.wav\n",
-         "history.txt: history/short.coded: shorter than the 4 bytes of its decoded size"},
-    };
-    ASSERT_EQ(mkdir((In() + "/history").c_str(), 0777), 0);
-    WriteFileBytes(In() + "/history/short.coded", {1, 2, 3});
-    for (const auto& c : cases) {
-        WriteText(In() + "/history.txt", c.text);
-        NoteLog log;
-        std::string error;
-        EXPECT_FALSE(PackFolder(In(), Out(), log, error));
-        EXPECT_EQ(error.rfind(In() + "/" + c.error, 0), 0u) << error;
-        EXPECT_FALSE(FileExists(Out()));
-    }
-    WriteText(In() + "/history.txt", good);
-    NoteLog log;
+// An empty folder given as the target takes the database and keeps its permissions; a refusal
+// leaves it empty, and a file somebody puts there while pack works stays.
+TEST_F(PackerTest, AnEmptyTargetKeepsItsModeAndWhatOthersPutInIt) {
+    ASSERT_EQ(mkdir(Out().c_str(), 0700), 0);
+    ASSERT_EQ(chmod(Out().c_str(), 0750), 0);
     std::string error;
-    ASSERT_TRUE(PackFolder(In(), Out(), log, error)) << error;
-    const std::vector<uint8_t> talk = ReadFileBytes(Out() + "/speech.vox");
-    EXPECT_EQ(ReadText(Out() + "/speech.vox.history"),
-              good.substr(0, good.find("waves/")) + std::to_string(ReadU32(talk.data() + 12)) +
-                  "\t-\ta.wav\n");
+    Edit("eval 0 9:2", "eval 0 9:3");
+    EXPECT_FALSE(Pack(In(), Out(), error));
+    EXPECT_TRUE(ListFolder(Out()).empty());
+    WriteText(In() + "/database.txt", description_);
+    const ProgressFn late = [this](uint64_t done, uint64_t) {
+        if (done == kRecordings) WriteText(Out() + "/late.txt", "theirs");
+        return true;
+    };
+    // Filled while pack works, the rename refuses; filled before, pack refuses at once.
+    for (const ProgressFn& progress : {late, ProgressFn{}}) {
+        EXPECT_FALSE(Pack(In(), Out(), error, progress));
+        EXPECT_EQ(error, Out() + ": the folder is not empty (give a new or empty folder)");
+        EXPECT_EQ(ListFolder(Out()), std::vector<std::string>{"late.txt"});
+    }
+    ASSERT_EQ(unlink((Out() + "/late.txt").c_str()), 0);
+    ASSERT_TRUE(Pack(In(), Out(), error)) << error;
+    struct stat info {};
+    ASSERT_EQ(stat(Out().c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0750u);
+    EXPECT_EQ(Beside(), std::vector<std::string>{"out"});
 }
 
 }  // namespace

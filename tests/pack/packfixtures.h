@@ -1,9 +1,9 @@
 #pragma once
 
-#include <string>
-#include <vector>
+#include <gtest/gtest.h>
 
-#include "pack/unpacker.h"
+#include <string>
+
 #include "talkdata/progress.h"
 #include "tests/support/databasebuilder.h"
 #include "tests/support/speechsignals.h"
@@ -12,26 +12,21 @@
 
 namespace vox::test {
 
-// Collects notes.
-struct NoteLog {
-    std::vector<std::string> notes;
-    std::string All() const;
+// A database written to original_ as speech.vox, unpacked and packed through the library as
+// voxtool does after opening it. The notes of both runs land in notes_, one a line.
+class PackTest : public ::testing::Test {
+  protected:
+    void TearDown() override;
+    bool Unpack(const std::string& to, std::string& error, const std::string& phrases = "",
+                const std::string& commNames = "", const ProgressFn& progress = {});
+    bool Pack(const std::string& from, const std::string& to, std::string& error,
+              const ProgressFn& progress = {});
+    std::string In() const { return work_.File("in"); }
+    std::string Out() const { return work_.File("out"); }
+
+    TempDir original_;
+    TempDir work_;
+    std::string notes_;
 };
-
-// Unpacks the database in dbFolder (talk file talkName and the three tables) into outFolder
-// through the library, as voxtool unpack does after opening it.
-bool UnpackFolder(const std::string& dbFolder, const std::string& talkName,
-                  const std::string& outFolder, NoteLog& log, std::string& error,
-                  const std::string& phrasesPath = "", const std::string& commNamesPath = "",
-                  const ProgressFn& progress = {});
-
-bool PackFolder(const std::string& folder, const std::string& outFolder, NoteLog& log,
-                std::string& error, const ProgressFn& progress = {});
-
-// Checks that the packed database keeps what the original holds: identical tables (when
-// tablesIdentical), the same talk header and slot count, every slot empty where it was
-// empty, every entry with its decodedSize and coded bytes, and slots shared where they were.
-void ExpectSameDatabase(const std::string& original, const std::string& packed,
-                        const std::string& talkName, bool tablesIdentical = true);
 
 }  // namespace vox::test
