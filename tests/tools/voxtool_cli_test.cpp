@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <cmath>
 #include <cstdlib>
 #include <map>
 #include <regex>
@@ -108,6 +107,7 @@ TEST_F(Voxtool, EachCommandLineAnswersWithItsStatusStdoutAndStderr) {
         // grep's convention: stdout holds matches only
         {{"find", "frag-in-eval", "{talk}", "7"}, 1, none, "^voxtool: No matches\n$"},
         {{"find", "frag-in-eval", "{talk}", "0"}, 0, "^0\n1\n$", none},
+        {{"find", "frag-in-comm", "{talk}", "0"}, 0, "^0\n$", none},
         {{"find", "frag-in-eval", "{talk}", "0", "--json"},
          0,
          R"("matches": \[\s*0,\s*1\s*\])",
@@ -158,6 +158,11 @@ TEST_F(Voxtool, EachCommandLineAnswersWithItsStatusStdoutAndStderr) {
          none},
         {{"info", "{talk}", "--json"}, 0, R"("fragments": 2,\s*"voices": 1,)", none},
         {{"info", "none.vox"}, 1, none, "none.vox"},
+        {{"export", "{talk}", "--from", "0", "--to", "0", "--list", "-"},
+         1,
+         "^; Filenames",
+         "^voxtool: 0 \\.wav files saved\nvoxtool: fragments 0 to 0 hold no recording to "
+         "export\n$"},
         {{"verify", "{talk}", "--json"},
          1,
          R"("problems": 1,\s*"findings": \[\s*\{\s*"file": "speech.vox",\s*"place": "slot 0)",
@@ -278,6 +283,7 @@ TEST_F(Voxtool, EachCommandLineAnswersWithItsStatusStdoutAndStderr) {
         {{"play", "{talk}", "0", "2"}, kPlays, none, "^$"},
         {{"play-comm", "{talk}", "0", "2"}, kPlays, none, "^$"},
         {{"play-file", "{flac}", "--coded"}, kPlays, none, "2.flac: converted from 44100 Hz"},
+        {{"play-file", "{wave}"}, kPlays, none, "^$"},
         {{"play", "{talk}", "0", "5"},
          1,
          none,
