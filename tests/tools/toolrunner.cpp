@@ -5,24 +5,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <stdexcept>
+
+#include "tests/support/tempdir.h"
 
 extern char** environ;
 
 namespace vox::test {
-namespace {
-
-std::string Slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-}  // namespace
 
 ToolResult RunVoxtool(const std::vector<std::string>& args, const std::string& configHome,
                       const ToolIo& io) {
@@ -71,8 +60,8 @@ ToolResult RunVoxtool(const std::vector<std::string>& args, const std::string& c
 
     ToolResult result;
     result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    result.out = Slurp(outPath);
-    result.err = Slurp(errPath);
+    if (io.out == ToolIo::Out::kCaptured) result.out = ReadText(outPath);
+    result.err = ReadText(errPath);
     unlink(outPath.c_str());
     unlink(errPath.c_str());
     return result;
