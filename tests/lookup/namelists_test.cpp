@@ -1,0 +1,130 @@
+// The names shown beside the numbers: phrases and comm names from their side files, eval names
+// from the profile.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "lookup/commnamelist.h"
+#include "lookup/evalnamelist.h"
+#include "lookup/phraselist.h"
+#include "talkdata/memoryprofile.h"
+#include "tests/support/tempdir.h"
+
+namespace vox {
+namespace {
+
+// The first line is a header whatever it holds; phrases start at the third field, one a voice.
+TEST(PhraseList, ReadsOneSlotPerFragmentWithAPhrasePerVoice) {
+    const struct {
+        std::string_view text;
+        size_t size;
+        int frag;
+        int voice;
+        std::string phrase;
+    } cases[] = {
+        {"3,x,not a phrase\n", 0, 3, 0, ""},
+        {"0,x,header\n1,x,one\n", 2, 1, 0, "one"},
+        {"hdr\n5,ignored,hello\n6,ignored,a,,c\n", 7, 6, 2, "c"},
+        {"hdr\n5,ignored,hello\n6,ignored,a,,c\n", 7, 6, 1, ""},
+        {"hdr\n5,ignored,hello\n6,ignored,a,,c\n", 7, 6, 3, ""},
+        {"hdr\n1,x,a,b,c\n1,x,z\n", 2, 1, 1, ""},  // a later line replaces the whole slot
+        {"hdr\n1,x,a\n1,x\n2\n", 3, 1, 0, ""},     // fewer than three fields: an empty slot
+        {"hdr\n0,x,a\n9,x,j\n", 10, 5, 0, ""},
+        {"hdr\n-1,x,neg\n2000000000,x,huge\n99999999999999,x,huger\n65536,x,over\n", 0, 0, 0, ""},
+        {"hdr\n65535,x,top\n", 65536, 65535, 0, "top"},
+    };
+    for (const auto& c : cases) {
+        PhraseList list;
+        list.LoadText(c.text);
+        EXPECT_EQ(list.GetSize(), c.size) << c.text;
+        EXPECT_EQ(list.GetPhrase(c.frag, c.voice), c.phrase) << c.text;
+    }
+}
+
+// A phrase file that cannot be read empties the list; a comm-name file keeps the old names.
+TEST(SideFiles, AreReadAsTheyAreAndOnesThatCannotBeReadChangeOnlyThePhrases) {
+    test::TempDir folder;
+    PhraseList phrases;
+    ASSERT_TRUE(phrases.LoadFile(folder.Write("phrases.csv", "hdr\r\n3,x,\"a, b\",c\r\n")));
+    EXPECT_EQ(phrases.GetPhrase(3, 0), "a, b");
+    EXPECT_EQ(phrases.GetPhrase(3, 1), "c");
+    CommNameList names;
+    ASSERT_TRUE(names.LoadFile(folder.Write("names.csv", "5,old\n")));
+    for (const std::string& path : {folder.Path() + "/missing.csv", folder.Path()}) {
+        EXPECT_FALSE(phrases.LoadFile(path));
+        EXPECT_TRUE(phrases.IsEmpty());
+        EXPECT_FALSE(names.LoadFile(path));
+        EXPECT_EQ(names.GetCommName(5), "old");
+    }
+}
+
+// No header; a line without a second field is named by its first, and text without digits
+// names comm 0.
+TEST(CommNameList, EveryLineNamesTheCommItsFirstFieldGives) {
+    CommNameList list;
+    list.LoadText("0,Stop\r\n2,\"Go, now\",ignored\r\n12\n 3abc \n1,first\n1,second\n");
+    EXPECT_EQ(list.GetSize(), 13u);
+    const std::pair<int, const char*> names[] = {{0, "Stop"}, {2, "Go, now"}, {4, ""},
+                                                 {12, "12"},  {3, "3abc "},   {1, "second"}};
+    for (const auto& [comm, name] : names) EXPECT_EQ(list.GetCommName(comm), name) << comm;
+    list.LoadText("name only\n-2,neg\n2000000000,huge\n65536,over\n");
+    EXPECT_EQ(list.GetSize(), 1u);
+    EXPECT_EQ(list.GetCommName(0), "name only");
+    list.LoadText("65535,top\n");
+    EXPECT_EQ(list.GetSize(), 65536u);
+}
+
+std::string NameOf(const EvalNameList& list, int eval) {
+    std::string out = "untouched";
+    EXPECT_TRUE(list.GetEvalName(eval, out));
+    return out;
+}
+
+// The list grows to the highest name and the save writes every entry up to it; values
+// beyond the count are neither read nor removed.
+TEST(EvalNameList, NamesSurviveASaveAndLoad) {
+    EvalNameList list;
+    ASSERT_TRUE(list.SetEvalName(0, "first, with comma"));
+    ASSERT_TRUE(list.SetEvalName(2, "two"));
+    ASSERT_TRUE(list.SetEvalName(2, ""));
+    ASSERT_TRUE(list.SetEvalName(500, "far"));
+    EXPECT_FALSE(list.SetEvalName(-1, "neg"));
+    EXPECT_FALSE(list.SetEvalName(EvalNameList::kMaxEval + 1, "far"));
+    EXPECT_TRUE(EvalNameList().SetEvalName(EvalNameList::kMaxEval, "last"));
+    MemoryProfile profile;
+    profile.WriteString("EvalNames", "EvalName600", "beyond");
+    list.Save(profile);
+    EXPECT_EQ(profile.GetString("EvalNames", "MaxEvals", ""), "501");
+    EXPECT_EQ(profile.GetString("EvalNames", "EvalName499", "x"), "");
+    EXPECT_FALSE(profile.Has("EvalNames", "EvalName501"));
+    EvalNameList again;
+    again.Load(profile);
+    EXPECT_EQ(again.GetSize(), 501u);
+    EXPECT_EQ(NameOf(again, 0), "first, with comma");
+    EXPECT_EQ(NameOf(again, 2), "2");
+    EXPECT_EQ(NameOf(again, 500), "far");
+    EXPECT_EQ(NameOf(again, 600), "600");
+    EXPECT_EQ(profile.GetString("EvalNames", "EvalName600", ""), "beyond");
+}
+
+TEST(EvalNameList, ACountThatIsNoPositiveNumberGivesNoNamesAndAnAbsurdOneIsClamped) {
+    const size_t all = static_cast<size_t>(EvalNameList::kMaxEval) + 1;
+    const struct {
+        const char* count;
+        size_t size;
+    } cases[] = {{"0", 0}, {"-4", 0},          {"-2147483648", 0}, {"abc", 0},
+                 {"", 0},  {"99999999999", 0}, {"1", 1},           {"2147483647", all}};
+    for (const auto& c : cases) {
+        MemoryProfile profile;
+        profile.WriteString("EvalNames", "MaxEvals", c.count);
+        profile.WriteString("EvalNames", "EvalName32768", "last");
+        EvalNameList list;
+        ASSERT_TRUE(list.SetEvalName(3, "old"));
+        list.Load(profile);
+        EXPECT_EQ(list.GetSize(), c.size) << c.count;
+        EXPECT_EQ(NameOf(list, 32768), c.size == all ? "last" : "32768") << c.count;
+    }
+}
+
+}  // namespace
+}  // namespace vox

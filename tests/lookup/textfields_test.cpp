@@ -1,0 +1,111 @@
+// How the side files' text is cut up: lines, comma-separated fields, and lenient numbers, all
+// read the way the old tools wrote them, quirks included.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <string>
+#include <vector>
+
+#include "lookup/csvfield.h"
+#include "lookup/lenientnumber.h"
+#include "lookup/textfile.h"
+#include "tests/support/tempdir.h"
+
+namespace vox {
+namespace {
+
+using Strings = std::vector<std::string>;
+
+Strings Lines(std::string_view text) {
+    Strings lines;
+    std::string_view line;
+    while (NextTextLine(text, line)) lines.emplace_back(line);
+    return lines;
+}
+
+Strings Fields(std::string_view line) {
+    Strings fields;
+    std::string field;
+    while (NextCsvField(line, field)) fields.push_back(field);
+    return fields;
+}
+
+TEST(NextTextLine, SplitsAtLineFeedsDroppingOneCarriageReturnAndNoLineAfterTheLast) {
+    EXPECT_EQ(Lines("a\nb\r\nc"), (Strings{"a", "b", "c"}));
+    EXPECT_EQ(Lines("a\r\r\n"), (Strings{"a\r"}));
+    EXPECT_EQ(Lines("a\rb\n"), (Strings{"a\rb"}));
+    EXPECT_EQ(Lines("\n\nx\n"), (Strings{"", "", "x"}));
+    EXPECT_EQ(Lines(""), Strings{});
+}
+
+TEST(ReadTextFile, ReadsEveryByteUnchangedAndFailsForAMissingFileOrAFolder) {
+    test::TempDir folder;
+    const std::string bytes("h\0\xff\r\n\x1a tail", 10);
+    std::string text;
+    ASSERT_TRUE(ReadTextFile(folder.Write("f.csv", bytes), text));
+    EXPECT_EQ(text, bytes);
+    EXPECT_FALSE(ReadTextFile(folder.Path() + "/missing.csv", text));
+    EXPECT_FALSE(ReadTextFile(folder.Path(), text));
+}
+
+TEST(NextCsvField, SplitsALineAsTheSideFilesWereWritten) {
+    const struct {
+        std::string_view line;
+        Strings fields;
+    } cases[] = {
+        {"  a  ,\tb ,   c", {"a  ", "b ", "c"}},  // leading blanks go, trailing ones stay
+        {",a,,b", {"", "a", "", "b"}},
+        {"a,b,", {"a", "b"}},  // a trailing comma adds no field
+        {"a,,", {"a", ""}},
+        {"a, ,b", {"a", "", "b"}},
+        {"1,x,\" one, two \",three", {"1", "x", " one, two ", "three"}},
+        {"\"\",b", {"", "b"}},
+        {"   \"a\"", {"a"}},
+        {"a,\"b, c", {"a", "\"b, c"}},  // no closing quote: the whole rest
+        {"\"", {"\""}},
+        {"\"say \"\"hi\"\"\"", {"say ", "hi", ""}},  // a doubled quote ends the field
+        {"\"a\"b,c", {"a", "b", "c"}},
+        {"\"a\" ,b", {"a", "", "b"}},
+        {"a,\r", {"a"}},  // a carriage return is white space only at a field's start
+        {"a\r,b", {"a\r", "b"}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(Fields(c.line), c.fields) << c.line;
+    // At the end the field is left as it was and the rest emptied.
+    std::string field = "z";
+    std::string_view rest = " \t\r\n\v\f";
+    EXPECT_FALSE(NextCsvField(rest, field));
+    EXPECT_EQ(field, "z");
+    EXPECT_TRUE(rest.empty());
+}
+
+TEST(ParseLenientInt, ReadsLeadingDigitsSaturatingAndOtherwiseGivesZero) {
+    const std::string nines(5000, '9');
+    const struct {
+        std::string text;
+        int value;
+    } cases[] = {{"12", 12},
+                 {" -3", -3},
+                 {"\t\r\n\v\f+7", 7},
+                 {"007", 7},
+                 {"12abc", 12},
+                 {"4 5", 4},
+                 {"1.5", 1},
+                 {"", 0},
+                 {"   ", 0},
+                 {"abc12", 0},
+                 {"-", 0},
+                 {"+-3", 0},
+                 {"- 3", 0},
+                 {"\"12\"", 0},
+                 {"2147483647", INT_MAX},
+                 {"2147483648", INT_MAX},
+                 {"-2147483648", INT_MIN},
+                 {"-2147483649", INT_MIN},
+                 {nines, INT_MAX},
+                 {"-" + nines + "x", INT_MIN}};
+    for (const auto& c : cases) EXPECT_EQ(ParseLenientInt(c.text), c.value) << c.text;
+    EXPECT_EQ(ParseLenientInt(std::string_view("123456").substr(0, 3)), 123);
+}
+
+}  // namespace
+}  // namespace vox
