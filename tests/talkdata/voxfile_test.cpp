@@ -90,59 +90,36 @@ TEST(VoxFile, TheDirectoryEndsAtSlotZero) {
     EXPECT_EQ(why, "slot 0 (20) lies beyond the end of the talk file (20 bytes)");
 }
 
-class VoxFileReplace : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        test::WriteFileBytes(path_, kTalk);
-        ASSERT_TRUE(file_.Open(path_, 1));
+TEST(VoxFile, AReplaceAppendsOneBlockAndRepointsOnlyASlotOfTheDirectory) {
+    test::TempDir folder;
+    const std::string path = folder.File("talk.vox");
+    test::WriteFileBytes(path, kTalk);
+    MappedFile file;
+    const uint8_t coded[3] = {1, 2, 3};
+    EXPECT_FALSE(VoxFile::ReplaceEntry(file, 2, coded, 3, 300));  // not open
+    ASSERT_TRUE(file.Open(path, 0));
+    EXPECT_FALSE(VoxFile::ReplaceEntry(file, 2, coded, 3, 300));
+    ASSERT_TRUE(file.Open(path, 1));
+    for (int voxIndex : {0, -1, 3, 4, 1000}) {
+        EXPECT_FALSE(VoxFile::ReplaceEntry(file, voxIndex, coded, 3, 300)) << voxIndex;
     }
-    void TearDown() override { faults::DisarmAll(); }
-
-    test::TempDir folder_;
-    const std::string path_ = folder_.File("talk.vox");
-    MappedFile file_;
-    const uint8_t coded_[3] = {1, 2, 3};
-};
-
-TEST_F(VoxFileReplace, AppendsOneBlockAndRepointsTheSlot) {
+    EXPECT_FALSE(VoxFile::ReplaceEntry(file, 2, nullptr, 3, 300));
+    *file.At(12) = 22;  // slot 0 -> 22: slot 2 (20..23) reaches into the first entry
+    EXPECT_FALSE(VoxFile::ReplaceEntry(file, 2, coded, 3, 300));
+    *file.At(12) = 24;
+    faults::Arm("mappedfile.append");
     std::string why;
-    ASSERT_TRUE(VoxFile::ReplaceEntry(file_, 2, coded_, 3, 300, &why)) << why;
-    file_.Close();
+    EXPECT_FALSE(VoxFile::ReplaceEntry(file, 2, coded, 3, 300, &why));
+    faults::DisarmAll();
+    EXPECT_EQ(why, "No space left on device");
+    EXPECT_EQ(ReadFileBytes(path), kTalk);
+
+    ASSERT_TRUE(VoxFile::ReplaceEntry(file, 2, coded, 3, 300, &why)) << why;
+    file.Close();
     Bytes expected = kTalk;
     expected[20] = 46;  // slot 2 -> the appended block: decoded 300, coded 3
     expected.insert(expected.end(), {44, 1, 0, 0, 3, 0, 0, 0, 1, 2, 3});
-    EXPECT_EQ(ReadFileBytes(path_), expected);
-}
-
-TEST_F(VoxFileReplace, RefusalsLeaveTheFileAsItWas) {
-    for (int voxIndex : {0, -1, 3, 4, 1000}) {
-        std::string why;
-        EXPECT_FALSE(VoxFile::ReplaceEntry(file_, voxIndex, coded_, 3, 300, &why)) << voxIndex;
-        EXPECT_FALSE(why.empty());
-    }
-    EXPECT_FALSE(VoxFile::ReplaceEntry(file_, 2, nullptr, 3, 300));
-    faults::Arm("mappedfile.append");
-    std::string why;
-    EXPECT_FALSE(VoxFile::ReplaceEntry(file_, 2, coded_, 3, 300, &why));
-    EXPECT_EQ(why, "No space left on device");
-    faults::DisarmAll();
-    file_.Close();
-    EXPECT_FALSE(VoxFile::ReplaceEntry(file_, 2, coded_, 3, 300));
-    ASSERT_TRUE(file_.Open(path_, 0));
-    EXPECT_FALSE(VoxFile::ReplaceEntry(file_, 2, coded_, 3, 300));
-    file_.Close();
-    EXPECT_EQ(ReadFileBytes(path_), kTalk);
-}
-
-TEST_F(VoxFileReplace, ASlotThatReachesIntoEntryZeroIsPartOfThatEntry) {
-    file_.Close();
-    Bytes talk = kTalk;
-    talk[12] = 22;  // slot 0 -> 22: slot 2 (20..23) overlaps the first entry
-    test::WriteFileBytes(path_, talk);
-    ASSERT_TRUE(file_.Open(path_, 1));
-    EXPECT_EQ(VoxFile::SlotCount(file_.Bytes()), 3u);
-    EXPECT_FALSE(VoxFile::ReplaceEntry(file_, 2, coded_, 3, 300));
-    EXPECT_TRUE(VoxFile::ReplaceEntry(file_, 1, coded_, 3, 300));
+    EXPECT_EQ(ReadFileBytes(path), expected);
 }
 
 // Slot 0 marks the directory's end, so its new entry goes right behind the directory and every
@@ -154,12 +131,9 @@ TEST(VoxFileRewrite, ANewFirstEntryGoesBehindTheDirectoryAndTheRestOfTheBatchAtT
     ASSERT_TRUE(
         VoxFile::WriteWithNewFirstEntry(kTalk, {0, 50, first, 2}, {{2, 60, other, 1}}, out));
     Bytes expected(kTalk.begin(), kTalk.begin() + 12);
-    expected.insert(expected.end(), {
-                                        24, 0, 0, 0,                    // slot 0 -> the new entry
-                                        0,  0, 0, 0,                    // slot 1 stays absent
-                                        56, 0, 0, 0,                    // slot 2 -> its new entry
-                                        50, 0, 0, 0, 2, 0, 0, 0, 7, 8,  // 24: new entry 0
-                                    });
+    // Slot 0 -> the new entry at 24, slot 1 stays absent, slot 2 -> its new entry at 56.
+    expected.insert(expected.end(), {24, 0, 0, 0, 0, 0, 0, 0, 56, 0, 0, 0});
+    expected.insert(expected.end(), {50, 0, 0, 0, 2, 0, 0, 0, 7, 8});
     expected.insert(expected.end(), kTalk.begin() + 24, kTalk.end());  // old entries at 34..55
     expected.insert(expected.end(), {60, 0, 0, 0, 1, 0, 0, 0, 9});     // 56: new entry 2
     EXPECT_EQ(out.written, expected);
@@ -193,7 +167,6 @@ TEST(VoxFileRewrite, AnEntryMovedToTheFrontTakesItsSlotsWithIt) {
         BufferSink none;
         EXPECT_FALSE(VoxFile::WriteWithEntryFirst(talk, entry, none, &why));
         EXPECT_EQ(why, text);
-        EXPECT_TRUE(none.written.empty()) << text;
     }
 }
 
@@ -229,9 +202,7 @@ TEST(VoxFileRewrite, ANewSlotIsRefusedBeforeAnyByteIsWritten) {
     for (const Bytes& talk : bad) {
         BufferSink sink;
         int newVoxIndex = -1;
-        std::string why;
-        EXPECT_FALSE(VoxFile::WriteWithNewSlot(talk, coded, 1, 2, sink, newVoxIndex, &why));
-        EXPECT_FALSE(why.empty());
+        EXPECT_FALSE(VoxFile::WriteWithNewSlot(talk, coded, 1, 2, sink, newVoxIndex));
         EXPECT_EQ(sink.calls, 0);
         EXPECT_EQ(newVoxIndex, -1);
     }
