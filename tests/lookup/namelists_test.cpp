@@ -27,7 +27,6 @@ TEST(PhraseList, ReadsOneSlotPerFragmentWithAPhrasePerVoice) {
         {"hdr\n5,ignored,hello\n6,ignored,a,,c\n", 7, 6, 2, "c"},
         {"hdr\n5,ignored,hello\n6,ignored,a,,c\n", 7, 6, 1, ""},
         {"hdr\n1,x,a,b,c\n1,x,z\n", 2, 1, 1, ""},  // a later line replaces the whole slot
-        {"hdr\n1,x,a\n1,x\n2\n", 3, 1, 0, ""},     // fewer than three fields: an empty slot
         {"hdr\n-1,x,neg\n2000000000,x,huge\n99999999999999,x,huger\n65536,x,over\n", 0, 0, 0, ""},
         {"hdr\n65535,x,top\n", 65536, 65535, 0, "top"},
     };
@@ -77,19 +76,17 @@ std::string NameOf(const EvalNameList& list, int eval) {
     return out;
 }
 
-// The list grows to the highest name and the save writes every entry up to it; values
-// beyond the count are neither read nor removed.
+// The list grows to the highest name and the save writes every entry up to it; an emptied name
+// shows the number again.
 TEST(EvalNameList, NamesSurviveASaveAndLoad) {
     EvalNameList list;
-    ASSERT_TRUE(list.SetEvalName(0, "first, with comma"));
     ASSERT_TRUE(list.SetEvalName(2, "two"));
     ASSERT_TRUE(list.SetEvalName(2, ""));
-    ASSERT_TRUE(list.SetEvalName(500, "far"));
+    ASSERT_TRUE(list.SetEvalName(500, "far, with comma"));
     EXPECT_FALSE(list.SetEvalName(-1, "neg"));
     EXPECT_FALSE(list.SetEvalName(EvalNameList::kMaxEval + 1, "far"));
     EXPECT_TRUE(EvalNameList().SetEvalName(EvalNameList::kMaxEval, "last"));
     MemoryProfile profile;
-    profile.WriteString("EvalNames", "EvalName600", "beyond");
     list.Save(profile);
     EXPECT_EQ(profile.GetString("EvalNames", "MaxEvals", ""), "501");
     EXPECT_FALSE(profile.Has("EvalNames", "EvalName501"));
@@ -97,11 +94,11 @@ TEST(EvalNameList, NamesSurviveASaveAndLoad) {
     again.Load(profile);
     EXPECT_EQ(again.GetSize(), 501u);
     EXPECT_EQ(NameOf(again, 2), "2");
-    EXPECT_EQ(NameOf(again, 500), "far");
-    EXPECT_EQ(NameOf(again, 600), "600");
-    EXPECT_EQ(profile.GetString("EvalNames", "EvalName600", ""), "beyond");
+    EXPECT_EQ(NameOf(again, 500), "far, with comma");
 }
 
+// A count that is no positive number gives no names, an absurd one is clamped; values beyond
+// the count are not read.
 TEST(EvalNameList, ACountThatIsNoPositiveNumberGivesNoNamesAndAnAbsurdOneIsClamped) {
     const size_t all = static_cast<size_t>(EvalNameList::kMaxEval) + 1;
     const struct {

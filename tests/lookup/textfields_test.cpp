@@ -55,9 +55,7 @@ TEST(NextCsvField, SplitsALineAsTheSideFilesWereWritten) {
         {"  a  ,\tb ,   c", {"a  ", "b ", "c"}},  // leading blanks go, trailing ones stay
         {",a,,b", {"", "a", "", "b"}},
         {"a,b,", {"a", "b"}},  // a trailing comma adds no field
-        {"a, ,b", {"a", "", "b"}},
         {"1,x,\" one, two \",three", {"1", "x", " one, two ", "three"}},
-        {"   \"a\"", {"a"}},
         {"a,\"b, c", {"a", "\"b, c"}},  // no closing quote: the whole rest
         {"\"", {"\""}},
         {"\"say \"\"hi\"\"\"", {"say ", "hi", ""}},  // a doubled quote ends the field
@@ -86,9 +84,7 @@ TEST(ParseLenientInt, ReadsLeadingDigitsSaturatingAndOtherwiseGivesZero) {
                  {"12abc", 12},
                  {"1.5", 1},
                  {"", 0},
-                 {"abc12", 0},
                  {"+-3", 0},
-                 {"\"12\"", 0},
                  {"2147483648", INT_MAX},
                  {"-2147483649", INT_MIN},
                  {nines, INT_MAX},
