@@ -47,24 +47,5 @@ TEST(CommTable, RecordsAndEntriesAreReadFieldByFieldFromTheMappedFile) {
     EXPECT_FALSE(table.GetCommRecord(0, rec));
 }
 
-// Record 0's list offset over 14 is the count, whatever the file holds; what lies outside the
-// file reads as nothing.
-TEST(CommTable, TheCountComesFromRecordZeroAndWhatLiesOutsideTheFileIsNotRead) {
-    Bytes file(30, 0x11);
-    WriteU32(file.data() + 10, 70);  // 5 comms claimed, 2 there
-    EXPECT_EQ(CommTable::CountFrom(file), 5);
-    CommRecord rec;
-    EXPECT_TRUE(CommTable::RecordAt(file, 5, 1, rec));
-    EXPECT_FALSE(CommTable::RecordAt(file, 5, 2, rec));
-    EXPECT_EQ(CommTable::CountFrom(Bytes(13, 0x7F)), 1);  // record 0 cannot be read
-    const std::pair<uint32_t, int> outside[] = {{29, 0}, {0, -1}, {0xFFFFFFFF, 0}, {0, 1 << 30}};
-    for (const auto& [offset, position] : outside) {
-        rec.listOffset = offset;
-        EXPECT_EQ(CommTable::EntryAt(file, rec, position), 0) << offset << " " << position;
-    }
-    WriteU32(file.data() + 10, 13);
-    EXPECT_EQ(CommTable::CountFrom(file), 0);
-}
-
 }  // namespace
 }  // namespace vox

@@ -52,18 +52,12 @@ TEST(VoxFile, AnEntryIsFoundOnlyWhereAWholeOneLies) {
     // Slot 4, beyond the directory, is entry 0's codedSize: an "entry" at 4, in the header.
     ASSERT_TRUE(VoxFile::GetVoxEntry(kTalk, 4, entry));
     EXPECT_EQ(entry.decodedSize, 0x04030201u);
-    // Absent, negative, pointing past the end (slot 3 holds 100), slot cut short, beyond the file.
+    // Absent, negative, pointing past the end (slot 3 holds 100), slot cut short, beyond the file;
+    // the fuzz target checks that an entry found always lies wholly inside the file.
     for (int voxIndex : {1, -1, 3, 8, 9, 0x7FFFFFFF}) {
         EXPECT_FALSE(VoxFile::GetVoxEntry(kTalk, voxIndex, entry)) << voxIndex;
     }
     EXPECT_FALSE(VoxFile::GetVoxEntry(ByteSpan(), 0, entry));
-    Bytes talk = kTalk;
-    talk[40] = 3;  // entry 2 claims 3 coded bytes, 2 are there
-    EXPECT_FALSE(VoxFile::GetVoxEntry(talk, 2, entry));
-    talk[20] = 40;  // entry 2 at 40: its 8 size bytes do not fit
-    EXPECT_FALSE(VoxFile::GetVoxEntry(talk, 2, entry));
-    talk[20] = talk[21] = talk[22] = talk[23] = 0xFF;  // must not wrap
-    EXPECT_FALSE(VoxFile::GetVoxEntry(talk, 2, entry));
 }
 
 TEST(VoxFile, TheDirectoryEndsAtSlotZero) {
@@ -87,9 +81,6 @@ TEST(VoxFile, AReplaceAppendsOneBlockAndRepointsOnlyASlotOfTheDirectory) {
     test::WriteFileBytes(path, kTalk);
     MappedFile file;
     const uint8_t coded[3] = {1, 2, 3};
-    EXPECT_FALSE(VoxFile::ReplaceEntry(file, 2, coded, 3, 300));  // not open
-    ASSERT_TRUE(file.Open(path, 0));
-    EXPECT_FALSE(VoxFile::ReplaceEntry(file, 2, coded, 3, 300));
     ASSERT_TRUE(file.Open(path, 1));
     for (int voxIndex : {0, -1, 3, 4, 1000}) {
         EXPECT_FALSE(VoxFile::ReplaceEntry(file, voxIndex, coded, 3, 300)) << voxIndex;
@@ -149,16 +140,8 @@ TEST(VoxFileRewrite, AnEntryMovedToTheFrontTakesItsSlotsWithIt) {
     EXPECT_EQ(out.written, expected);
     EXPECT_EQ(OffsetMap::ShiftFrom(24, 8)(0xFFFFFFFCu), 0xFFFFFFFCu);  // would wrap: stays
 
-    const std::pair<uint32_t, const char*> refused[] = {
-        {24, "the entry is the first one already"},
-        {16, "byte 16 lies inside the directory"},
-        {50, "no whole entry begins at byte 50"},
-    };
-    for (const auto& [entry, text] : refused) {
-        BufferSink none;
-        EXPECT_FALSE(VoxFile::WriteWithEntryFirst(talk, entry, none, &why));
-        EXPECT_EQ(why, text);
-    }
+    EXPECT_FALSE(VoxFile::WriteWithEntryFirst(talk, 24, out, &why));
+    EXPECT_EQ(why, "the entry is the first one already");
 }
 
 TEST(VoxFileRewrite, ANewSlotMovesEveryOffsetByFour) {
@@ -185,23 +168,22 @@ TEST(VoxFileRewrite, ANewSlotMovesEveryOffsetByFour) {
     EXPECT_EQ(Bytes(empty.written.end() - 8, empty.written.end()), (Bytes{7, 0, 0, 0, 0, 0, 0, 0}));
 }
 
-TEST(VoxFileRewrite, ANewSlotIsRefusedBeforeAnyByteIsWritten) {
+// A fragment holds a voxIndex of 16 bits and the talk file's offsets are 32 bits: a new slot
+// past either is refused before anything is written. The fuzz target checks the same for a
+// directory that is not well formed.
+TEST(VoxFileRewrite, ANewSlotStopsAtTheLargestVoxIndexAndAt4GiB) {
     const uint8_t coded[8] = {};
-    const Bytes bad[] = {TalkWithSlotZero(18, 40), TalkWithSlotZero(40, 40), Bytes(12, 0),
-                         // 32768 slots: the next would pass the largest voxIndex a fragment holds.
-                         TalkWithSlotZero(12 + 4 * 32768, 12 + 4 * 32768 + 8)};
-    for (const Bytes& talk : bad) {
-        BufferSink sink;
-        int newVoxIndex = -1;
-        EXPECT_FALSE(VoxFile::WriteWithNewSlot(talk, coded, 1, 2, sink, newVoxIndex));
-        EXPECT_TRUE(sink.written.empty());
-        EXPECT_EQ(newVoxIndex, -1);
-    }
     BufferSink sink;
     int newVoxIndex = -1;
     ASSERT_TRUE(VoxFile::WriteWithNewSlot(TalkWithSlotZero(12 + 4 * 32767, 12 + 4 * 32767 + 8),
                                           coded, 1, 2, sink, newVoxIndex));
     EXPECT_EQ(newVoxIndex, 32767);
+    BufferSink none;
+    std::string why;
+    EXPECT_FALSE(VoxFile::WriteWithNewSlot(TalkWithSlotZero(12 + 4 * 32768, 12 + 4 * 32768 + 8),
+                                           coded, 1, 2, none, newVoxIndex, &why));
+    EXPECT_NE(why.find("32768"), std::string::npos) << why;
+
     // A sparse talk file of 4 GiB - 20 bytes with one slot: 4 + 8 + 8 more bytes would pass it.
     test::TempDir folder;
     const std::string path = folder.File("big.vox");
@@ -209,8 +191,6 @@ TEST(VoxFileRewrite, ANewSlotIsRefusedBeforeAnyByteIsWritten) {
     ASSERT_EQ(truncate(path.c_str(), 0xFFFFFFFFll - 19), 0);
     MappedFile file;
     ASSERT_TRUE(file.Open(path, 0)) << file.GetError();
-    BufferSink none;
-    std::string why;
     EXPECT_FALSE(VoxFile::WriteWithNewSlot(file.Bytes(), coded, 8, 2, none, newVoxIndex, &why));
     EXPECT_EQ(why, "the talk file would pass 4 GiB");
     EXPECT_TRUE(none.written.empty());
