@@ -96,18 +96,5 @@ TEST_F(CrossRef, FragInCommFindsDirectUseAndUseThroughAnEvalOnce) {
     for (const auto& [n, found] : cases) EXPECT_EQ(FindFragInComm(comms_, evals_, n), found) << n;
 }
 
-// What a record claims past the file's end reads as zeros, as the table's accessors read it.
-TEST_F(CrossRef, EntriesClaimedPastTheFilesEndAreZeros) {
-    Bytes comms = CommFile({{-5}, {3}, {-1, 2}});
-    // Record 0's list at 56, past the file's 50 bytes: and its count claims a fourth comm.
-    WriteU32(comms.data() + 10, 14 * 4);
-    comms[28 + 8] = 5;  // comm 2: two entries in the file, three past its end
-    Open(comms, EvalFile({{}, {{0, 9}}}));
-    EXPECT_EQ(FindEvalInComm(comms_, 0), (Numbers{0, 2}));
-    EXPECT_EQ(FindFragInComm(comms_, evals_, 0), (Numbers{0, 2}));
-    EXPECT_EQ(FindFragInComm(comms_, evals_, 9), (Numbers{2}));
-    EXPECT_EQ(FindFragInComm(comms_, evals_, 3), (Numbers{1}));
-}
-
 }  // namespace
 }  // namespace vox

@@ -9,7 +9,6 @@
 #include "lookup/csvfield.h"
 #include "lookup/lenientnumber.h"
 #include "lookup/textfile.h"
-#include "tests/support/tempdir.h"
 
 namespace vox {
 namespace {
@@ -35,16 +34,6 @@ TEST(NextTextLine, SplitsAtLineFeedsDroppingOneCarriageReturnAndNoLineAfterTheLa
     EXPECT_EQ(Lines("a\r\r\n"), (Strings{"a\r"}));
     EXPECT_EQ(Lines("\n\nx\n"), (Strings{"", "", "x"}));
     EXPECT_EQ(Lines(""), Strings{});
-}
-
-TEST(ReadTextFile, ReadsEveryByteUnchangedAndFailsForAMissingFileOrAFolder) {
-    test::TempDir folder;
-    const std::string bytes("h\0\xff\r\n\x1a tail", 10);
-    std::string text;
-    ASSERT_TRUE(ReadTextFile(folder.Write("f.csv", bytes), text));
-    EXPECT_EQ(text, bytes);
-    EXPECT_FALSE(ReadTextFile(folder.Path() + "/missing.csv", text));
-    EXPECT_FALSE(ReadTextFile(folder.Path(), text));
 }
 
 TEST(NextCsvField, SplitsALineAsTheSideFilesWereWritten) {

