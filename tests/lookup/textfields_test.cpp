@@ -65,9 +65,16 @@ TEST(ParseLenientInt, ReadsLeadingDigitsSaturatingAndOtherwiseGivesZero) {
     const struct {
         std::string text;
         int value;
-    } cases[] = {{" -3", -3},      {"\t\r\n\v\f+7", 7},         {"12abc", 12},
-                 {"+-3", 0},       {"2147483648", INT_MAX},     {"-2147483649", INT_MIN},
-                 {nines, INT_MAX}, {"-" + nines + "x", INT_MIN}};
+    } cases[] = {{" -3", -3},
+                 {"\t\r\n\v\f+7", 7},
+                 {"12abc", 12},
+                 {"+-3", 0},
+                 {"   ", 0},
+                 {"-", 0},
+                 {"2147483648", INT_MAX},
+                 {"-2147483649", INT_MIN},
+                 {nines, INT_MAX},
+                 {"-" + nines + "x", INT_MIN}};
     for (const auto& c : cases) EXPECT_EQ(ParseLenientInt(c.text), c.value) << c.text;
     EXPECT_EQ(ParseLenientInt(std::string_view("123456").substr(0, 3)), 123);
 }

@@ -62,6 +62,7 @@ TEST_F(SafeFileTest, WhatIsNotCommittedIsNotWrittenAndAFolderIsNeverReplaced) {
         SafeFile file;
         EXPECT_FALSE(file.Begin(folder_.File("nowhere/table.bin")));
         EXPECT_EQ(file.GetError(), "No such file or directory");
+        EXPECT_FALSE(file.Begin(""));
         ASSERT_TRUE(file.Begin(target_));
         ASSERT_TRUE(file.Write(new_.data(), new_.size()));
     }

@@ -94,7 +94,6 @@ TEST(TalkHistory, AnAppendAfterACutLineStartsOnALineOfItsOwn) {
     TempDir dir;
     const std::string talk = dir.File("speech.vox");
     History history;
-    ASSERT_TRUE(ReadHistory(talk, history));  // no file: an empty history
     const std::string first = HistoryLineText(Line("replace", 3, 0, 100, 200));
     WriteFileBytes(HistoryPath(talk), Bytes(first.begin(), first.end() - 5));
     ASSERT_TRUE(AppendHistory(talk, {Line("replace", 3, 0, 200, 300), Line("import", 1, 1, 5, 6)}));
