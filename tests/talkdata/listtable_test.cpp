@@ -1,3 +1,6 @@
+// The list tables' file layout and its edits, seen through the fragment table; then what the
+// eval table adds: alternatives sorted by a signed index, looked up by their fragment, changed
+// in place or moved to their sorted place.
 #include "talkdata/listtable.h"
 
 #include <gtest/gtest.h>
@@ -5,7 +8,7 @@
 
 #include <string>
 
-#include "talkdata/faultinjection.h"
+#include "talkdata/evaltable.h"
 #include "talkdata/fragtable.h"
 #include "tests/support/tempdir.h"
 
@@ -14,143 +17,174 @@ namespace {
 
 using test::Bytes;
 using test::ReadFileBytes;
-using test::WriteFileBytes;
 
-// Three records; record 1 has an empty list.
 const Bytes kTable = {
-    0, 0, 2,    0,    24, 0, 0, 0,  // record 0: number 0, count 2, offset 24
-    1, 0, 0,    0,    32, 0, 0, 0,  // record 1: number 1, count 0, offset 32
-    9, 0, 1,    0,    32, 0, 0, 0,  // record 2: number 9 (never read), count 1, offset 32
-    2, 0, 10,   0,                  // 24: word (2, 10)
-    7, 0, 11,   0,                  // 28: word (7, 11)
-    0, 0, 0xFF, 0xFF,               // 32: word (0, -1)
+    0,  0, 2,  0,    24, 0, 0,  0,  // fragment 0: number 0, count 2, offset 24
+    1,  0, 0,  0,    32, 0, 0,  0,  // fragment 1: no voices
+    9,  0, 1,  0,    32, 0, 0,  0,  // fragment 2: its number is never read
+    2,  0, 10, 0,    7,  0, 11, 0,  // 24: voice 2 -> voxIndex 10, voice 7 -> 11
+    13, 0, 0,  0x80,                // 32: voice 13 -> voxIndex -32768
 };
 
-class ListTableTest : public ::testing::Test {
-  protected:
-    void TearDown() override { faults::DisarmAll(); }
-
-    std::string LoadError(const Bytes& bytes) {
-        EXPECT_FALSE(table_.LoadBytes(bytes));
-        return table_.GetError();
-    }
-
-    test::TempDir folder_;
-    FragTable table_;
-};
-
-TEST_F(ListTableTest, LoadReadsRecordsAndWordsFieldByField) {
-    ASSERT_TRUE(table_.LoadBytes(kTable)) << table_.GetError();
-    EXPECT_EQ(table_.GetCount(), 3);
-    EXPECT_FALSE(table_.IsModified());
+ListRecord Record(const ListTable& table, int index) {
     ListRecord rec;
-    ASSERT_TRUE(table_.GetRecord(2, rec));
-    EXPECT_EQ(rec.number, 9);
-    EXPECT_EQ(rec.count, 1);
-    EXPECT_EQ(rec.offset, 32u);
-    ASSERT_EQ(table_.GetElementWordCount(), 3);
-    EXPECT_EQ(table_.GetElementWord(0), 0x000A0002u);
-    EXPECT_EQ(table_.GetElementWord(2), 0xFFFF0000u);
-    EXPECT_EQ(table_.GetElementWord(3), 0u);
-    EXPECT_FALSE(table_.GetRecord(3, rec));
-    EXPECT_FALSE(table_.GetRecord(-1, rec));
+    EXPECT_TRUE(table.GetRecord(index, rec));
+    return rec;
 }
 
-TEST_F(ListTableTest, LoadThenSaveReproducesTheFileByteForByte) {
-    const std::string path = folder_.File("fragFile.bin");
-    WriteFileBytes(path, kTable);
-    ASSERT_TRUE(table_.Load(path)) << table_.GetError();
-    EXPECT_EQ(table_.SaveBytes(), kTable);
-    const std::string out = folder_.File("copy.bin");
-    ASSERT_TRUE(table_.Save(out)) << table_.GetError();
-    EXPECT_EQ(ReadFileBytes(out), kTable);
+TEST(ListTable, LoadThenSaveGivesTheFileBackByteForByte) {
+    test::TempDir folder;
+    Bytes file = kTable;
+    file.insert(file.end(), {0x55, 0x66, 0x77});  // a trailing partial word is dropped
+    test::WriteFileBytes(folder.File("frags.bin"), file);
+    FragTable table;
+    ASSERT_TRUE(table.Load(folder.File("frags.bin"))) << table.GetError();
+    EXPECT_EQ(Record(table, 2).count, 1);
+    ASSERT_TRUE(table.Save(folder.File("copy.bin"))) << table.GetError();
+    EXPECT_EQ(ReadFileBytes(folder.File("copy.bin")), kTable);
 }
 
-TEST_F(ListTableTest, LoadFailuresSayWhy) {
-    EXPECT_FALSE(table_.Load(folder_.File("missing.bin")));
-    EXPECT_EQ(table_.GetError(), "No such file or directory");
-    EXPECT_FALSE(table_.Load(folder_.Path()));
-    EXPECT_EQ(table_.GetError(), "Is a directory");
-    ASSERT_EQ(mkfifo(folder_.File("fifo").c_str(), 0600), 0);
-    EXPECT_FALSE(table_.Load(folder_.File("fifo")));  // returns at once, no writer awaited
-    EXPECT_EQ(table_.GetError(), "not a regular file");
-
-    EXPECT_EQ(LoadError({}), "file is shorter than one record");
-    EXPECT_EQ(LoadError({0, 0, 0, 0, 8, 0, 0}), "file is shorter than one record");
-    EXPECT_EQ(LoadError({0, 0, 0, 0, 0, 0, 0, 0}), "first offset 0 is below 8");
-    EXPECT_EQ(LoadError({0, 0, 0, 0, 7, 0, 0, 0}), "first offset 7 is below 8");
-    EXPECT_EQ(LoadError({0, 0, 0, 0, 16, 0, 0, 0}), "file ends inside the record area");
-    // A first offset near 4 GiB must fail without sizing arrays for half a billion records.
-    EXPECT_EQ(LoadError({0, 0, 0, 0, 0xF8, 0xFF, 0xFF, 0xFF}), "file ends inside the record area");
-    Bytes twoRecords(16, 0);
-    twoRecords[4] = 20;
-    EXPECT_EQ(LoadError(twoRecords), "first offset 20 lies beyond the end of the file (16 bytes)");
-    EXPECT_EQ(table_.GetCount(), 0);
-}
-
-TEST_F(ListTableTest, EightByteFileIsOneRecordWithoutElements) {
-    ASSERT_TRUE(table_.LoadBytes(Bytes{0, 0, 0, 0, 8, 0, 0, 0}));
-    EXPECT_EQ(table_.GetCount(), 1);
-    EXPECT_EQ(table_.GetElementWordCount(), 0);
-}
-
-TEST_F(ListTableTest, OffsetNotAMultipleOfEightReadsWordsRightAfterTheRecords) {
-    const Bytes bytes = {
-        0, 0, 1, 0, 20, 0, 0, 0,  // record 0: offset 20 -> 2 records
-        0, 0, 0, 0, 24, 0, 0, 0,  // record 1
-        1, 0, 0, 0,               // 16: first word read
-        2, 0, 0, 0,               // 20: second word read; (28 - 20) / 4 = 2 words
-        3, 0, 0, 0,               // 24: not read
+TEST(ListTable, LoadRefusesWhatHoldsNoRecordAreaAndSaysWhy) {
+    const struct {
+        Bytes bytes;
+        const char* why;
+    } cases[] = {
+        {{}, "file is shorter than one record"},
+        {{0, 0, 0, 0, 7, 0, 0, 0}, "first offset 7 is below 8"},
+        // Must fail without sizing arrays for half a billion records.
+        {{0, 0, 0, 0, 0xF8, 0xFF, 0xFF, 0xFF}, "file ends inside the record area"},
+        {{0, 0, 0, 0, 20, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
+         "first offset 20 lies beyond the end of the file (16 bytes)"},
     };
-    ASSERT_TRUE(table_.LoadBytes(bytes));
-    EXPECT_EQ(table_.GetCount(), 2);
-    ASSERT_EQ(table_.GetElementWordCount(), 2);
-    EXPECT_EQ(table_.GetElementWord(0), 1u);
-    EXPECT_EQ(table_.GetElementWord(1), 2u);
-}
-
-TEST_F(ListTableTest, TrailingPartialWordIsIgnored) {
-    Bytes bytes = kTable;
-    bytes.insert(bytes.end(), {0x55, 0x66, 0x77});
-    ASSERT_TRUE(table_.LoadBytes(bytes));
-    EXPECT_EQ(table_.GetElementWordCount(), 3);
-    EXPECT_EQ(table_.SaveBytes(), kTable);
-}
-
-TEST_F(ListTableTest, ElementIndexTreatsPositionsOutsideTheArrayAsAbsent) {
-    ASSERT_TRUE(table_.LoadBytes(kTable));
-    ListRecord rec;
-    table_.GetRecord(0, rec);
-    EXPECT_EQ(table_.ElementIndex(rec, 0), 0);
-    EXPECT_EQ(table_.ElementIndex(rec, 2), 2);
-    EXPECT_EQ(table_.ElementIndex(rec, 3), -1);
-    EXPECT_EQ(table_.ElementIndex(rec, -1), -1);
-    rec.offset = 20;  // below the element area
-    EXPECT_EQ(table_.ElementIndex(rec, 1), -1);
-    rec.offset = 0xFFFFFFFC;  // far beyond the array
-    EXPECT_EQ(table_.ElementIndex(rec, 0), -1);
-    FragTable empty;
-    EXPECT_EQ(empty.ElementIndex(rec, 0), -1);
-}
-
-TEST_F(ListTableTest, FailedSaveKeepsTheOldFileAndModified) {
-    const std::string path = folder_.File("fragFile.bin");
-    WriteFileBytes(path, kTable);
-    ASSERT_TRUE(table_.LoadBytes(kTable));
-    ASSERT_TRUE(table_.InsertElement(1, 4, 4));
-    for (const char* point :
-         {"safefile.create", "safefile.write", "safefile.sync", "safefile.rename"}) {
-        faults::Arm(point);
-        EXPECT_FALSE(table_.Save(path)) << point;
-        EXPECT_FALSE(table_.GetError().empty());
-        EXPECT_TRUE(table_.IsModified());
-        EXPECT_EQ(ReadFileBytes(path), kTable);
-        EXPECT_EQ(test::ListFolder(folder_.Path()), std::vector<std::string>{"fragFile.bin"});
-        faults::DisarmAll();
+    FragTable table;
+    for (const auto& c : cases) {
+        ASSERT_TRUE(table.LoadBytes(kTable));
+        EXPECT_FALSE(table.LoadBytes(c.bytes));
+        EXPECT_EQ(table.GetError(), c.why);
+        EXPECT_EQ(table.GetCount(), 0) << c.why;
     }
-    EXPECT_FALSE(table_.Save(folder_.File("no/such/folder.bin")));
-    EXPECT_EQ(table_.GetError(), "No such file or directory");
-    EXPECT_TRUE(table_.IsModified());
+    test::TempDir folder;
+    ASSERT_EQ(mkfifo(folder.File("fifo").c_str(), 0600), 0);
+    EXPECT_FALSE(table.Load(folder.File("fifo")));  // at once, no writer awaited
+    EXPECT_EQ(table.GetError(), "not a regular file");
+}
+
+TEST(ListTable, OddLayoutsLoadAsTheFileLaysThemOut) {
+    FragTable table;
+    ASSERT_TRUE(table.LoadBytes(Bytes{0, 0, 0, 0, 8, 0, 0, 0}));
+    EXPECT_EQ(table.GetCount(), 1);
+    // First offset 20: two records, and the words are read from 16, right behind them.
+    ASSERT_TRUE(table.LoadBytes(Bytes{0, 0, 1, 0, 20, 0, 0, 0, 0, 0, 0, 0, 24, 0, 0, 0,  //
+                                      1, 0, 0, 0, 2,  0, 0, 0, 3, 0, 0, 0}));
+    ASSERT_EQ(table.GetElementWordCount(), 2);
+    EXPECT_EQ(table.GetElementWord(1), 2u);
+}
+
+TEST(ListTable, EditsMoveTheOffsetsOfTheRecordsBehindThemOnly) {
+    FragTable table;
+    ASSERT_TRUE(table.LoadBytes(kTable));
+    ASSERT_TRUE(table.InsertElement(0, 5, 20));  // between voices 2 and 7
+    ASSERT_TRUE(table.InsertElement(1, 3, 30));  // into an empty list
+    ASSERT_TRUE(table.InsertElement(2, 12, 31));
+    ASSERT_TRUE(table.RemoveElement(0, 0));
+    ASSERT_TRUE(table.AddElement(3, 4, 40));
+    ASSERT_TRUE(table.SetVoxIndex(1, 0, 40000));  // kept as its low 16 bits
+    EXPECT_FALSE(table.AddElement(0, 7, 1));      // a voice the fragment has
+    EXPECT_FALSE(table.AddElement(5, 1, 1));      // beyond the next fragment
+    const Bytes expected = {
+        0,  0, 2,    0,    32, 0, 0,  0,     // fragment 0: voice 2 removed, 5 inserted
+        1,  0, 1,    0,    40, 0, 0,  0,     // fragment 1
+        9,  0, 2,    0,    44, 0, 0,  0,     // fragment 2
+        3,  0, 1,    0,    52, 0, 0,  0,     // fragment 3, appended: every offset moved by 8
+        5,  0, 20,   0,    7,  0, 11, 0,     // 32: fragment 0
+        3,  0, 0x40, 0x9C,                   // 40: fragment 1, voxIndex 40000
+        12, 0, 31,   0,    13, 0, 0,  0x80,  // 44: fragment 2, 12 before 13
+        4,  0, 40,   0,                      // 52: fragment 3
+    };
+    test::TempDir folder;
+    ASSERT_TRUE(table.Save(folder.File("frags.bin")));
+    EXPECT_FALSE(table.IsModified());
+    EXPECT_EQ(ReadFileBytes(folder.File("frags.bin")), expected);
+}
+
+// Undo of Add New takes the appended fragment back; only a record whose list is the array's
+// tail can go, so nothing else is ever cut.
+TEST(ListTable, RemoveLastRecordTakesBackAnAppendOnly) {
+    FragTable table;
+    ASSERT_TRUE(table.LoadBytes(kTable));
+    ASSERT_TRUE(table.AddElement(3, 3, 40));
+    ASSERT_TRUE(table.RemoveLastRecord());
+    EXPECT_EQ(table.SaveBytes(), kTable);
+    ASSERT_TRUE(table.RemoveElement(2, 0));  // the last fragment, now without voices
+    EXPECT_FALSE(table.RemoveLastRecord());
+}
+
+TEST(FragTable, FindVoxIndexReadsTheVoxIndexSignExtended) {
+    FragTable table;
+    ASSERT_TRUE(table.LoadBytes(kTable));
+    const struct {
+        int frag, voice, voxIndex;
+    } cases[] = {{0, 2, 10}, {0, 7, 11}, {0, 5, -1}, {2, 13, -32768}, {1, 0, -1}, {0, 14, -1}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(table.FindVoxIndex(Record(table, c.frag), c.voice), c.voxIndex) << c.voice;
+    }
+}
+
+// Eval 0: index 1 -> frag 5, 4 -> 8, 9 -> 6. Eval 1: index 7 -> frag 3. Eval 2: empty.
+const Bytes kEvals = {
+    0, 0, 3, 0, 24, 0, 0, 0,  // eval 0: count 3, offset 24
+    0, 0, 1, 0, 36, 0, 0, 0,  // eval 1
+    0, 0, 0, 0, 40, 0, 0, 0,  // eval 2: offset 40, the end of the file
+    1, 0, 5, 0, 4,  0, 8, 0, 9, 0, 6, 0, 7, 0, 3, 0,
+};
+
+class EvalTableTest : public ::testing::Test {
+  protected:
+    void SetUp() override { ASSERT_TRUE(table_.LoadBytes(kEvals)); }
+
+    std::vector<int> Indices(int eval) const {
+        ListRecord rec;
+        EXPECT_TRUE(table_.GetRecord(eval, rec));
+        std::vector<int> indices;
+        EvalElement element;
+        for (int p = 0; table_.GetEvalElement(rec, p, element); ++p)
+            indices.push_back(element.index);
+        return indices;
+    }
+
+    EvalTable table_;
+};
+
+TEST_F(EvalTableTest, InsertAndSetKeepOrLeaveTheOrderOfTheSignedIndices) {
+    ASSERT_TRUE(table_.InsertElement(1, EvalElement{-2, 4}));
+    EXPECT_EQ(Indices(1), (std::vector<int>{-2, 7}));
+    EXPECT_FALSE(table_.SetElement(0, 3, EvalElement{5, 5}));
+    ASSERT_TRUE(table_.SetElement(0, 1, EvalElement{0, 2}));
+    EXPECT_EQ(Indices(0), (std::vector<int>{1, 0, 9}));
+}
+
+TEST_F(EvalTableTest, ChangeMovesTheAlternativeToItsSortedPlaceAndNoOffset) {
+    EXPECT_EQ(table_.ChangeElement(0, 1, EvalElement{4, 99}), 1);
+    Bytes expected = kEvals;
+    expected[30] = 99;  // the second alternative's frag
+    EXPECT_EQ(table_.SaveBytes(), expected);
+    EXPECT_EQ(table_.ChangeElement(0, 0, EvalElement{20, 5}), 2);
+    EXPECT_EQ(Indices(0), (std::vector<int>{4, 9, 20}));
+    EXPECT_EQ(table_.ChangeElement(0, 2, EvalElement{-3, 5}), 0);
+    EXPECT_EQ(Indices(0), (std::vector<int>{-3, 4, 9}));
+    EXPECT_EQ(table_.ChangeElement(0, 2, EvalElement{9, 6}), 2) << "its own index";
+    const Bytes image = table_.SaveBytes();
+    EXPECT_EQ(Bytes(image.begin(), image.begin() + 24), Bytes(kEvals.begin(), kEvals.begin() + 24));
+}
+
+TEST_F(EvalTableTest, ChangeRefusesAnIndexAnotherAlternativeHasOrNoSuchAlternative) {
+    EXPECT_EQ(table_.ChangeElement(0, 0, EvalElement{9, 1}), -1);
+    EXPECT_EQ(table_.ChangeElement(0, 5, EvalElement{2, 1}), -1);
+    EXPECT_FALSE(table_.IsModified());
+    EXPECT_EQ(table_.SaveBytes(), kEvals);
+    EvalTable claims;  // eval 0 claims 3 alternatives, 1 is there: no move may reach past it
+    ASSERT_TRUE(claims.LoadBytes(Bytes{0, 0, 3, 0, 8, 0, 0, 0, 2, 0, 4, 0}));
+    EXPECT_EQ(claims.ChangeElement(0, 0, EvalElement{1, 1}), -1);
 }
 
 }  // namespace

@@ -4,10 +4,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
-#include "talkdata/faultinjection.h"
 #include "tests/support/tempdir.h"
 
 namespace vox {
@@ -16,121 +16,72 @@ namespace {
 using test::Bytes;
 using test::ReadFileBytes;
 using test::WriteFileBytes;
+using Names = std::vector<std::string>;
 
-mode_t PermissionsOf(const std::string& path) {
-    struct stat info {};
-    EXPECT_EQ(stat(path.c_str(), &info), 0);
-    return info.st_mode & 07777;
+unsigned PermissionsOf(const std::string& path) {
+    return static_cast<unsigned>(std::filesystem::status(path).permissions());
 }
 
 class SafeFileTest : public ::testing::Test {
   protected:
-    void TearDown() override { faults::DisarmAll(); }
-
     test::TempDir folder_;
-    const Bytes oldBytes_ = {'o', 'l', 'd'};
-    const Bytes newBytes_ = {'n', 'e', 'w', ' ', 'v', 'e', 'r', 's', 'i', 'o', 'n'};
+    const std::string target_ = folder_.File("speech.vox");
+    const std::string temp_ = folder_.File("speech.vo$");
+    const Bytes old_ = {'o', 'l', 'd'};
+    const Bytes new_ = {'n', 'e', 'w', ' ', 'v', 'e', 'r', 's', 'i', 'o', 'n'};
 };
 
-TEST_F(SafeFileTest, CreatesANewFileAndLeavesNothingElseBehind) {
-    const std::string target = folder_.File("table.bin");
-    std::string why;
-    ASSERT_TRUE(WriteFileSafely(target, newBytes_, &why)) << why;
-    EXPECT_EQ(ReadFileBytes(target), newBytes_);
-    EXPECT_EQ(test::ListFolder(folder_.Path()), std::vector<std::string>{"table.bin"});
-}
-
-TEST_F(SafeFileTest, NewFileGetsTheUmaskDefaultPermissions) {
+TEST_F(SafeFileTest, ANewFileGetsTheUmasksPermissionsAReplacedOneKeepsItsOwn) {
     const mode_t oldMask = umask(027);
-    const bool ok = WriteFileSafely(folder_.File("t.bin"), newBytes_);
+    const bool ok = WriteFileSafely(target_, new_);
     umask(oldMask);
     ASSERT_TRUE(ok);
-    EXPECT_EQ(PermissionsOf(folder_.File("t.bin")), 0640u);
+    EXPECT_EQ(PermissionsOf(target_), 0640u);
+    ASSERT_EQ(chmod(target_.c_str(), 0604), 0);
+    ASSERT_TRUE(WriteFileSafely(target_, old_));
+    EXPECT_EQ(ReadFileBytes(target_), old_);
+    EXPECT_EQ(PermissionsOf(target_), 0604u);
+    EXPECT_EQ(test::ListFolder(folder_.Path()), Names{"speech.vox"});
 }
 
-TEST_F(SafeFileTest, ReplacingKeepsTheTargetsPermissionBits) {
-    const std::string target = folder_.File("table.bin");
-    WriteFileBytes(target, oldBytes_);
-    ASSERT_EQ(chmod(target.c_str(), 0604), 0);
-    ASSERT_TRUE(WriteFileSafely(target, newBytes_));
-    EXPECT_EQ(ReadFileBytes(target), newBytes_);
-    EXPECT_EQ(PermissionsOf(target), 0604u);
-}
-
-TEST_F(SafeFileTest, NamedTempDoesNotFollowASymlinkPlantedAtItsName) {
-    const std::string target = folder_.File("speech.vox");
-    const std::string temp = folder_.File("speech.vo$");
+TEST_F(SafeFileTest, ANamedTempNeverFollowsALinkPlantedAtItsName) {
     const std::string victim = folder_.File("victim");
-    WriteFileBytes(target, oldBytes_);
-    WriteFileBytes(victim, oldBytes_);
-    ASSERT_EQ(symlink(victim.c_str(), temp.c_str()), 0);
-
+    WriteFileBytes(victim, old_);
+    ASSERT_EQ(symlink(victim.c_str(), temp_.c_str()), 0);
     SafeFile file;
-    ASSERT_TRUE(file.Begin(target, temp)) << file.GetError();
-    EXPECT_EQ(file.GetTempPath(), temp);
-    ASSERT_TRUE(file.Write(newBytes_.data(), newBytes_.size()));
+    ASSERT_TRUE(file.Begin(target_, temp_)) << file.GetError();
+    ASSERT_TRUE(file.Write(new_.data(), new_.size()));
     ASSERT_TRUE(file.Commit()) << file.GetError();
-
-    EXPECT_EQ(ReadFileBytes(victim), oldBytes_);
-    EXPECT_EQ(ReadFileBytes(target), newBytes_);
-    EXPECT_FALSE(test::FileExists(temp));
+    EXPECT_EQ(ReadFileBytes(target_), new_);
+    EXPECT_EQ(ReadFileBytes(victim), old_);
+    EXPECT_EQ(test::ListFolder(folder_.Path()), (Names{"speech.vox", "victim"}));
 }
 
-TEST_F(SafeFileTest, NamedTempReplacesAStaleFileOfThatName) {
-    const std::string target = folder_.File("speech.vox");
-    const std::string temp = folder_.File("speech.vo$");
-    WriteFileBytes(temp, Bytes(50, 0xEE));
-    SafeFile file;
-    ASSERT_TRUE(file.Begin(target, temp));
-    ASSERT_TRUE(file.Write(newBytes_.data(), newBytes_.size()));
-    ASSERT_TRUE(file.Commit());
-    EXPECT_EQ(ReadFileBytes(target), newBytes_);
-    EXPECT_EQ(test::ListFolder(folder_.Path()), std::vector<std::string>{"speech.vox"});
-}
-
-TEST_F(SafeFileTest, AbortAndDestructionDiscardTheNewVersion) {
-    const std::string target = folder_.File("table.bin");
-    WriteFileBytes(target, oldBytes_);
+TEST_F(SafeFileTest, WhatIsNotCommittedIsNotWrittenAndAFolderIsNeverReplaced) {
     {
         SafeFile file;
-        ASSERT_TRUE(file.Begin(target));
-        ASSERT_TRUE(file.Write(newBytes_.data(), newBytes_.size()));
-        EXPECT_EQ(test::ListFolder(folder_.Path()).size(), 2u);
+        EXPECT_FALSE(file.Begin(folder_.File("nowhere/table.bin")));
+        EXPECT_EQ(file.GetError(), "No such file or directory");
+        EXPECT_FALSE(file.Begin(""));
+        ASSERT_TRUE(file.Begin(target_));
+        ASSERT_TRUE(file.Write(new_.data(), new_.size()));
     }
-    EXPECT_EQ(test::ListFolder(folder_.Path()), std::vector<std::string>{"table.bin"});
-    SafeFile file;
-    ASSERT_TRUE(file.Begin(target));
-    file.Abort();
-    EXPECT_FALSE(file.IsActive());
-    EXPECT_FALSE(file.Commit());
-    EXPECT_EQ(ReadFileBytes(target), oldBytes_);
-    EXPECT_EQ(test::ListFolder(folder_.Path()), std::vector<std::string>{"table.bin"});
-}
-
-TEST_F(SafeFileTest, MissingFolderFailsAtBegin) {
-    SafeFile file;
-    EXPECT_FALSE(file.Begin(folder_.File("nowhere/table.bin")));
-    EXPECT_EQ(file.GetError(), "No such file or directory");
-    EXPECT_FALSE(file.Begin(""));
-}
-
-TEST_F(SafeFileTest, TargetThatIsAFolderFailsAtCommitAndStays) {
-    const std::string target = folder_.File("sub");
-    ASSERT_EQ(mkdir(target.c_str(), 0755), 0);
-    WriteFileBytes(target + "/inside", oldBytes_);
-    std::string why;
-    EXPECT_FALSE(WriteFileSafely(target, newBytes_, &why));
-    EXPECT_FALSE(why.empty());
-    EXPECT_EQ(ReadFileBytes(target + "/inside"), oldBytes_);
-    EXPECT_EQ(test::ListFolder(folder_.Path()), std::vector<std::string>{"sub"});
+    EXPECT_TRUE(test::ListFolder(folder_.Path()).empty());
+    ASSERT_EQ(mkdir(target_.c_str(), 0755), 0);
+    WriteFileBytes(target_ + "/inside", old_);
+    EXPECT_FALSE(WriteFileSafely(target_, new_));
+    EXPECT_EQ(ReadFileBytes(target_ + "/inside"), old_);
+    EXPECT_EQ(test::ListFolder(folder_.Path()), Names{"speech.vox"});
 }
 
 TEST(FolderOf, TakesEverythingUpToTheLastSlash) {
-    EXPECT_EQ(FolderOf("/data/speech.vox"), "/data/");
-    EXPECT_EQ(FolderOf("data/sub/speech.vox"), "data/sub/");
-    EXPECT_EQ(FolderOf("speech.vox"), "");
-    EXPECT_EQ(FolderOf("a\\b.vox"), "");  // a backslash is part of the name
-    EXPECT_EQ(FolderOf("/speech.vox"), "/");
+    const std::pair<const char*, const char*> cases[] = {
+        {"/data/speech.vox", "/data/"},
+        {"speech.vox", ""},
+        {"a\\b.vox", ""},  // a backslash is part of the name
+        {"/speech.vox", "/"},
+    };
+    for (const auto& [path, folder] : cases) EXPECT_EQ(FolderOf(path), folder) << path;
 }
 
 }  // namespace

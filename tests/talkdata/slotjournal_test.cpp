@@ -15,25 +15,15 @@ using test::Bytes;
 
 const SlotJournal kJournal{46, {{1, 36}, {2, 24}}};
 
-TEST(SlotJournal, BytesAreMagicSizeCountPairsAndAChecksum) {
+TEST(SlotJournal, BytesAreMagicSizeCountPairsAndAChecksumAndOnlyAWholeJournalIsTaken) {
     const Bytes bytes = SlotJournalBytes(kJournal);
-    const Bytes front = {
-        'V', 'X', 'J', '1',               // magic
-        46,  0,   0,   0,                 // talk size
-        2,   0,   0,   0,                 // two slots
-        1,   0,   0,   0,   36, 0, 0, 0,  // slot 1 -> 36
-        2,   0,   0,   0,   24, 0, 0, 0,  // slot 2 -> 24
-    };
+    const Bytes front = {'V', 'X', 'J', '1', 46, 0, 0, 0, 2, 0, 0, 0,  // magic, talk size, count
+                         1,   0,   0,   0,   36, 0, 0, 0, 2, 0, 0, 0, 24, 0, 0, 0};  // the pairs
     ASSERT_EQ(bytes.size(), front.size() + 4);
     EXPECT_TRUE(std::equal(front.begin(), front.end(), bytes.begin()));
     SlotJournal parsed;
     ASSERT_TRUE(ParseSlotJournal(bytes, parsed));
     EXPECT_EQ(SlotJournalBytes(parsed), bytes);
-}
-
-TEST(SlotJournal, OnlyAWholeJournalIsTaken) {
-    const Bytes bytes = SlotJournalBytes(kJournal);
-    SlotJournal parsed;
     for (size_t cut = 0; cut < bytes.size(); ++cut) {
         EXPECT_FALSE(ParseSlotJournal(ByteSpan(bytes.data(), cut), parsed)) << cut;
     }
@@ -44,46 +34,35 @@ TEST(SlotJournal, OnlyAWholeJournalIsTaken) {
     }
 }
 
-class JournalOnDisk : public ::testing::Test {
-  protected:
-    // A talk file with slots 1 and 2 absent and two entries appended that nothing points to:
-    // what a batch leaves when it is stopped after its journal and before its slots.
-    void SetUp() override {
-        test::WriteFileBytes(talk_,
-                             {'V', 'X', 'H', 'D', 1, 2, 3, 4, 0,    0, 0, 0,  // header
-                              24,  0,   0,   0,   0, 0, 0, 0, 0,    0, 0, 0,  // slots 0, 1, 2
-                              1,   0,   0,   0,   1, 0, 0, 0, 0xAA,           // 24: entry 0
-                              2,   0,   0,   0,   1, 0, 0, 0, 0xBB,           // 33: new for 1
-                              3,   0,   0,   0,   1, 0, 0, 0, 0xCC});         // 42: new for 2
-    }
-
-    test::TempDir folder_;
-    const std::string talk_ = folder_.File("speech.vox");
-};
-
-TEST_F(JournalOnDisk, TheNextWriterCompletesTheBatchAndRemovesTheJournal) {
-    ASSERT_TRUE(WriteSlotJournal(talk_, {51, {{1, 33}, {2, 42}}}));
-    ASSERT_TRUE(HasSlotJournal(talk_));
-    std::string why;
-    ASSERT_TRUE(CompleteInterruptedBatch(talk_, &why)) << why;
-    EXPECT_FALSE(HasSlotJournal(talk_));
-    const Bytes talk = test::ReadFileBytes(talk_);
-    EXPECT_EQ(ReadU32(talk.data() + 16), 33u);
-    EXPECT_EQ(ReadU32(talk.data() + 20), 42u);
-    EXPECT_TRUE(CompleteInterruptedBatch(talk_)) << "no journal: nothing to do";
-}
-
-TEST_F(JournalOnDisk, AJournalThatDoesNotFitIsRefusedAndKept) {
-    const Bytes before = test::ReadFileBytes(talk_);
+// A talk file with slots 1 and 2 absent and two entries appended that nothing points to: what a
+// batch leaves when it is stopped after its journal and before its slots. A journal that does
+// not fit it is refused and kept; the right one is completed and removed by the next writer.
+TEST(SlotJournal, TheNextWriterCompletesAJournalThatFitsTheTalkFileAndRefusesOthers) {
+    test::TempDir folder;
+    const std::string path = folder.File("speech.vox");
+    Bytes talk = {'V', 'X', 'H', 'D', 1, 2, 3, 4, 0,    0, 0, 0,  // header
+                  24,  0,   0,   0,   0, 0, 0, 0, 0,    0, 0, 0,  // slots 0, 1, 2
+                  1,   0,   0,   0,   1, 0, 0, 0, 0xAA,           // 24: entry 0
+                  2,   0,   0,   0,   1, 0, 0, 0, 0xBB,           // 33: new for 1
+                  3,   0,   0,   0,   1, 0, 0, 0, 0xCC};          // 42: new for 2
+    test::WriteFileBytes(path, talk);
     for (const SlotJournal& bad : {SlotJournal{51, {{0, 33}}}, SlotJournal{51, {{3, 33}}},
                                    SlotJournal{51, {{1, 47}}}, SlotJournal{60, {{1, 33}}}}) {
-        ASSERT_TRUE(WriteSlotJournal(talk_, bad));
+        ASSERT_TRUE(WriteSlotJournal(path, bad));
         std::string why;
-        EXPECT_FALSE(CompleteInterruptedBatch(talk_, &why));
+        EXPECT_FALSE(CompleteInterruptedBatch(path, &why));
         EXPECT_NE(why.find("move it away"), std::string::npos) << why;
-        EXPECT_TRUE(HasSlotJournal(talk_));
-        EXPECT_EQ(test::ReadFileBytes(talk_), before);
+        EXPECT_TRUE(HasSlotJournal(path));
+        EXPECT_EQ(test::ReadFileBytes(path), talk);
     }
+    ASSERT_TRUE(WriteSlotJournal(path, {51, {{1, 33}, {2, 42}}}));
+    std::string why;
+    ASSERT_TRUE(CompleteInterruptedBatch(path, &why)) << why;
+    EXPECT_FALSE(HasSlotJournal(path));
+    talk[16] = 33;
+    talk[20] = 42;
+    EXPECT_EQ(test::ReadFileBytes(path), talk);
+    EXPECT_TRUE(CompleteInterruptedBatch(path)) << "no journal: nothing to do";
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
-// The history file: its lines byte for byte, a line cut at every byte, malformed lines, the
-// append after a cut, and the takes a voice has had.
+// The history file: its lines byte for byte, malformed lines, the append after a cut, and the
+// takes a voice has had. Moving the offsets with a rewrite is checked where the rewrites are;
+// the fuzz target checks that no cut or damaged line is ever made up.
 #include "talkdata/talkhistory.h"
 
 #include <gtest/gtest.h>
@@ -34,10 +35,14 @@ ByteSpan Span(const std::string& text) {
     return ByteSpan(reinterpret_cast<const uint8_t*>(text.data()), text.size());
 }
 
-void ExpectSame(const HistoryLine& a, const HistoryLine& b) {
-    EXPECT_EQ(HistoryLineText(a), HistoryLineText(b));
-    EXPECT_EQ(a.source.name, b.source.name);
-    EXPECT_EQ(a.oldOffset, b.oldOffset);
+std::string Describe(const std::vector<Take>& takes) {
+    std::string text;
+    for (const Take& take : takes) {
+        text += std::to_string(take.offset) + (take.dropped ? "x" : "") +
+                (take.source.name.empty() ? "" : " " + take.source.name) +
+                (take.present ? " present" : "") + (take.current ? " current" : "") + "; ";
+    }
+    return text;
 }
 
 TEST(TalkHistory, ALineIsNineTabSeparatedFieldsAndReadsBackAsWritten) {
@@ -45,40 +50,18 @@ TEST(TalkHistory, ALineIsNineTabSeparatedFieldsAndReadsBackAsWritten) {
               "2026-12-07T15:38:15Z\treplace\t3\t0\t40\t22944\t360700\t49d91ec408456d30\tb.wav\n");
     EXPECT_EQ(HistoryLineText(Line("revert", 0, 13, kDropped | 22944, 16)),
               "2026-12-07T15:38:15Z\trevert\t0\t13\t40\tx22944\t16\t-\t\n");
-    const HistoryLine lines[] = {
-        Line("import", 65535, 13, 4294967295u, kDropped | 1, "a b%c\td\ne\x7f\xe9.wav",
-             "0123456789abcdef"),
-        Line("replace", 1, 2, 16, 20, "%41", ""),
-        Line("revert", 7, 5, kDropped | 8, kDropped | 8, " lead and trail ", ""),
-    };
-    for (const HistoryLine& line : lines) {
-        std::string text = HistoryLineText(line);
-        ASSERT_EQ(text.find('\n'), text.size() - 1) << "one line, whatever the name holds";
-        text.pop_back();
-        HistoryLine back;
-        std::string why;
-        ASSERT_TRUE(ParseHistoryLine(text, back, &why)) << why;
-        ExpectSame(back, line);
-    }
-}
-
-TEST(TalkHistory, ALineCutAtAnyByteIsSkippedAndTheWholeLinesBeforeItStay) {
-    const std::string whole = HistoryLineText(Line("replace", 3, 0, 100, 200, "one.wav")) +
-                              HistoryLineText(Line("import", 4, 1, 300, 400, "two.wav")) +
-                              HistoryLineText(Line("revert", 3, 0, 200, 100));
-    for (size_t cut = 0; cut <= whole.size(); ++cut) {
-        const std::string part = whole.substr(0, cut);
-        const History history = ParseHistory(Span(part));
-        size_t complete = 0;
-        for (const char c : part) complete += c == '\n';
-        ASSERT_EQ(history.lines.size(), complete) << cut;
-        const bool cutInsideALine = !part.empty() && part.back() != '\n';
-        ASSERT_EQ(history.bad.size(), cutInsideALine ? 1u : 0u) << cut;
-        if (cutInsideALine) {
-            EXPECT_EQ(history.bad[0].lineNumber, complete + 1) << cut;
-        }
-        for (size_t i = 0; i < complete; ++i) EXPECT_EQ(history.lines[i].lineNumber, i + 1);
-    }
+    // A name with the field and line separators, '%', a control byte and Latin-1: one line all
+    // the same, and read back as written.
+    const HistoryLine odd = Line("import", 65535, 13, 4294967295u, kDropped | 1,
+                                 "a b%c\td\ne\x7f\xe9.wav", "0123456789abcdef");
+    std::string text = HistoryLineText(odd);
+    ASSERT_EQ(text.find('\n'), text.size() - 1);
+    text.pop_back();
+    HistoryLine back;
+    std::string why;
+    ASSERT_TRUE(ParseHistoryLine(text, back, &why)) << why;
+    EXPECT_EQ(back.source.name, odd.source.name);
+    EXPECT_EQ(HistoryLineText(back), HistoryLineText(odd));
 }
 
 TEST(TalkHistory, MalformedLinesAreSkippedWithTheirNumberAndReason) {
@@ -90,10 +73,8 @@ TEST(TalkHistory, MalformedLinesAreSkippedWithTheirNumberAndReason) {
         {"2026-12-07 15:38:15Z\treplace\t3\t0\t40\t100\t200\t-\t", "not a time"},
         {"2026-12-07T15:38:15Z\tadd\t3\t0\t40\t100\t200\t-\t", "unknown kind"},
         {"2026-12-07T15:38:15Z\treplace\t3\t14\t40\t100\t200\t-\t", "not a number in range"},
-        {"2026-12-07T15:38:15Z\treplace\t-3\t0\t40\t100\t200\t-\t", "not a number in range"},
         {"2026-12-07T15:38:15Z\treplace\t3\t0\t40\t0\t200\t-\t", "not a number above 0"},
         {"2026-12-07T15:38:15Z\treplace\t3\t0\t40\t100\t4294967296\t-\t", "not a number above"},
-        {"2026-12-07T15:38:15Z\treplace\t3\t0\t40\t-\tx\t-\t", "not a number above 0"},
         {"2026-12-07T15:38:15Z\treplace\t3\t0\t40\t100\t200\tABCDEF0123456789\t", "not a hash"},
         {"2026-12-07T15:38:15Z\treplace\t3\t0\t40\t100\t200\t-\tx%4", "broken %XX"},
         {"", "1 fields"},
@@ -113,28 +94,13 @@ TEST(TalkHistory, AnAppendAfterACutLineStartsOnALineOfItsOwn) {
     TempDir dir;
     const std::string talk = dir.File("speech.vox");
     History history;
-    ASSERT_TRUE(ReadHistory(talk, history));  // no file: an empty history
-    EXPECT_TRUE(history.lines.empty());
     const std::string first = HistoryLineText(Line("replace", 3, 0, 100, 200));
     WriteFileBytes(HistoryPath(talk), Bytes(first.begin(), first.end() - 5));
     ASSERT_TRUE(AppendHistory(talk, {Line("replace", 3, 0, 200, 300), Line("import", 1, 1, 5, 6)}));
     ASSERT_TRUE(ReadHistory(talk, history));
     ASSERT_EQ(history.lines.size(), 2u);
     EXPECT_EQ(history.lines[0].lineNumber, 2u);
-    EXPECT_EQ(history.lines[1].newOffset, 6u);
-    ASSERT_EQ(history.bad.size(), 1u);
-    EXPECT_EQ(history.bad[0].lineNumber, 1u);
-
-    // A rewrite keeps the whole lines only, with their offsets moved.
-    ASSERT_TRUE(AppendHistory(talk, {Line("revert", 1, 1, 6, kDropped | 5)}));
-    ASSERT_TRUE(MoveHistoryOffsets(talk, [](uint32_t o) { return o + 4; }));
-    ASSERT_TRUE(ReadHistory(talk, history));
-    EXPECT_TRUE(history.bad.empty());
-    ASSERT_EQ(history.lines.size(), 3u);
-    EXPECT_EQ(history.lines[0].oldOffset, 204u);
-    EXPECT_EQ(history.lines[2].oldOffset, 10u);
-    EXPECT_EQ(history.lines[2].newOffset, 5u);  // a dropped take's name does not move
-    EXPECT_TRUE(history.lines[2].newDropped);
+    EXPECT_EQ(history.bad.size(), 1u);
 }
 
 TEST(TalkHistory, TakesAreEachEntryOnceOldestFirstAndCurrentIsWhatTheSlotSays) {
@@ -145,32 +111,13 @@ TEST(TalkHistory, TakesAreEachEntryOnceOldestFirstAndCurrentIsWhatTheSlotSays) {
     history.lines = {Line("replace", 3, 0, 16, 24, "a.wav"), Line("import", 9, 9, 16, 24),
                      Line("replace", 3, 0, 24, 32, "b.wav"), Line("revert", 3, 0, 32, 16),
                      Line("replace", 3, 0, 16, 1000, "c.wav")};
-    const std::vector<Take> takes = TakesOf(history, 3, 0, talk, 24);
-    const struct {
-        uint32_t offset;
-        const char* source;
-        bool present;
-        bool current;
-    } expected[] = {{16, "", true, false},
-                    {24, "a.wav", true, true},
-                    {32, "b.wav", true, false},
-                    {1000, "c.wav", false, false}};
-    ASSERT_EQ(takes.size(), std::size(expected));
-    for (size_t i = 0; i < takes.size(); ++i) {
-        EXPECT_EQ(takes[i].offset, expected[i].offset) << i;
-        EXPECT_EQ(takes[i].source.name, expected[i].source) << i;
-        EXPECT_EQ(takes[i].present, expected[i].present) << i;
-        EXPECT_EQ(takes[i].current, expected[i].current) << i;
-    }
+    EXPECT_EQ(Describe(TakesOf(history, 3, 0, talk, 24)),
+              "16 present; 24 a.wav present current; 32 b.wav present; 1000 c.wav; ");
     // Dropped takes keep their places, apart from a live entry at the same offset.
     history.lines = {Line("replace", 3, 0, kDropped | 16, kDropped | 24),
                      Line("replace", 3, 0, kDropped | 24, 16),
                      Line("revert", 3, 0, 16, kDropped | 16)};
-    const std::vector<Take> dropped = TakesOf(history, 3, 0, talk, 16);
-    ASSERT_EQ(dropped.size(), 3u);
-    EXPECT_TRUE(dropped[1].dropped);
-    EXPECT_FALSE(dropped[1].present);
-    EXPECT_TRUE(dropped[2].current && !dropped[2].dropped);
+    EXPECT_EQ(Describe(TakesOf(history, 3, 0, talk, 16)), "16x; 24x; 16 present current; ");
 }
 
 }  // namespace
