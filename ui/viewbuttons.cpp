@@ -98,7 +98,8 @@ void CVoxbenchView::SaveFragmentRange() {
 void CVoxbenchView::ReplaceFromWave() {
     if (!Guard()) return;
     vox::ReplaceFromWave(doc_, currentFrag_, fragVoice_, undo_);
-    TellDamage();
+    // The form shows the entry the voice now uses, not the sizes of the one it replaced.
+    RefreshFragment(currentFrag_);
 }
 
 void CVoxbenchView::AddNewFromWave() {

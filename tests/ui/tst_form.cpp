@@ -175,6 +175,11 @@ class FormTest : public QObject {
                      "converted from 48000 Hz stereo 16-bit; normalized to "),
                  p.prompter.statuses[0].c_str());
         QCOMPARE(p.prompter.unexpectedQuestions, 0);
+        // Before, the form kept showing the sizes of the recording it had replaced.
+        VoxEntry entry;
+        QVERIFY(p.Doc().GetVoxEntry(p.Text(kVoxIndex).toInt(), entry));
+        QCOMPARE(Texts(p, {kVoxSize1, kVoxSize2}),
+                 QString("%1|%2").arg(entry.codedSize).arg(entry.decodedSize));
     }
 
     // A file cut short by another program fails every read from then on; the form says so once
