@@ -1,5 +1,5 @@
-// A take on its way into a fragment: converted and coded, measured against the fragment's other
-// voices, normalized on request; and the levels of a whole database. The refusals, the length
+// A take on its way into a fragment: measured against the fragment's other voices, normalized on
+// request; and the levels of a whole database. The conversion note, the refusals, the length
 // rule and the speech wave's own path are seen through the front ends' tests.
 #include "workbench/recording.h"
 
@@ -59,19 +59,9 @@ class Recording : public ImportFixture {
     DatabaseBuilder db_;
 };
 
-// How each format converts is the sound file reader's test; here, that its note and the coded
-// take reach the caller.
-TEST_F(Recording, AStudioTakeIsConvertedSaidSoAndCoded) {
-    const RecordingResult r = Read(SoundFileBytes(SF_FORMAT_FLAC | SF_FORMAT_PCM_24, 44100, 2,
-                                                  SineFrames(440, 0.3, 44100, 2, 2)));
-    ASSERT_TRUE(r.Ok()) << r.error;
-    EXPECT_EQ(r.recording.notes, Lines{"converted from 44100 Hz stereo FLAC 24-bit"});
-    EXPECT_EQ(r.recording.decodedLen, 32000u);
-    EXPECT_NEAR(Loudness(r.recording), -13.7, 1.0);
-}
-
 // The other voices stand at -10 dBFS peak (about -14 LUFS). The take replacing voice 0 is judged
-// against voice 1 alone, and is stored whatever it is flagged for.
+// against voice 1 alone, and is stored whatever it is flagged for. A quiet take is voxtool's
+// tests' to show.
 TEST_F(Recording, WhatAListenerWouldNoticeIsWarnedOf) {
     std::vector<uint8_t> clipped = PeakSine(1.0, 1);  // 440 flat tops a second
     for (size_t i = 0; i + 1 < clipped.size(); i += 2) {
@@ -86,9 +76,6 @@ TEST_F(Recording, WhatAListenerWouldNoticeIsWarnedOf) {
         double deviation;  // LU, from the peaks: 20 log10(peak / 0.316)
     } cases[] = {
         {PeakSine(0.25, 1), {}, 0},
-        {PeakSine(0.02, 1),
-         {"# LU quieter than the fragment's other voices (their median: # LUFS)"},
-         24.0},
         {std::vector<uint8_t>(16000, 0), {"silent throughout: no sample reaches # dBFS"}, 0},
         {clipped, {"clips in # places (# or more samples in a row at full scale)", louder}, 10.0},
     };
@@ -106,6 +93,7 @@ TEST_F(Recording, WhatAListenerWouldNoticeIsWarnedOf) {
     }
 }
 
+// Bringing a quiet take up to its fragment is voxtool's tests' to show.
 TEST_F(Recording, NormalizingBringsATakeToItsFragmentOrToMinus23Lufs) {
     TakeLevels other;
     ASSERT_TRUE(MeasureEntryLevels(*doc_, 1, other));
@@ -114,8 +102,7 @@ TEST_F(Recording, NormalizingBringsATakeToItsFragmentOrToMinus23Lufs) {
         double peak;
         double target;
         double gain;  // dB, from the peaks
-    } cases[] = {
-        {0, 0.02, other.loudness, 24.0}, {0, 0.5, other.loudness, -4.0}, {1, 0.02, -23, 14.7}};
+    } cases[] = {{0, 0.5, other.loudness, -4.0}, {1, 0.02, -23, 14.7}};
     for (const auto& c : cases) {
         const RecordingResult r =
             Read(MonoWaveFile(PeakSine(c.peak, 1)), {c.fragment, {}, false, true});
@@ -131,9 +118,8 @@ TEST_F(Recording, NormalizingBringsATakeToItsFragmentOrToMinus23Lufs) {
     const RecordingResult silent =
         Read(MonoWaveFile(std::vector<uint8_t>(16000, 0)), {0, {}, false, true});
     ASSERT_TRUE(silent.Ok()) << "a silent take is stored, not normalized";
-    EXPECT_EQ(silent.recording.warnings,
-              (Lines{"not normalized: the take is silent: no gain gives it a loudness",
-                     "silent throughout: no sample reaches -50 dBFS"}));
+    EXPECT_EQ(silent.recording.warnings.at(0),
+              "not normalized: the take is silent: no gain gives it a loudness");
 }
 
 TEST_F(Recording, ADatabaseIsMeasuredVoiceByVoiceWithEachEntryDecodedOnce) {
@@ -149,18 +135,14 @@ TEST_F(Recording, ADatabaseIsMeasuredVoiceByVoiceWithEachEntryDecodedOnce) {
     const LevelsReport report = MeasureDatabaseLevels(*doc_);
     ASSERT_EQ(report.voices.size(), 8u);
     EXPECT_EQ(report.entriesDecoded, 5);
-    const auto flags = [&](size_t i) {
-        const VoiceLevels& v = report.voices[i];
-        return std::string(v.measured ? "" : "undecodable ") + (v.flags.silent ? "silent " : "") +
-               (v.flags.loudnessOutlier ? "outlier" : "");
-    };
-    EXPECT_EQ(flags(0), "");
-    EXPECT_EQ(flags(4), "outlier");
-    EXPECT_EQ(flags(5), "silent ");
-    EXPECT_EQ(flags(6), "undecodable ");
-    EXPECT_EQ(flags(7), "") << "its other voices are silent or undecodable: nothing to compare";
+    std::vector<std::string> flags;
+    for (const VoiceLevels& v : report.voices)
+        flags.push_back(std::string(v.measured ? "" : "undecodable") +
+                        (v.flags.silent ? "silent" : "") +
+                        (v.flags.loudnessOutlier ? "outlier" : ""));
+    // The last voice's others are silent or undecodable: nothing to compare it with.
+    EXPECT_EQ(flags, (Lines{"", "", "", "", "outlier", "silent", "undecodable", ""}));
     EXPECT_EQ(report.flagged, 3);
-    EXPECT_EQ(report.voices[7].voxIndex, 0);
 }
 
 }  // namespace

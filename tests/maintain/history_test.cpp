@@ -11,18 +11,9 @@ namespace {
 
 class HistoryTest : public DocumentFixture {
   protected:
-    void SetUp() override {
-        Write(SampleDatabase());
-        Open();
-    }
-    // The entry a slot points at: header and coded bytes.
-    Bytes EntryOf(int voxIndex) {
-        const Bytes talk = TalkBytes();
-        const uint32_t at = SlotValue(talk, voxIndex);
-        return Bytes(talk.begin() + at, talk.begin() + at + EntryLength(talk, voxIndex));
-    }
-    // Fragment 2 voice 0's (slot 3).
-    Bytes CurrentEntry() { return EntryOf(3); }
+    void SetUp() override { Open(); }
+    // Fragment 2 voice 0's entry (slot 3).
+    Bytes CurrentEntry() { return EntryOf(TalkBytes(), 3); }
     void Replace(double hz, const char* name) {
         const Bytes pcm = SpeechLikePcm(2560, hz);
         const Bytes coded = CodedPcm(pcm);
@@ -47,31 +38,26 @@ class HistoryTest : public DocumentFixture {
     }
 };
 
+// One step back, then each take by its entry, the current one refused. How many earlier takes
+// a revert may reach is said by voxtool's tests.
 TEST_F(HistoryTest, RevertPutsBackEveryTakeByteForByteAndAddsALine) {
     const std::vector<Bytes> takes = ReplaceTwice();
-    EXPECT_EQ(Kinds(), (std::vector<std::string>{"replace", "replace"}));
     const TakesResult listed = ListTakes(*doc_, 2, 0);
     ASSERT_EQ(listed.takes.size(), 3u);
     EXPECT_TRUE(listed.takes[2].current);
     EXPECT_EQ(listed.takes[1].source.name, "a.wav");
-
-    // One step back, then each take by its entry, the current one refused.
-    RevertResult r = RevertTake(*doc_, 2, 0, 1);
-    ASSERT_TRUE(r.error.empty()) << r.error;
+    ASSERT_TRUE(RevertTake(*doc_, 2, 0, 1).moved);
     EXPECT_EQ(CurrentEntry(), takes[1]);
-    EXPECT_EQ(r.takeNumber, 2);
     for (const size_t i : {0u, 2u, 1u}) {
-        r = RevertToEntry(*doc_, 2, 0, listed.takes[i].offset);
+        const RevertResult r = RevertToEntry(*doc_, 2, 0, listed.takes[i].offset);
         ASSERT_TRUE(r.moved) << r.error;
         EXPECT_EQ(CurrentEntry(), takes[i]) << i;
     }
-    r = RevertToEntry(*doc_, 2, 0, listed.takes[1].offset);
+    const RevertResult r = RevertToEntry(*doc_, 2, 0, listed.takes[1].offset);
     EXPECT_FALSE(r.moved);
     EXPECT_NE(r.error.find("already the current one"), std::string::npos) << r.error;
-    r = RevertTake(*doc_, 2, 0, 2);
-    EXPECT_NE(r.error.find("only 1 earlier take"), std::string::npos) << r.error;
-    EXPECT_EQ(Kinds().size(), 6u);
-    EXPECT_EQ(Kinds().back(), "revert");
+    EXPECT_EQ(Kinds(), (std::vector<std::string>{"replace", "replace", "revert", "revert", "revert",
+                                                 "revert"}));
     EXPECT_EQ(ReadTalkHistory(talk_, 2, 0).lines.back().source.name, "a.wav");
 }
 
@@ -106,21 +92,21 @@ TEST_F(HistoryTest, PointSlotAtMovesOnlyTheSlotAndRefusesWhatIsNoEntry) {
 
 TEST_F(HistoryTest, RewritesMoveTheHistorysOffsetsWithTheEntries) {
     const std::vector<Bytes> takes = ReplaceTwice();
-    const Bytes slot0Before = EntryOf(0);
+    const Bytes slot0Before = EntryOf(TalkBytes(), 0);
     // Slot 0's replace puts its new entry in front of every other; an add widens the directory;
     // slot 0's revert brings its take to the front and moves what lay before it behind it.
     const Bytes pcm = SpeechLikePcm(1920, 700);
     const Bytes coded = CodedPcm(pcm);
     ASSERT_TRUE(doc_->ReplaceFragment(0, 0, coded.data(), static_cast<uint32_t>(coded.size()),
                                       static_cast<uint32_t>(pcm.size())));
-    const Bytes slot0After = EntryOf(0);
+    const Bytes slot0After = EntryOf(TalkBytes(), 0);
     ASSERT_TRUE(doc_->AddFragment(5, 0, std::make_unique<uint8_t[]>(0), 0, 0));
     const size_t talkSize = TalkBytes().size();
     for (const auto& [take, expected] : {std::pair{0, &slot0Before}, {1, &slot0After}}) {
         const RevertResult r =
             RevertToEntry(*doc_, 0, 0, ListTakes(*doc_, 0, 0).takes[take].offset);
         ASSERT_TRUE(r.moved && r.error.empty()) << r.error;
-        EXPECT_EQ(EntryOf(0), *expected) << take;
+        EXPECT_EQ(EntryOf(TalkBytes(), 0), *expected) << take;
         EXPECT_EQ(r.take.offset, SlotValue(TalkBytes(), 0));
         EXPECT_EQ(TalkBytes().size(), talkSize);
     }
@@ -150,7 +136,6 @@ TEST_F(HistoryTest, CompactKeepsTheNamedTakesAndDroppingThemRefusesTheRevertByNa
     ASSERT_TRUE(RevertTake(*doc_, 2, 0, 2).moved);
     EXPECT_EQ(CurrentEntry(), takes[0]);
     ASSERT_TRUE(RevertToEntry(*doc_, 2, 0, ListTakes(*doc_, 2, 0).takes[2].offset).moved);
-    EXPECT_EQ(CurrentEntry(), takes[2]);
     doc_.reset();
 
     ASSERT_TRUE(CompactTalkFile(talk_, result, {}, true)) << result.error;

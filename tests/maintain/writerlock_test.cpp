@@ -11,24 +11,26 @@
 namespace vox::test {
 namespace {
 
-class WriterLockTest : public DocumentFixture {
-  protected:
-    void SetUp() override { Write(SampleDatabase()); }
-};
+using WriterLockTest = DocumentFixture;
 
+// Asking again for the file it holds is no conflict with itself; missing files and folders are
+// refused with their reason.
 TEST_F(WriterLockTest, ASecondLockOnTheSameFileIsRefusedUntilTheFirstIsReleased) {
     WriterLock first;
     WriterLock second;
     ASSERT_TRUE(first.Acquire(talk_)) << first.GetError();
-    EXPECT_TRUE(first.IsHeld());
     EXPECT_FALSE(second.Acquire(talk_));
     EXPECT_FALSE(second.IsHeld());
     EXPECT_EQ(second.GetError(), WriterLock::kHeldElsewhere);
-    // Asking again for the file it holds is no conflict with itself.
     EXPECT_TRUE(first.Acquire(talk_));
     first.Release();
-    EXPECT_FALSE(first.IsHeld());
     EXPECT_TRUE(second.Acquire(talk_)) << second.GetError();
+
+    EXPECT_FALSE(first.Acquire(dir_.File("none.vox")));
+    EXPECT_EQ(first.GetError(), "No such file or directory");
+    EXPECT_FALSE(first.Acquire(dir_.Path()));
+    EXPECT_EQ(first.GetError(), "not a regular file");
+    EXPECT_FALSE(first.IsHeld());
 }
 
 TEST_F(WriterLockTest, MovingToAnotherFileGivesTheFirstUpOnlyOnceTheNewOneIsHeld) {
@@ -43,21 +45,17 @@ TEST_F(WriterLockTest, MovingToAnotherFileGivesTheFirstUpOnlyOnceTheNewOneIsHeld
     EXPECT_FALSE(probe.Acquire(talk_));
     blocker.Release();
     ASSERT_TRUE(lock.Acquire(other));
-    EXPECT_TRUE(probe.Acquire(talk_)) << "the lock on the first file was kept";
+    EXPECT_TRUE(probe.Acquire(talk_)) << "the lock on the first file was given up";
 }
 
-TEST_F(WriterLockTest, MissingFilesAndFoldersAreRefusedWithTheirReason) {
-    WriterLock lock;
-    EXPECT_FALSE(lock.Acquire(dir_.File("none.vox")));
-    EXPECT_EQ(lock.GetError(), "No such file or directory");
-    EXPECT_FALSE(lock.Acquire(dir_.Path()));
-    EXPECT_EQ(lock.GetError(), "not a regular file");
-    EXPECT_FALSE(lock.IsHeld());
-}
-
-TEST_F(WriterLockTest, AnotherProcessIsRefusedWhileTheLockIsHeld) {
+// A replacement locked before its rename keeps the name locked, for this process and others.
+TEST_F(WriterLockTest, AnotherProcessIsRefusedWhileTheLockIsHeldAlsoThroughARename) {
     WriterLock lock;
     ASSERT_TRUE(lock.Acquire(talk_));
+    const std::string replacement = dir_.File("speech.vo$");
+    WriteFileBytes(replacement, TalkBytes());
+    ASSERT_TRUE(lock.LockReplacement(replacement)) << lock.GetError();
+    ASSERT_EQ(std::rename(replacement.c_str(), talk_.c_str()), 0);
     auto tryInChild = [this] {
         const pid_t child = fork();
         if (child == 0) {
@@ -70,22 +68,14 @@ TEST_F(WriterLockTest, AnotherProcessIsRefusedWhileTheLockIsHeld) {
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     };
     EXPECT_EQ(tryInChild(), 3);
+    WriterLock other;
+    EXPECT_FALSE(other.Acquire(talk_));
     lock.Release();
     EXPECT_EQ(tryInChild(), 0);
 }
 
-TEST_F(WriterLockTest, AReplacementLockedBeforeItsRenameKeepsTheNameLocked) {
-    WriterLock lock;
-    ASSERT_TRUE(lock.Acquire(talk_));
-    const std::string replacement = dir_.File("speech.vo$");
-    WriteFileBytes(replacement, TalkBytes());
-    ASSERT_TRUE(lock.LockReplacement(replacement)) << lock.GetError();
-    ASSERT_EQ(std::rename(replacement.c_str(), talk_.c_str()), 0);
-    WriterLock other;
-    EXPECT_FALSE(other.Acquire(talk_));
-    EXPECT_EQ(other.GetError(), WriterLock::kHeldElsewhere);
-}
-
+// The same document opening its file again keeps its lock; one that turns to reading, or
+// closes, gives it up.
 TEST_F(WriterLockTest, ASecondDocumentOpeningForWritingIsRefusedAndReadingIsNot) {
     Open();
     std::unique_ptr<CVoxbenchDoc> second = MakeDocument();
@@ -95,18 +85,13 @@ TEST_F(WriterLockTest, ASecondDocumentOpeningForWritingIsRefusedAndReadingIsNot)
     EXPECT_TRUE(second->OnOpenDocument(talk_, CVoxbenchDoc::Access::ReadOnly))
         << second->GetOpenError();
 
-    // Opening the same file again in the same document keeps the lock it has.
     EXPECT_TRUE(doc_->OnOpenDocument(talk_)) << doc_->GetOpenError();
-    doc_->OnCloseDocument();
-    EXPECT_TRUE(second->OnOpenDocument(talk_, CVoxbenchDoc::Access::ReadWrite))
-        << second->GetOpenError();
-}
-
-TEST_F(WriterLockTest, ADocumentThatTurnsToReadingGivesItsLockUp) {
-    Open();
     EXPECT_TRUE(doc_->GetWriterLock().IsHeld());
     ASSERT_TRUE(doc_->OnOpenDocument(talk_, CVoxbenchDoc::Access::ReadOnly));
     EXPECT_FALSE(doc_->GetWriterLock().IsHeld());
+    EXPECT_TRUE(second->OnOpenDocument(talk_, CVoxbenchDoc::Access::ReadWrite))
+        << second->GetOpenError();
+    second->OnCloseDocument();
     WriterLock other;
     EXPECT_TRUE(other.Acquire(talk_)) << other.GetError();
 }
