@@ -19,11 +19,6 @@ namespace {
 
 using test::ReadFileBytes;
 
-struct CountingView : DocumentView {
-    int updates = 0;
-    void OnUpdate() override { ++updates; }
-};
-
 // The database lies in a folder of its own, so its tables cannot come from the current folder.
 class DocumentTest : public ::testing::Test {
   protected:
@@ -31,12 +26,10 @@ class DocumentTest : public ::testing::Test {
         ASSERT_EQ(mkdir(dir_.File("db").c_str(), 0700), 0);
         test::DatabaseBuilder db;
         db.AddEntry(640, {1, 2, 3, 4});
-        db.AddEntry(320, {5, 6});
-        db.AddFragment({{2, 0}, {7, 1}});
+        db.AddFragment({{2, 0}, {7, 0}});
         db.AddFragment({{0, 0}});
         db.AddEval({{1, 0}, {9, 1}});
         db.AddEval({{0, 1}});
-        db.AddComm({.entries = {0, -0, 1}});
         talk_ = db.WriteTo(dir_.File("db"));
         NewDocument();
     }
@@ -44,7 +37,6 @@ class DocumentTest : public ::testing::Test {
         doc_ = std::make_unique<CVoxbenchDoc>(
             profile_, MakeNullSoundFactory(std::make_shared<NullSoundControl>()));
         doc_->SetPrompter(&prompter_);
-        doc_->AddView(&view_);
     }
     void Open() { ASSERT_TRUE(doc_->OnOpenDocument(talk_)) << doc_->GetOpenError(); }
     std::string Db(const std::string& name) const { return dir_.File("db/" + name); }
@@ -52,7 +44,6 @@ class DocumentTest : public ::testing::Test {
     test::TempDir dir_;
     MemoryProfile profile_;
     test::ScriptedPrompter prompter_;
-    CountingView view_;
     std::string talk_;
     std::unique_ptr<CVoxbenchDoc> doc_;
 };
@@ -64,60 +55,6 @@ TEST(CompanionFolder, TakesEverythingUpToTheLastSlash) {
     EXPECT_EQ(CVoxbenchDoc::CompanionFolder("/speech.vox"), "/");
     EXPECT_EQ(CVoxbenchDoc::CompanionFolder("C:\\data\\speech.vox"), "");
     EXPECT_EQ(CVoxbenchDoc::CompanionFolder("odd\\name/speech.vox"), "odd\\name/");
-}
-
-TEST_F(DocumentTest, OpensTheTalkFileWithItsCompanionTablesAndANewDocumentDropsThem) {
-    Open();
-    EXPECT_EQ(view_.updates, 1);
-    EXPECT_EQ(doc_->GetFragCount(), 2);
-    EXPECT_EQ(doc_->GetEvalCount(), 2);
-    EXPECT_EQ(doc_->GetCommCount(), 1);
-    doc_->SetModifiedFlag(true);
-    EXPECT_TRUE(doc_->OnNewDocument());
-    EXPECT_EQ(doc_->GetFragCount() + doc_->GetEvalCount() + doc_->GetCommCount(), 0);
-    VoxEntry entry;
-    EXPECT_FALSE(doc_->GetVoxEntry(0, entry));
-    EXPECT_FALSE(doc_->IsModified());
-    EXPECT_EQ(doc_->GetPathName(), "");
-}
-
-// Every file that fails is named with its reason; a failed open does not refresh the views.
-TEST_F(DocumentTest, AFailedOpenNamesTheFileAndTheReason) {
-    const struct {
-        const char* file;
-        test::Bytes bytes;
-        const char* reason;
-    } cases[] = {
-        {"speech.vox", {}, "empty"},
-        {"fragFile.bin", {0, 0, 0, 0, 4, 0, 0, 0}, "below 8"},
-        {"commFile.bin", {}, "empty"},
-        {"evalFile.bin", {0, 0, 0, 0, 16, 0, 0, 0}, "record area"},
-    };
-    for (const auto& c : cases) {
-        const std::string path = c.file == std::string("speech.vox") ? talk_ : Db(c.file);
-        const test::Bytes good = ReadFileBytes(path);
-        test::WriteFileBytes(path, c.bytes);
-        EXPECT_FALSE(doc_->OnOpenDocument(talk_));
-        const std::string error = doc_->GetOpenError();
-        EXPECT_EQ(error.rfind(path + ": ", 0), 0u) << error;
-        EXPECT_NE(error.find(c.reason), std::string::npos) << error;
-        test::WriteFileBytes(path, good);
-    }
-    EXPECT_EQ(view_.updates, 0);
-}
-
-TEST_F(DocumentTest, AReadOnlyOpenWritesNothingAndAReadOnlyFileOpensOnlyForReading) {
-    const test::Bytes before = ReadFileBytes(talk_);
-    ASSERT_TRUE(doc_->OnOpenDocument(talk_, CVoxbenchDoc::Access::ReadOnly));
-    EXPECT_FALSE(OnSaveDocument(*doc_));
-    doc_.reset();
-    EXPECT_EQ(ReadFileBytes(talk_), before);
-
-    if (geteuid() == 0) GTEST_SKIP() << "root may write any file";
-    NewDocument();
-    ASSERT_EQ(chmod(talk_.c_str(), 0400), 0);
-    EXPECT_FALSE(doc_->OnOpenDocument(talk_));
-    EXPECT_TRUE(doc_->OnOpenDocument(talk_, CVoxbenchDoc::Access::ReadOnly));
 }
 
 // A remembered file that is gone is skipped without a word and stays remembered.
@@ -171,29 +108,6 @@ TEST_F(DocumentTest, SaveAsksForEachModifiedTableInTurnAndMayWriteOverTheOpenOne
     ASSERT_TRUE(doc_->GetFragRecord(1, frag));
     EXPECT_EQ(frag.count, 2);
     EXPECT_EQ(doc_->FindVoxIndex(frag, 4), 0);
-}
-
-// How the names are kept in the profile is the name list's test.
-TEST_F(DocumentTest, EvalNamesRefreshTheViewsAndReachTheProfileWhenTheDocumentGoes) {
-    Open();
-    EXPECT_TRUE(doc_->SetEvalName(1, "callsign"));
-    EXPECT_EQ(view_.updates, 2);
-    EXPECT_FALSE(doc_->IsModified()) << "names are not part of the tables";
-    doc_.reset();
-    EXPECT_EQ(profile_.GetString("EvalNames", "EvalName1", ""), "callsign");
-}
-
-TEST_F(DocumentTest, TheSideFileCommandsRememberTheChosenFileEvenWhenItCannotBeRead) {
-    Open();
-    prompter_.AnswerFile(dir_.File("missing.csv"));
-    OnLoadPhrases(*doc_);
-    EXPECT_EQ(profile_.GetString("Data", "Phrases", ""), dir_.File("missing.csv"));
-    prompter_.AnswerFile(dir_.Write("names.csv", "2,last call\n"));
-    OnLoadCommNames(*doc_);
-    EXPECT_EQ(doc_->GetCommName(2), "last call");
-    EXPECT_EQ(profile_.GetString("Data", "Comms", ""), dir_.File("names.csv"));
-    ASSERT_EQ(prompter_.fileRequests.size(), 2u);
-    EXPECT_TRUE(prompter_.fileRequests[0].mustExist);
 }
 
 }  // namespace

@@ -1,17 +1,10 @@
-// The waveform on the form, and the File menu's re-install and verify commands.
-#include <sys/stat.h>
-
+// The waveform view: its peaks, and decoding off the user interface thread.
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QSignalSpy>
 
-#include "audio/wavefile.h"
 #include "tests/maintain/maintainfixture.h"
-#include "ui/cvoxbenchview.h"
-#include "ui/maintaincommands.h"
-#include "ui/templates/dialogtemplate.h"
 #include "ui/waveformview.h"
-#include "workbench/fragmentexport.h"
 
 namespace vox::test {
 namespace {
@@ -79,83 +72,6 @@ TEST(WaveformViewTest, DecodesOffTheUserInterfaceThreadAndDrawsOnlyTheNewestRequ
         closed.ShowRecording(RecordingOf(second, 4800));
     }
     QCoreApplication::processEvents();
-}
-
-class MaintainUiTest : public DocumentFixture {
-  protected:
-    void SetUp() override { Open(); }
-};
-
-TEST_F(MaintainUiTest, TheFormShowsTheFragmentsSoundInItsFreeCornerWithoutMovingAControl) {
-    DialogTemplateSet templates;
-    std::string error;
-    ASSERT_TRUE(
-        LoadDialogTemplates(VOXBENCH_SOURCE_DIR "/resources/mainform.dlg", templates, error))
-        << error;
-    CVoxbenchView form(*doc_, templates);
-    ASSERT_TRUE(form.Ok());
-    auto* waveform = form.findChild<WaveformView*>("waveform");
-    ASSERT_NE(waveform, nullptr);
-    EXPECT_TRUE(form.rect().contains(waveform->geometry()));
-    for (QWidget* control : form.findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
-        if (control == waveform || control->objectName().isEmpty()) continue;
-        EXPECT_FALSE(control->geometry().intersects(waveform->geometry()))
-            << control->objectName().toStdString();
-    }
-    doc_->UpdateAllViews();  // shows fragment 0, voice 0: entry 0
-    ASSERT_TRUE(WaitForPicture(*waveform));
-    VoxEntry entry;
-    ASSERT_TRUE(doc_->GetVoxEntry(0, entry));
-    const Bytes pcm = DecodedPcm(Bytes(entry.data, entry.data + entry.codedSize));
-    EXPECT_EQ(AsPairs(waveform->Peaks()),
-              AsPairs(WaveformView::PeaksOf(pcm.data(), pcm.size(), WaveformView::kColumns)));
-    form.RefreshFragment(99);  // no such fragment: nothing to draw
-    EXPECT_TRUE(waveform->Peaks().empty());
-    EXPECT_FALSE(waveform->IsDecoding());
-}
-
-TEST_F(MaintainUiTest, ReinstallAsksForTheListAndSaysWhatItDid) {
-    mkdir(dir_.File("ex").c_str(), 0700);
-    const std::string list = dir_.File("ex/Filenames.csv");
-    ASSERT_TRUE(ExportFragmentRange(*doc_, 0, doc_->GetFragCount(), list).listWritten);
-    const Bytes pcm = SpeechLikePcm(2400, 480);
-    WriteFileBytes(dir_.File("ex/3-1.wav"),
-                   MakeWaveBytes(pcm.data(), static_cast<uint32_t>(pcm.size())));
-    std::remove(dir_.File("ex/2-0.wav").c_str());
-    prompter_.AnswerFile(list);
-    ReinstallExport(*doc_, nullptr);
-    ASSERT_EQ(prompter_.fileRequests.size(), 1u);
-    EXPECT_EQ(prompter_.fileRequests[0].fileName, "Filenames.csv");
-    EXPECT_TRUE(prompter_.fileRequests[0].mustExist);
-    ASSERT_EQ(prompter_.messages.size(), 1u);
-    EXPECT_EQ(prompter_.messages[0],
-              "1 replaced, 5 unchanged, 1 refused\nline 6 \"2-0;.lh\": 2-0.wav: missing file");
-
-    prompter_.AnswerFile(std::nullopt);  // cancelled: nothing more is said
-    ReinstallExport(*doc_, nullptr);
-    EXPECT_EQ(prompter_.messages.size(), 1u);
-}
-
-TEST_F(MaintainUiTest, VerifyShowsTheReportOfTheFilesOnDisk) {
-    QString shown;
-    const auto show = [&shown](const QString& text) { shown = text; };
-    VerifyDatabase(*doc_, nullptr, show);
-    EXPECT_EQ(shown, "No problems found.\n");
-
-    Bytes frags = ReadFileBytes(dir_.File("fragFile.bin"));
-    frags.push_back(0);  // a partial element word
-    WriteFileBytes(dir_.File("fragFile.bin"), frags);
-    doc_->SetModifiedFlag(true);
-    VerifyDatabase(*doc_, nullptr, show);
-    EXPECT_EQ(shown,
-              "The tables have unsaved changes; this checks the saved files.\n\n"
-              "fragFile.bin: the file ends in a partial element word\n1 problem found.\n");
-
-    doc_->OnCloseDocument();
-    shown.clear();
-    VerifyDatabase(*doc_, nullptr, show);
-    EXPECT_EQ(shown, "");
-    EXPECT_EQ(prompter_.messages, std::vector<std::string>{"No Voxfile loaded!"});
 }
 
 }  // namespace

@@ -1,50 +1,15 @@
-// Progress on a terminal, and Ctrl+C as a request to stop. That nothing is drawn elsewhere is
-// seen in every voxtool test that reads stderr.
+// Ctrl+C as a request to stop. What the progress line draws is voxtool's tests' to show.
 #include "tools/terminalprogress.h"
 
-#include <pty.h>
-#include <termios.h>
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <csignal>
 
-#include "tests/maintain/maintainfixture.h"
 #include "tools/toolcontext.h"
 
 namespace vox::tool {
 namespace {
-
-std::string ReadAvailable(int fd) {
-    std::string text;
-    char buffer[256];
-    for (;;) {
-        const ssize_t got = read(fd, buffer, sizeof buffer);
-        if (got <= 0) break;
-        text.append(buffer, static_cast<size_t>(got));
-    }
-    return text;
-}
-
-TEST(TerminalProgressTest, KeepsOneLineUpToDateOnATerminal) {
-    int master = -1;
-    int slave = -1;
-    ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
-    termios raw{};
-    tcgetattr(slave, &raw);
-    cfmakeraw(&raw);  // the bytes as written, without line-end translation
-    tcsetattr(slave, TCSANOW, &raw);
-    {
-        TerminalProgress progress("compact", slave);
-        const ProgressFn report = progress.Fn();
-        EXPECT_TRUE(report(1, 4));
-        EXPECT_TRUE(report(1, 4));  // the same percentage so soon is not drawn again
-        EXPECT_TRUE(report(4, 4));
-        progress.Finish();
-    }
-    close(slave);
-    EXPECT_EQ(ReadAvailable(master), "\rcompact: 25% (1/4)\rcompact: 100% (4/4)\n");
-    close(master);
-}
 
 // Each case starts with no exit status, a pipe for the progress line and stderr captured, and
 // must leave the program's own SIGINT handler as it found it.
