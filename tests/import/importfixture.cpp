@@ -1,26 +1,15 @@
 #include "tests/import/importfixture.h"
 
-#include <cmath>
-
 #include "audio/player/nullsounddevice.h"
-#include "audio/speechcodec.h"
 #include "audio/wavefile.h"
 #include "talkdata/faultinjection.h"
 
 namespace vox::test {
 
-std::vector<uint8_t> UndecodableFrame() { return std::vector<uint8_t>(20, 0xFF); }
-
 ImportFixture::~ImportFixture() { faults::DisarmAll(); }
 
 void ImportFixture::Open(const DatabaseBuilder& db, const std::string& talkName) {
-    OpenWithTalk(db, db.TalkBytes(), talkName);
-}
-
-void ImportFixture::OpenWithTalk(const DatabaseBuilder& tables, const std::vector<uint8_t>& talk,
-                                 const std::string& talkName) {
-    talk_ = tables.WriteTo(dir_.Path(), talkName);
-    WriteFileBytes(talk_, talk);
+    talk_ = db.WriteTo(dir_.Path(), talkName);
     doc_ = std::make_unique<CVoxbenchDoc>(
         profile_, MakeNullSoundFactory(std::make_shared<NullSoundControl>()));
     doc_->SetPrompter(&prompter_);
@@ -29,7 +18,7 @@ void ImportFixture::OpenWithTalk(const DatabaseBuilder& tables, const std::vecto
     view_.updates = 0;
 }
 
-std::string ImportFixture::WriteWaveFile(const std::string& name, const std::vector<uint8_t>& pcm) {
+std::string ImportFixture::WriteWaveFile(const std::string& name, const Bytes& pcm) {
     const std::string path = dir_.File(name);
     WriteFileBytes(path, MakeWaveBytes(pcm.data(), static_cast<uint32_t>(pcm.size())));
     return path;

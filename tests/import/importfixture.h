@@ -17,11 +17,10 @@
 namespace vox::test {
 
 // 20 bytes that the codec refuses to decode: their first byte names another configuration.
-std::vector<uint8_t> UndecodableFrame();
+inline Bytes UndecodableFrame() { return Bytes(20, 0xFF); }
 
 // A view that counts the document's change notifications.
-class CountingView : public DocumentView {
-  public:
+struct CountingView : DocumentView {
     void OnUpdate() override { ++updates; }
     int updates = 0;
 };
@@ -31,19 +30,13 @@ class CountingView : public DocumentView {
 class ImportFixture : public ::testing::Test {
   protected:
     ~ImportFixture() override;
-
-    // Writes the database and opens it.
     void Open(const DatabaseBuilder& db, const std::string& talkName = "speech.vox");
-    // Writes raw talk bytes beside the builder's tables and opens them.
-    void OpenWithTalk(const DatabaseBuilder& tables, const std::vector<uint8_t>& talk,
-                      const std::string& talkName = "speech.vox");
     // A wave file in SpeechWaveFormat holding pcm; returns its path.
-    std::string WriteWaveFile(const std::string& name, const std::vector<uint8_t>& pcm);
+    std::string WriteWaveFile(const std::string& name, const Bytes& pcm);
 
-    std::vector<uint8_t> TalkBytes() const { return ReadFileBytes(talk_); }
-    std::vector<uint8_t> FragTableBytes() const { return doc_->GetFragTable().SaveBytes(); }
+    Bytes TalkBytes() const { return ReadFileBytes(talk_); }
+    Bytes FragTableBytes() const { return doc_->GetFragTable().SaveBytes(); }
     std::string TempTalkPath() const { return talk_.substr(0, talk_.size() - 1) + "$"; }
-    const std::string& TalkPath() const { return talk_; }
 
     TempDir dir_;
     MemoryProfile profile_;

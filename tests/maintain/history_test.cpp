@@ -11,18 +11,9 @@ namespace {
 
 class HistoryTest : public DocumentFixture {
   protected:
-    void SetUp() override {
-        Write(SampleDatabase());
-        Open();
-    }
-    // The entry a slot points at: header and coded bytes.
-    Bytes EntryOf(int voxIndex) {
-        const Bytes talk = TalkBytes();
-        const uint32_t at = SlotValue(talk, voxIndex);
-        return Bytes(talk.begin() + at, talk.begin() + at + EntryLength(talk, voxIndex));
-    }
-    // Fragment 2 voice 0's (slot 3).
-    Bytes CurrentEntry() { return EntryOf(3); }
+    void SetUp() override { Open(); }
+    // Fragment 2 voice 0's entry (slot 3).
+    Bytes CurrentEntry() { return EntryOf(TalkBytes(), 3); }
     void Replace(double hz, const char* name) {
         const Bytes pcm = SpeechLikePcm(2560, hz);
         const Bytes coded = CodedPcm(pcm);
@@ -47,95 +38,27 @@ class HistoryTest : public DocumentFixture {
     }
 };
 
+// One step back, then each take by its entry, the current one refused. How many earlier takes
+// a revert may reach is said by voxtool's tests.
 TEST_F(HistoryTest, RevertPutsBackEveryTakeByteForByteAndAddsALine) {
     const std::vector<Bytes> takes = ReplaceTwice();
-    EXPECT_EQ(Kinds(), (std::vector<std::string>{"replace", "replace"}));
     const TakesResult listed = ListTakes(*doc_, 2, 0);
     ASSERT_EQ(listed.takes.size(), 3u);
     EXPECT_TRUE(listed.takes[2].current);
     EXPECT_EQ(listed.takes[1].source.name, "a.wav");
-
-    // One step back, then each take by its entry, the current one refused.
-    RevertResult r = RevertTake(*doc_, 2, 0, 1);
-    ASSERT_TRUE(r.error.empty()) << r.error;
+    ASSERT_TRUE(RevertTake(*doc_, 2, 0, 1).moved);
     EXPECT_EQ(CurrentEntry(), takes[1]);
-    EXPECT_EQ(r.takeNumber, 2);
     for (const size_t i : {0u, 2u, 1u}) {
-        r = RevertToEntry(*doc_, 2, 0, listed.takes[i].offset);
+        const RevertResult r = RevertToEntry(*doc_, 2, 0, listed.takes[i].offset);
         ASSERT_TRUE(r.moved) << r.error;
         EXPECT_EQ(CurrentEntry(), takes[i]) << i;
     }
-    r = RevertToEntry(*doc_, 2, 0, listed.takes[1].offset);
+    const RevertResult r = RevertToEntry(*doc_, 2, 0, listed.takes[1].offset);
     EXPECT_FALSE(r.moved);
     EXPECT_NE(r.error.find("already the current one"), std::string::npos) << r.error;
-    r = RevertTake(*doc_, 2, 0, 2);
-    EXPECT_NE(r.error.find("only 1 earlier take"), std::string::npos) << r.error;
-    EXPECT_EQ(Kinds().size(), 6u);
-    EXPECT_EQ(Kinds().back(), "revert");
+    EXPECT_EQ(Kinds(), (std::vector<std::string>{"replace", "replace", "revert", "revert", "revert",
+                                                 "revert"}));
     EXPECT_EQ(ReadTalkHistory(talk_, 2, 0).lines.back().source.name, "a.wav");
-}
-
-TEST_F(HistoryTest, PointSlotAtMovesOnlyTheSlotAndRefusesWhatIsNoEntry) {
-    const std::vector<Bytes> takes = ReplaceTwice();
-    uint32_t current = 0;
-    ASSERT_TRUE(doc_->GetSlotOffset(2, 0, current));
-    const uint32_t first = ListTakes(*doc_, 2, 0).takes[0].offset;
-    const Bytes before = TalkBytes();
-    const struct {
-        int frag;
-        int voice;
-        uint32_t offset;
-        const char* why;
-    } refused[] = {
-        {2, 0, 16, "inside the directory"},
-        {2, 0, static_cast<uint32_t>(before.size()) - 4, "no whole entry"},
-        {2, 1, first, "has no voice 1"},
-        {99, 0, first, "there is no fragment 99"},
-    };
-    for (const auto& c : refused) {
-        const Status status = doc_->PointSlotAt(c.frag, c.voice, c.offset);
-        EXPECT_NE(status.error.find(c.why), std::string::npos) << status.error;
-        EXPECT_EQ(TalkBytes(), before) << c.why;
-    }
-    ASSERT_TRUE(doc_->PointSlotAt(2, 0, first));
-    EXPECT_EQ(CurrentEntry(), takes[0]);
-    ASSERT_TRUE(doc_->PointSlotAt(2, 0, current));
-    EXPECT_EQ(TalkBytes(), before);
-    EXPECT_EQ(Kinds().size(), 2u);  // undo and redo write no line
-}
-
-TEST_F(HistoryTest, RewritesMoveTheHistorysOffsetsWithTheEntries) {
-    const std::vector<Bytes> takes = ReplaceTwice();
-    const Bytes slot0Before = EntryOf(0);
-    // Slot 0's replace puts its new entry in front of every other; an add widens the directory;
-    // slot 0's revert brings its take to the front and moves what lay before it behind it.
-    const Bytes pcm = SpeechLikePcm(1920, 700);
-    const Bytes coded = CodedPcm(pcm);
-    ASSERT_TRUE(doc_->ReplaceFragment(0, 0, coded.data(), static_cast<uint32_t>(coded.size()),
-                                      static_cast<uint32_t>(pcm.size())));
-    const Bytes slot0After = EntryOf(0);
-    ASSERT_TRUE(doc_->AddFragment(5, 0, std::make_unique<uint8_t[]>(0), 0, 0));
-    const size_t talkSize = TalkBytes().size();
-    for (const auto& [take, expected] : {std::pair{0, &slot0Before}, {1, &slot0After}}) {
-        const RevertResult r =
-            RevertToEntry(*doc_, 0, 0, ListTakes(*doc_, 0, 0).takes[take].offset);
-        ASSERT_TRUE(r.moved && r.error.empty()) << r.error;
-        EXPECT_EQ(EntryOf(0), *expected) << take;
-        EXPECT_EQ(r.take.offset, SlotValue(TalkBytes(), 0));
-        EXPECT_EQ(TalkBytes().size(), talkSize);
-    }
-    for (size_t i = 0; i < takes.size(); ++i) {
-        const RevertResult r = RevertToEntry(*doc_, 2, 0, ListTakes(*doc_, 2, 0).takes[i].offset);
-        ASSERT_TRUE(r.moved || i == 2) << r.error;
-        EXPECT_EQ(CurrentEntry(), takes[i]) << i;
-    }
-    const std::vector<Take> first = ListTakes(*doc_, 0, 0).takes;
-    ASSERT_EQ(first.size(), 2u);
-    EXPECT_TRUE(first[0].present && first[1].present && first[1].current);
-    doc_.reset();
-    SpeechCodec codec;
-    ASSERT_TRUE(codec.Init());
-    EXPECT_TRUE(VerifyDatabaseFiles(talk_, MakeEntryDecodeCheck(codec)).findings.empty());
 }
 
 TEST_F(HistoryTest, CompactKeepsTheNamedTakesAndDroppingThemRefusesTheRevertByName) {
@@ -150,7 +73,6 @@ TEST_F(HistoryTest, CompactKeepsTheNamedTakesAndDroppingThemRefusesTheRevertByNa
     ASSERT_TRUE(RevertTake(*doc_, 2, 0, 2).moved);
     EXPECT_EQ(CurrentEntry(), takes[0]);
     ASSERT_TRUE(RevertToEntry(*doc_, 2, 0, ListTakes(*doc_, 2, 0).takes[2].offset).moved);
-    EXPECT_EQ(CurrentEntry(), takes[2]);
     doc_.reset();
 
     ASSERT_TRUE(CompactTalkFile(talk_, result, {}, true)) << result.error;
@@ -166,37 +88,6 @@ TEST_F(HistoryTest, CompactKeepsTheNamedTakesAndDroppingThemRefusesTheRevertByNa
               "fragment 2 voice 0: take 2 was dropped by compact");
     EXPECT_EQ(CurrentEntry(), takes[2]);
     EXPECT_EQ(Kinds().size(), 4u);  // the lines stay
-}
-
-TEST_F(HistoryTest, VerifyNamesCutLinesAndOffsetsThatAreNoEntries) {
-    ReplaceTwice();
-    doc_.reset();
-    const Bytes talk = TalkBytes();
-    Bytes history = ReadFileBytes(HistoryPath(talk_));
-    const std::string broken = HistoryLineText([&] {
-        HistoryLine line;
-        line.time = "2026-12-07T15:38:15Z";
-        line.kind = "replace";
-        line.voxIndex = 3;
-        line.oldOffset = static_cast<uint32_t>(talk.size());  // outside the file
-        line.newOffset = SlotValue(talk, 0) + 3;  // inside an entry: its "header" is noise
-        return line;
-    }());
-    history.insert(history.end(), broken.begin(), broken.end());
-    history.insert(history.end(), {'2', '0', '2', '6'});  // a line cut short
-    WriteFileBytes(HistoryPath(talk_), history);
-    SpeechCodec codec;
-    ASSERT_TRUE(codec.Init());
-    const VerifyReport report = VerifyDatabaseFiles(talk_, MakeEntryDecodeCheck(codec));
-    std::vector<std::string> texts;
-    for (const VerifyFinding& finding : report.findings) texts.push_back(finding.Text());
-    ASSERT_EQ(texts.size(), 3u) << ::testing::PrintToString(texts);
-    EXPECT_EQ(texts[0],
-              "speech.vox.history: line 4: skipped by every reader: cut short (no end of line)");
-    EXPECT_EQ(texts[1],
-              "speech.vox.history: line 3: the old entry: no whole entry begins at byte " +
-                  std::to_string(talk.size()));
-    EXPECT_NE(texts[2].find("line 3: the new entry"), std::string::npos) << texts[2];
 }
 
 }  // namespace

@@ -1,9 +1,6 @@
 #include "tests/maintain/maintainfixture.h"
 
-#include <cmath>
-
 #include "audio/player/nullsounddevice.h"
-#include "audio/speechcodec.h"
 #include "talkdata/faultinjection.h"
 
 namespace vox::test {
@@ -27,25 +24,15 @@ DatabaseBuilder SampleDatabase() {
     return db;
 }
 
-uint32_t SlotValue(const Bytes& talk, int voxIndex) {
-    const size_t at = 12 + 4 * static_cast<size_t>(voxIndex);
-    return talk[at] | (talk[at + 1] << 8) | (talk[at + 2] << 16) |
-           (static_cast<uint32_t>(talk[at + 3]) << 24);
-}
-
-uint32_t EntryLength(const Bytes& talk, int voxIndex) {
-    const uint32_t offset = SlotValue(talk, voxIndex);
-    const uint32_t coded = talk[offset + 4] | (talk[offset + 5] << 8) | (talk[offset + 6] << 16) |
-                           (static_cast<uint32_t>(talk[offset + 7]) << 24);
-    return 8 + coded;
+Bytes EntryOf(const Bytes& talk, int voxIndex) {
+    const uint32_t at = SlotValue(talk, voxIndex);
+    return Bytes(talk.begin() + at, talk.begin() + at + 8 + ReadU32(talk.data() + at + 4));
 }
 
 DocumentFixture::~DocumentFixture() {
     doc_.reset();
     faults::DisarmAll();
 }
-
-void DocumentFixture::Write(const DatabaseBuilder& db) { talk_ = db.WriteTo(dir_.Path()); }
 
 std::unique_ptr<CVoxbenchDoc> DocumentFixture::MakeDocument() {
     auto doc = std::make_unique<CVoxbenchDoc>(
