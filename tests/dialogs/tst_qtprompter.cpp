@@ -66,38 +66,48 @@ class QtPrompterTest : public QObject {
         QVERIFY(!Answered(Escape, yesNo));
     }
 
-    // A save dialog offers the name, asks before overwriting and adds the default extension;
-    // a take's dialog carries the check box and returns its state.
-    void fileDialogsAreQtsOwnAndReturnWhatWasChosen() {
+    // A save dialog offers the name, asks before overwriting and adds the default extension.
+    void aSaveDialogIsQtsOwnAndReturnsWhatWasChosen() {
+        TempDir dir;
+        QtPrompter prompter(nullptr);
+        QStringList seen;
+        const auto choose = [&](QWidget* modal) {
+            auto* dialog = qobject_cast<QFileDialog*>(modal);
+            seen << dialog->findChild<QLineEdit*>("fileNameEdit")->text();
+            if (!dialog->testOption(QFileDialog::DontConfirmOverwrite)) seen << "confirms";
+            QVERIFY(dialog->testOption(QFileDialog::DontUseNativeDialog));
+            dialog->selectFile(QString::fromStdString(dir.File("tables")));
+            static_cast<QDialog*>(dialog)->accept();  // public in QDialog
+        };
+        FileDialogRequest save;
+        save.save = save.overwritePrompt = true;
+        save.defaultExtension = "bin";
+        save.fileName = "evalFile.bin";
+        QCOMPARE(Answered(choose, [&] { return prompter.AskFile(save); }).value_or(""),
+                 dir.File("tables.bin"));
+        QCOMPARE(seen, QStringList({"evalFile.bin", "confirms"}));
+    }
+
+    // A take's dialog carries the check box and returns its state.
+    void aTakeDialogCarriesTheCheckBoxAndReturnsItsState() {
         TempDir dir;
         WriteFileBytes(dir.File("take.flac"), {1});
         QtPrompter prompter(nullptr);
-        QStringList seen;
-        const auto choose = [&](const char* name) {
-            return [&, name](QWidget* modal) {
-                auto* dialog = qobject_cast<QFileDialog*>(modal);
-                seen << dialog->findChild<QLineEdit*>("fileNameEdit")->text();
-                if (auto* option = dialog->findChild<QCheckBox*>("fileDialogOption")) {
-                    seen << option->text();
-                    option->click();
-                }
-                if (!dialog->testOption(QFileDialog::DontConfirmOverwrite)) seen << "confirms";
-                QVERIFY(dialog->testOption(QFileDialog::DontUseNativeDialog));
-                dialog->selectFile(QString::fromStdString(dir.File(name)));
-                static_cast<QDialog*>(dialog)->accept();  // public in QDialog
-            };
+        QString label;
+        const auto choose = [&](QWidget* modal) {
+            auto* dialog = qobject_cast<QFileDialog*>(modal);
+            auto* option = dialog->findChild<QCheckBox*>("fileDialogOption");
+            QVERIFY(option != nullptr && !option->isChecked());
+            label = option->text();
+            option->click();
+            dialog->selectFile(QString::fromStdString(dir.File("take.flac")));
+            static_cast<QDialog*>(dialog)->accept();
         };
-        const FileDialogRequest save{.save = true,
-                                     .defaultExtension = "bin",
-                                     .fileName = "evalFile.bin",
-                                     .overwritePrompt = true};
-        QCOMPARE(Answered(choose("tables"), [&] { return prompter.AskFile(save); }).value_or(""),
-                 dir.File("tables.bin"));
-        const auto take = Answered(choose("take.flac"), [&] {
-            return prompter.AskFileWithOption(
-                {.mustExist = true, .optionLabel = "Normalize loudness"});
-        });
-        QCOMPARE(seen, QStringList({"evalFile.bin", "confirms", "", "Normalize loudness"}));
+        FileDialogRequest request;
+        request.mustExist = true;
+        request.optionLabel = "Normalize loudness";
+        const auto take = Answered(choose, [&] { return prompter.AskFileWithOption(request); });
+        QCOMPARE(label, QString("Normalize loudness"));
         QCOMPARE(take.value_or(FileChoice{}).path, dir.File("take.flac"));
         QVERIFY(take->option);
     }
