@@ -114,4 +114,37 @@ TEST_F(ExportImportTest, AFailedAppendOrAStopLeavesEverySlotAsItWas) {
 }
 
 }  // namespace
+TEST_F(ExportImportTest, LinesSharingAnEntryMustAgreeOnItsRecording) {
+    DatabaseBuilder db = SampleDatabase();
+    db.AddFragment({{0, 3}});  // fragment 5 names entry 3, as fragment 2 does
+    doc_.reset();              // the new database takes the old one's place
+    Write(db);
+    Export();
+    const Bytes pcm = SpeechLikePcm(3200, 520);
+    WriteWave("2-0.wav", pcm);
+    WriteWave("5-0.wav", SpeechLikePcm(3200, 700));
+    ImportResult result = ImportExportList(*doc_, list_);
+    EXPECT_EQ(result.replaced, 1);
+    ASSERT_EQ(result.refused.size(), 1u);
+    EXPECT_EQ(result.refused[0].why,
+              "talk entry 3 is shared with line 6, whose wave file holds other samples");
+
+    WriteWave("5-0.wav", pcm);
+    before_ = TalkBytes();
+    result = ImportExportList(*doc_, list_);
+    EXPECT_EQ(result.replaced, 0);  // entry 3 already holds that recording
+    EXPECT_TRUE(result.refused.empty());
+    EXPECT_EQ(TalkBytes(), before_);
+}
+
+TEST_F(ExportImportTest, AListThatCannotBeReadIsSaidAndNothingIsWritten) {
+    ImportResult result = ImportExportList(*doc_, dir_.File("ex/none.csv"));
+    EXPECT_FALSE(result.listRead);
+    EXPECT_EQ(result.error, dir_.File("ex/none.csv") + ": missing file");
+    result = ImportExportList(*doc_, dir_.File("ex"));
+    EXPECT_FALSE(result.listRead);
+    EXPECT_EQ(result.error, dir_.File("ex") + ": not a regular file");
+    EXPECT_EQ(TalkBytes(), before_);
+}
+
 }  // namespace vox::test

@@ -145,4 +145,63 @@ TEST_F(VerifyTest, EveryKindOfDamageIsReportedWithItsPlace) {
 }
 
 }  // namespace
+TEST_F(VerifyTest, FilesThatCannotBeReadOrHaveNoShapeAreFindingsOfTheirOwn) {
+    struct Case {
+        Bytes frags;
+        Bytes comms;
+        Texts expected;
+    };
+    Bytes shortComm(10, 0);
+    Bytes noRoom;
+    PutComm(noRoom, 0, 7);
+    Bytes tooFewRecords;
+    PutComm(tooFewRecords, 0, 70);  // claims 5 records
+    const Case cases[] = {
+        {Bytes(5, 0),
+         noRoom,
+         {"fragFile.bin: the file is shorter than one record (5 bytes)",
+          "commFile.bin: comm 0: its list offset 7 leaves no room for the records"}},
+        {ListBytes({{0, 4}}, {}),
+         shortComm,
+         {"fragFile.bin: fragment 0: its list offset 4 lies inside the record area",
+          "commFile.bin: the file is shorter than one record (10 bytes)"}},
+        {ListBytes({{0, 9}}, {}),
+         tooFewRecords,
+         {"fragFile.bin: fragment 0: its list offset 9 lies beyond the end of the file (8 bytes)",
+          "commFile.bin: 5 comms (from the list offset of comm 0) need 70 bytes of records; the "
+          "file has 14"}},
+    };
+    // Slot 0 points 2 bytes past a whole slot: the directory has no clear end. Its entry is
+    // whole and empty, and the half slot after slot 0 reads as 0, so nothing else is wrong.
+    Bytes talk(12, 'H');
+    PutU32(talk, 18);
+    PutU16(talk, 0);
+    PutU32(talk, 0);  // the entry: decodedSize
+    PutU32(talk, 0);  // codedSize
+    const Bytes goodFrags = ListBytes({{0, 8}}, {});
+    for (const Case& c : cases) {
+        DatabaseBytes files;
+        files.talkName = "t.vox";
+        files.talk = talk;
+        files.frags = c.frags;
+        files.evals = goodFrags;
+        files.comms = c.comms;
+        Texts expected = {
+            "t.vox: directory: slot 0 (18) is not 12 plus a multiple of 4: the "
+            "directory has no clear end"};
+        expected.insert(expected.end(), c.expected.begin(), c.expected.end());
+        EXPECT_EQ(TextsOf(VerifyDatabase(files, decode_)), expected) << c.expected[0];
+    }
+
+    // Missing files are named; what is there is still checked.
+    std::remove(dir_.File("evalFile.bin").c_str());
+    WriteFileBytes(dir_.File("commFile.bin"), {});
+    EXPECT_EQ(TextsOf(VerifyDatabaseFiles(talk_, decode_)),
+              (Texts{"evalFile.bin: cannot be read: No such file or directory",
+                     "commFile.bin: the file is empty"}));
+    std::remove(talk_.c_str());
+    EXPECT_EQ(TextsOf(VerifyDatabaseFiles(talk_, decode_)).front(),
+              "speech.vox: cannot be read: No such file or directory");
+}
+
 }  // namespace vox::test

@@ -214,9 +214,10 @@ TEST_F(PackerTest, ProgressCountsEveryRecordingAndAStopAtAnyStepLeavesNothing) {
             std::iota(expected.begin(), expected.end(), 0);
             EXPECT_EQ(seen, expected);
             EXPECT_EQ(ok, stopAt > kRecordings) << error;
-            if (!ok)
+            if (!ok) {
                 EXPECT_EQ(error, std::string(packing ? "pack" : "unpack") +
                                      " stopped before the end; nothing was written");
+            }
             EXPECT_EQ(Beside(), ok ? std::vector<std::string>{"out"} : std::vector<std::string>{});
             std::filesystem::remove_all(Out());
         }

@@ -29,7 +29,9 @@ void ExpectSameEntries(const Bytes& a, const Bytes& b) {
     for (uint32_t s = 0; s < slots; ++s) {
         const Bytes entry = EntryAt(a, SlotAt(a, s));
         EXPECT_EQ(EntryAt(b, SlotAt(b, s)), entry) << "slot " << s;
-        if (entry.empty()) EXPECT_EQ(SlotAt(b, s), 0u) << "slot " << s;
+        if (entry.empty()) {
+            EXPECT_EQ(SlotAt(b, s), 0u) << "slot " << s;
+        }
         for (uint32_t t = 0; t < s; ++t)
             EXPECT_EQ(SlotAt(a, s) == SlotAt(a, t), SlotAt(b, s) == SlotAt(b, t)) << t << "," << s;
     }
