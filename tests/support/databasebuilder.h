@@ -49,9 +49,6 @@ class DatabaseBuilder {
     int AddComm(CommSpec comm);
 
     std::vector<uint8_t> TalkBytes() const;
-    std::vector<uint8_t> FragBytes() const;
-    std::vector<uint8_t> EvalBytes() const;
-    std::vector<uint8_t> CommBytes() const;
 
     // Writes talkName, fragFile.bin, evalFile.bin and commFile.bin into folder; returns the
     // talk file's path.
@@ -59,6 +56,10 @@ class DatabaseBuilder {
                         const std::string& talkName = "speech.vox") const;
 
   private:
+    std::vector<uint8_t> FragBytes() const;
+    std::vector<uint8_t> EvalBytes() const;
+    std::vector<uint8_t> CommBytes() const;
+
     struct Slot {
         int kind;  // 0 own entry, 1 empty, 2 shared
         int target;

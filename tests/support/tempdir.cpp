@@ -102,12 +102,4 @@ FolderSnapshot SnapshotFolder(const std::string& folder) {
     return snapshot;
 }
 
-std::vector<std::string> NewNames(const FolderSnapshot& before, const FolderSnapshot& after) {
-    std::vector<std::string> names;
-    for (const auto& [name, bytes] : after) {
-        if (before.count(name) == 0) names.push_back(name);
-    }
-    return names;
-}
-
 }  // namespace vox::test

@@ -42,7 +42,5 @@ std::vector<std::string> ListFolder(const std::string& path);
 // failure to prove that nothing changed, and nothing was left behind.
 using FolderSnapshot = std::map<std::string, Bytes>;
 FolderSnapshot SnapshotFolder(const std::string& folder);
-// Names in after that are not in before.
-std::vector<std::string> NewNames(const FolderSnapshot& before, const FolderSnapshot& after);
 
 }  // namespace vox::test

@@ -2,7 +2,6 @@
 
 #include <string>
 
-#include "talkdata/bytes.h"
 #include "tests/support/databasebuilder.h"
 #include "tests/support/tempdir.h"
 
@@ -56,18 +55,6 @@ std::vector<uint8_t> Pcm16WaveBytes(int rate, int channels, const std::vector<in
 std::string WriteSpeechWave(const std::string& path, const std::vector<uint8_t>& pcm) {
     WriteFileBytes(path, MonoWaveFile(pcm));
     return path;
-}
-
-std::vector<uint8_t> DataChunk(const std::vector<uint8_t>& wave) {
-    for (size_t at = 12; at + 8 <= wave.size();) {
-        const uint32_t size = ReadU32(wave.data() + at + 4);
-        if (std::string(wave.begin() + at, wave.begin() + at + 4) == "data") {
-            if (size > wave.size() - at - 8) return {};
-            return {wave.begin() + at + 8, wave.begin() + at + 8 + size};
-        }
-        at += 8 + size + (size & 1);
-    }
-    return {};
 }
 
 }  // namespace vox::test

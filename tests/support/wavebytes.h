@@ -17,7 +17,4 @@ std::vector<uint8_t> Pcm16WaveBytes(int rate, int channels, const std::vector<in
 // MonoWaveFile(pcm) written to path; returns the path.
 std::string WriteSpeechWave(const std::string& path, const std::vector<uint8_t>& pcm);
 
-// The bytes of the first "data" chunk; empty when there is none or it runs past the end.
-std::vector<uint8_t> DataChunk(const std::vector<uint8_t>& wave);
-
 }  // namespace vox::test
