@@ -39,6 +39,17 @@ TEST(CommTable, RecordsAndEntriesAreReadFieldByFieldFromTheMappedFile) {
     EXPECT_EQ(table.GetCommEntry(rec, 1), -3);
     ASSERT_TRUE(table.GetCommRecord(1, rec));
     EXPECT_EQ(table.GetCommEntry(rec, 1), 8);
+    // Outside the records or the file: no record, entry 0.
+    EXPECT_FALSE(table.GetCommRecord(-1, rec) || table.GetCommRecord(2, rec));
+    EXPECT_EQ(table.GetCommEntry(rec, -18) + table.GetCommEntry(rec, 100), 0);
+    rec.listOffset = static_cast<uint32_t>(kComms.size());
+    EXPECT_EQ(table.GetCommEntry(rec, 0), 0);
+    // A file shorter than one record still counts one comm, which cannot be read.
+    const Bytes shortFile(10, 0);
+    EXPECT_EQ(CommTable::CountFrom(shortFile), 1);
+    table.Close();
+    EXPECT_FALSE(table.Open(folder.File("missing.bin")));
+    EXPECT_FALSE(table.GetError().empty());
 }
 
 }  // namespace

@@ -119,6 +119,43 @@ TEST(ListTable, RemoveLastRecordTakesBackAnAppendOnly) {
     EXPECT_FALSE(table.RemoveLastRecord());
 }
 
+// Lookups and edits of records, positions and words outside the table, or of a list that starts
+// inside the record area, are refused and change nothing.
+TEST(ListTable, WhatLiesOutsideTheTableIsRefusedAndChangesNothing) {
+    FragTable frags;
+    EvalTable evals;
+    ASSERT_TRUE(frags.LoadBytes(kTable));
+    ASSERT_TRUE(evals.LoadBytes(kTable));
+    ListRecord rec;
+    EXPECT_FALSE(frags.GetRecord(-1, rec) || frags.GetRecord(3, rec));
+    const ListRecord first = Record(frags, 0);
+    ListRecord inRecords = first;
+    inRecords.offset = 4;
+    FragElement voice;
+    EvalElement alternative;
+    for (int position : {-1, 2, 14}) {
+        EXPECT_FALSE(frags.GetFragElement(first, position, voice)) << position;
+        EXPECT_FALSE(evals.GetEvalElement(first, position, alternative)) << position;
+        EXPECT_EQ(evals.GetEvalFrag(first, position), -1) << position;
+        EXPECT_FALSE(frags.RemoveElement(0, position) || frags.SetVoxIndex(0, position, 1));
+        EXPECT_FALSE(evals.SetElement(0, position, {5, 1}));
+        EXPECT_EQ(evals.ChangeElement(0, position, {5, 1}), -1) << position;
+    }
+    EXPECT_FALSE(frags.GetFragElement(inRecords, 0, voice));
+    EXPECT_FALSE(evals.GetEvalElement(inRecords, 0, alternative));
+    EXPECT_EQ(frags.ElementIndex(first, -1), -1);
+    EXPECT_EQ(frags.FindVoxIndex(first, -1) + frags.FindVoxIndex(first, 14), -2);
+    EXPECT_EQ(frags.GetElementWord(-1) + frags.GetElementWord(99), 0u);
+    for (int record : {-1, 3}) {
+        EXPECT_FALSE(frags.RemoveElement(record, 0) || frags.InsertElement(record, 1, 1));
+        EXPECT_FALSE(frags.SetVoxIndex(record, 0, 1) || evals.SetElement(record, 0, {5, 1}));
+        EXPECT_EQ(evals.ChangeElement(record, 0, {5, 1}), -1) << record;
+    }
+    EXPECT_FALSE(frags.IsModified() || evals.IsModified());
+    EXPECT_EQ(frags.SaveBytes(), kTable);
+    EXPECT_FALSE(FragTable().RemoveLastRecord());
+}
+
 TEST(FragTable, FindVoxIndexReadsTheVoxIndexSignExtended) {
     FragTable table;
     ASSERT_TRUE(table.LoadBytes(kTable));

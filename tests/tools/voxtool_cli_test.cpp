@@ -330,6 +330,17 @@ TEST_F(Voxtool, APipedTakeAndAPipedWaveMatchTheirFiles) {
     ASSERT_EQ(Run({{"wav", "{talk}", "0", "2", "piped.wav"}, 0, "", ""}).status, 0);
     EXPECT_EQ(fromFile.out, ReadText(dir_.File("out/piped.wav")));
     EXPECT_GT(fromFile.out.size(), 44u);
+    // A piped take is named as such; a history line cut short by a crash is named and skipped.
+    ASSERT_EQ(Run({{"replace", "{talk}", "0", "1", "-"}, 0, "", "", "{wave}"}).status, 0);
+    const std::string history = files_["{talk}"] + ".history";
+    WriteText(history, ReadText(history) + "2026-12");
+    const ToolResult listed = Run({{"history", "{talk}"}, 0, "", ""});
+    EXPECT_EQ(listed.status, 0);
+    EXPECT_TRUE(
+        std::regex_search(listed.out, std::regex("^[^\n]+  standard input  [0-9a-f]{16}\n$")))
+        << listed.out;
+    EXPECT_TRUE(listed.err.ends_with(".history: line 2 skipped: cut short (no end of line)\n"))
+        << listed.err;
 }
 
 }  // namespace
