@@ -1,7 +1,9 @@
-// Ctrl+C as a request to stop. What the progress line draws is voxtool's tests' to show.
+// The progress line on a terminal, and Ctrl+C as a request to stop.
 #include "tools/terminalprogress.h"
 
 #include <gtest/gtest.h>
+#include <pty.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -10,6 +12,35 @@
 
 namespace vox::tool {
 namespace {
+
+std::string ReadAvailable(int fd) {
+    std::string text;
+    char buffer[256];
+    for (ssize_t got; (got = read(fd, buffer, sizeof buffer)) > 0;)
+        text.append(buffer, static_cast<size_t>(got));
+    return text;
+}
+
+TEST(TerminalProgressTest, KeepsOneLineUpToDateOnATerminal) {
+    int master = -1;
+    int slave = -1;
+    ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
+    termios raw{};
+    tcgetattr(slave, &raw);
+    cfmakeraw(&raw);  // the bytes as written, without line-end translation
+    tcsetattr(slave, TCSANOW, &raw);
+    {
+        TerminalProgress progress("compact", slave);
+        const ProgressFn report = progress.Fn();
+        EXPECT_TRUE(report(1, 4));
+        EXPECT_TRUE(report(1, 4));  // the same percentage so soon is not drawn again
+        EXPECT_TRUE(report(4, 4));
+        progress.Finish();
+    }
+    close(slave);
+    EXPECT_EQ(ReadAvailable(master), "\rcompact: 25% (1/4)\rcompact: 100% (4/4)\n");
+    close(master);
+}
 
 // Each case starts with no exit status, a pipe for the progress line and stderr captured, and
 // must leave the program's own SIGINT handler as it found it.
