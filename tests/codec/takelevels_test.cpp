@@ -20,12 +20,6 @@ std::vector<uint8_t> Pcm(const Samples& samples) {
     return pcm;
 }
 
-Samples Concat(std::initializer_list<Samples> parts) {
-    Samples all;
-    for (const auto& p : parts) all.insert(all.end(), p.begin(), p.end());
-    return all;
-}
-
 Samples Constant(double seconds, int16_t value) {
     return Samples(size_t(seconds * kSampleRate), value);
 }

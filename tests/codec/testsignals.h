@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <utility>
 #include <vector>
 
@@ -11,6 +12,14 @@
 namespace vox::test {
 
 constexpr int kSampleRate = 8000;
+
+// The parts one after another: wave chunks, or takes made of runs of samples.
+template <typename T>
+std::vector<T> Concat(std::initializer_list<std::vector<T>> parts) {
+    std::vector<T> all;
+    for (const auto& part : parts) all.insert(all.end(), part.begin(), part.end());
+    return all;
+}
 
 inline std::vector<int16_t> ToSamples(const std::vector<uint8_t>& pcm) {
     std::vector<int16_t> samples(pcm.size() / 2);

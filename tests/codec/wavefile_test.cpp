@@ -6,18 +6,13 @@
 #include <string>
 #include <vector>
 
+#include "tests/codec/testsignals.h"
 #include "tests/support/tempdir.h"
 
 namespace vox::test {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-
-Bytes Concat(std::initializer_list<Bytes> parts) {
-    Bytes all;
-    for (const Bytes& part : parts) all.insert(all.end(), part.begin(), part.end());
-    return all;
-}
 
 // A chunk with its size field and, after an odd size, the pad byte.
 Bytes Chunk(const char (&id)[5], Bytes body) {
