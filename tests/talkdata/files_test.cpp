@@ -1,5 +1,4 @@
-#include "talkdata/mappedfile.h"
-
+// The two ways the data layer writes: appends to a mapped file, and whole files replaced safely.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -7,7 +6,10 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
+#include "talkdata/mappedfile.h"
+#include "talkdata/safefile.h"
 #include "tests/support/tempdir.h"
 
 namespace vox {
@@ -15,6 +17,8 @@ namespace {
 
 using test::Bytes;
 using test::ReadFileBytes;
+using test::WriteFileBytes;
+using Names = std::vector<std::string>;
 
 class MappedFileTest : public ::testing::Test {
   protected:
@@ -85,6 +89,58 @@ TEST_F(MappedFileTest, AppendsInPlaceAndPastTheReserveShowTheFileByteForByte) {
     EXPECT_EQ(*beyond, 0);
     EXPECT_TRUE(file.IsDamaged());
     EXPECT_EQ(file.Append(content_.data(), 1), MappedFile::kAppendFailed);
+}
+
+unsigned PermissionsOf(const std::string& path) {
+    return static_cast<unsigned>(std::filesystem::status(path).permissions());
+}
+
+class SafeFileTest : public ::testing::Test {
+  protected:
+    test::TempDir folder_;
+    const std::string target_ = folder_.File("speech.vox");
+    const std::string temp_ = folder_.File("speech.vo$");
+    const Bytes old_ = {'o', 'l', 'd'};
+    const Bytes new_ = {'n', 'e', 'w', ' ', 'v', 'e', 'r', 's', 'i', 'o', 'n'};
+};
+
+// A new file gets the umask's permissions, a replaced one keeps its own, and a link planted at
+// the temporary file's name is never followed.
+TEST_F(SafeFileTest, ANewFileGetsTheUmasksPermissionsAReplacedOneKeepsItsOwnAndNoLinkIsFollowed) {
+    const mode_t oldMask = umask(027);
+    const bool ok = WriteFileSafely(target_, old_);
+    umask(oldMask);
+    ASSERT_TRUE(ok);
+    EXPECT_EQ(PermissionsOf(target_), 0640u);
+    ASSERT_EQ(chmod(target_.c_str(), 0604), 0);
+    const std::string victim = folder_.File("victim");
+    WriteFileBytes(victim, old_);
+    ASSERT_EQ(symlink(victim.c_str(), temp_.c_str()), 0);
+    SafeFile file;
+    ASSERT_TRUE(file.Begin(target_, temp_)) << file.GetError();
+    ASSERT_TRUE(file.Write(new_.data(), new_.size()));
+    ASSERT_TRUE(file.Commit()) << file.GetError();
+    EXPECT_EQ(ReadFileBytes(target_), new_);
+    EXPECT_EQ(PermissionsOf(target_), 0604u);
+    EXPECT_EQ(ReadFileBytes(victim), old_);
+    EXPECT_EQ(test::ListFolder(folder_.Path()), (Names{"speech.vox", "victim"}));
+}
+
+TEST_F(SafeFileTest, WhatIsNotCommittedIsNotWrittenAndAFolderIsNeverReplaced) {
+    {
+        SafeFile file;
+        EXPECT_FALSE(file.Begin(folder_.File("nowhere/table.bin")));
+        EXPECT_EQ(file.GetError(), "No such file or directory");
+        EXPECT_FALSE(file.Begin(""));
+        ASSERT_TRUE(file.Begin(target_));
+        ASSERT_TRUE(file.Write(new_.data(), new_.size()));
+    }
+    EXPECT_TRUE(test::ListFolder(folder_.Path()).empty());
+    ASSERT_EQ(mkdir(target_.c_str(), 0755), 0);
+    WriteFileBytes(target_ + "/inside", old_);
+    EXPECT_FALSE(WriteFileSafely(target_, new_));
+    EXPECT_EQ(ReadFileBytes(target_ + "/inside"), old_);
+    EXPECT_EQ(test::ListFolder(folder_.Path()), Names{"speech.vox"});
 }
 
 }  // namespace

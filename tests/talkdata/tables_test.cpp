@@ -1,15 +1,15 @@
-// The list tables' file layout and its edits, seen through the fragment table; then what the
-// eval table adds: alternatives sorted by a signed index, looked up by their fragment, changed
-// in place or moved to their sorted place.
-#include "talkdata/listtable.h"
-
+// The list tables' file layout and its edits, seen through the fragment table; what the eval
+// table adds: alternatives sorted by a signed index, changed in place or moved to their sorted
+// place; and the comm table, read field by field where it is mapped.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <string>
 
+#include "talkdata/commtable.h"
 #include "talkdata/evaltable.h"
 #include "talkdata/fragtable.h"
+#include "talkdata/listtable.h"
 #include "tests/support/tempdir.h"
 
 namespace vox {
@@ -32,19 +32,17 @@ ListRecord Record(const ListTable& table, int index) {
     return rec;
 }
 
-TEST(ListTable, LoadThenSaveGivesTheFileBackByteForByte) {
-    test::TempDir folder;
-    Bytes file = kTable;
-    file.insert(file.end(), {0x55, 0x66, 0x77});  // a trailing partial word is dropped
-    test::WriteFileBytes(folder.File("frags.bin"), file);
+// A table of one empty record is the least a file holds; with a first offset that is no multiple
+// of 8, the words are read from right behind the records. Less is refused, and says why.
+TEST(ListTable, LoadTakesTheFilesLayoutAndRefusesWhatHoldsNoRecordArea) {
     FragTable table;
-    ASSERT_TRUE(table.Load(folder.File("frags.bin"))) << table.GetError();
-    EXPECT_EQ(Record(table, 2).count, 1);
-    ASSERT_TRUE(table.Save(folder.File("copy.bin"))) << table.GetError();
-    EXPECT_EQ(ReadFileBytes(folder.File("copy.bin")), kTable);
-}
-
-TEST(ListTable, LoadRefusesWhatHoldsNoRecordAreaAndSaysWhy) {
+    ASSERT_TRUE(table.LoadBytes(Bytes{0, 0, 0, 0, 8, 0, 0, 0}));
+    EXPECT_EQ(table.GetCount(), 1);
+    // First offset 20: two records, and the words are read from 16.
+    ASSERT_TRUE(table.LoadBytes(Bytes{0, 0, 1, 0, 20, 0, 0, 0, 0, 0, 0, 0, 24, 0, 0, 0,  //
+                                      1, 0, 0, 0, 2,  0, 0, 0, 3, 0, 0, 0}));
+    ASSERT_EQ(table.GetElementWordCount(), 2);
+    EXPECT_EQ(table.GetElementWord(1), 2u);
     const struct {
         Bytes bytes;
         const char* why;
@@ -56,7 +54,6 @@ TEST(ListTable, LoadRefusesWhatHoldsNoRecordAreaAndSaysWhy) {
         {{0, 0, 0, 0, 20, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
          "first offset 20 lies beyond the end of the file (16 bytes)"},
     };
-    FragTable table;
     for (const auto& c : cases) {
         ASSERT_TRUE(table.LoadBytes(kTable));
         EXPECT_FALSE(table.LoadBytes(c.bytes));
@@ -69,20 +66,13 @@ TEST(ListTable, LoadRefusesWhatHoldsNoRecordAreaAndSaysWhy) {
     EXPECT_EQ(table.GetError(), "not a regular file");
 }
 
-TEST(ListTable, OddLayoutsLoadAsTheFileLaysThemOut) {
-    FragTable table;
-    ASSERT_TRUE(table.LoadBytes(Bytes{0, 0, 0, 0, 8, 0, 0, 0}));
-    EXPECT_EQ(table.GetCount(), 1);
-    // First offset 20: two records, and the words are read from 16, right behind them.
-    ASSERT_TRUE(table.LoadBytes(Bytes{0, 0, 1, 0, 20, 0, 0, 0, 0, 0, 0, 0, 24, 0, 0, 0,  //
-                                      1, 0, 0, 0, 2,  0, 0, 0, 3, 0, 0, 0}));
-    ASSERT_EQ(table.GetElementWordCount(), 2);
-    EXPECT_EQ(table.GetElementWord(1), 2u);
-}
-
 TEST(ListTable, EditsMoveTheOffsetsOfTheRecordsBehindThemOnly) {
     FragTable table;
     ASSERT_TRUE(table.LoadBytes(kTable));
+    // A voice's voxIndex is read sign-extended; voice 5, between 2 and 7, has none.
+    EXPECT_EQ(table.FindVoxIndex(Record(table, 2), 13), -32768);
+    EXPECT_EQ(table.FindVoxIndex(Record(table, 0), 7), 11);
+    EXPECT_EQ(table.FindVoxIndex(Record(table, 0), 5), -1);
     ASSERT_TRUE(table.InsertElement(0, 5, 20));  // between voices 2 and 7
     ASSERT_TRUE(table.InsertElement(1, 3, 30));  // into an empty list
     ASSERT_TRUE(table.InsertElement(2, 12, 31));
@@ -156,17 +146,6 @@ TEST(ListTable, WhatLiesOutsideTheTableIsRefusedAndChangesNothing) {
     EXPECT_FALSE(FragTable().RemoveLastRecord());
 }
 
-TEST(FragTable, FindVoxIndexReadsTheVoxIndexSignExtended) {
-    FragTable table;
-    ASSERT_TRUE(table.LoadBytes(kTable));
-    const struct {
-        int frag, voice, voxIndex;
-    } cases[] = {{0, 2, 10}, {0, 7, 11}, {0, 5, -1}, {2, 13, -32768}, {1, 0, -1}, {0, 14, -1}};
-    for (const auto& c : cases) {
-        EXPECT_EQ(table.FindVoxIndex(Record(table, c.frag), c.voice), c.voxIndex) << c.voice;
-    }
-}
-
 // Eval 0: index 1 -> frag 5, 4 -> 8, 9 -> 6. Eval 1: index 7 -> frag 3. Eval 2: empty.
 const Bytes kEvals = {
     0, 0, 3, 0, 24, 0, 0, 0,  // eval 0: count 3, offset 24
@@ -175,53 +154,86 @@ const Bytes kEvals = {
     1, 0, 5, 0, 4,  0, 8, 0, 9, 0, 6, 0, 7, 0, 3, 0,
 };
 
-class EvalTableTest : public ::testing::Test {
-  protected:
-    void SetUp() override { ASSERT_TRUE(table_.LoadBytes(kEvals)); }
-
-    std::vector<int> Indices(int eval) const {
-        ListRecord rec;
-        EXPECT_TRUE(table_.GetRecord(eval, rec));
-        std::vector<int> indices;
-        EvalElement element;
-        for (int p = 0; table_.GetEvalElement(rec, p, element); ++p)
-            indices.push_back(element.index);
-        return indices;
-    }
-
-    EvalTable table_;
-};
-
-TEST_F(EvalTableTest, InsertAndSetKeepOrLeaveTheOrderOfTheSignedIndices) {
-    ASSERT_TRUE(table_.InsertElement(1, EvalElement{-2, 4}));
-    EXPECT_EQ(Indices(1), (std::vector<int>{-2, 7}));
-    EXPECT_FALSE(table_.SetElement(0, 3, EvalElement{5, 5}));
-    ASSERT_TRUE(table_.SetElement(0, 1, EvalElement{0, 2}));
-    EXPECT_EQ(Indices(0), (std::vector<int>{1, 0, 9}));
+std::vector<int> Indices(const EvalTable& table, int eval) {
+    std::vector<int> indices;
+    EvalElement element;
+    for (int p = 0; table.GetEvalElement(Record(table, eval), p, element); ++p)
+        indices.push_back(element.index);
+    return indices;
 }
 
-TEST_F(EvalTableTest, ChangeMovesTheAlternativeToItsSortedPlaceAndNoOffset) {
-    EXPECT_EQ(table_.ChangeElement(0, 1, EvalElement{4, 99}), 1);
-    Bytes expected = kEvals;
-    expected[30] = 99;  // the second alternative's frag
-    EXPECT_EQ(table_.SaveBytes(), expected);
-    EXPECT_EQ(table_.ChangeElement(0, 0, EvalElement{20, 5}), 2);
-    EXPECT_EQ(Indices(0), (std::vector<int>{4, 9, 20}));
-    EXPECT_EQ(table_.ChangeElement(0, 2, EvalElement{-3, 5}), 0);
-    EXPECT_EQ(Indices(0), (std::vector<int>{-3, 4, 9}));
-    EXPECT_EQ(table_.ChangeElement(0, 2, EvalElement{9, 6}), 2) << "its own index";
-    const Bytes image = table_.SaveBytes();
-    EXPECT_EQ(Bytes(image.begin(), image.begin() + 24), Bytes(kEvals.begin(), kEvals.begin() + 24));
-}
-
-TEST_F(EvalTableTest, ChangeRefusesAnIndexAnotherAlternativeHasOrNoSuchAlternative) {
-    EXPECT_EQ(table_.ChangeElement(0, 0, EvalElement{9, 1}), -1);
-    EXPECT_EQ(table_.ChangeElement(0, 5, EvalElement{2, 1}), -1);
-    EXPECT_FALSE(table_.IsModified());
-    EXPECT_EQ(table_.SaveBytes(), kEvals);
+// Change moves an alternative to its sorted place without moving any list, and refuses an index
+// another alternative has; Insert keeps the signed indices sorted, Set leaves the order as given.
+TEST(EvalTable, EditsKeepOrLeaveTheOrderOfTheSignedIndices) {
+    EvalTable table;
+    ASSERT_TRUE(table.LoadBytes(kEvals));
+    EXPECT_EQ(table.ChangeElement(0, 0, EvalElement{9, 1}), -1);
+    EXPECT_EQ(table.ChangeElement(0, 5, EvalElement{2, 1}), -1);
+    EXPECT_FALSE(table.IsModified());
     EvalTable claims;  // eval 0 claims 3 alternatives, 1 is there: no move may reach past it
     ASSERT_TRUE(claims.LoadBytes(Bytes{0, 0, 3, 0, 8, 0, 0, 0, 2, 0, 4, 0}));
     EXPECT_EQ(claims.ChangeElement(0, 0, EvalElement{1, 1}), -1);
+
+    EXPECT_EQ(table.ChangeElement(0, 1, EvalElement{4, 99}), 1);
+    Bytes expected = kEvals;
+    expected[30] = 99;  // the second alternative's frag
+    EXPECT_EQ(table.SaveBytes(), expected);
+    EXPECT_EQ(table.ChangeElement(0, 0, EvalElement{20, 5}), 2);
+    EXPECT_EQ(Indices(table, 0), (std::vector<int>{4, 9, 20}));
+    EXPECT_EQ(table.ChangeElement(0, 2, EvalElement{-3, 5}), 0);
+    EXPECT_EQ(Indices(table, 0), (std::vector<int>{-3, 4, 9}));
+    EXPECT_EQ(table.ChangeElement(0, 2, EvalElement{9, 6}), 2) << "its own index";
+    const Bytes image = table.SaveBytes();
+    EXPECT_EQ(Bytes(image.begin(), image.begin() + 24), Bytes(kEvals.begin(), kEvals.begin() + 24));
+
+    ASSERT_TRUE(table.InsertElement(1, EvalElement{-2, 4}));
+    EXPECT_EQ(Indices(table, 1), (std::vector<int>{-2, 7}));
+    EXPECT_FALSE(table.SetElement(0, 3, EvalElement{5, 5}));
+    ASSERT_TRUE(table.SetElement(0, 1, EvalElement{0, 2}));
+    EXPECT_EQ(Indices(table, 0), (std::vector<int>{-3, 0, 9}));
+}
+
+const Bytes kComms = {
+    0xEF, 0xBE, 0xFB, 0xFF, 200, 3,  // comm 0: reserved 0xBEEF, warp -5, priority 200, position 3
+    0xD4, 0xFE, 3,    1,             //   bullseye -300, elements 3, evals 1
+    28,   0,    0,    0,             //   listOffset 28 (unaligned in the file): 2 comms
+    0,    0,    1,    0,    2,   0, 3, 0, 2, 0, 0x22, 0, 0, 0,  // comm 1: elements 2, listOffset 34
+    3,    0,    0xFD, 0xFF, 0,   0,  // 28: fragment 3, eval 3, fragment 0
+    7,    0,    8,    0,             // 34: comm 1's entries
+    0,    0,    0,    0,    0,   0, 0, 0, 0, 0, 0,    0, 0, 0,  // 38: the file's size says nothing
+};
+
+TEST(CommTable, RecordsAndEntriesAreReadFieldByFieldFromTheMappedFile) {
+    test::TempDir folder;
+    const std::string path = folder.File("commFile.bin");
+    CommTable table;
+    test::WriteFileBytes(path, kComms);
+    ASSERT_TRUE(table.Open(path)) << table.GetError();
+    EXPECT_EQ(table.GetCount(), 2);
+    CommRecord rec;
+    ASSERT_TRUE(table.GetCommRecord(0, rec));
+    EXPECT_EQ(rec.reserved, 0xBEEF);
+    EXPECT_EQ(rec.warp, -5);
+    EXPECT_EQ(rec.priority, 200);
+    EXPECT_EQ(rec.position, 3);
+    EXPECT_EQ(rec.bullseye, -300);
+    EXPECT_EQ(rec.elements, 3);
+    EXPECT_EQ(rec.evals, 1);
+    EXPECT_EQ(rec.listOffset, 28u);
+    EXPECT_EQ(table.GetCommEntry(rec, 1), -3);
+    ASSERT_TRUE(table.GetCommRecord(1, rec));
+    EXPECT_EQ(table.GetCommEntry(rec, 1), 8);
+    // Outside the records or the file: no record, entry 0.
+    EXPECT_FALSE(table.GetCommRecord(-1, rec) || table.GetCommRecord(2, rec));
+    EXPECT_EQ(table.GetCommEntry(rec, -18) + table.GetCommEntry(rec, 100), 0);
+    rec.listOffset = static_cast<uint32_t>(kComms.size());
+    EXPECT_EQ(table.GetCommEntry(rec, 0), 0);
+    // A file shorter than one record still counts one comm, which cannot be read.
+    const Bytes shortFile(10, 0);
+    EXPECT_EQ(CommTable::CountFrom(shortFile), 1);
+    table.Close();
+    EXPECT_FALSE(table.Open(folder.File("missing.bin")));
+    EXPECT_FALSE(table.GetError().empty());
 }
 
 }  // namespace
