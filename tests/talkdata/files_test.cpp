@@ -22,11 +22,11 @@ using Names = std::vector<std::string>;
 
 class MappedFileTest : public ::testing::Test {
   protected:
-    void SetUp() override { test::WriteFileBytes(path_, content_); }
+    void SetUp() override { WriteFileBytes(path_, content_); }
     // A file of the given size that costs no disk space.
     std::string SparseFile(uint64_t size) {
         const std::string path = folder_.File("big.vox");
-        test::WriteFileBytes(path, {});
+        WriteFileBytes(path, {});
         EXPECT_EQ(truncate(path.c_str(), static_cast<off_t>(size)), 0);
         return path;
     }
@@ -36,8 +36,8 @@ class MappedFileTest : public ::testing::Test {
     const Bytes content_ = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
 };
 
-TEST_F(MappedFileTest, OpenRefusesWhatIsNoFileOfOneByteTo4GiBAndCreatesNothing) {
-    test::WriteFileBytes(folder_.File("empty.vox"), {});
+TEST_F(MappedFileTest, OpenTakesOnlyAFileOfOneByteTo4GiBAndAppendsStopAt4GiBMinusOne) {
+    WriteFileBytes(folder_.File("empty.vox"), {});
     ASSERT_EQ(mkfifo(folder_.File("fifo").c_str(), 0600), 0);
     const std::pair<std::string, const char*> cases[] = {
         {folder_.File("empty.vox"), "file is empty"},
@@ -50,9 +50,6 @@ TEST_F(MappedFileTest, OpenRefusesWhatIsNoFileOfOneByteTo4GiBAndCreatesNothing) 
         EXPECT_FALSE(file.Open(path, 0));
         EXPECT_EQ(file.GetError(), why);
     }
-}
-
-TEST_F(MappedFileTest, AppendStopsAt4GiBMinusOne) {
     const std::string big = SparseFile(0xFFFFFFFCull);
     MappedFile file;
     ASSERT_TRUE(file.Open(big, 1)) << file.GetError();

@@ -66,13 +66,18 @@ TEST(ListTable, LoadTakesTheFilesLayoutAndRefusesWhatHoldsNoRecordArea) {
     EXPECT_EQ(table.GetError(), "not a regular file");
 }
 
-TEST(ListTable, EditsMoveTheOffsetsOfTheRecordsBehindThemOnly) {
+TEST(ListTable, EditsMoveTheOffsetsOfTheRecordsBehindThemOnlyAndUndoAnAppend) {
     FragTable table;
     ASSERT_TRUE(table.LoadBytes(kTable));
     // A voice's voxIndex is read sign-extended; voice 5, between 2 and 7, has none.
     EXPECT_EQ(table.FindVoxIndex(Record(table, 2), 13), -32768);
     EXPECT_EQ(table.FindVoxIndex(Record(table, 0), 7), 11);
     EXPECT_EQ(table.FindVoxIndex(Record(table, 0), 5), -1);
+    // Undo of Add New takes the appended fragment back; only a record whose list is the array's
+    // tail can go, so nothing else is ever cut.
+    ASSERT_TRUE(table.AddElement(3, 3, 40));
+    ASSERT_TRUE(table.RemoveLastRecord());
+    EXPECT_EQ(table.SaveBytes(), kTable);
     ASSERT_TRUE(table.InsertElement(0, 5, 20));  // between voices 2 and 7
     ASSERT_TRUE(table.InsertElement(1, 3, 30));  // into an empty list
     ASSERT_TRUE(table.InsertElement(2, 12, 31));
@@ -95,17 +100,7 @@ TEST(ListTable, EditsMoveTheOffsetsOfTheRecordsBehindThemOnly) {
     ASSERT_TRUE(table.Save(folder.File("frags.bin")));
     EXPECT_FALSE(table.IsModified());
     EXPECT_EQ(ReadFileBytes(folder.File("frags.bin")), expected);
-}
-
-// Undo of Add New takes the appended fragment back; only a record whose list is the array's
-// tail can go, so nothing else is ever cut.
-TEST(ListTable, RemoveLastRecordTakesBackAnAppendOnly) {
-    FragTable table;
-    ASSERT_TRUE(table.LoadBytes(kTable));
-    ASSERT_TRUE(table.AddElement(3, 3, 40));
-    ASSERT_TRUE(table.RemoveLastRecord());
-    EXPECT_EQ(table.SaveBytes(), kTable);
-    ASSERT_TRUE(table.RemoveElement(2, 0));  // the last fragment, now without voices
+    ASSERT_TRUE(table.RemoveElement(3, 0));  // the last fragment, now without voices
     EXPECT_FALSE(table.RemoveLastRecord());
 }
 

@@ -10,8 +10,6 @@
 namespace vox::test {
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
 // An offset with this bit set stands for the same offset marked dropped.
 constexpr uint64_t kDropped = uint64_t{1} << 32;
 
@@ -29,10 +27,6 @@ HistoryLine Line(const char* kind, int frag, int voice, uint64_t from, uint64_t 
     line.newDropped = (to & kDropped) != 0;
     line.source = {std::move(name), std::move(hash)};
     return line;
-}
-
-ByteSpan Span(const std::string& text) {
-    return ByteSpan(reinterpret_cast<const uint8_t*>(text.data()), text.size());
 }
 
 std::string Describe(const std::vector<Take>& takes) {
@@ -81,7 +75,7 @@ TEST(TalkHistory, MalformedLinesAreSkippedWithTheirNumberAndReason) {
     };
     std::string all;
     for (const auto& c : cases) all += std::string(c.text) + '\n';
-    const History history = ParseHistory(Span(all));
+    const History history = ParseHistory(Bytes(all.begin(), all.end()));
     EXPECT_TRUE(history.lines.empty());
     ASSERT_EQ(history.bad.size(), std::size(cases));
     for (size_t i = 0; i < std::size(cases); ++i) {
