@@ -12,12 +12,9 @@
 #include "talkdata/safefile.h"
 #include "tests/support/tempdir.h"
 
-namespace vox {
+namespace vox::test {
 namespace {
 
-using test::Bytes;
-using test::ReadFileBytes;
-using test::WriteFileBytes;
 using Names = std::vector<std::string>;
 
 class MappedFileTest : public ::testing::Test {
@@ -31,7 +28,7 @@ class MappedFileTest : public ::testing::Test {
         return path;
     }
 
-    test::TempDir folder_;
+    TempDir folder_;
     const std::string path_ = folder_.File("talk.vox");
     const Bytes content_ = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
 };
@@ -94,7 +91,7 @@ unsigned PermissionsOf(const std::string& path) {
 
 class SafeFileTest : public ::testing::Test {
   protected:
-    test::TempDir folder_;
+    TempDir folder_;
     const std::string target_ = folder_.File("speech.vox");
     const std::string temp_ = folder_.File("speech.vo$");
     const Bytes old_ = {'o', 'l', 'd'};
@@ -120,7 +117,7 @@ TEST_F(SafeFileTest, ANewFileGetsTheUmasksPermissionsAReplacedOneKeepsItsOwnAndN
     EXPECT_EQ(ReadFileBytes(target_), new_);
     EXPECT_EQ(PermissionsOf(target_), 0604u);
     EXPECT_EQ(ReadFileBytes(victim), old_);
-    EXPECT_EQ(test::ListFolder(folder_.Path()), (Names{"speech.vox", "victim"}));
+    EXPECT_EQ(ListFolder(folder_.Path()), (Names{"speech.vox", "victim"}));
 }
 
 TEST_F(SafeFileTest, WhatIsNotCommittedIsNotWrittenAndAFolderIsNeverReplaced) {
@@ -132,13 +129,13 @@ TEST_F(SafeFileTest, WhatIsNotCommittedIsNotWrittenAndAFolderIsNeverReplaced) {
         ASSERT_TRUE(file.Begin(target_));
         ASSERT_TRUE(file.Write(new_.data(), new_.size()));
     }
-    EXPECT_TRUE(test::ListFolder(folder_.Path()).empty());
+    EXPECT_TRUE(ListFolder(folder_.Path()).empty());
     ASSERT_EQ(mkdir(target_.c_str(), 0755), 0);
     WriteFileBytes(target_ + "/inside", old_);
     EXPECT_FALSE(WriteFileSafely(target_, new_));
     EXPECT_EQ(ReadFileBytes(target_ + "/inside"), old_);
-    EXPECT_EQ(test::ListFolder(folder_.Path()), Names{"speech.vox"});
+    EXPECT_EQ(ListFolder(folder_.Path()), Names{"speech.vox"});
 }
 
 }  // namespace
-}  // namespace vox
+}  // namespace vox::test

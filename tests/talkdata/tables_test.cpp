@@ -12,11 +12,8 @@
 #include "talkdata/listtable.h"
 #include "tests/support/tempdir.h"
 
-namespace vox {
+namespace vox::test {
 namespace {
-
-using test::Bytes;
-using test::ReadFileBytes;
 
 const Bytes kTable = {
     0,  0, 2,  0,    24, 0, 0,  0,  // fragment 0: number 0, count 2, offset 24
@@ -60,7 +57,7 @@ TEST(ListTable, LoadTakesTheFilesLayoutAndRefusesWhatHoldsNoRecordArea) {
         EXPECT_EQ(table.GetError(), c.why);
         EXPECT_EQ(table.GetCount(), 0) << c.why;
     }
-    test::TempDir folder;
+    TempDir folder;
     ASSERT_EQ(mkfifo(folder.File("fifo").c_str(), 0600), 0);
     EXPECT_FALSE(table.Load(folder.File("fifo")));  // at once, no writer awaited
     EXPECT_EQ(table.GetError(), "not a regular file");
@@ -96,7 +93,7 @@ TEST(ListTable, EditsMoveTheOffsetsOfTheRecordsBehindThemOnlyAndUndoAnAppend) {
         12, 0, 31,   0,    13, 0, 0,  0x80,  // 44: fragment 2, 12 before 13
         4,  0, 40,   0,                      // 52: fragment 3
     };
-    test::TempDir folder;
+    TempDir folder;
     ASSERT_TRUE(table.Save(folder.File("frags.bin")));
     EXPECT_FALSE(table.IsModified());
     EXPECT_EQ(ReadFileBytes(folder.File("frags.bin")), expected);
@@ -199,10 +196,10 @@ const Bytes kComms = {
 };
 
 TEST(CommTable, RecordsAndEntriesAreReadFieldByFieldFromTheMappedFile) {
-    test::TempDir folder;
+    TempDir folder;
     const std::string path = folder.File("commFile.bin");
     CommTable table;
-    test::WriteFileBytes(path, kComms);
+    WriteFileBytes(path, kComms);
     ASSERT_TRUE(table.Open(path)) << table.GetError();
     EXPECT_EQ(table.GetCount(), 2);
     CommRecord rec;
@@ -232,4 +229,4 @@ TEST(CommTable, RecordsAndEntriesAreReadFieldByFieldFromTheMappedFile) {
 }
 
 }  // namespace
-}  // namespace vox
+}  // namespace vox::test
