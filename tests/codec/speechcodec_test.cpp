@@ -142,9 +142,12 @@ TEST_F(SpeechCodecTest, WholeFramesAreCodedUpToTheLongestEntryAndABadEntryFailsW
     EXPECT_EQ(Decode(coded, 3200), 3200);
 }
 
-// Each entry is coded from a fresh state: what was coded before changes nothing. (The fuzz
-// target checks the same of decoding.)
-TEST_F(SpeechCodecTest, AnEntryEncodesTheSameWhateverWasEncodedBefore) {
+// Each entry is coded from a fresh state: what was coded before changes nothing (the fuzz target
+// checks the same of decoding). Steady pure tones between about 700 and 1500 Hz come out up to
+// 24 dB too loud at this bit rate, at every complexity: a property of the codec's long-term
+// prediction, not of speech. Decoded sound lags the original by the encoder's look-ahead of 52
+// samples; the first 0.2 s, while the codec settles, are left out.
+TEST_F(SpeechCodecTest, ASineKeepsItsShapeAndEnergyWhateverWasCodedBefore) {
     const Bytes b = SinePcm(523, 160 * 30, 9000);
     Encode(SinePcm(700, 160 * 30, 12000));
     EXPECT_EQ(Encode(b), CodedPcm(b));
@@ -152,13 +155,6 @@ TEST_F(SpeechCodecTest, AnEntryEncodesTheSameWhateverWasEncodedBefore) {
     std::unique_ptr<uint8_t[]> coded;
     uint32_t len = 0;
     EXPECT_FALSE(uninitialised.Encode(b.data(), uint32_t(b.size()), coded, len));
-}
-
-// Steady pure tones between about 700 and 1500 Hz come out up to 24 dB too loud at this bit rate,
-// at every complexity: a property of the codec's long-term prediction, not of speech. Decoded
-// sound lags the original by the encoder's look-ahead of 52 samples; the first 0.2 s, while the
-// codec settles, are left out.
-TEST_F(SpeechCodecTest, ASineKeepsItsShapeAndEnergy) {
     for (double frequency : {250.0, 440.0, 3000.0}) {
         const Bytes pcm = SinePcm(frequency, 8000, 8000);
         const Bytes decoded = DecodedPcm(Encode(pcm));

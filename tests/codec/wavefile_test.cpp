@@ -23,8 +23,6 @@
 namespace vox::test {
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
 // A chunk with its size field and, after an odd size, the pad byte.
 Bytes Chunk(const char (&id)[5], Bytes body) {
     const auto size = uint32_t(body.size());
@@ -71,18 +69,6 @@ TEST(WaveWrite, ThreeBytesGiveAFiftyByteFileWithRiffSize42) {
     EXPECT_EQ(MakeWaveBytes(pcm, 3), expected);
     EXPECT_EQ(Read(expected), Bytes(pcm, pcm + 3));
     EXPECT_TRUE(MakeWaveBytes(nullptr, 5).empty());
-}
-
-// A write that fails says why; a read that fails says which file. (Waves
-// written and read back through files are the pack's and the form's tests.)
-TEST(WaveFile, FailuresSayWhy) {
-    TempDir dir;
-    std::string why;
-    EXPECT_FALSE(WriteWave(dir.File("x.wav"), nullptr, 5, &why));
-    EXPECT_EQ(why, "no sound to write, or too much for a wave file");
-    std::vector<uint8_t> pcm;
-    EXPECT_FALSE(ReadWave(dir.File("none.wav"), pcm, &why));
-    EXPECT_EQ(why, dir.File("none.wav") + ": No such file or directory");
 }
 
 // Only 8000 Hz mono 16-bit PCM is read, compared over the fmt chunk's first 14 bytes: bits per
@@ -285,10 +271,18 @@ TEST(SoundFileReader, BadInputIsRefusedWithItsReason) {
     }
 }
 
-// Looked at before it is opened (a FIFO is the fault tests' case): a file too large for any take
-// is refused unread.
-TEST(SoundFileReader, AFileOnDiskTooLargeOrMissingIsRefused) {
+// A wave that cannot be written says why, one that cannot be read says which file. A recording
+// is looked at before it is opened (a FIFO is the fault tests' case): a file too large for any
+// take is refused unread. (Waves written and read back through files are the pack's and the
+// form's tests.)
+TEST(SoundFileReader, FilesOnDiskThatCannotBeWrittenOrReadSayWhy) {
     TempDir dir;
+    std::string why;
+    EXPECT_FALSE(WriteWave(dir.File("x.wav"), nullptr, 5, &why));
+    EXPECT_EQ(why, "no sound to write, or too much for a wave file");
+    std::vector<uint8_t> pcm;
+    EXPECT_FALSE(ReadWave(dir.File("none.wav"), pcm, &why));
+    EXPECT_EQ(why, dir.File("none.wav") + ": No such file or directory");
     WriteFileBytes(dir.File("huge.wav"), {});  // made large below, sparse: it costs no disk
     ASSERT_EQ(truncate(dir.File("huge.wav").c_str(), off_t(kMaxSoundFileBytes) + (1 << 20)), 0);
     const SpeechPcm huge = ReadSpeechPcmFile(dir.File("huge.wav"));

@@ -86,8 +86,10 @@ TEST(VoxFile, AReplaceAppendsOneBlockAndRepointsOnlyASlotOfTheDirectory) {
 }
 
 // Slot 0 marks the directory's end, so its new entry goes right behind the directory and every
-// other entry moves; other slots of the same batch get entries at the end of the new file.
-TEST(VoxFileRewrite, ANewFirstEntryGoesBehindTheDirectoryAndTheRestOfTheBatchAtTheEnd) {
+// other entry moves; other slots of the same batch get entries at the end of the new file. Slot 0
+// re-pointed at an entry already in the file (an undo, a revert): the entry moves behind the
+// directory, what lay in front of it moves back by its size, the file keeps its size.
+TEST(VoxFileRewrite, ANewOrMovedFirstEntryGoesBehindTheDirectoryAndTakesItsSlotsWithIt) {
     const uint8_t first[2] = {7, 8};
     const uint8_t other[1] = {9};
     BufferSink out;
@@ -104,28 +106,25 @@ TEST(VoxFileRewrite, ANewFirstEntryGoesBehindTheDirectoryAndTheRestOfTheBatchAtT
     EXPECT_FALSE(
         VoxFile::WriteWithNewFirstEntry(kTalk, {0, 50, first, 2}, {{5, 1, other, 1}}, out, &why));
     EXPECT_EQ(why, "voxIndex 5 is not a slot that can be replaced in place");
-}
 
-// Slot 0 re-pointed at an entry already in the file (an undo, a revert): the entry moves behind
-// the directory, what lay in front of it moves back by its size, the file keeps its size.
-TEST(VoxFileRewrite, AnEntryMovedToTheFrontTakesItsSlotsWithIt) {
     Bytes talk = kTalk;
     talk.insert(talk.end(), {50, 0, 0, 0, 1, 0, 0, 0, 0x77});  // 46: an earlier take
-    BufferSink out;
-    std::string why;
-    ASSERT_TRUE(VoxFile::WriteWithEntryFirst(talk, 46, out, &why)) << why;
-    Bytes expected(kTalk.begin(), kTalk.begin() + 12);
+    BufferSink moved;
+    ASSERT_TRUE(VoxFile::WriteWithEntryFirst(talk, 46, moved, &why)) << why;
+    expected.assign(kTalk.begin(), kTalk.begin() + 12);
     expected.insert(expected.end(), {24, 0, 0, 0, 0, 0, 0, 0, 45, 0, 0, 0});  // slot 2: 36 + 9
     expected.insert(expected.end(), talk.begin() + 46, talk.end());
     expected.insert(expected.end(), kTalk.begin() + 24, kTalk.end());
-    EXPECT_EQ(out.written, expected);
-
-    EXPECT_FALSE(VoxFile::WriteWithEntryFirst(talk, 24, out, &why));
+    EXPECT_EQ(moved.written, expected);
+    EXPECT_FALSE(VoxFile::WriteWithEntryFirst(talk, 24, moved, &why));
     EXPECT_EQ(why, "the entry is the first one already");
 }
 
-TEST(VoxFileRewrite, ANewSlotMovesEveryOffsetByFour) {
-    const uint8_t coded[] = {1, 2, 3};
+// A new slot moves every offset by four. A fragment holds a voxIndex of 16 bits and the talk
+// file's offsets are 32 bits: a new slot past either is refused before anything is written. The
+// fuzz target checks the same for a directory that is not well formed.
+TEST(VoxFileRewrite, ANewSlotMovesEveryOffsetByFourAndStopsAtTheLargestVoxIndexAndAt4GiB) {
+    const uint8_t coded[8] = {1, 2, 3};
     BufferSink sink;
     int newVoxIndex = -1;
     ASSERT_TRUE(VoxFile::WriteWithNewSlot(kTalk, coded, 3, 300, sink, newVoxIndex));
@@ -145,15 +144,7 @@ TEST(VoxFileRewrite, ANewSlotMovesEveryOffsetByFour) {
     ASSERT_TRUE(VoxFile::WriteWithNewSlot(talk, nullptr, 0, 7, empty, newVoxIndex));
     EXPECT_EQ(Bytes(empty.written.begin() + 16, empty.written.begin() + 20),
               Bytes(talk.begin() + 16, talk.begin() + 20));
-}
 
-// A fragment holds a voxIndex of 16 bits and the talk file's offsets are 32 bits: a new slot
-// past either is refused before anything is written. The fuzz target checks the same for a
-// directory that is not well formed.
-TEST(VoxFileRewrite, ANewSlotStopsAtTheLargestVoxIndexAndAt4GiB) {
-    const uint8_t coded[8] = {};
-    BufferSink sink;
-    int newVoxIndex = -1;
     ASSERT_TRUE(VoxFile::WriteWithNewSlot(TalkWithSlotZero(12 + 4 * 32767, 12 + 4 * 32767 + 8),
                                           coded, 1, 2, sink, newVoxIndex));
     EXPECT_EQ(newVoxIndex, 32767);
