@@ -85,10 +85,6 @@ TEST_F(MappedFileTest, AppendsInPlaceAndPastTheReserveShowTheFileByteForByte) {
     EXPECT_EQ(file.Append(content_.data(), 1), MappedFile::kAppendFailed);
 }
 
-unsigned PermissionsOf(const std::string& path) {
-    return static_cast<unsigned>(std::filesystem::status(path).permissions());
-}
-
 class SafeFileTest : public ::testing::Test {
   protected:
     TempDir folder_;
@@ -105,7 +101,7 @@ TEST_F(SafeFileTest, ANewFileGetsTheUmasksPermissionsAReplacedOneKeepsItsOwnAndN
     const bool ok = WriteFileSafely(target_, old_);
     umask(oldMask);
     ASSERT_TRUE(ok);
-    EXPECT_EQ(PermissionsOf(target_), 0640u);
+    EXPECT_EQ(std::filesystem::status(target_).permissions(), std::filesystem::perms(0640));
     ASSERT_EQ(chmod(target_.c_str(), 0604), 0);
     const std::string victim = folder_.File("victim");
     WriteFileBytes(victim, old_);
@@ -115,7 +111,7 @@ TEST_F(SafeFileTest, ANewFileGetsTheUmasksPermissionsAReplacedOneKeepsItsOwnAndN
     ASSERT_TRUE(file.Write(new_.data(), new_.size()));
     ASSERT_TRUE(file.Commit()) << file.GetError();
     EXPECT_EQ(ReadFileBytes(target_), new_);
-    EXPECT_EQ(PermissionsOf(target_), 0604u);
+    EXPECT_EQ(std::filesystem::status(target_).permissions(), std::filesystem::perms(0604));
     EXPECT_EQ(ReadFileBytes(victim), old_);
     EXPECT_EQ(ListFolder(folder_.Path()), (Names{"speech.vox", "victim"}));
 }

@@ -166,7 +166,7 @@ TEST(VoxFileRewrite, ANewSlotMovesEveryOffsetByFourAndStopsAtTheLargestVoxIndexA
     EXPECT_TRUE(none.written.empty());
 }
 
-TEST(SlotJournal, BytesAreMagicSizeCountPairsAndAChecksumAndOnlyAWholeJournalIsTaken) {
+TEST(SlotJournal, OnlyAWholeJournalIsTakenAndTheNextWriterCompletesOneThatFitsTheTalkFile) {
     const Bytes bytes = SlotJournalBytes({46, {{1, 36}, {2, 24}}});
     const Bytes front = {'V', 'X', 'J', '1', 46, 0, 0, 0, 2, 0, 0, 0,  // magic, talk size, count
                          1,   0,   0,   0,   36, 0, 0, 0, 2, 0, 0, 0, 24, 0, 0, 0};  // the pairs
@@ -183,12 +183,11 @@ TEST(SlotJournal, BytesAreMagicSizeCountPairsAndAChecksumAndOnlyAWholeJournalIsT
         flipped[at] ^= 0x10;
         EXPECT_FALSE(ParseSlotJournal(flipped, parsed)) << at;
     }
-}
 
-// A talk file with slots 1 and 2 absent and two entries appended that nothing points to: what a
-// batch leaves when it is stopped after its journal and before its slots. A journal that does
-// not fit it is refused and kept; the right one is completed and removed by the next writer.
-TEST(SlotJournal, TheNextWriterCompletesAJournalThatFitsTheTalkFileAndRefusesOthers) {
+    // A talk file with slots 1 and 2 absent and two entries appended that nothing points to:
+    // what a batch leaves when it is stopped after its journal and before its slots. A journal
+    // that does not fit it is refused and kept; the right one is completed and removed by the
+    // next writer.
     TempDir folder;
     const std::string path = folder.File("speech.vox");
     Bytes talk = {'V', 'X', 'H', 'D', 1, 2, 3, 4, 0,    0, 0, 0,  // header
@@ -245,7 +244,7 @@ std::string Describe(const std::vector<Take>& takes) {
     return text;
 }
 
-TEST(TalkHistory, ALineIsNineTabSeparatedFieldsAndReadsBackAsWritten) {
+TEST(TalkHistory, ALineIsNineTabSeparatedFieldsAndAMalformedOneIsSkippedWithItsReason) {
     EXPECT_EQ(HistoryLineText(Line("replace", 3, 0, 22944, 360700, "b.wav", "49d91ec408456d30")),
               "2026-12-07T15:38:15Z\treplace\t3\t0\t40\t22944\t360700\t49d91ec408456d30\tb.wav\n");
     EXPECT_EQ(HistoryLineText(Line("revert", 0, 13, kDropped | 22944, 16)),
@@ -262,9 +261,8 @@ TEST(TalkHistory, ALineIsNineTabSeparatedFieldsAndReadsBackAsWritten) {
     ASSERT_TRUE(ParseHistoryLine(text, back, &why)) << why;
     EXPECT_EQ(back.source.name, odd.source.name);
     EXPECT_EQ(HistoryLineText(back), HistoryLineText(odd));
-}
 
-TEST(TalkHistory, MalformedLinesAreSkippedWithTheirNumberAndReason) {
+    // Malformed lines are skipped with their number and reason.
     const struct {
         const char* text;
         const char* why;
