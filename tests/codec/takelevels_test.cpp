@@ -36,14 +36,11 @@ TakeLevels Measure(const Samples& samples) {
 
 // BS.1770 gives a full-scale sine -0.691 + 10 log10(1/2) + the K-weighting's gain at its
 // frequency: at 1 kHz +0.71 dB for 8000 Hz (+0.69 dB for 48 kHz, hence the standard's -3.01
-// LUFS). A take shorter than one gating block is measured whole.
-TEST(TakeLevels, AFullScaleSineHasTheLoudnessBs1770Gives) {
+// LUFS). A take shorter than one gating block is measured whole. Runs of three or more equal
+// samples at full scale are clips; one or two are a loud peak.
+TEST(TakeLevels, LoudnessPeakDcOffsetAndClippedRuns) {
     for (double seconds : {2.0, 0.25})
         EXPECT_NEAR(Measure(Sine(seconds, 32767)).loudness, -2.991, 0.02) << seconds;
-}
-
-// Runs of three or more equal samples at full scale are clips; one or two are a loud peak.
-TEST(TakeLevels, PeakDcOffsetAndClippedRuns) {
     const int16_t hi = INT16_MAX;
     const int16_t lo = INT16_MIN;
     // Runs of 2, 3, 4 alternating, 5 and 80 samples at full scale.

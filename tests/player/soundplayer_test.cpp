@@ -94,35 +94,29 @@ TEST_F(SoundPlayerTest, SoundsPlayWholeInCallOrderAndEnqueueNeverWaits) {
     EXPECT_EQ(Traced(), Trace{});
 }
 
-// Each failure is traced under its step and costs only its own sound.
-TEST_F(SoundPlayerTest, EachDeviceFailureCostsOnlyItsOwnSound) {
+// Each failure is traced under its step and costs only its own sound. A device that failed to
+// open is not kept: the next sound tries again.
+TEST_F(SoundPlayerTest, EachDeviceFailureCostsOnlyItsOwnSoundAndAFailedOpenIsRetried) {
+    control->FailNext(NullSoundStep::Open, 2, -5);
     control->FailNext(NullSoundStep::CreateBuffer, 1, -7);
     control->FailNext(NullSoundStep::Write, 1, -8);
     control->FailNext(NullSoundStep::Play, 1, -9);
     ASSERT_TRUE(thread.Start(player));
-    for (uint8_t tag = 1; tag <= 4; ++tag) player.Enqueue(MakeSound(5, tag));
+    for (uint8_t tag = 1; tag <= 6; ++tag) player.Enqueue(MakeSound(5, tag));
     player.Enqueue(std::make_unique<SoundItem>(std::make_unique<uint8_t[]>(1), 1));
     ASSERT_TRUE(player.WaitUntilIdle(10s));
-    EXPECT_EQ(TagsOf(control->GetPlayed()), Bytes{4});
-    EXPECT_EQ(Traced(), (Trace{{"Create Soundbuffer", -7},
+    EXPECT_EQ(TagsOf(control->GetPlayed()), Bytes{6});
+    EXPECT_EQ(Traced(), (Trace{{"Open Device", -5},
+                               {"Open Device", -5},
+                               {"Create Soundbuffer", -7},
                                {"Lock", -8},
                                {"Play", -9},
                                {"Create Soundbuffer", kSoundInvalidSize}}));
+    EXPECT_EQ(control->GetCalls(NullSoundStep::Open), 3);
+    EXPECT_EQ(control->GetLiveDevices(), 1);
+    EXPECT_EQ(player.GetStats().dropped, 2u);
     EXPECT_EQ(player.GetStats().failed, 4u);
     EXPECT_EQ(player.GetStats().played, 1u);
-}
-
-// A device that failed to open is not kept: the next sound tries again.
-TEST_F(SoundPlayerTest, WithoutADeviceEachSoundRetriesItAndIsDropped) {
-    control->FailNext(NullSoundStep::Open, 2, -5);
-    ASSERT_TRUE(thread.Start(player));
-    for (uint8_t tag = 1; tag <= 3; ++tag) player.Enqueue(MakeSound(5, tag));
-    ASSERT_TRUE(player.WaitUntilIdle(10s));
-    EXPECT_EQ(control->GetCalls(NullSoundStep::Open), 3);
-    EXPECT_EQ(TagsOf(control->GetPlayed()), Bytes{3});
-    EXPECT_EQ(player.GetStats().dropped, 2u);
-    EXPECT_EQ(Traced(), (Trace{{"Open Device", -5}, {"Open Device", -5}}));
-    EXPECT_EQ(control->GetLiveDevices(), 1);
 
     PlayerThread otherThread;
     SoundPlayer noDevices([] { return std::unique_ptr<SoundDevice>(); }, trace);
