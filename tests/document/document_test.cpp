@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cstdlib>
 
@@ -41,7 +40,6 @@ class DocumentTest : public ::testing::Test {
         doc_->SetPrompter(&prompter_);
     }
     void Open() { ASSERT_TRUE(doc_->OnOpenDocument(talk_)) << doc_->GetOpenError(); }
-    std::string Db(const std::string& name) const { return dir_.File("db/" + name); }
 
     TempDir dir_;
     MemoryProfile profile_;
@@ -91,7 +89,7 @@ TEST_F(DocumentTest, SaveAsksForEachModifiedTableInTurnAndMayWriteOverTheOpenOne
     Open();
     ASSERT_TRUE(doc_->InsertFragElement(1, 4, 0));
     ASSERT_TRUE(doc_->InsertEvalElement(1, {5, 1}));
-    prompter_.AnswerFile(Db("fragFile.bin"));
+    prompter_.AnswerFile(dir_.File("db/fragFile.bin"));
     prompter_.AnswerFile(dir_.File("evals-out.bin"));
     EXPECT_TRUE(OnSaveDocument(*doc_));
     ASSERT_EQ(prompter_.fileRequests.size(), 2u);
@@ -100,7 +98,7 @@ TEST_F(DocumentTest, SaveAsksForEachModifiedTableInTurnAndMayWriteOverTheOpenOne
     EXPECT_TRUE(prompter_.fileRequests[1].save && prompter_.fileRequests[1].overwritePrompt);
     EXPECT_TRUE(prompter_.messages.empty());
     EXPECT_FALSE(doc_->GetFragTable().IsModified() || doc_->GetEvalTable().IsModified());
-    EXPECT_EQ(ReadFileBytes(Db("fragFile.bin")), doc_->GetFragTable().SaveBytes());
+    EXPECT_EQ(ReadFileBytes(dir_.File("db/fragFile.bin")), doc_->GetFragTable().SaveBytes());
     EXPECT_EQ(ReadFileBytes(dir_.File("evals-out.bin")), doc_->GetEvalTable().SaveBytes());
     ListRecord frag;
     ASSERT_TRUE(doc_->GetFragRecord(1, frag)) << "the open database stays usable";
