@@ -1,13 +1,16 @@
 // The document: opening a database (the companion folder rule, every failing file named with its
 // reason, the remembered side files, read-only access), editing, the save commands and the
-// side-file commands.
+// side-file commands; and the profile file, whose values survive the file and whose sections and
+// keys keep their order.
 #include "workbench/document.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <unistd.h>
+
+#include <cstdlib>
 
 #include "audio/player/nullsounddevice.h"
+#include "talkdata/iniprofile.h"
 #include "talkdata/memoryprofile.h"
 #include "tests/support/databasebuilder.h"
 #include "tests/support/scriptedprompter.h"
@@ -18,6 +21,7 @@ namespace vox {
 namespace {
 
 using test::ReadFileBytes;
+using test::TempDir;
 
 // The database lies in a folder of its own, so its tables cannot come from the current folder.
 class DocumentTest : public ::testing::Test {
@@ -31,17 +35,13 @@ class DocumentTest : public ::testing::Test {
         db.AddEval({{1, 0}, {9, 1}});
         db.AddEval({{0, 1}});
         talk_ = db.WriteTo(dir_.File("db"));
-        NewDocument();
-    }
-    void NewDocument() {
         doc_ = std::make_unique<CVoxbenchDoc>(
             profile_, MakeNullSoundFactory(std::make_shared<NullSoundControl>()));
         doc_->SetPrompter(&prompter_);
     }
     void Open() { ASSERT_TRUE(doc_->OnOpenDocument(talk_)) << doc_->GetOpenError(); }
-    std::string Db(const std::string& name) const { return dir_.File("db/" + name); }
 
-    test::TempDir dir_;
+    TempDir dir_;
     MemoryProfile profile_;
     test::ScriptedPrompter prompter_;
     std::string talk_;
@@ -89,7 +89,7 @@ TEST_F(DocumentTest, SaveAsksForEachModifiedTableInTurnAndMayWriteOverTheOpenOne
     Open();
     ASSERT_TRUE(doc_->InsertFragElement(1, 4, 0));
     ASSERT_TRUE(doc_->InsertEvalElement(1, {5, 1}));
-    prompter_.AnswerFile(Db("fragFile.bin"));
+    prompter_.AnswerFile(dir_.File("db/fragFile.bin"));
     prompter_.AnswerFile(dir_.File("evals-out.bin"));
     EXPECT_TRUE(OnSaveDocument(*doc_));
     ASSERT_EQ(prompter_.fileRequests.size(), 2u);
@@ -98,16 +98,71 @@ TEST_F(DocumentTest, SaveAsksForEachModifiedTableInTurnAndMayWriteOverTheOpenOne
     EXPECT_TRUE(prompter_.fileRequests[1].save && prompter_.fileRequests[1].overwritePrompt);
     EXPECT_TRUE(prompter_.messages.empty());
     EXPECT_FALSE(doc_->GetFragTable().IsModified() || doc_->GetEvalTable().IsModified());
+    EXPECT_EQ(ReadFileBytes(dir_.File("db/fragFile.bin")), doc_->GetFragTable().SaveBytes());
     EXPECT_EQ(ReadFileBytes(dir_.File("evals-out.bin")), doc_->GetEvalTable().SaveBytes());
     ListRecord frag;
     ASSERT_TRUE(doc_->GetFragRecord(1, frag)) << "the open database stays usable";
     EXPECT_EQ(doc_->FindVoxIndex(frag, 4), 0);
+}
 
-    NewDocument();
-    Open();
-    ASSERT_TRUE(doc_->GetFragRecord(1, frag));
-    EXPECT_EQ(frag.count, 2);
-    EXPECT_EQ(doc_->FindVoxIndex(frag, 4), 0);
+// Any value surviving the text is the fuzz target's to show; here, the file and its folders.
+TEST(IniProfile, ValuesSurviveTheFileWrittenIntoFoldersThatDidNotExist) {
+    TempDir dir;
+    const std::string path = dir.File("deep/er/voxbench.ini");
+    {
+        IniProfile profile(path);
+        profile.WriteString("Data", "Phrases", "/tmp/a\\b c/phrases.csv");
+        profile.WriteString("EvalNames", "EvalName0", "two\nlines ");
+        profile.WriteInt("EvalNames", "MaxEvals", 2);
+        ASSERT_TRUE(profile.Flush()) << profile.GetError();
+    }
+    IniProfile again(path);
+    EXPECT_EQ(again.GetString("Data", "Phrases", ""), "/tmp/a\\b c/phrases.csv");
+    EXPECT_EQ(again.GetString("EvalNames", "EvalName0", ""), "two\nlines ");
+    EXPECT_EQ(again.GetInt("EvalNames", "MaxEvals", 0), 2);
+}
+
+TEST(IniProfile, RepeatedSectionsMergeAndARepeatedKeyKeepsItsPlaceWithTheLastValue) {
+    IniProfile profile("/nonexistent/never-written.ini");
+    profile.ParseText("; comment\r\n[A]\r\nx=1\ny = 2\n\n[B]\nz=3\n[A]\nx=4\nw=5\n");
+    EXPECT_EQ(profile.GetString("A", "x", ""), "4");
+    EXPECT_EQ(profile.ToText(), "[A]\nx=4\ny= 2\nw=5\n\n[B]\nz=3\n");
+
+    // A new value goes behind the section's others, a new section behind the file's others.
+    profile.WriteString("B", "v", "6");
+    profile.WriteString("C", "u", "7");
+    profile.WriteString("A", "y", "8");
+    EXPECT_EQ(profile.ToText(), "[A]\nx=4\ny=8\nw=5\n\n[B]\nz=3\nv=6\n\n[C]\nu=7\n");
+
+    // A second parse starts from nothing: no key of the first text is left behind.
+    profile.ParseText("[C]\nu=9\n");
+    EXPECT_EQ(profile.ToText(), "[C]\nu=9\n");
+}
+
+TEST(IniProfile, FlushWithoutChangesDoesNotRewriteTheFile) {
+    TempDir dir;
+    const std::string path = dir.File("voxbench.ini");
+    test::WriteFileBytes(path, {'[', 'D', ']', '\n', 'k', '=', 'v', '\n', ';', 'x', '\n'});
+    IniProfile profile(path);
+    profile.WriteString("D", "k", "v");
+    EXPECT_TRUE(profile.Flush());
+    EXPECT_EQ(ReadFileBytes(path).size(), 11u) << "the hand-written comment is still there";
+}
+TEST(IniProfile, DefaultPathFollowsXdgConfigHome) {
+    const char* saved = std::getenv("XDG_CONFIG_HOME");
+    const std::string restore = saved != nullptr ? saved : "";
+    const char* savedHome = std::getenv("HOME");
+    const std::string restoreHome = savedHome != nullptr ? savedHome : "";
+    setenv("XDG_CONFIG_HOME", "/some/config", 1);
+    EXPECT_EQ(IniProfile::DefaultPath(), "/some/config/Voxbench/voxbench.ini");
+    setenv("XDG_CONFIG_HOME", "relative/ignored", 1);
+    setenv("HOME", "/home/someone", 1);
+    EXPECT_EQ(IniProfile::DefaultPath(), "/home/someone/.config/Voxbench/voxbench.ini");
+    if (savedHome != nullptr) setenv("HOME", restoreHome.c_str(), 1);
+    if (saved != nullptr)
+        setenv("XDG_CONFIG_HOME", restore.c_str(), 1);
+    else
+        unsetenv("XDG_CONFIG_HOME");
 }
 
 }  // namespace
