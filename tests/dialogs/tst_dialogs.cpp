@@ -82,7 +82,7 @@ class DialogsTest : public QObject {
 
     // Whole numbers in the int range, blanks around and a sign allowed; their low word is what
     // a 16-bit field keeps.
-    void wholeNumbersAndTheirLowWord() {
+    void wholeNumbersTheirLowWordAndFileFilters() {
         long long parsed = 0;
         for (const auto& [text, value] : {std::pair<const char*, long long>{"  -3 ", -3},
                                           {"+7", 7},
@@ -95,9 +95,8 @@ class DialogsTest : public QObject {
             QVERIFY2(!ParseWholeNumber(text, parsed), text);
         QCOMPARE(LowWord(40000), int16_t{40000 - 65536});
         QCOMPARE(LowWord(-32769), int16_t{32767});
-    }
 
-    void fileFiltersBecomeQtNameFilters() {
+        // A file filter becomes Qt's name filters.
         QCOMPARE(ConvertFileFilter("Eval Bin Files (*.bin)|*.bin|All files (*.*)|*.*||"),
                  QStringList({"Eval Bin Files (*.bin)", "All files (*)"}));
         QCOMPARE(ConvertFileFilter("Wave Files (*.wav)|*.wav;*.wave||"),
@@ -145,9 +144,9 @@ class DialogsTest : public QObject {
         QCOMPARE(range->Values(), std::vector<long long>({0, 12}));
     }
 
-    // Message boxes are captioned with the program and Escape is the safe answer; a status line
-    // goes to the frame's status bar.
-    void messageBoxesAreCaptionedWithTheProgramAndEscapeIsTheSafeAnswer() {
+    // Message boxes are captioned with the program and Escape is the safe answer; a preview's
+    // sound buttons play and leave it open; a status line goes to the frame's status bar.
+    void messageBoxesAndPreviewsAnswerAsAskedAndStatusLinesGoToTheStatusBar() {
         QtPrompter prompter(nullptr);
         QStringList seen;
         Answered(
@@ -168,6 +167,27 @@ class DialogsTest : public QObject {
         const auto yesNo = [&] { return prompter.AskYesNo("Store the first 5.06 s?"); };
         QVERIFY(Answered(Press(QMessageBox::Yes), yesNo));
         QVERIFY(!Answered(Escape, yesNo));
+
+        // A preview's sound buttons play and leave it open.
+        std::vector<int> played(2);
+        const std::vector<PreviewSound> sounds = {{"Play &New", [&] { ++played[0]; }},
+                                                  {"Play &Current", [&] { ++played[1]; }}};
+        QString shown;
+        const auto confirm = [&] { return prompter.ConfirmWithPreview("Replace it?", sounds); };
+        QVERIFY(Answered(
+            [&](QWidget* modal) {
+                auto* playNew = modal->findChild<QPushButton*>("previewSound0");
+                shown = modal->findChild<QLabel*>("previewText")->text() + " " + playNew->text();
+                for (auto* button :
+                     {playNew, playNew, modal->findChild<QPushButton*>("previewSound1")})
+                    QTest::mouseClick(button, Qt::LeftButton);
+                if (!modal->isVisible()) shown += " (closed)";
+                modal->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+            },
+            confirm));
+        QCOMPARE(shown, QString("Replace it? Play &New"));
+        QVERIFY(!Answered(Escape, confirm));
+        QCOMPARE(played, std::vector<int>({2, 1}));
 
         QMainWindow frame;
         FramePrompter(&frame).ShowStatus("converted from 48000 Hz stereo 24-bit");
@@ -219,29 +239,6 @@ class DialogsTest : public QObject {
         QCOMPARE(label, QString("Normalize loudness"));
         QCOMPARE(take.value_or(FileChoice{}).path, dir.File("take.flac"));
         QVERIFY(take->option);
-    }
-
-    void thePreviewsSoundButtonsPlayAndLeaveItOpen() {
-        QtPrompter prompter(nullptr);
-        std::vector<int> played(2);
-        const std::vector<PreviewSound> sounds = {{"Play &New", [&] { ++played[0]; }},
-                                                  {"Play &Current", [&] { ++played[1]; }}};
-        QString seen;
-        const auto confirm = [&] { return prompter.ConfirmWithPreview("Replace it?", sounds); };
-        QVERIFY(Answered(
-            [&](QWidget* modal) {
-                auto* playNew = modal->findChild<QPushButton*>("previewSound0");
-                seen = modal->findChild<QLabel*>("previewText")->text() + " " + playNew->text();
-                for (auto* button :
-                     {playNew, playNew, modal->findChild<QPushButton*>("previewSound1")})
-                    QTest::mouseClick(button, Qt::LeftButton);
-                if (!modal->isVisible()) seen += " (closed)";
-                modal->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
-            },
-            confirm));
-        QCOMPARE(seen, QString("Replace it? Play &New"));
-        QVERIFY(!Answered(Escape, confirm));
-        QCOMPARE(played, std::vector<int>({2, 1}));
     }
 
     // Edits go to the document as they are made; Cancel drops only the name.

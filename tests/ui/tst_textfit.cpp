@@ -81,9 +81,8 @@ class TextFitTest : public QObject {
             }
         }
         QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join('\n')));
-    }
 
-    void theResultListHeaderFits() {
+        // The result list's column header too.
         CResultListDlg dialog({1, 2}, nullptr, "Number");
         auto* list = dialog.findChild<QTreeWidget*>();
         QVERIFY(list);
