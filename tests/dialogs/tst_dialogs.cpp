@@ -19,7 +19,6 @@
 #include "ui/dialogs/editors.h"
 #include "ui/dialogs/filefilter.h"
 #include "ui/dialogs/numberdialogs.h"
-#include "ui/dialogs/qtprompter.h"
 #include "ui/dialogs/wholenumber.h"
 #include "ui/documentcommands.h"
 #include "ui/frameprompter.h"
@@ -102,6 +101,7 @@ class DialogsTest : public QObject {
         QCOMPARE(ConvertFileFilter("Wave Files (*.wav)|*.wav;*.wave||"),
                  QStringList({"Wave Files (*.wav *.wave)"}));
         QCOMPARE(ConvertFileFilter("Plain|*.txt||"), QStringList({"Plain (*.txt)"}));
+        QCOMPARE(ConvertFileFilter(""), QStringList({"All files (*)"}));
         QCOMPARE(ConvertFileFilter("dangling|"), QStringList({"All files (*)"}));
     }
 

@@ -3,7 +3,6 @@
 #include <QAbstractButton>
 #include <QHeaderView>
 #include <QLabel>
-#include <QPushButton>
 #include <QRegularExpression>
 #include <QStyle>
 #include <QStyleOptionButton>
@@ -35,10 +34,9 @@ int Room(const QWidget* widget) {
 QStringList TooNarrow(QWidget* root, const QString& where) {
     QStringList clipped;
     for (QWidget* widget : root->findChildren<QWidget*>()) {
-        QString text;
-        if (auto* shown = qobject_cast<QLabel*>(widget)) text = shown->text();
-        if (auto* button = qobject_cast<QAbstractButton*>(widget)) text = button->text();
         const auto* label = qobject_cast<QLabel*>(widget);
+        QString text = label ? label->text() : QString();
+        if (auto* button = qobject_cast<QAbstractButton*>(widget)) text = button->text();
         if (text.isEmpty() || text.contains('\n') || (label && label->wordWrap())) continue;
         const int needed = widget->fontMetrics().horizontalAdvance(Shown(text));
         if (needed > Room(widget)) {
