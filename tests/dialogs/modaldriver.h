@@ -17,11 +17,8 @@ namespace vox::test {
 // timeoutMs, so a failed check can never leave a test blocked.
 class ModalDriver {
   public:
-    ModalDriver() = default;
     // Disarms a driver whose dialog never came, so it cannot answer a later test's dialog.
-    ~ModalDriver();
-    ModalDriver(const ModalDriver&) = delete;
-    ModalDriver& operator=(const ModalDriver&) = delete;
+    ~ModalDriver() { delete timer_.data(); }
 
     using Action = std::function<void(QWidget*)>;
 

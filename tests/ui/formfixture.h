@@ -14,13 +14,9 @@
 #include "ui/cmainframe.h"
 #include "ui/cvoxbenchapp.h"
 #include "ui/cvoxbenchview.h"
-#include "ui/templates/dialogtemplate.h"
 #include "workbench/document.h"
 
 namespace vox::test {
-
-// The form and the templates of the program, as the tests load them.
-DialogTemplateSet LoadProgramTemplates();
 
 // A small database whose talk entries really decode. Entry k decodes to (k + 2) codec frames,
 // so a played sound tells which entry it was.
