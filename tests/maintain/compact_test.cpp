@@ -1,8 +1,6 @@
 // Compacting the talk file: exactly the unreferenced bytes go, every entry and slot stays.
 #include "talkdata/compact.h"
 
-#include <unistd.h>
-
 #include "talkdata/faultinjection.h"
 #include "tests/maintain/maintainfixture.h"
 
@@ -69,23 +67,6 @@ TEST_F(CompactTest, AStopOrAFailedWriteLeavesTheFileAsItWas) {
         EXPECT_EQ(TalkBytes(), before) << point;
         ExpectFolderHoldsOnlyTheDatabase();
     }
-}
-
-// A killed compact or add leaves its temporary talk file: it is taken over, and a symlink there
-// is not followed.
-TEST_F(CompactTest, TakesOverWhatAKilledRewriteLeftWithoutFollowingALink) {
-    DatabaseBuilder db = SampleDatabase();
-    db.AddUnreferencedBytes(Bytes(100, 1));
-    Write(db);
-    const std::string victim = dir_.File("victim");
-    WriteFileBytes(victim, Bytes{1, 2, 3});
-    ASSERT_EQ(symlink(victim.c_str(), dir_.File("speech.vo$").c_str()), 0);
-    CompactResult result;
-    ASSERT_TRUE(CompactTalkFile(talk_, result)) << result.error;
-    EXPECT_EQ(result.Reclaimed(), 100u);
-    EXPECT_EQ(ReadFileBytes(victim), (Bytes{1, 2, 3}));
-    std::remove(victim.c_str());
-    ExpectFolderHoldsOnlyTheDatabase();
 }
 
 TEST_F(CompactTest, RefusesDamageThatARewriteWouldMakeWorse) {

@@ -42,37 +42,18 @@ TEST(TerminalProgressTest, KeepsOneLineUpToDateOnATerminal) {
     close(master);
 }
 
-// Each case starts with no exit status, a pipe for the progress line and stderr captured, and
-// must leave the program's own SIGINT handler as it found it.
-class CtrlCTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        sigaction(SIGINT, nullptr, &before_);
-        ExitStatus() = kExitOk;
-        ASSERT_EQ(pipe(pipeEnds_), 0);
-        ::testing::internal::CaptureStderr();
-    }
-    void TearDown() override {
-        struct sigaction after {};
-        sigaction(SIGINT, nullptr, &after);
-        EXPECT_EQ(after.sa_handler, before_.sa_handler);
-        ExitStatus() = kExitOk;
-        close(pipeEnds_[0]);
-        close(pipeEnds_[1]);
-    }
-    int ProgressFd() const { return pipeEnds_[1]; }
-
-  private:
-    struct sigaction before_ {};
-    int pipeEnds_[2] = {-1, -1};
-};
-
 // A Ctrl+C after the last report reaches no step that could stop: the work finished, so the
 // command must report its result, not an interruption it never made. A new command starts
-// without the old interruption.
-TEST_F(CtrlCTest, BecomesARequestToStopOnlyWhileThereIsWorkLeft) {
+// without the old interruption, and each leaves the program's own SIGINT handler as it was.
+TEST(CtrlCTest, BecomesARequestToStopOnlyWhileThereIsWorkLeft) {
+    struct sigaction before {
+    }, after{};
+    sigaction(SIGINT, nullptr, &before);
+    int pipeEnds[2] = {-1, -1};  // for the progress line, which is not looked at here
+    ASSERT_EQ(pipe(pipeEnds), 0);
+    ::testing::internal::CaptureStderr();
     {
-        TerminalProgress progress("compact", ProgressFd());
+        TerminalProgress progress("compact", pipeEnds[1]);
         EXPECT_TRUE(progress.Fn()(2, 2));
         std::raise(SIGINT);  // would end the test program without the handler
         EXPECT_TRUE(progress.Interrupted());
@@ -80,7 +61,7 @@ TEST_F(CtrlCTest, BecomesARequestToStopOnlyWhileThereIsWorkLeft) {
     }
     EXPECT_EQ(ExitStatus(), kExitOk);
     {
-        TerminalProgress progress("import", ProgressFd());
+        TerminalProgress progress("import", pipeEnds[1]);
         const ProgressFn report = progress.Fn();
         EXPECT_TRUE(report(0, 2));
         std::raise(SIGINT);
@@ -88,6 +69,11 @@ TEST_F(CtrlCTest, BecomesARequestToStopOnlyWhileThereIsWorkLeft) {
     }
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "voxtool: import: interrupted\n");
     EXPECT_EQ(ExitStatus(), kExitInterrupted);
+    ExitStatus() = kExitOk;
+    sigaction(SIGINT, nullptr, &after);
+    EXPECT_EQ(after.sa_handler, before.sa_handler);
+    close(pipeEnds[0]);
+    close(pipeEnds[1]);
 }
 
 }  // namespace
