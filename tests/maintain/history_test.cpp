@@ -38,10 +38,36 @@ class HistoryTest : public DocumentFixture {
     }
 };
 
-// One step back, then each take by its entry, the current one refused. How many earlier takes
+// Re-pointing the slot (undo and redo) moves only the slot and writes no line; a revert goes
+// one step back, then to each take by its entry, the current one refused. How many earlier takes
 // a revert may reach is said by voxtool's tests.
-TEST_F(HistoryTest, RevertPutsBackEveryTakeByteForByteAndAddsALine) {
+TEST_F(HistoryTest, PointSlotAtAndRevertPutBackEveryTakeByteForByte) {
     const std::vector<Bytes> takes = ReplaceTwice();
+    uint32_t current = 0;
+    ASSERT_TRUE(doc_->GetSlotOffset(2, 0, current));
+    const uint32_t first = ListTakes(*doc_, 2, 0).takes[0].offset;
+    const Bytes before = TalkBytes();
+    const struct {
+        int frag;
+        int voice;
+        uint32_t offset;
+        const char* why;
+    } refused[] = {
+        {2, 0, 16, "inside the directory"},
+        {2, 0, static_cast<uint32_t>(before.size()) - 4, "no whole entry"},
+        {2, 1, first, "has no voice 1"},
+        {99, 0, first, "there is no fragment 99"},
+    };
+    for (const auto& c : refused) {
+        const Status status = doc_->PointSlotAt(c.frag, c.voice, c.offset);
+        EXPECT_NE(status.error.find(c.why), std::string::npos) << status.error;
+        EXPECT_EQ(TalkBytes(), before) << c.why;
+    }
+    ASSERT_TRUE(doc_->PointSlotAt(2, 0, first));
+    EXPECT_EQ(CurrentEntry(), takes[0]);
+    ASSERT_TRUE(doc_->PointSlotAt(2, 0, current));
+    EXPECT_EQ(TalkBytes(), before);
+    EXPECT_EQ(Kinds().size(), 2u);  // undo and redo write no line
     const TakesResult listed = ListTakes(*doc_, 2, 0);
     ASSERT_EQ(listed.takes.size(), 3u);
     EXPECT_TRUE(listed.takes[2].current);
@@ -91,35 +117,6 @@ TEST_F(HistoryTest, CompactKeepsTheNamedTakesAndDroppingThemRefusesTheRevertByNa
 }
 
 }  // namespace
-TEST_F(HistoryTest, PointSlotAtMovesOnlyTheSlotAndRefusesWhatIsNoEntry) {
-    const std::vector<Bytes> takes = ReplaceTwice();
-    uint32_t current = 0;
-    ASSERT_TRUE(doc_->GetSlotOffset(2, 0, current));
-    const uint32_t first = ListTakes(*doc_, 2, 0).takes[0].offset;
-    const Bytes before = TalkBytes();
-    const struct {
-        int frag;
-        int voice;
-        uint32_t offset;
-        const char* why;
-    } refused[] = {
-        {2, 0, 16, "inside the directory"},
-        {2, 0, static_cast<uint32_t>(before.size()) - 4, "no whole entry"},
-        {2, 1, first, "has no voice 1"},
-        {99, 0, first, "there is no fragment 99"},
-    };
-    for (const auto& c : refused) {
-        const Status status = doc_->PointSlotAt(c.frag, c.voice, c.offset);
-        EXPECT_NE(status.error.find(c.why), std::string::npos) << status.error;
-        EXPECT_EQ(TalkBytes(), before) << c.why;
-    }
-    ASSERT_TRUE(doc_->PointSlotAt(2, 0, first));
-    EXPECT_EQ(CurrentEntry(), takes[0]);
-    ASSERT_TRUE(doc_->PointSlotAt(2, 0, current));
-    EXPECT_EQ(TalkBytes(), before);
-    EXPECT_EQ(Kinds().size(), 2u);  // undo and redo write no line
-}
-
 TEST_F(HistoryTest, VerifyNamesCutLinesAndOffsetsThatAreNoEntries) {
     ReplaceTwice();
     doc_.reset();

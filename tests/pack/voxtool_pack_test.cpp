@@ -14,6 +14,7 @@
 #include "tests/support/databasebuilder.h"
 #include "tests/support/speechsignals.h"
 #include "tests/support/tempdir.h"
+#include "tests/support/wavebytes.h"
 #include "tests/tools/toolrunner.h"
 
 namespace vox::test {
