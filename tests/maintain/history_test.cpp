@@ -1,8 +1,6 @@
-// The history through the document: replace, re-point, revert, compact and verify, with the
-// slot's entry compared byte for byte.
-#include "audio/entrydecodecheck.h"
+// The history through the document: replace, re-point, revert and compact, with the slot's
+// entry compared byte for byte.
 #include "talkdata/compact.h"
-#include "talkdata/verify.h"
 #include "tests/maintain/maintainfixture.h"
 #include "workbench/takehistory.h"
 
@@ -117,35 +115,4 @@ TEST_F(HistoryTest, CompactKeepsTheNamedTakesAndDroppingThemRefusesTheRevertByNa
 }
 
 }  // namespace
-TEST_F(HistoryTest, VerifyNamesCutLinesAndOffsetsThatAreNoEntries) {
-    ReplaceTwice();
-    doc_.reset();
-    const Bytes talk = TalkBytes();
-    Bytes history = ReadFileBytes(HistoryPath(talk_));
-    const std::string broken = HistoryLineText([&] {
-        HistoryLine line;
-        line.time = "2026-12-07T15:38:15Z";
-        line.kind = "replace";
-        line.voxIndex = 3;
-        line.oldOffset = static_cast<uint32_t>(talk.size());  // outside the file
-        line.newOffset = SlotValue(talk, 0) + 3;  // inside an entry: its "header" is noise
-        return line;
-    }());
-    history.insert(history.end(), broken.begin(), broken.end());
-    history.insert(history.end(), {'2', '0', '2', '6'});  // a line cut short
-    WriteFileBytes(HistoryPath(talk_), history);
-    SpeechCodec codec;
-    ASSERT_TRUE(codec.Init());
-    const VerifyReport report = VerifyDatabaseFiles(talk_, MakeEntryDecodeCheck(codec));
-    std::vector<std::string> texts;
-    for (const VerifyFinding& finding : report.findings) texts.push_back(finding.Text());
-    ASSERT_EQ(texts.size(), 3u) << ::testing::PrintToString(texts);
-    EXPECT_EQ(texts[0],
-              "speech.vox.history: line 4: skipped by every reader: cut short (no end of line)");
-    EXPECT_EQ(texts[1],
-              "speech.vox.history: line 3: the old entry: no whole entry begins at byte " +
-                  std::to_string(talk.size()));
-    EXPECT_NE(texts[2].find("line 3: the new entry"), std::string::npos) << texts[2];
-}
-
 }  // namespace vox::test

@@ -2,6 +2,7 @@
 #include "talkdata/verify.h"
 
 #include "audio/entrydecodecheck.h"
+#include "talkdata/talkhistory.h"
 #include "tests/maintain/maintainfixture.h"
 
 namespace vox::test {
@@ -49,12 +50,31 @@ class VerifyTest : public DocumentFixture {
     EntryDecodeCheck decode_ = MakeEntryDecodeCheck(codec_);
 };
 
+// A clean database passes; a history line cut short, and one whose offsets are no entries,
+// are findings of their own.
 TEST_F(VerifyTest, ACleanDatabasePassesAndAStopLeavesTheReportPartial) {
     EXPECT_TRUE(VerifyDatabaseFiles(talk_, decode_).IsClean());
     const VerifyReport stopped =
         VerifyDatabaseFiles(talk_, decode_, [](uint64_t done, uint64_t) { return done < 3; });
     EXPECT_TRUE(stopped.cancelled);
     EXPECT_FALSE(stopped.IsClean());
+
+    const Bytes talk = TalkBytes();
+    HistoryLine line;
+    line.time = "2026-12-07T15:38:15Z";
+    line.kind = "replace";
+    line.voxIndex = 3;
+    line.oldOffset = static_cast<uint32_t>(talk.size());  // outside the file
+    line.newOffset = SlotValue(talk, 0) + 3;              // inside an entry: its "header" is noise
+    WriteText(HistoryPath(talk_), HistoryLineText(line) + "2026");  // and a line cut short
+    const Texts texts = TextsOf(VerifyDatabaseFiles(talk_, decode_));
+    ASSERT_EQ(texts.size(), 3u) << ::testing::PrintToString(texts);
+    EXPECT_EQ(texts[0],
+              "speech.vox.history: line 2: skipped by every reader: cut short (no end of line)");
+    EXPECT_EQ(texts[1],
+              "speech.vox.history: line 1: the old entry: no whole entry begins at byte " +
+                  std::to_string(talk.size()));
+    EXPECT_NE(texts[2].find("line 1: the new entry"), std::string::npos) << texts[2];
 }
 
 TEST_F(VerifyTest, EveryKindOfDamageIsReportedWithItsPlace) {

@@ -67,16 +67,14 @@ class Voxtool : public ::testing::Test {
         }
         WriteFileBytes(dir_.File("0-3.wav"), ReadFileBytes(files_["{flac}"]));
         ASSERT_EQ(mkdir(dir_.File("out").c_str(), 0700), 0);
-        files_["{badlist}"] = dir_.File("bad.csv");
-        WriteText(files_["{badlist}"],
-                  "; Filenames of saved voxfile wav files\r\n0-3;.lh\r\n0-7;.lh\r\n");
+        files_["{badlist}"] = dir_.Write(
+            "bad.csv", "; Filenames of saved voxfile wav files\r\n0-3;.lh\r\n0-7;.lh\r\n");
         // A Latin-1 "é" and a UTF-8 "é": both must come out as the UTF-8 one.
         files_["{phrases}"] = dir_.File("phrases.csv");
         WriteFileBytes(files_["{phrases}"], {'N', '\n', '0', ',', 'x', ',', 0xE9, ',', 0xC3, 0xA9});
-        files_["{search}"] = dir_.File("search.csv");
-        WriteText(files_["{search}"], "N,Notes,Voice 0,Voice 1\n0,x,Halt bandit,The BANDITS ran\n");
-        files_["{names}"] = dir_.File("names.csv");
-        WriteText(files_["{names}"], "0,Greeting\n1,Bandit camp\n");
+        files_["{search}"] =
+            dir_.Write("search.csv", "N,Notes,Voice 0,Voice 1\n0,x,Halt bandit,The BANDITS ran\n");
+        files_["{names}"] = dir_.Write("names.csv", "0,Greeting\n1,Bandit camp\n");
     }
     ToolResult Run(const Case& c) {
         std::vector<std::string> args;
