@@ -9,14 +9,7 @@
 namespace vox::test {
 namespace {
 
-class CompactTest : public DocumentFixture {
-  protected:
-    void ExpectFolderHoldsOnlyTheDatabase() {
-        EXPECT_EQ(ListFolder(dir_.Path()),
-                  (std::vector<std::string>{"commFile.bin", "evalFile.bin", "fragFile.bin",
-                                            "speech.vox"}));
-    }
-};
+using CompactTest = DocumentFixture;
 
 // Bytes no slot points to between and after the entries; slots that share an entry and an
 // empty slot. A stop or a failed write leaves the file as it was; a compact that ends gives
@@ -36,11 +29,13 @@ TEST_F(CompactTest, GivesExactlyTheFileWrittenWithoutTheUnreferencedBytes) {
     }
     Write(messy);
     const Bytes before = TalkBytes();
+    const std::vector<std::string> database = {"commFile.bin", "evalFile.bin", "fragFile.bin",
+                                               "speech.vox"};
     CompactResult result;
     EXPECT_FALSE(CompactTalkFile(talk_, result, [](uint64_t, uint64_t) { return false; }));
     EXPECT_TRUE(result.cancelled);
     EXPECT_EQ(TalkBytes(), before);
-    ExpectFolderHoldsOnlyTheDatabase();
+    EXPECT_EQ(ListFolder(dir_.Path()), database);
     for (const char* point :
          {"safefile.create", "safefile.write", "safefile.sync", "safefile.rename"}) {
         faults::Arm(point);
@@ -49,14 +44,14 @@ TEST_F(CompactTest, GivesExactlyTheFileWrittenWithoutTheUnreferencedBytes) {
         EXPECT_FALSE(result.cancelled);
         EXPECT_FALSE(result.error.empty()) << point;
         EXPECT_EQ(TalkBytes(), before) << point;
-        ExpectFolderHoldsOnlyTheDatabase();
+        EXPECT_EQ(ListFolder(dir_.Path()), database);
     }
 
     ASSERT_TRUE(CompactTalkFile(talk_, result)) << result.error;
     EXPECT_TRUE(result.rewritten);
     EXPECT_EQ(result.Reclaimed(), 40u);
     EXPECT_EQ(TalkBytes(), clean.TalkBytes());
-    ExpectFolderHoldsOnlyTheDatabase();
+    EXPECT_EQ(ListFolder(dir_.Path()), database);
     ASSERT_TRUE(CompactTalkFile(talk_, result)) << result.error;
     EXPECT_FALSE(result.rewritten);
     EXPECT_EQ(result.Reclaimed(), 0u);
@@ -64,17 +59,16 @@ TEST_F(CompactTest, GivesExactlyTheFileWrittenWithoutTheUnreferencedBytes) {
 }
 
 TEST_F(CompactTest, RefusesDamageThatARewriteWouldMakeWorse) {
-    struct Case {
-        const char* name;
-        uint32_t at;  // the u32 that is damaged
-        uint32_t value;
-        const char* why;
-    };
     DatabaseBuilder db = SampleDatabase();
     db.AddUnreferencedBytes(Bytes(10, 1));
     const Bytes good = db.TalkBytes();
     const uint32_t entry1 = SlotValue(good, 1);
-    const Case cases[] = {
+    const struct {
+        const char* name;
+        uint32_t at;  // the u32 that is damaged
+        uint32_t value;
+        const char* why;
+    } cases[] = {
         {"crooked slot 0", 12, SlotValue(good, 0) - 2, "is not 12 plus a multiple of 4"},
         {"into the directory", 24, 16,
          "slot 3 does not point at a whole entry behind the directory"},
@@ -82,7 +76,7 @@ TEST_F(CompactTest, RefusesDamageThatARewriteWouldMakeWorse) {
          "overlap"},
     };
     Write(db);
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         Bytes talk = good;
         WriteU32(talk.data() + c.at, c.value);
         WriteFileBytes(talk_, talk);

@@ -166,17 +166,16 @@ TEST_F(VerifyTest, EveryKindOfDamageIsReportedWithItsPlace) {
 
 }  // namespace
 TEST_F(VerifyTest, FilesThatCannotBeReadOrHaveNoShapeAreFindingsOfTheirOwn) {
-    struct Case {
-        Bytes frags;
-        Bytes comms;
-        Texts expected;
-    };
     Bytes shortComm(10, 0);
     Bytes noRoom;
     PutComm(noRoom, 0, 7);
     Bytes tooFewRecords;
     PutComm(tooFewRecords, 0, 70);  // claims 5 records
-    const Case cases[] = {
+    const struct {
+        Bytes frags;
+        Bytes comms;
+        Texts expected;
+    } cases[] = {
         {Bytes(5, 0),
          noRoom,
          {"fragFile.bin: the file is shorter than one record (5 bytes)",
@@ -199,7 +198,7 @@ TEST_F(VerifyTest, FilesThatCannotBeReadOrHaveNoShapeAreFindingsOfTheirOwn) {
     PutU32(talk, 0);  // the entry: decodedSize
     PutU32(talk, 0);  // codedSize
     const Bytes goodFrags = ListBytes({{0, 8}}, {});
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         DatabaseBytes files;
         files.talkName = "t.vox";
         files.talk = talk;
