@@ -41,9 +41,9 @@ class HistoryTest : public DocumentFixture {
 // a revert may reach is said by voxtool's tests.
 TEST_F(HistoryTest, PointSlotAtAndRevertPutBackEveryTakeByteForByte) {
     const std::vector<Bytes> takes = ReplaceTwice();
-    uint32_t current = 0;
-    ASSERT_TRUE(doc_->GetSlotOffset(2, 0, current));
-    const uint32_t first = ListTakes(*doc_, 2, 0).takes[0].offset;
+    const TakesResult listed = ListTakes(*doc_, 2, 0);
+    ASSERT_EQ(listed.takes.size(), 3u);
+    const uint32_t first = listed.takes[0].offset;
     const Bytes before = TalkBytes();
     const struct {
         int frag;
@@ -63,11 +63,9 @@ TEST_F(HistoryTest, PointSlotAtAndRevertPutBackEveryTakeByteForByte) {
     }
     ASSERT_TRUE(doc_->PointSlotAt(2, 0, first));
     EXPECT_EQ(CurrentEntry(), takes[0]);
-    ASSERT_TRUE(doc_->PointSlotAt(2, 0, current));
+    ASSERT_TRUE(doc_->PointSlotAt(2, 0, listed.takes[2].offset));
     EXPECT_EQ(TalkBytes(), before);
     EXPECT_EQ(Kinds().size(), 2u);  // undo and redo write no line
-    const TakesResult listed = ListTakes(*doc_, 2, 0);
-    ASSERT_EQ(listed.takes.size(), 3u);
     EXPECT_TRUE(listed.takes[2].current);
     EXPECT_EQ(listed.takes[1].source.name, "a.wav");
     ASSERT_TRUE(RevertTake(*doc_, 2, 0, 1).moved);

@@ -51,15 +51,15 @@ class VerifyTest : public DocumentFixture {
 };
 
 // A clean database passes; a history line cut short, and one whose offsets are no entries,
-// are findings of their own.
-TEST_F(VerifyTest, ACleanDatabasePassesAndAStopLeavesTheReportPartial) {
+// are findings of their own; so is every kind of damage the tables and the talk file can have.
+TEST_F(VerifyTest, EveryKindOfDamageIsReportedWithItsPlaceAndAStopLeavesTheReportPartial) {
     EXPECT_TRUE(VerifyDatabaseFiles(talk_, decode_).IsClean());
     const VerifyReport stopped =
         VerifyDatabaseFiles(talk_, decode_, [](uint64_t done, uint64_t) { return done < 3; });
     EXPECT_TRUE(stopped.cancelled);
     EXPECT_FALSE(stopped.IsClean());
 
-    const Bytes talk = TalkBytes();
+    Bytes talk = TalkBytes();  // SampleDatabase(), damaged below once the files are checked
     HistoryLine line;
     line.time = "2026-12-07T15:38:15Z";
     line.kind = "replace";
@@ -75,10 +75,8 @@ TEST_F(VerifyTest, ACleanDatabasePassesAndAStopLeavesTheReportPartial) {
               "speech.vox.history: line 1: the old entry: no whole entry begins at byte " +
                   std::to_string(talk.size()));
     EXPECT_NE(texts[2].find("line 1: the new entry"), std::string::npos) << texts[2];
-}
+    std::remove(HistoryPath(talk_).c_str());
 
-TEST_F(VerifyTest, EveryKindOfDamageIsReportedWithItsPlace) {
-    Bytes talk = SampleDatabase().TalkBytes();
     const uint32_t entry1 = SlotValue(talk, 1);
     const uint32_t entry5 = SlotValue(talk, 5);
     const std::string size = std::to_string(talk.size());
@@ -162,10 +160,8 @@ TEST_F(VerifyTest, EveryKindOfDamageIsReportedWithItsPlace) {
     };
     EXPECT_EQ(TextsOf(report), expected);
     EXPECT_FALSE(report.cancelled);
-}
 
-}  // namespace
-TEST_F(VerifyTest, FilesThatCannotBeReadOrHaveNoShapeAreFindingsOfTheirOwn) {
+    // Files that cannot be read or have no shape are findings of their own.
     Bytes shortComm(10, 0);
     Bytes noRoom;
     PutComm(noRoom, 0, 7);
@@ -192,24 +188,24 @@ TEST_F(VerifyTest, FilesThatCannotBeReadOrHaveNoShapeAreFindingsOfTheirOwn) {
     };
     // Slot 0 points 2 bytes past a whole slot: the directory has no clear end. Its entry is
     // whole and empty, and the half slot after slot 0 reads as 0, so nothing else is wrong.
-    Bytes talk(12, 'H');
-    PutU32(talk, 18);
-    PutU16(talk, 0);
-    PutU32(talk, 0);  // the entry: decodedSize
-    PutU32(talk, 0);  // codedSize
+    Bytes shapeless(12, 'H');
+    PutU32(shapeless, 18);
+    PutU16(shapeless, 0);
+    PutU32(shapeless, 0);  // the entry: decodedSize
+    PutU32(shapeless, 0);  // codedSize
     const Bytes goodFrags = ListBytes({{0, 8}}, {});
     for (const auto& c : cases) {
-        DatabaseBytes files;
-        files.talkName = "t.vox";
-        files.talk = talk;
-        files.frags = c.frags;
-        files.evals = goodFrags;
-        files.comms = c.comms;
-        Texts expected = {
+        DatabaseBytes shapes;
+        shapes.talkName = "t.vox";
+        shapes.talk = shapeless;
+        shapes.frags = c.frags;
+        shapes.evals = goodFrags;
+        shapes.comms = c.comms;
+        Texts want = {
             "t.vox: directory: slot 0 (18) is not 12 plus a multiple of 4: the "
             "directory has no clear end"};
-        expected.insert(expected.end(), c.expected.begin(), c.expected.end());
-        EXPECT_EQ(TextsOf(VerifyDatabase(files, decode_)), expected) << c.expected[0];
+        want.insert(want.end(), c.expected.begin(), c.expected.end());
+        EXPECT_EQ(TextsOf(VerifyDatabase(shapes, decode_)), want) << c.expected[0];
     }
 
     // Missing files are named; what is there is still checked.
@@ -223,4 +219,5 @@ TEST_F(VerifyTest, FilesThatCannotBeReadOrHaveNoShapeAreFindingsOfTheirOwn) {
               "speech.vox: cannot be read: No such file or directory");
 }
 
+}  // namespace
 }  // namespace vox::test

@@ -31,9 +31,9 @@ struct Case {
     int status;
     std::string out;  // regular expressions, searched for in all of stdout and stderr
     std::string err;
+    bool locked = false;  // another program holds the database for writing meanwhile
     std::string in = "/dev/null";
     Out to = Out::kCaptured;
-    bool locked = false;  // another program holds the database for writing meanwhile
 };
 
 class Voxtool : public ::testing::Test {
@@ -156,7 +156,7 @@ TEST_F(Voxtool, EachCommandLineAnswersWithItsStatusStdoutAndStderr) {
          none},
         // - is standard input for takes, standard output for waves and the export list
         {{"add", "{talk}", "0", "2", "{wave}"}, 0, "^1\n$", none},
-        {{"add", "{talk}", "0", "4", "-"}, 0, "^2\n$", none, "{wave}"},
+        {{"add", "{talk}", "0", "4", "-"}, 0, "^2\n$", none, false, "{wave}"},
         {{"add", "{talk}", "0", "4", "{wave}"}, 1, none, "^voxtool: Add new fragment failed\n"},
         {{"add", "{talk}", "0", "5", "none.wav"}, 1, none, "^voxtool: none.wav: No such file"},
         {{"replace", "{talk}", "0", "5", "{wave}"},
@@ -251,11 +251,9 @@ TEST_F(Voxtool, EachCommandLineAnswersWithItsStatusStdoutAndStderr) {
          1,
          none,
          "another program has this database open for writing\n$",
-         "/dev/null",
-         Out::kCaptured,
          true},
-        {{"verify", "{talk}"}, 1, "1 problem found\n$", none, "/dev/null", Out::kCaptured, true},
-        {{"play", "{talk}", "0", "2"}, kPlays, none, "^$", "/dev/null", Out::kCaptured, true},
+        {{"verify", "{talk}"}, 1, "1 problem found\n$", none, true},
+        {{"play", "{talk}", "0", "2"}, kPlays, none, "^$", true},
         // playing
         {{"play-comm", "{talk}", "0", "2"}, kPlays, none, "^$"},
         {{"play-file", "{flac}", "--coded"}, kPlays, none, "2.flac: converted from 44100 Hz"},
@@ -271,8 +269,8 @@ TEST_F(Voxtool, EachCommandLineAnswersWithItsStatusStdoutAndStderr) {
         {{"settings", "Data", "a\nb", "x"}, 2, none, "holds a line break"},
         {{"settings", "Data", "Phrases"}, 1, none, "no setting 'Phrases' in section 'Data'"},
         // failed writes to stdout, and a reader that went away
-        {{"wav", "{talk}", "0", "2", "-"}, 1, none, full, "/dev/null", Out::kFullDisk},
-        {{"info", "{talk}", "--json"}, 1, none, none, "/dev/null", Out::kClosedPipe},
+        {{"wav", "{talk}", "0", "2", "-"}, 1, none, full, false, "/dev/null", Out::kFullDisk},
+        {{"info", "{talk}", "--json"}, 1, none, none, false, "/dev/null", Out::kClosedPipe},
     };
     for (const Case& c : cases) {
         const ToolResult r = Run(c);
@@ -290,12 +288,12 @@ TEST_F(Voxtool, EachCommandLineAnswersWithItsStatusStdoutAndStderr) {
     // What comes through a pipe is stored and given back as from files, byte for byte. A piped
     // take is named as such; a history line cut short by a crash is named and skipped.
     ASSERT_EQ(Run({{"add", "{talk}", "0", "5", "{wave}"}, 0, "", ""}).status, 0);
-    ASSERT_EQ(Run({{"add", "{talk}", "0", "6", "-"}, 0, "", "", "{wave}"}).status, 0);
+    ASSERT_EQ(Run({{"add", "{talk}", "0", "6", "-"}, 0, "", "", false, "{wave}"}).status, 0);
     const ToolResult fromFile = Run({{"wav", "{talk}", "0", "5", "-"}, 0, "", ""});
     ASSERT_EQ(Run({{"wav", "{talk}", "0", "6", "piped.wav"}, 0, "", ""}).status, 0);
     EXPECT_EQ(fromFile.out, ReadText(dir_.File("out/piped.wav")));
     EXPECT_GT(fromFile.out.size(), 44u);
-    ASSERT_EQ(Run({{"replace", "{talk}", "0", "5", "-"}, 0, "", "", "{wave}"}).status, 0);
+    ASSERT_EQ(Run({{"replace", "{talk}", "0", "5", "-"}, 0, "", "", false, "{wave}"}).status, 0);
     const std::string historyFile = files_["{talk}"] + ".history";
     WriteText(historyFile, ReadText(historyFile) + "2026-12");
     const ToolResult listed = Run({{"history", "{talk}", "0", "5"}, 0, "", ""});
