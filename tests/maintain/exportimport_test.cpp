@@ -43,7 +43,7 @@ class ExportImportTest : public DocumentFixture {
 };
 
 // Importing the same export again finds the entries already holding those recordings.
-TEST_F(ExportImportTest, OnlyEditedWavesReplaceTheirEntriesInOneAppend) {
+TEST_F(ExportImportTest, OnlyEditedWavesReplaceTheirEntriesInOneAppendAndRefusalsAreNamed) {
     const Bytes louder = SpeechLikePcm(4800, 330);
     const Bytes other = SpeechLikePcm(2560, 610);
     WriteWave("1-2.wav", louder);  // entry 2; fragment 4 keeps its own slot 6
@@ -67,15 +67,14 @@ TEST_F(ExportImportTest, OnlyEditedWavesReplaceTheirEntriesInOneAppend) {
     result = ImportExportList(*doc_, list_);
     EXPECT_EQ(result.replaced, 0);
     EXPECT_EQ(TalkBytes(), after);
-}
 
-// A missing or unreadable wave and a missing list are voxtool's tests' to show.
-TEST_F(ExportImportTest, RefusedLinesAreNamedAndEverythingElseIsStillImported) {
+    // Refused lines are named, and everything else is still imported. A missing or unreadable
+    // wave and a missing list are voxtool's tests' to show.
     WriteWave("1-2.wav", SpeechLikePcm(1600, 450));
     WriteWave("0-3.wav", Bytes(SpeechCodec::kMaxPcmBytes + 2, 0));
     WriteText(list_, ReadText(list_) + "9-0;.lh\r\n0-5;.lh\r\n\r\n12-x;.lh\r\n; a remark\r\n");
     // Lines 1-2 are the header; 3 0-0, 4 0-3, 5 1-2, 6 2-0, 7 2-5, 8 3-1, 9 4-2, then ours.
-    const ImportResult result = ImportExportList(*doc_, list_);
+    result = ImportExportList(*doc_, list_);
     EXPECT_EQ(result.replaced, 1);
     EXPECT_EQ(result.unchanged, 5);
     std::vector<std::pair<int, std::string>> refusals;
@@ -86,14 +85,21 @@ TEST_F(ExportImportTest, RefusedLinesAreNamedAndEverythingElseIsStillImported) {
                             {11, "fragment 0 has no voice 5"},
                             {13, "not a line of an export list (\"F-V;.lh\")"}}));
     EXPECT_EQ(result.refused.back().text, "12-x;.lh");
-    EXPECT_NE(SlotValue(TalkBytes(), 2), SlotValue(before_, 2));
+    EXPECT_NE(SlotValue(TalkBytes(), 2), SlotValue(after, 2));
 }
 
+// A list that cannot be read, a failed append and a stop write nothing.
 TEST_F(ExportImportTest, AFailedAppendOrAStopLeavesEverySlotAsItWas) {
+    ImportResult result = ImportExportList(*doc_, dir_.File("ex/none.csv"));
+    EXPECT_FALSE(result.listRead);
+    EXPECT_EQ(result.error, dir_.File("ex/none.csv") + ": missing file");
+    result = ImportExportList(*doc_, dir_.File("ex"));
+    EXPECT_FALSE(result.listRead);
+    EXPECT_EQ(result.error, dir_.File("ex") + ": not a regular file");
     WriteWave("1-2.wav", SpeechLikePcm(1600, 450));
     WriteWave("2-5.wav", SpeechLikePcm(1920, 390));
     faults::Arm("mappedfile.append");
-    ImportResult result = ImportExportList(*doc_, list_);
+    result = ImportExportList(*doc_, list_);
     faults::DisarmAll();
     EXPECT_EQ(result.replaced, 0);
     EXPECT_FALSE(result.error.empty());
@@ -134,16 +140,6 @@ TEST_F(ExportImportTest, LinesSharingAnEntryMustAgreeOnItsRecording) {
     result = ImportExportList(*doc_, list_);
     EXPECT_EQ(result.replaced, 0);  // entry 3 already holds that recording
     EXPECT_TRUE(result.refused.empty());
-    EXPECT_EQ(TalkBytes(), before_);
-}
-
-TEST_F(ExportImportTest, AListThatCannotBeReadIsSaidAndNothingIsWritten) {
-    ImportResult result = ImportExportList(*doc_, dir_.File("ex/none.csv"));
-    EXPECT_FALSE(result.listRead);
-    EXPECT_EQ(result.error, dir_.File("ex/none.csv") + ": missing file");
-    result = ImportExportList(*doc_, dir_.File("ex"));
-    EXPECT_FALSE(result.listRead);
-    EXPECT_EQ(result.error, dir_.File("ex") + ": not a regular file");
     EXPECT_EQ(TalkBytes(), before_);
 }
 

@@ -1,8 +1,6 @@
-// The history through the document: replace, re-point, revert, compact and verify, with the
-// slot's entry compared byte for byte.
-#include "audio/entrydecodecheck.h"
+// The history through the document: replace, re-point, revert and compact, with the slot's
+// entry compared byte for byte.
 #include "talkdata/compact.h"
-#include "talkdata/verify.h"
 #include "tests/maintain/maintainfixture.h"
 #include "workbench/takehistory.h"
 
@@ -38,12 +36,36 @@ class HistoryTest : public DocumentFixture {
     }
 };
 
-// One step back, then each take by its entry, the current one refused. How many earlier takes
+// Re-pointing the slot (undo and redo) moves only the slot and writes no line; a revert goes
+// one step back, then to each take by its entry, the current one refused. How many earlier takes
 // a revert may reach is said by voxtool's tests.
-TEST_F(HistoryTest, RevertPutsBackEveryTakeByteForByteAndAddsALine) {
+TEST_F(HistoryTest, PointSlotAtAndRevertPutBackEveryTakeByteForByte) {
     const std::vector<Bytes> takes = ReplaceTwice();
     const TakesResult listed = ListTakes(*doc_, 2, 0);
     ASSERT_EQ(listed.takes.size(), 3u);
+    const uint32_t first = listed.takes[0].offset;
+    const Bytes before = TalkBytes();
+    const struct {
+        int frag;
+        int voice;
+        uint32_t offset;
+        const char* why;
+    } refused[] = {
+        {2, 0, 16, "inside the directory"},
+        {2, 0, static_cast<uint32_t>(before.size()) - 4, "no whole entry"},
+        {2, 1, first, "has no voice 1"},
+        {99, 0, first, "there is no fragment 99"},
+    };
+    for (const auto& c : refused) {
+        const Status status = doc_->PointSlotAt(c.frag, c.voice, c.offset);
+        EXPECT_NE(status.error.find(c.why), std::string::npos) << status.error;
+        EXPECT_EQ(TalkBytes(), before) << c.why;
+    }
+    ASSERT_TRUE(doc_->PointSlotAt(2, 0, first));
+    EXPECT_EQ(CurrentEntry(), takes[0]);
+    ASSERT_TRUE(doc_->PointSlotAt(2, 0, listed.takes[2].offset));
+    EXPECT_EQ(TalkBytes(), before);
+    EXPECT_EQ(Kinds().size(), 2u);  // undo and redo write no line
     EXPECT_TRUE(listed.takes[2].current);
     EXPECT_EQ(listed.takes[1].source.name, "a.wav");
     ASSERT_TRUE(RevertTake(*doc_, 2, 0, 1).moved);
@@ -91,64 +113,4 @@ TEST_F(HistoryTest, CompactKeepsTheNamedTakesAndDroppingThemRefusesTheRevertByNa
 }
 
 }  // namespace
-TEST_F(HistoryTest, PointSlotAtMovesOnlyTheSlotAndRefusesWhatIsNoEntry) {
-    const std::vector<Bytes> takes = ReplaceTwice();
-    uint32_t current = 0;
-    ASSERT_TRUE(doc_->GetSlotOffset(2, 0, current));
-    const uint32_t first = ListTakes(*doc_, 2, 0).takes[0].offset;
-    const Bytes before = TalkBytes();
-    const struct {
-        int frag;
-        int voice;
-        uint32_t offset;
-        const char* why;
-    } refused[] = {
-        {2, 0, 16, "inside the directory"},
-        {2, 0, static_cast<uint32_t>(before.size()) - 4, "no whole entry"},
-        {2, 1, first, "has no voice 1"},
-        {99, 0, first, "there is no fragment 99"},
-    };
-    for (const auto& c : refused) {
-        const Status status = doc_->PointSlotAt(c.frag, c.voice, c.offset);
-        EXPECT_NE(status.error.find(c.why), std::string::npos) << status.error;
-        EXPECT_EQ(TalkBytes(), before) << c.why;
-    }
-    ASSERT_TRUE(doc_->PointSlotAt(2, 0, first));
-    EXPECT_EQ(CurrentEntry(), takes[0]);
-    ASSERT_TRUE(doc_->PointSlotAt(2, 0, current));
-    EXPECT_EQ(TalkBytes(), before);
-    EXPECT_EQ(Kinds().size(), 2u);  // undo and redo write no line
-}
-
-TEST_F(HistoryTest, VerifyNamesCutLinesAndOffsetsThatAreNoEntries) {
-    ReplaceTwice();
-    doc_.reset();
-    const Bytes talk = TalkBytes();
-    Bytes history = ReadFileBytes(HistoryPath(talk_));
-    const std::string broken = HistoryLineText([&] {
-        HistoryLine line;
-        line.time = "2026-12-07T15:38:15Z";
-        line.kind = "replace";
-        line.voxIndex = 3;
-        line.oldOffset = static_cast<uint32_t>(talk.size());  // outside the file
-        line.newOffset = SlotValue(talk, 0) + 3;  // inside an entry: its "header" is noise
-        return line;
-    }());
-    history.insert(history.end(), broken.begin(), broken.end());
-    history.insert(history.end(), {'2', '0', '2', '6'});  // a line cut short
-    WriteFileBytes(HistoryPath(talk_), history);
-    SpeechCodec codec;
-    ASSERT_TRUE(codec.Init());
-    const VerifyReport report = VerifyDatabaseFiles(talk_, MakeEntryDecodeCheck(codec));
-    std::vector<std::string> texts;
-    for (const VerifyFinding& finding : report.findings) texts.push_back(finding.Text());
-    ASSERT_EQ(texts.size(), 3u) << ::testing::PrintToString(texts);
-    EXPECT_EQ(texts[0],
-              "speech.vox.history: line 4: skipped by every reader: cut short (no end of line)");
-    EXPECT_EQ(texts[1],
-              "speech.vox.history: line 3: the old entry: no whole entry begins at byte " +
-                  std::to_string(talk.size()));
-    EXPECT_NE(texts[2].find("line 3: the new entry"), std::string::npos) << texts[2];
-}
-
 }  // namespace vox::test

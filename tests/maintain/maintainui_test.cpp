@@ -33,20 +33,18 @@ VoxEntry RecordingOf(const Bytes& coded, uint32_t decodedSize) {
     return entry;
 }
 
-TEST(WaveformViewTest, PeaksAreTheLowestAndHighestSampleOfEachStretch) {
-    Bytes pcm;
-    for (int16_t sample : {1, -2, 3, -4, 5, 6}) PutU16(pcm, static_cast<uint16_t>(sample));
-    EXPECT_EQ(AsPairs(WaveformView::PeaksOf(pcm.data(), pcm.size(), 2)),
+// The peaks are the lowest and highest sample of each stretch. The view decodes its own copy of
+// the newest request; an undecodable one is said. A view closed while its worker runs must not
+// be posted to.
+TEST(WaveformViewTest, DrawsThePeaksOfOnlyTheNewestRequestDecodedOffTheUserInterfaceThread) {
+    Bytes samples;
+    for (int16_t sample : {1, -2, 3, -4, 5, 6}) PutU16(samples, static_cast<uint16_t>(sample));
+    EXPECT_EQ(AsPairs(WaveformView::PeaksOf(samples.data(), samples.size(), 2)),
               (std::vector<std::pair<int, int>>{{-2, 3}, {-4, 6}}));
     // More columns than samples: each column still holds a sample.
-    EXPECT_EQ(AsPairs(WaveformView::PeaksOf(pcm.data(), 4, 3)),
+    EXPECT_EQ(AsPairs(WaveformView::PeaksOf(samples.data(), 4, 3)),
               (std::vector<std::pair<int, int>>{{1, 1}, {1, 1}, {-2, -2}}));
-    EXPECT_TRUE(WaveformView::PeaksOf(pcm.data(), 1, 4).empty());
-}
-
-// The view decodes its own copy of the newest request; an undecodable one is said. A view
-// closed while its worker runs must not be posted to.
-TEST(WaveformViewTest, DecodesOffTheUserInterfaceThreadAndDrawsOnlyTheNewestRequest) {
+    EXPECT_TRUE(WaveformView::PeaksOf(samples.data(), 1, 4).empty());
     const Bytes bad(40, 0xFF);
     const Bytes second = CodedPcm(SpeechLikePcm(4800, 900));
     WaveformView view;

@@ -2,6 +2,7 @@
 #include "talkdata/verify.h"
 
 #include "audio/entrydecodecheck.h"
+#include "talkdata/talkhistory.h"
 #include "tests/maintain/maintainfixture.h"
 
 namespace vox::test {
@@ -49,16 +50,33 @@ class VerifyTest : public DocumentFixture {
     EntryDecodeCheck decode_ = MakeEntryDecodeCheck(codec_);
 };
 
-TEST_F(VerifyTest, ACleanDatabasePassesAndAStopLeavesTheReportPartial) {
+// A clean database passes; a history line cut short, and one whose offsets are no entries,
+// are findings of their own; so is every kind of damage the tables and the talk file can have.
+TEST_F(VerifyTest, EveryKindOfDamageIsReportedWithItsPlaceAndAStopLeavesTheReportPartial) {
     EXPECT_TRUE(VerifyDatabaseFiles(talk_, decode_).IsClean());
     const VerifyReport stopped =
         VerifyDatabaseFiles(talk_, decode_, [](uint64_t done, uint64_t) { return done < 3; });
     EXPECT_TRUE(stopped.cancelled);
     EXPECT_FALSE(stopped.IsClean());
-}
 
-TEST_F(VerifyTest, EveryKindOfDamageIsReportedWithItsPlace) {
-    Bytes talk = SampleDatabase().TalkBytes();
+    Bytes talk = TalkBytes();  // SampleDatabase(), damaged below once the files are checked
+    HistoryLine line;
+    line.time = "2026-12-07T15:38:15Z";
+    line.kind = "replace";
+    line.voxIndex = 3;
+    line.oldOffset = static_cast<uint32_t>(talk.size());  // outside the file
+    line.newOffset = SlotValue(talk, 0) + 3;              // inside an entry: its "header" is noise
+    WriteText(HistoryPath(talk_), HistoryLineText(line) + "2026");  // and a line cut short
+    const Texts texts = TextsOf(VerifyDatabaseFiles(talk_, decode_));
+    ASSERT_EQ(texts.size(), 3u) << ::testing::PrintToString(texts);
+    EXPECT_EQ(texts[0],
+              "speech.vox.history: line 2: skipped by every reader: cut short (no end of line)");
+    EXPECT_EQ(texts[1],
+              "speech.vox.history: line 1: the old entry: no whole entry begins at byte " +
+                  std::to_string(talk.size()));
+    EXPECT_NE(texts[2].find("line 1: the new entry"), std::string::npos) << texts[2];
+    std::remove(HistoryPath(talk_).c_str());
+
     const uint32_t entry1 = SlotValue(talk, 1);
     const uint32_t entry5 = SlotValue(talk, 5);
     const std::string size = std::to_string(talk.size());
@@ -142,21 +160,18 @@ TEST_F(VerifyTest, EveryKindOfDamageIsReportedWithItsPlace) {
     };
     EXPECT_EQ(TextsOf(report), expected);
     EXPECT_FALSE(report.cancelled);
-}
 
-}  // namespace
-TEST_F(VerifyTest, FilesThatCannotBeReadOrHaveNoShapeAreFindingsOfTheirOwn) {
-    struct Case {
-        Bytes frags;
-        Bytes comms;
-        Texts expected;
-    };
+    // Files that cannot be read or have no shape are findings of their own.
     Bytes shortComm(10, 0);
     Bytes noRoom;
     PutComm(noRoom, 0, 7);
     Bytes tooFewRecords;
     PutComm(tooFewRecords, 0, 70);  // claims 5 records
-    const Case cases[] = {
+    const struct {
+        Bytes frags;
+        Bytes comms;
+        Texts expected;
+    } cases[] = {
         {Bytes(5, 0),
          noRoom,
          {"fragFile.bin: the file is shorter than one record (5 bytes)",
@@ -173,24 +188,24 @@ TEST_F(VerifyTest, FilesThatCannotBeReadOrHaveNoShapeAreFindingsOfTheirOwn) {
     };
     // Slot 0 points 2 bytes past a whole slot: the directory has no clear end. Its entry is
     // whole and empty, and the half slot after slot 0 reads as 0, so nothing else is wrong.
-    Bytes talk(12, 'H');
-    PutU32(talk, 18);
-    PutU16(talk, 0);
-    PutU32(talk, 0);  // the entry: decodedSize
-    PutU32(talk, 0);  // codedSize
+    Bytes shapeless(12, 'H');
+    PutU32(shapeless, 18);
+    PutU16(shapeless, 0);
+    PutU32(shapeless, 0);  // the entry: decodedSize
+    PutU32(shapeless, 0);  // codedSize
     const Bytes goodFrags = ListBytes({{0, 8}}, {});
-    for (const Case& c : cases) {
-        DatabaseBytes files;
-        files.talkName = "t.vox";
-        files.talk = talk;
-        files.frags = c.frags;
-        files.evals = goodFrags;
-        files.comms = c.comms;
-        Texts expected = {
+    for (const auto& c : cases) {
+        DatabaseBytes shapes;
+        shapes.talkName = "t.vox";
+        shapes.talk = shapeless;
+        shapes.frags = c.frags;
+        shapes.evals = goodFrags;
+        shapes.comms = c.comms;
+        Texts want = {
             "t.vox: directory: slot 0 (18) is not 12 plus a multiple of 4: the "
             "directory has no clear end"};
-        expected.insert(expected.end(), c.expected.begin(), c.expected.end());
-        EXPECT_EQ(TextsOf(VerifyDatabase(files, decode_)), expected) << c.expected[0];
+        want.insert(want.end(), c.expected.begin(), c.expected.end());
+        EXPECT_EQ(TextsOf(VerifyDatabase(shapes, decode_)), want) << c.expected[0];
     }
 
     // Missing files are named; what is there is still checked.
@@ -204,4 +219,5 @@ TEST_F(VerifyTest, FilesThatCannotBeReadOrHaveNoShapeAreFindingsOfTheirOwn) {
               "speech.vox: cannot be read: No such file or directory");
 }
 
+}  // namespace
 }  // namespace vox::test

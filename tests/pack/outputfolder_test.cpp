@@ -29,7 +29,7 @@ class OutputFolderTest : public ::testing::Test {
     TempDir dir_;
 };
 
-TEST_F(OutputFolderTest, BuildsBesideTheTargetAndAppearsOnlyOnCommit) {
+TEST_F(OutputFolderTest, BuildsBesideTheTargetAndAppearsOnlyOnCommitAlsoThroughALink) {
     {
         // Without a commit it removes its temporary folder and the parents it made.
         OutputFolder out;
@@ -49,18 +49,16 @@ TEST_F(OutputFolderTest, BuildsBesideTheTargetAndAppearsOnlyOnCommit) {
     ASSERT_TRUE(out.Commit(why)) << why;
     EXPECT_EQ(ReadFileBytes(Target() + "/waves/a.wav"), kBytes);
     EXPECT_EQ(ListFolder(dir_.Path()), std::vector<std::string>{"db"});
-}
 
-TEST_F(OutputFolderTest, ReplacesTheFolderALinkNamesAndKeepsTheLink) {
+    // A folder that a link names is replaced, and the link stays.
     ASSERT_EQ(mkdir(dir_.File("real").c_str(), 0755), 0);
-    ASSERT_EQ(symlink("real", Target().c_str()), 0);
-    OutputFolder out;
-    std::string why;
-    ASSERT_TRUE(out.Check(Target(), why) && out.Create(why) && out.WriteFile("x", kBytes, why) &&
-                out.Commit(why))
+    ASSERT_EQ(symlink("real", dir_.File("link").c_str()), 0);
+    OutputFolder linked;
+    ASSERT_TRUE(linked.Check(dir_.File("link"), why) && linked.Create(why) &&
+                linked.WriteFile("x", kBytes, why) && linked.Commit(why))
         << why;
     struct stat info {};
-    ASSERT_EQ(lstat(Target().c_str(), &info), 0);
+    ASSERT_EQ(lstat(dir_.File("link").c_str(), &info), 0);
     EXPECT_TRUE(S_ISLNK(info.st_mode));
     EXPECT_EQ(ReadFileBytes(dir_.File("real/x")), kBytes);
 }

@@ -1,3 +1,5 @@
+// unpack then pack gives back the database: tables byte for byte, every talk entry with its
+// decodedSize and coded bytes, also for unusual but valid layouts, odd files and the history.
 // pack's refusals name the file and the line to look at; whatever ends pack or unpack early (a
 // refusal, a stop, a failed write) leaves neither a target nor a temporary folder behind.
 #include <gtest/gtest.h>
@@ -10,11 +12,152 @@
 
 #include "audio/wavefile.h"
 #include "talkdata/faultinjection.h"
+#include "talkdata/talkhistory.h"
 #include "talkdata/voxfile.h"
 #include "tests/pack/packfixtures.h"
+#include "tests/tools/toolrunner.h"
 
 namespace vox::test {
 namespace {
+
+// The entry at offset: decodedSize, codedSize and coded bytes; empty where no whole entry lies.
+Bytes EntryAt(const Bytes& talk, uint32_t offset, bool dropped = false) {
+    if (dropped || !VoxFile::IsEntryAt(talk, offset)) return {};
+    return {talk.begin() + offset, talk.begin() + offset + 8 + ReadU32(talk.data() + offset + 4)};
+}
+
+uint32_t SlotAt(const Bytes& talk, uint32_t slot) { return ReadU32(talk.data() + 12 + 4 * slot); }
+
+// The same header and slot count, every slot the same entry or none, and slots sharing an entry
+// where they did.
+void ExpectSameEntries(const Bytes& a, const Bytes& b) {
+    const uint32_t slots = VoxFile::SlotCount(a);
+    ASSERT_EQ(VoxFile::SlotCount(b), slots);
+    EXPECT_TRUE(std::equal(a.begin(), a.begin() + 12, b.begin())) << "header";
+    for (uint32_t s = 0; s < slots; ++s) {
+        const Bytes entry = EntryAt(a, SlotAt(a, s));
+        EXPECT_EQ(EntryAt(b, SlotAt(b, s)), entry) << "slot " << s;
+        if (entry.empty()) {
+            EXPECT_EQ(SlotAt(b, s), 0u) << "slot " << s;
+        }
+        for (uint32_t t = 0; t < s; ++t)
+            EXPECT_EQ(SlotAt(a, s) == SlotAt(a, t), SlotAt(b, s) == SlotAt(b, t)) << t << "," << s;
+    }
+}
+
+// Files that are odd but readable: record numbers apart from the position, bytes no entry
+// owns, coded bytes that do not decode (kept), a slot pointing outside the file (described as
+// empty) and a comm whose Elements byte claims entries beyond the end of the file (the
+// workbench reads them as fragment 0). Unpack says what it found; pack gives the entries back.
+TEST_F(PackTest, OddFilesComeBackWithANote) {
+    DatabaseBuilder db;
+    db.AddEntry(640, CodedSine(400, 320));
+    db.AddUnreferencedBytes(Bytes(37, 0xAB));
+    db.AddEntry(960, CodedSine(600, 480));
+    db.AddSharedSlot(1);
+    db.AddEntry(640, {1, 2, 3, 4});
+    db.AddEntry(640, CodedSine(500, 320));  // slot 4, made to point outside
+    db.AddFragment({{0, 0}, {1, 1}, {2, 2}, {3, 3}});
+    db.AddFragment({{1, 0}});
+    db.AddEval({{1, 1}});
+    db.AddComm({.entries = {}, .elementsOverride = 2});
+    const std::string path = db.WriteTo(original_.Path());
+    const auto patch = [this](const char* file, std::vector<std::pair<size_t, uint8_t>> bytes) {
+        Bytes contents = ReadFileBytes(original_.File(file));
+        for (const auto& [at, value] : bytes) contents[at] = value;
+        WriteFileBytes(original_.File(file), contents);
+    };
+    // fragment 0's number field 0x1234, fragment 1's 0, eval 0's 0xFFFF
+    patch("fragFile.bin", {{0, 0x34}, {1, 0x12}, {8, 0}});
+    patch("evalFile.bin", {{0, 0xFF}, {1, 0xFF}});
+    patch("speech.vox", {{28, 0xF0}, {29, 0xFF}, {30, 0xFF}, {31, 0x7F}});
+    std::string error;
+    ASSERT_TRUE(Unpack(In(), error) && Pack(In(), Out(), error)) << error;
+    const Bytes talk = ReadFileBytes(path);
+    const Bytes packed = ReadFileBytes(Out() + "/speech.vox");
+    ExpectSameEntries(talk, packed);
+    // the 37 bytes, and slot 4's entry: 8 bytes of fields and 40 coded
+    EXPECT_EQ(packed.size() + 85, talk.size());
+    for (const char* table : {"fragFile.bin", "evalFile.bin"})
+        EXPECT_EQ(ReadFileBytes(original_.File(table)), ReadFileBytes(Out() + "/" + table));
+    for (const char* note : {"slot 4 points at offset 2147483632", "85 bytes belong to no entry",
+                             "do not decode", "commFile.bin: not in the regular layout"})
+        EXPECT_NE(notes_.find(note), std::string::npos) << notes_;
+    EXPECT_EQ(std::count(notes_.begin(), notes_.end(), '\n'), 4) << notes_;
+    for (const char* line :
+         {"frag 0 number=4660 0:0 1:1 2:2 3:3\nfrag 1 number=0 1:0", "eval 0 number=65535 1:1",
+          "comm 0 priority=0 position=0 bullseye=0 warp=0 evals=0 : 0 0"})
+        EXPECT_NE(ReadText(In() + "/database.txt").find(line), std::string::npos) << line;
+}
+
+// What pack could not take is said at unpack time: a description pack would refuse with the
+// line to fix, and a slot 0 without an entry (the directory would have no end) is refused.
+TEST_F(PackTest, UnpackWarnsOfOrRefusesWhatPackWouldNotTake) {
+    DatabaseBuilder db;
+    db.AddEntry(640, CodedSine(400, 320));
+    db.AddFragment({{0, 0}});
+    db.AddEval({{1, 5}});  // fragment 5 does not exist
+    const std::string talk = db.WriteTo(original_.Path());
+    std::string error;
+    ASSERT_TRUE(Unpack(In(), error)) << error;
+    EXPECT_NE(notes_.find("database.txt:"), std::string::npos);
+    EXPECT_NE(notes_.find("names fragment 5, which does not exist (pack refuses"),
+              std::string::npos)
+        << notes_;
+    Bytes bytes = ReadFileBytes(talk);
+    WriteU32(bytes.data() + 12, 100000);  // slot 0 points beyond the end
+    WriteFileBytes(talk, bytes);
+    EXPECT_FALSE(Unpack(Out(), error));
+    EXPECT_NE(error.find("slot 0"), std::string::npos);
+    EXPECT_FALSE(FileExists(Out()));
+}
+
+// Three replaces of one voice and a revert to the first of them, through voxtool as a user
+// makes them, and a line naming an offset where no entry lies: the history's lines and every
+// take's bytes come back, that offset as a dropped take.
+TEST_F(PackTest, HistoryAndEarlierTakesComeBack) {
+    DatabaseBuilder db;
+    db.AddEntry(640, CodedSine(400, 320));
+    db.AddEntry(960, CodedSine(600, 480));
+    db.AddFragment({{0, 0}, {1, 1}});
+    const std::string talk = db.WriteTo(original_.Path());
+    TempDir config;
+    for (const int hz : {300, 500, 700}) {
+        const std::string wave = work_.File(std::to_string(hz) + ".wav");
+        WriteSpeechWave(wave, SinePcm(hz, 800));
+        ASSERT_EQ(RunVoxtool({"replace", talk, "0", "1", wave}, config.Path()).status, 0);
+    }
+    ASSERT_EQ(RunVoxtool({"revert", talk, "0", "1", "--to", "2"}, config.Path()).status, 0);
+    HistoryLine stray;
+    stray.time = "2026-12-07T15:38:15Z";
+    stray.kind = "replace";
+    stray.oldOffset = 7;
+    stray.newOffset = SlotAt(ReadFileBytes(talk), 0);
+    ASSERT_TRUE(AppendHistory(talk, {stray}));
+    std::string error;
+    ASSERT_TRUE(Unpack(In(), error) && Pack(In(), Out(), error)) << error;
+    EXPECT_NE(notes_.find("no whole entry lies at offset 7"), std::string::npos) << notes_;
+
+    History before, after;
+    ASSERT_TRUE(ReadHistory(talk, before));
+    ASSERT_TRUE(ReadHistory(Out() + "/speech.vox", after));
+    ASSERT_EQ(before.lines.size(), 5u);
+    ASSERT_EQ(after.lines.size(), 5u);
+    const Bytes a = ReadFileBytes(talk);
+    const Bytes b = ReadFileBytes(Out() + "/speech.vox");
+    EXPECT_EQ(after.lines.back().oldOffset, 7u);
+    for (size_t i = 0; i < 5; ++i) {
+        HistoryLine x = before.lines[i];
+        const HistoryLine& y = after.lines[i];
+        EXPECT_EQ(EntryAt(a, x.oldOffset), EntryAt(b, y.oldOffset, y.oldDropped)) << i;
+        EXPECT_EQ(EntryAt(a, x.newOffset), EntryAt(b, y.newOffset)) << i;
+        // The rest of the line is the same; a take with no entry behind it is now marked dropped.
+        x.oldDropped = EntryAt(a, x.oldOffset).empty();
+        std::tie(x.oldOffset, x.newOffset) = std::tie(y.oldOffset, y.newOffset);
+        EXPECT_EQ(HistoryLineText(x), HistoryLineText(y)) << i;
+    }
+    ExpectSameEntries(a, b);
+}
 
 constexpr uint64_t kRecordings = 3;  // the fixture's entries; its shared slot adds none
 
@@ -71,23 +214,6 @@ class PackerTest : public PackTest {
 
     std::string description_;
 };
-
-// No bytes are unreferenced and the entries stand in file order, so even the talk file comes
-// back the same. Slots 0 and 2 share one wave, named after its first speaker.
-TEST_F(PackerTest, UnusualButValidDatabaseComesBackByteForByte) {
-    std::string error;
-    ASSERT_TRUE(Pack(In(), Out(), error)) << error;
-    for (const char* file : {"speech.vox", "fragFile.bin", "evalFile.bin", "commFile.bin"})
-        EXPECT_EQ(ReadFileBytes(original_.File(file)), ReadFileBytes(Out() + "/" + file)) << file;
-    EXPECT_EQ(ReadFileBytes(original_.File("p.csv")), ReadFileBytes(Out() + "/phrases.csv"));
-    EXPECT_EQ(notes_, "");  // nothing odd, and nothing coded again
-    EXPECT_EQ(ListFolder(In() + "/waves"),
-              (std::vector<std::string>{"f0000-v00.coded", "f0000-v00.wav", "f0000-v05.coded",
-                                        "f0000-v05.wav", "slot00004.coded", "slot00004.wav"}));
-    std::vector<uint8_t> pcm;
-    ASSERT_TRUE(ReadWave(In() + "/waves/f0000-v05.wav", pcm));
-    EXPECT_EQ(pcm.size(), 2240u);  // 7 whole frames of the 1125 samples
-}
 
 // Each refusal starts with the file and the line to look at. history.txt is read whole before
 // anything is written, like the description.
@@ -183,22 +309,21 @@ TEST_F(PackerTest, CodesNewAndChangedWavesAndKeepsTheOthers) {
               "waves/f0000-v05.wav: converted from 44100 Hz stereo 16-bit to 8000 Hz mono "
               "16-bit\nwaves/f0000-v05.wav: changed since it was unpacked; coded again\n");
     const Bytes talk = ReadFileBytes(Out() + "/speech.vox");
-    const struct {
-        int slot;
-        uint32_t decoded, coded;  // 20 coded bytes for each whole frame of 320 PCM bytes
-    } codedAgain[] = {{0, 4000, 240}, {3, 16000, 1000}, {5, 1600, 100}};
-    for (const auto& c : codedAgain) {
+    const std::pair<int, uint32_t> codedAgain[] = {{0, 4000}, {3, 16000}, {5, 1600}};
+    for (const auto& [slot, decoded] : codedAgain) {
         VoxEntry entry;
-        ASSERT_TRUE(VoxFile::GetVoxEntry(talk, c.slot, entry)) << c.slot;
-        EXPECT_EQ(entry.decodedSize, c.decoded) << c.slot;
-        EXPECT_EQ(entry.codedSize, c.coded) << c.slot;
+        ASSERT_TRUE(VoxFile::GetVoxEntry(talk, slot, entry)) << slot;
+        EXPECT_EQ(entry.decodedSize, decoded) << slot;
+        EXPECT_EQ(entry.codedSize, decoded / 320 * 20) << slot;  // 20 bytes a whole frame of 320
     }
 }
 
-// Both count every recording once and end at the total; a stop at any step leaves nothing.
-TEST_F(PackerTest, ProgressCountsEveryRecordingAndAStopAtAnyStepLeavesNothing) {
-    for (uint64_t stopAt = 0; stopAt <= kRecordings + 1; ++stopAt) {
-        for (const bool packing : {false, true}) {
+// Both count every recording once and end at the total; a stop at any step leaves nothing. Each
+// file they write can fail; whichever does, the message names the file where the user would
+// look for it, and nothing is left.
+TEST_F(PackerTest, AStopAtAnyStepOrAFailedWriteLeavesNothingBehind) {
+    for (const bool packing : {false, true}) {
+        for (uint64_t stopAt = 0; stopAt <= kRecordings + 1; ++stopAt) {
             SCOPED_TRACE((packing ? "pack stopped at " : "unpack stopped at ") +
                          std::to_string(stopAt));
             std::vector<uint64_t> seen;
@@ -221,13 +346,6 @@ TEST_F(PackerTest, ProgressCountsEveryRecordingAndAStopAtAnyStepLeavesNothing) {
             EXPECT_EQ(Beside(), ok ? std::vector<std::string>{"out"} : std::vector<std::string>{});
             std::filesystem::remove_all(Out());
         }
-    }
-}
-
-// Each file pack or unpack writes can fail; whichever does, the message names the file where
-// the user would look for it, and nothing is left.
-TEST_F(PackerTest, AFailedWriteLeavesNothingBehind) {
-    for (const bool packing : {false, true}) {
         // unpack writes three waves, their coded bytes and database.txt; pack the talk file,
         // the three tables and the phrases
         const int files = packing ? 5 : 7;
@@ -248,8 +366,10 @@ TEST_F(PackerTest, AFailedWriteLeavesNothingBehind) {
 }
 
 // An empty folder given as the target takes the database and keeps its permissions; a refusal
-// leaves it empty, and a file somebody puts there while pack works stays.
-TEST_F(PackerTest, AnEmptyTargetKeepsItsModeAndWhatOthersPutInIt) {
+// leaves it empty, and a file somebody puts there while pack works stays. No bytes are
+// unreferenced and the entries stand in file order, so even the talk file comes back the same.
+// Slots 0 and 2 share one wave, named after its first speaker.
+TEST_F(PackerTest, AnEmptyTargetTakesTheDatabaseByteForByteAndKeepsItsMode) {
     ASSERT_EQ(mkdir(Out().c_str(), 0700), 0);
     ASSERT_EQ(chmod(Out().c_str(), 0750), 0);
     std::string error;
@@ -269,6 +389,16 @@ TEST_F(PackerTest, AnEmptyTargetKeepsItsModeAndWhatOthersPutInIt) {
     }
     ASSERT_EQ(unlink((Out() + "/late.txt").c_str()), 0);
     ASSERT_TRUE(Pack(In(), Out(), error)) << error;
+    for (const char* file : {"speech.vox", "fragFile.bin", "evalFile.bin", "commFile.bin"})
+        EXPECT_EQ(ReadFileBytes(original_.File(file)), ReadFileBytes(Out() + "/" + file)) << file;
+    EXPECT_EQ(ReadFileBytes(original_.File("p.csv")), ReadFileBytes(Out() + "/phrases.csv"));
+    EXPECT_EQ(notes_, "");  // nothing odd, and nothing coded again
+    EXPECT_EQ(ListFolder(In() + "/waves"),
+              (std::vector<std::string>{"f0000-v00.coded", "f0000-v00.wav", "f0000-v05.coded",
+                                        "f0000-v05.wav", "slot00004.coded", "slot00004.wav"}));
+    std::vector<uint8_t> pcm;
+    ASSERT_TRUE(ReadWave(In() + "/waves/f0000-v05.wav", pcm));
+    EXPECT_EQ(pcm.size(), 2240u);  // 7 whole frames of the 1125 samples
     struct stat info {};
     ASSERT_EQ(stat(Out().c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 07777, 0750u);

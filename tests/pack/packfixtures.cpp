@@ -3,12 +3,9 @@
 #include "pack/packer.h"
 #include "pack/unpacker.h"
 #include "talkdata/evaltable.h"
-#include "talkdata/faultinjection.h"
 #include "talkdata/fragtable.h"
 
 namespace vox::test {
-
-void PackTest::TearDown() { faults::DisarmAll(); }
 
 bool PackTest::Unpack(const std::string& to, std::string& error, const std::string& phrases,
                       const std::string& commNames, const ProgressFn& progress) {

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "talkdata/faultinjection.h"
 #include "talkdata/progress.h"
 #include "tests/support/databasebuilder.h"
 #include "tests/support/speechsignals.h"
@@ -16,7 +17,7 @@ namespace vox::test {
 // voxtool does after opening it. The notes of both runs land in notes_, one a line.
 class PackTest : public ::testing::Test {
   protected:
-    void TearDown() override;
+    void TearDown() override { faults::DisarmAll(); }
     bool Unpack(const std::string& to, std::string& error, const std::string& phrases = "",
                 const std::string& commNames = "", const ProgressFn& progress = {});
     bool Pack(const std::string& from, const std::string& to, std::string& error,

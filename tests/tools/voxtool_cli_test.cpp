@@ -31,9 +31,9 @@ struct Case {
     int status;
     std::string out;  // regular expressions, searched for in all of stdout and stderr
     std::string err;
+    bool locked = false;  // another program holds the database for writing meanwhile
     std::string in = "/dev/null";
     Out to = Out::kCaptured;
-    bool locked = false;  // another program holds the database for writing meanwhile
 };
 
 class Voxtool : public ::testing::Test {
@@ -67,16 +67,14 @@ class Voxtool : public ::testing::Test {
         }
         WriteFileBytes(dir_.File("0-3.wav"), ReadFileBytes(files_["{flac}"]));
         ASSERT_EQ(mkdir(dir_.File("out").c_str(), 0700), 0);
-        files_["{badlist}"] = dir_.File("bad.csv");
-        WriteText(files_["{badlist}"],
-                  "; Filenames of saved voxfile wav files\r\n0-3;.lh\r\n0-7;.lh\r\n");
+        files_["{badlist}"] = dir_.Write(
+            "bad.csv", "; Filenames of saved voxfile wav files\r\n0-3;.lh\r\n0-7;.lh\r\n");
         // A Latin-1 "é" and a UTF-8 "é": both must come out as the UTF-8 one.
         files_["{phrases}"] = dir_.File("phrases.csv");
         WriteFileBytes(files_["{phrases}"], {'N', '\n', '0', ',', 'x', ',', 0xE9, ',', 0xC3, 0xA9});
-        files_["{search}"] = dir_.File("search.csv");
-        WriteText(files_["{search}"], "N,Notes,Voice 0,Voice 1\n0,x,Halt bandit,The BANDITS ran\n");
-        files_["{names}"] = dir_.File("names.csv");
-        WriteText(files_["{names}"], "0,Greeting\n1,Bandit camp\n");
+        files_["{search}"] =
+            dir_.Write("search.csv", "N,Notes,Voice 0,Voice 1\n0,x,Halt bandit,The BANDITS ran\n");
+        files_["{names}"] = dir_.Write("names.csv", "0,Greeting\n1,Bandit camp\n");
     }
     ToolResult Run(const Case& c) {
         std::vector<std::string> args;
@@ -106,17 +104,9 @@ TEST_F(Voxtool, EachCommandLineAnswersWithItsStatusStdoutAndStderr) {
     const std::vector<Case> cases = {
         // grep's convention: stdout holds matches only
         {{"find", "frag-in-eval", "{talk}", "7"}, 1, none, "^voxtool: No matches\n$"},
-        {{"find", "frag-in-eval", "{talk}", "0"}, 0, "^0\n1\n$", none},
         {{"find", "frag-in-comm", "{talk}", "0"}, 0, "^0\n$", none},
-        {{"find", "frag-in-eval", "{talk}", "0", "--json"},
-         0,
-         R"("matches": \[\s*0,\s*1\s*\])",
-         none},
         {{"find", "eval-in-comm", "{talk}", "5", "--json"}, 1, R"("matches": \[\])", "No matches"},
         {{"find", "frag-in-eval", "{talk}", "12abc"}, 2, none, "^voxtool: N: "},
-        {{"find", "frag-in-eval", "{talk}", "32768"}, 2, none, "not in range -32768 to 32767"},
-        {{"find", "frag-in-eval", "{talk}", ""}, 2, none, "^voxtool: N: "},
-        {{"find", "frag-everywhere", "{talk}", "1"}, 2, none, "^voxtool: KIND: "},
         {{"search", "{talk}", "bAnDiT", "--phrases", "{search}", "--names", "{names}"},
          0,
          "^fragment 0 voice 0: Halt bandit\nfragment 0 voice 1: The BANDITS ran\n"
@@ -133,19 +123,13 @@ TEST_F(Voxtool, EachCommandLineAnswersWithItsStatusStdoutAndStderr) {
         {{"search", "{talk}", "x", "--phrases", "none.csv"}, 1, none, "none.csv"},
         // numbers are typed, with their ranges
         {{"wav", "{talk}", "0", "14", "x.wav"}, 2, none, "V: Value 14 not in range 0 to 13"},
-        {{"play", "{talk}", "0", "-1"}, 2, none, "^voxtool: "},
-        {{"replace", "{talk}", "65536", "0", "{wave}"}, 2, none, "F: Value 65536 not in range"},
-        {{"export", "{talk}", "--to", "x", "--list", "-"}, 2, none, "--to"},
         {{"history", "{talk}", "0", "14"}, 2, none, "14 not in range 0 to 13"},
-        {{"revert", "{talk}", "0", "2", "--to", "0"}, 2, none, "0 not in range 1 to 65535"},
         {{"add", "--help"}, 0, R"(V INT:INT in \[0 - 13\])", none},
         // commands
         {{"inf", "{talk}"}, 2, none, "^voxtool: unknown command 'inf'; did you mean 'info'\\?\n"},
         {{"-q", "no-such-command"}, 2, none, "^voxtool: unknown command 'no-such-command'\nTry"},
-        {{}, 2, none, "^voxtool: "},
         {{"--version"}, 0, "^voxtool [0-9]", none},
         // reading
-        {{"dump"}, 2, none, "^voxtool: TALK is required"},
         {{"dump", "{talk}"}, 0, R"("index": 1,\s*"frag": 0)", none},
         {{"dump", "{talk}", "--phrases", "{phrases}"},
          0,
@@ -156,7 +140,6 @@ TEST_F(Voxtool, EachCommandLineAnswersWithItsStatusStdoutAndStderr) {
          0,
          "Fragments: +2 with 1 voices\nEvals: +2 with 2 alternatives\nComms: +1 with 2 entries\n",
          none},
-        {{"info", "{talk}", "--json"}, 0, R"("fragments": 2,\s*"voices": 1,)", none},
         {{"info", "none.vox"}, 1, none, "none.vox"},
         {{"export", "{talk}", "--from", "0", "--to", "0", "--list", "-"},
          1,
@@ -173,7 +156,7 @@ TEST_F(Voxtool, EachCommandLineAnswersWithItsStatusStdoutAndStderr) {
          none},
         // - is standard input for takes, standard output for waves and the export list
         {{"add", "{talk}", "0", "2", "{wave}"}, 0, "^1\n$", none},
-        {{"add", "{talk}", "0", "4", "-"}, 0, "^2\n$", none, "{wave}"},
+        {{"add", "{talk}", "0", "4", "-"}, 0, "^2\n$", none, false, "{wave}"},
         {{"add", "{talk}", "0", "4", "{wave}"}, 1, none, "^voxtool: Add new fragment failed\n"},
         {{"add", "{talk}", "0", "5", "none.wav"}, 1, none, "^voxtool: none.wav: No such file"},
         {{"replace", "{talk}", "0", "5", "{wave}"},
@@ -184,10 +167,6 @@ TEST_F(Voxtool, EachCommandLineAnswersWithItsStatusStdoutAndStderr) {
         {{"wav", "{talk}", "0", "1", "-"}, 1, none, "fragment 0 has no recording in voice 1\n$"},
         {{"wav", "{talk}", "1", "0", "-"}, 1, none, "fragment 1 in voice 0 does not decode\n$"},
         // the rest is exported, but a recording skipped makes the export a failure
-        {{"export", "{talk}", "--list", "-"},
-         1,
-         "^; Filenames[\\s\\S]*\r\n0-2;\\.lh\r\n0-4;\\.lh\r\n$",
-         "^voxtool: fragment 1 voice 0 does not decode; skipped\nvoxtool: 2 \\.wav files saved\n$"},
         {{"-q", "export", "{talk}", "--list", "-"}, 1, "0-4;\\.lh", "^[^\n]+skipped\n$"},
         {{"export", "{talk}", "--from", "1", "--to", "0", "--list", "-"},
          0,
@@ -231,7 +210,6 @@ TEST_F(Voxtool, EachCommandLineAnswersWithItsStatusStdoutAndStderr) {
         {{"levels", "{talk}", "--json"}, 1, R"("flagged": 1\b)", none},
         // the history of replaced takes
         {{"history", "{talk}"}, 0, history + "3}$", none},
-        {{"history", "{talk}", "0", "3"}, 0, history + "1}$", none},
         {{"history", "{talk}", "0", "2", "--json"},
          0,
          R"(^\{\s*"lines": \[\s*\{\s*"line": 2,)",
@@ -273,40 +251,26 @@ TEST_F(Voxtool, EachCommandLineAnswersWithItsStatusStdoutAndStderr) {
          1,
          none,
          "another program has this database open for writing\n$",
-         "/dev/null",
-         Out::kCaptured,
          true},
-        {{"verify", "{talk}"}, 1, "1 problem found\n$", none, "/dev/null", Out::kCaptured, true},
-        {{"dump", "{talk}"}, 0, "^\\{", none, "/dev/null", Out::kCaptured, true},
-        {{"play", "{talk}", "0", "2"}, kPlays, none, "^$", "/dev/null", Out::kCaptured, true},
+        {{"verify", "{talk}"}, 1, "1 problem found\n$", none, true},
+        {{"play", "{talk}", "0", "2"}, kPlays, none, "^$", true},
         // playing
-        {{"play", "{talk}", "0", "2"}, kPlays, none, "^$"},
         {{"play-comm", "{talk}", "0", "2"}, kPlays, none, "^$"},
         {{"play-file", "{flac}", "--coded"}, kPlays, none, "2.flac: converted from 44100 Hz"},
         {{"play-file", "{wave}"}, kPlays, none, "^$"},
-        {{"play", "{talk}", "0", "5"},
-         1,
-         none,
-         "fragment 0 has no playable recording in voice 5\n$"},
         {{"play", "{talk}", "1", "0"},
          1,
          none,
          "fragment 1 has no playable recording in voice 0\n$"},
         {{"play-comm", "{talk}", "0", "7"}, 1, none, "comm 0 has nothing to play in voice 7\n$"},
         {{"play-comm", "{talk}", "9", "0"}, 1, none, "^voxtool: comm 9 does not exist\n$"},
-        {{"play-file", "{badlist}"}, 1, none, "bad.csv: not a sound file libsndfile can read\n$"},
         // settings: names that would break the file, and keys that are not there
-        {{"settings", "Da]ta", "Phrases", "x"}, 2, none, "^voxtool: section 'Da]ta' holds"},
         {{"settings", "Data", "a=b", "x"}, 2, none, "^voxtool: key 'a=b' holds"},
         {{"settings", "Data", "a\nb", "x"}, 2, none, "holds a line break"},
         {{"settings", "Data", "Phrases"}, 1, none, "no setting 'Phrases' in section 'Data'"},
         // failed writes to stdout, and a reader that went away
-        {{"info", "{talk}"}, 1, none, full, "/dev/null", Out::kFullDisk},
-        {{"--help"}, 1, none, full, "/dev/null", Out::kFullDisk},
-        {{"find", "frag-in-eval", "{talk}", "0"}, 1, none, full, "/dev/null", Out::kFullDisk},
-        {{"wav", "{talk}", "0", "2", "-"}, 1, none, full, "/dev/null", Out::kFullDisk},
-        {{"dump", "{talk}"}, 1, none, none, "/dev/null", Out::kClosedPipe},
-        {{"info", "{talk}", "--json"}, 1, none, none, "/dev/null", Out::kClosedPipe},
+        {{"wav", "{talk}", "0", "2", "-"}, 1, none, full, false, "/dev/null", Out::kFullDisk},
+        {{"info", "{talk}", "--json"}, 1, none, none, false, "/dev/null", Out::kClosedPipe},
     };
     for (const Case& c : cases) {
         const ToolResult r = Run(c);
@@ -320,27 +284,24 @@ TEST_F(Voxtool, EachCommandLineAnswersWithItsStatusStdoutAndStderr) {
         EXPECT_TRUE(std::regex_search(err, std::regex(c.err))) << line << "\nstderr: " << r.err;
     }
     EXPECT_TRUE(ListFolder(config_.Path()).empty()) << "a refused setting was written";
-}
 
-// What comes through a pipe is stored and given back as from files, byte for byte.
-TEST_F(Voxtool, APipedTakeAndAPipedWaveMatchTheirFiles) {
-    ASSERT_EQ(Run({{"add", "{talk}", "0", "1", "{wave}"}, 0, "", ""}).status, 0);
-    ASSERT_EQ(Run({{"add", "{talk}", "0", "2", "-"}, 0, "", "", "{wave}"}).status, 0);
-    const ToolResult fromFile = Run({{"wav", "{talk}", "0", "1", "-"}, 0, "", ""});
-    ASSERT_EQ(Run({{"wav", "{talk}", "0", "2", "piped.wav"}, 0, "", ""}).status, 0);
+    // What comes through a pipe is stored and given back as from files, byte for byte. A piped
+    // take is named as such; a history line cut short by a crash is named and skipped.
+    ASSERT_EQ(Run({{"add", "{talk}", "0", "5", "{wave}"}, 0, "", ""}).status, 0);
+    ASSERT_EQ(Run({{"add", "{talk}", "0", "6", "-"}, 0, "", "", false, "{wave}"}).status, 0);
+    const ToolResult fromFile = Run({{"wav", "{talk}", "0", "5", "-"}, 0, "", ""});
+    ASSERT_EQ(Run({{"wav", "{talk}", "0", "6", "piped.wav"}, 0, "", ""}).status, 0);
     EXPECT_EQ(fromFile.out, ReadText(dir_.File("out/piped.wav")));
     EXPECT_GT(fromFile.out.size(), 44u);
-    // A piped take is named as such; a history line cut short by a crash is named and skipped.
-    ASSERT_EQ(Run({{"replace", "{talk}", "0", "1", "-"}, 0, "", "", "{wave}"}).status, 0);
-    const std::string history = files_["{talk}"] + ".history";
-    WriteText(history, ReadText(history) + "2026-12");
-    const ToolResult listed = Run({{"history", "{talk}"}, 0, "", ""});
+    ASSERT_EQ(Run({{"replace", "{talk}", "0", "5", "-"}, 0, "", "", false, "{wave}"}).status, 0);
+    const std::string historyFile = files_["{talk}"] + ".history";
+    WriteText(historyFile, ReadText(historyFile) + "2026-12");
+    const ToolResult listed = Run({{"history", "{talk}", "0", "5"}, 0, "", ""});
     EXPECT_EQ(listed.status, 0);
     EXPECT_TRUE(
         std::regex_search(listed.out, std::regex("^[^\n]+  standard input  [0-9a-f]{16}\n$")))
         << listed.out;
-    EXPECT_TRUE(listed.err.ends_with(".history: line 2 skipped: cut short (no end of line)\n"))
-        << listed.err;
+    EXPECT_TRUE(listed.err.ends_with(" skipped: cut short (no end of line)\n")) << listed.err;
 }
 
 }  // namespace
