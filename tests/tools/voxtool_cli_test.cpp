@@ -104,6 +104,7 @@ TEST_F(Voxtool, EachCommandLineAnswersWithItsStatusStdoutAndStderr) {
     const std::vector<Case> cases = {
         // grep's convention: stdout holds matches only
         {{"find", "frag-in-eval", "{talk}", "7"}, 1, none, "^voxtool: No matches\n$"},
+        {{"find", "frag-in-eval", "{talk}", "0"}, 0, "^0\n1\n$", none},
         {{"find", "frag-in-comm", "{talk}", "0"}, 0, "^0\n$", none},
         {{"find", "eval-in-comm", "{talk}", "5", "--json"}, 1, R"("matches": \[\])", "No matches"},
         {{"find", "frag-in-eval", "{talk}", "12abc"}, 2, none, "^voxtool: N: "},
@@ -136,6 +137,8 @@ TEST_F(Voxtool, EachCommandLineAnswersWithItsStatusStdoutAndStderr) {
          "\"text\": \"\xC3\xA9\"[\\s\\S]*\"text\": \"\xC3\xA9\"",
          none},
         {{"dump", "{talk}", "--names", "nothing.csv"}, 1, none, "nothing.csv: No such file"},
+        {{"dump", "{talk}", "--names", "/"}, 1, none, "^voxtool: /: Is a directory\n$"},
+        {{"play-file", "/dev/null"}, 1, none, "^voxtool: /dev/null: not a regular file\n$"},
         {{"info", "{talk}"},
          0,
          "Fragments: +2 with 1 voices\nEvals: +2 with 2 alternatives\nComms: +1 with 2 entries\n",
@@ -267,6 +270,9 @@ TEST_F(Voxtool, EachCommandLineAnswersWithItsStatusStdoutAndStderr) {
         // settings: names that would break the file, and keys that are not there
         {{"settings", "Data", "a=b", "x"}, 2, none, "^voxtool: key 'a=b' holds"},
         {{"settings", "Data", "a\nb", "x"}, 2, none, "holds a line break"},
+        {{"settings", "", "k", "x"}, 2, none, "^voxtool: section '' is empty\n$"},
+        {{"settings", "Data", " k", "x"}, 2, none, "key ' k' starts or ends with a blank"},
+        {{"settings", "Data", "#k", "x"}, 2, none, "key '#k' starts with ';', '#' or '\\['"},
         {{"settings", "Data", "Phrases"}, 1, none, "no setting 'Phrases' in section 'Data'"},
         // failed writes to stdout, and a reader that went away
         {{"wav", "{talk}", "0", "2", "-"}, 1, none, full, false, "/dev/null", Out::kFullDisk},
