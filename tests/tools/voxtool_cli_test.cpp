@@ -69,9 +69,10 @@ class Voxtool : public ::testing::Test {
         ASSERT_EQ(mkdir(dir_.File("out").c_str(), 0700), 0);
         files_["{badlist}"] = dir_.Write(
             "bad.csv", "; Filenames of saved voxfile wav files\r\n0-3;.lh\r\n0-7;.lh\r\n");
-        // A Latin-1 "é" and a UTF-8 "é": both must come out as the UTF-8 one.
+        // A Latin-1 "é" and a UTF-8 "é" must both come out as the UTF-8 one; a "€" as it is.
         files_["{phrases}"] = dir_.File("phrases.csv");
-        WriteFileBytes(files_["{phrases}"], {'N', '\n', '0', ',', 'x', ',', 0xE9, ',', 0xC3, 0xA9});
+        WriteFileBytes(files_["{phrases}"], {'N', '\n', '0', ',', 'x', ',', 0xE9, ',', 0xC3, 0xA9,
+                                             ',', 0xE2, 0x82, 0xAC});
         files_["{search}"] =
             dir_.Write("search.csv", "N,Notes,Voice 0,Voice 1\n0,x,Halt bandit,The BANDITS ran\n");
         files_["{names}"] = dir_.Write("names.csv", "0,Greeting\n1,Bandit camp\n");
@@ -134,7 +135,7 @@ TEST_F(Voxtool, EachCommandLineAnswersWithItsStatusStdoutAndStderr) {
         {{"dump", "{talk}"}, 0, R"("index": 1,\s*"frag": 0)", none},
         {{"dump", "{talk}", "--phrases", "{phrases}"},
          0,
-         "\"text\": \"\xC3\xA9\"[\\s\\S]*\"text\": \"\xC3\xA9\"",
+         "\"text\": \"\xC3\xA9\"[\\s\\S]*\"text\": \"\xC3\xA9\"[\\s\\S]*\"text\": \"\xE2\x82\xAC\"",
          none},
         {{"dump", "{talk}", "--names", "nothing.csv"}, 1, none, "nothing.csv: No such file"},
         {{"dump", "{talk}", "--names", "/"}, 1, none, "^voxtool: /: Is a directory\n$"},
