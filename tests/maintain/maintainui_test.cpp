@@ -1,9 +1,14 @@
 // The waveform view: its peaks, and decoding off the user interface thread.
+#include <gtest/gtest.h>
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QSignalSpy>
+#include <vector>
 
-#include "tests/maintain/maintainfixture.h"
+#include "tests/support/databasebuilder.h"
+#include "tests/support/speechsignals.h"
+#include "tests/support/tempdir.h"
 #include "ui/waveformview.h"
 
 namespace vox::test {

@@ -1,24 +1,86 @@
 // unpack then pack gives back the database: tables byte for byte, every talk entry with its
 // decodedSize and coded bytes, also for unusual but valid layouts, odd files and the history.
 // pack's refusals name the file and the line to look at; whatever ends pack or unpack early (a
-// refusal, a stop, a failed write) leaves neither a target nor a temporary folder behind.
+// refusal, a stop, a failed write) leaves neither a target nor a temporary folder behind: their
+// output folder is built beside the target, put in place in one step, and what killed runs left
+// behind is cleared without touching anything else. voxtool unpack, pack and settings are run
+// as a user runs them, for their exit status and what they print.
 #include <gtest/gtest.h>
+#include <pty.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <numeric>
+#include <string>
+#include <thread>
 
 #include "audio/wavefile.h"
+#include "pack/outputfolder.h"
+#include "pack/packer.h"
+#include "pack/unpacker.h"
+#include "talkdata/evaltable.h"
 #include "talkdata/faultinjection.h"
+#include "talkdata/fragtable.h"
+#include "talkdata/progress.h"
 #include "talkdata/talkhistory.h"
 #include "talkdata/voxfile.h"
-#include "tests/pack/packfixtures.h"
+#include "tests/support/databasebuilder.h"
+#include "tests/support/speechsignals.h"
+#include "tests/support/tempdir.h"
+#include "tests/support/wavebytes.h"
 #include "tests/tools/toolrunner.h"
 
 namespace vox::test {
 namespace {
+
+// A database written to original_ as speech.vox, unpacked and packed through the library as
+// voxtool does after opening it. The notes of both runs land in notes_, one a line.
+class PackTest : public ::testing::Test {
+  protected:
+    void TearDown() override { faults::DisarmAll(); }
+    bool Unpack(const std::string& to, std::string& error, const std::string& phrases = "",
+                const std::string& commNames = "", const ProgressFn& progress = {}) {
+        const std::string talk = original_.File("speech.vox");
+        FragTable frags;
+        EvalTable evals;
+        History history;
+        if (!frags.Load(original_.File("fragFile.bin")) ||
+            !evals.Load(original_.File("evalFile.bin")))
+            error = "tables do not load";
+        if (!error.empty() || !ReadHistory(talk, history, &error)) return false;
+        pack::Unpacker unpacker([this](const std::string& note) { notes_ += note + "\n"; });
+        const bool ok = unpacker.Unpack({.talkName = "speech.vox",
+                                         .talk = ReadFileBytes(talk),
+                                         .frags = &frags,
+                                         .evals = &evals,
+                                         .comm = ReadFileBytes(original_.File("commFile.bin")),
+                                         .phrasesPath = phrases,
+                                         .commNamesPath = commNames,
+                                         .history = &history},
+                                        to, progress);
+        error = unpacker.GetError();
+        return ok;
+    }
+    bool Pack(const std::string& from, const std::string& to, std::string& error,
+              const ProgressFn& progress = {}) {
+        pack::Packer packer([this](const std::string& note) { notes_ += note + "\n"; });
+        const bool ok = packer.Pack(from, to, progress);
+        error = packer.GetError();
+        return ok;
+    }
+    std::string In() const { return work_.File("in"); }
+    std::string Out() const { return work_.File("out"); }
+
+    TempDir original_;
+    TempDir work_;
+    std::string notes_;
+};
 
 // The entry at offset: decodedSize, codedSize and coded bytes; empty where no whole entry lies.
 Bytes EntryAt(const Bytes& talk, uint32_t offset, bool dropped = false) {
@@ -403,6 +465,192 @@ TEST_F(PackerTest, AnEmptyTargetTakesTheDatabaseByteForByteAndKeepsItsMode) {
     ASSERT_EQ(stat(Out().c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 07777, 0750u);
     EXPECT_EQ(Beside(), std::vector<std::string>{"out"});
+}
+
+using pack::OutputFolder;
+
+const std::vector<uint8_t> kBytes = {1, 2, 3};
+
+class OutputFolderTest : public ::testing::Test {
+  protected:
+    std::string Target() const { return dir_.File("db"); }
+    void MakeFolder(const std::string& name) {
+        ASSERT_EQ(mkdir(dir_.File(name).c_str(), 0755), 0) << name;
+        WriteText(dir_.File(name) + "/inside", "x");
+    }
+
+    TempDir dir_;
+};
+
+TEST_F(OutputFolderTest, BuildsBesideTheTargetAndAppearsOnlyOnCommitAlsoThroughALink) {
+    {
+        // Without a commit it removes its temporary folder and the parents it made.
+        OutputFolder out;
+        std::string why;
+        ASSERT_TRUE(out.Check(dir_.File("a/b/db"), why) && out.Create(why)) << why;
+        ASSERT_TRUE(out.WriteFile("x", kBytes, why)) << why;
+    }
+    EXPECT_TRUE(ListFolder(dir_.Path()).empty());
+    OutputFolder out;
+    std::string why;
+    ASSERT_TRUE(out.Check(Target() + "/", why) && out.Create(why)) << why;
+    ASSERT_TRUE(out.MakeSubfolder("waves", why) && out.WriteFile("waves/a.wav", kBytes, why))
+        << why;
+    const std::string temp = out.TemporaryPath();
+    EXPECT_EQ(temp.rfind(Target() + ".partial-" + std::to_string(getpid()) + "-", 0), 0u) << temp;
+    EXPECT_FALSE(FileExists(Target()));
+    ASSERT_TRUE(out.Commit(why)) << why;
+    EXPECT_EQ(ReadFileBytes(Target() + "/waves/a.wav"), kBytes);
+    EXPECT_EQ(ListFolder(dir_.Path()), std::vector<std::string>{"db"});
+
+    // A folder that a link names is replaced, and the link stays.
+    ASSERT_EQ(mkdir(dir_.File("real").c_str(), 0755), 0);
+    ASSERT_EQ(symlink("real", dir_.File("link").c_str()), 0);
+    OutputFolder linked;
+    ASSERT_TRUE(linked.Check(dir_.File("link"), why) && linked.Create(why) &&
+                linked.WriteFile("x", kBytes, why) && linked.Commit(why))
+        << why;
+    struct stat info {};
+    ASSERT_EQ(lstat(dir_.File("link").c_str(), &info), 0);
+    EXPECT_TRUE(S_ISLNK(info.st_mode));
+    EXPECT_EQ(ReadFileBytes(dir_.File("real/x")), kBytes);
+}
+
+TEST_F(OutputFolderTest, RefusesWhatCannotBeReplacedInOneStep) {
+    WriteText(dir_.File("file"), "mine");
+    ASSERT_EQ(symlink("nowhere", dir_.File("dangling").c_str()), 0);
+    MakeFolder("full");
+    const struct {
+        std::string path;
+        std::string why;
+    } cases[] = {
+        {dir_.File("file"), dir_.File("file") + ": exists and is not a folder"},
+        {dir_.File("full"), dir_.File("full") + ": the folder is not empty"},
+        {dir_.File("dangling"), dir_.File("dangling") + ": No such file or directory"},
+        {dir_.Path() + "/.", dir_.Path() + "/.: name the folder itself"},
+        {dir_.Path() + "/..", dir_.Path() + "/..: name the folder itself"},
+        {"/", "/: name the folder itself"},
+        {"", "no folder given"},
+    };
+    for (const auto& c : cases) {
+        OutputFolder out;
+        std::string why;
+        EXPECT_FALSE(out.Check(c.path, why)) << c.path;
+        EXPECT_EQ(why.rfind(c.why, 0), 0u) << why;
+    }
+    EXPECT_EQ(ListFolder(dir_.Path()), (std::vector<std::string>{"dangling", "file", "full"}));
+    EXPECT_EQ(ListFolder(dir_.File("full")), std::vector<std::string>{"inside"});
+}
+
+// Only folders named after this target, with our mark, whose process is gone, go; Create
+// sweeps them too.
+TEST_F(OutputFolderTest, ClearsOnlyTheStaleTemporaryFoldersOfItsTarget) {
+    const pid_t child = fork();  // a pid that ran a moment ago and runs no more
+    if (child == 0) _exit(0);
+    waitpid(child, nullptr, 0);
+    const std::string gone = std::to_string(child);
+    const std::string alive = std::to_string(getpid());
+    std::vector<std::string> kept = {
+        "db.partial-" + alive + "-Ab12Cd",  // a run still going
+        "db.partial-" + gone + "-Ab12",     // not a name mkdtemp makes
+        "db.partial-" + gone + "-Ab_2Cd",    "db.partial-x" + gone + "-Ab12Cd",
+        "dbx.partial-" + gone + "-Ab12Cd",  // another target's
+        "other.partial-" + gone + "-Ab12Cd",
+    };
+    for (const std::string& name : kept) MakeFolder(name);
+    MakeFolder("db.partial-" + gone + "-Ab12Cd");
+    kept.push_back("db.partial-" + gone + "-zzzzzz");
+    WriteText(dir_.File(kept.back()), "a file, not a folder of ours");
+    EXPECT_EQ(pack::SweepStalePartials(dir_.Path(), "db"), 1);
+    std::sort(kept.begin(), kept.end());
+    EXPECT_EQ(ListFolder(dir_.Path()), kept);
+
+    MakeFolder("db.partial-" + gone + "-Zz99Yy");
+    OutputFolder out;
+    std::string why;
+    ASSERT_TRUE(out.Check(Target(), why) && out.Create(why)) << why;
+    EXPECT_FALSE(FileExists(dir_.File("db.partial-" + gone + "-Zz99Yy")));
+}
+
+// The side files come from the settings: a plain set, and --if-empty only where none is set. A
+// refusal exits with 1 and names the file and the line, and leaves no folder.
+TEST(VoxtoolPack, UnpackAndPackTakeTheSideFilesTheSettingsNameAndRefuseWithTheirPlace) {
+    TempDir dir;
+    TempDir config;
+    DatabaseBuilder db;
+    db.AddEntry(3200, CodedSine(300, 1600));
+    db.AddFragment({{0, 0}});
+    const std::string talk = db.WriteTo(dir.Path(), "radio.vox");
+    WriteText(dir.File("phrases.csv"), "Frag,Voice,Text\n0,,alpha\n");
+    WriteText(dir.File("names.csv"), "0,Call sign check\n");
+    const auto run = [&](const std::vector<std::string>& args) {
+        return RunVoxtool(args, config.Path());
+    };
+    for (const auto& args :
+         {std::vector<std::string>{"settings", "Data", "Comms", dir.File("names.csv")},
+          {"settings", "--if-empty", "Data", "Phrases", dir.File("phrases.csv")},
+          {"settings", "--if-empty", "Data", "Phrases", "/elsewhere.csv"},
+          {"unpack", talk, dir.File("u")},
+          {"pack", dir.File("u"), dir.File("p")}}) {
+        const ToolResult r = run(args);
+        EXPECT_EQ(r.status, 0) << args[0] << r.err;
+        EXPECT_EQ(r.err, "") << args[0];
+    }
+    EXPECT_EQ(run({"settings", "Data", "Phrases"}).out, dir.File("phrases.csv") + "\n");
+    EXPECT_EQ(ReadText(dir.File("p/phrases.csv")), "Frag,Voice,Text\n0,,alpha\n");
+    EXPECT_EQ(ReadText(dir.File("p/commnames.csv")), "0,Call sign check\n");
+
+    EXPECT_EQ(run({"unpack", dir.File("none.vox"), dir.File("x")}).status, 1);
+    EXPECT_FALSE(FileExists(dir.File("x")));
+    WriteText(dir.File("u/database.txt"), "voxbench-unpacked 1\ntalk a.vox\nentry 0 none.wav\n");
+    const ToolResult r = run({"pack", dir.File("u"), dir.File("x")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "voxtool: " + dir.File("u/database.txt") +
+                         ":3: none.wav: No such file or directory\n");
+    EXPECT_FALSE(FileExists(dir.File("x")));
+}
+
+// Ctrl+C is sent again and again to a pack on a terminal: voxtool ignores it until its progress
+// is watching (as it was started ignoring it), then stops at the next recording.
+TEST(VoxtoolPack, CtrlCStopsAPackOnATerminalWithNothingWritten) {
+    TempDir dir;
+    const std::string in = dir.File("in");
+    ASSERT_EQ(mkdir(in.c_str(), 0755), 0);
+    WriteSpeechWave(in + "/a.wav", SinePcm(440, 8000));  // a second, coded by pack for each entry
+    std::string description = "voxbench-unpacked 1\ntalk big.vox\n";
+    for (int i = 0; i < 300; ++i) description += "entry " + std::to_string(i) + " a.wav\n";
+    WriteText(in + "/database.txt", description);
+    // Ignored from before the fork, so that no early Ctrl+C finds the child unprotected.
+    struct sigaction ignore {
+    }, previous{};
+    ignore.sa_handler = SIG_IGN;
+    sigaction(SIGINT, &ignore, &previous);
+    int terminal = -1;
+    const pid_t child = forkpty(&terminal, nullptr, nullptr, nullptr);
+    if (child != 0) sigaction(SIGINT, &previous, nullptr);
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        setenv("XDG_CONFIG_HOME", dir.Path().c_str(), 1);
+        execl(VOXTOOL_PATH, VOXTOOL_PATH, "pack", in.c_str(), dir.File("out").c_str(), nullptr);
+        _exit(127);
+    }
+    int status = 0;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+    while (waitpid(child, &status, WNOHANG) == 0) {
+        ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "voxtool pack did not end";
+        kill(child, SIGINT);
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    // What it wrote waits in the terminal, a few bytes; EIO once all is read.
+    std::string shown;
+    char buffer[256];
+    for (ssize_t got; (got = read(terminal, buffer, sizeof buffer)) > 0;)
+        shown.append(buffer, static_cast<size_t>(got));
+    close(terminal);
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 130);
+    EXPECT_TRUE(shown.ends_with("voxtool: pack: interrupted\r\n")) << shown;  // the line end
+    EXPECT_EQ(ListFolder(dir.Path()), std::vector<std::string>{"in"});
 }
 
 }  // namespace
