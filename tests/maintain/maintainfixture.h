@@ -11,8 +11,8 @@
 #include "talkdata/memoryprofile.h"
 #include "tests/support/databasebuilder.h"
 #include "tests/support/scriptedprompter.h"
-#include "tests/support/speechsignals.h"
 #include "tests/support/tempdir.h"
+#include "tests/support/testsounds.h"
 #include "workbench/document.h"
 
 namespace vox::test {

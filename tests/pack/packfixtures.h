@@ -7,9 +7,8 @@
 #include "talkdata/faultinjection.h"
 #include "talkdata/progress.h"
 #include "tests/support/databasebuilder.h"
-#include "tests/support/speechsignals.h"
 #include "tests/support/tempdir.h"
-#include "tests/support/wavebytes.h"
+#include "tests/support/testsounds.h"
 
 namespace vox::test {
 
