@@ -53,9 +53,8 @@
 #include "talkdata/verify.h"
 #include "talkdata/voxfile.h"
 #include "tests/support/databasebuilder.h"
-#include "tests/support/speechsignals.h"
 #include "tests/support/tempdir.h"
-#include "tests/support/wavebytes.h"
+#include "tests/support/testsounds.h"
 #include "workbench/document.h"
 #include "workbench/fragmentexport.h"
 

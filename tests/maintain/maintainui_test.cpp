@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "tests/support/databasebuilder.h"
-#include "tests/support/speechsignals.h"
 #include "tests/support/tempdir.h"
+#include "tests/support/testsounds.h"
 #include "ui/waveformview.h"
 
 namespace vox::test {

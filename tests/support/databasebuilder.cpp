@@ -1,7 +1,7 @@
 #include "tests/support/databasebuilder.h"
 
-#include "tests/support/speechsignals.h"
 #include "tests/support/tempdir.h"
+#include "tests/support/testsounds.h"
 
 namespace vox::test {
 

@@ -10,10 +10,8 @@
 
 #include "talkdata/writerlock.h"
 #include "tests/support/databasebuilder.h"
-#include "tests/support/soundfiles.h"
-#include "tests/support/speechsignals.h"
 #include "tests/support/tempdir.h"
-#include "tests/support/wavebytes.h"
+#include "tests/support/testsounds.h"
 #include "tests/tools/toolrunner.h"
 
 namespace vox::test {

@@ -6,7 +6,7 @@
 
 #include "audio/player/nullsounddevice.h"
 #include "tests/support/databasebuilder.h"
-#include "tests/support/speechsignals.h"
+#include "tests/support/testsounds.h"
 
 namespace vox::test {
 

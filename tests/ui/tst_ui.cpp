@@ -25,7 +25,7 @@
 #include "audio/wavefile.h"
 #include "talkdata/talklayout.h"
 #include "tests/dialogs/modaldriver.h"
-#include "tests/support/soundfiles.h"
+#include "tests/support/testsounds.h"
 #include "tests/ui/formfixture.h"
 #include "ui/commandids.h"
 #include "ui/dialogs/cevalinfodlg.h"
