@@ -142,6 +142,7 @@ TEST_F(Voxtool, EachCommandLineAnswersWithItsStatusStdoutAndStderr) {
          0,
          "Fragments: +2 with 1 voices\nEvals: +2 with 2 alternatives\nComms: +1 with 2 entries\n",
          none},
+        {{"info", "{talk}", "--json"}, 0, R"("seconds": 0\.04,)", none},  // 640 bytes of speech
         {{"info", "none.vox"}, 1, none, "none.vox"},
         {{"export", "{talk}", "--from", "0", "--to", "0", "--list", "-"},
          1,
