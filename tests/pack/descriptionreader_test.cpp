@@ -133,6 +133,16 @@ TEST(DescriptionReader, RefusesEachBreakOfTheFormatWithItsLine) {
         {kHead + "comm 0 : 1 x\n", 3, "not a whole number"},
         {kHead + "comm 0 : 99999\n", 3, "does not fit"},
         {kHead + "comm 0 :" + Zeros(256) + "\n", 3, "at most 255"},
+        // Found by the fuzzers. A wave name starting with '#' was read with a quote inside it;
+        // the writer quoted the whole name, and the quote inside then ended it early: the
+        // written description did not read back. Carriage returns left in a name lost one at
+        // each write and read (the line end took it); a NUL would end the name for whoever
+        // opens the file.
+        {kHead + "entry 0 ##-\"wav\x11uesnp\n", 3, "double quote"},
+        {kHead + "entry 0 a\"b.wav\n", 3, "double quote"},
+        {"voxbench-unpacked 1\ntalk my\"db.vox\n", 2, "double quote"},
+        {kHead + "phrases phrases.csv\r\r\r\n", 3, "control character"},
+        {kHead + std::string("commnames comm\0x.csv\n", 21), 3, "control character"},
     };
     for (const auto& c : cases) {
         const Parsed p = Parse(c.text);
